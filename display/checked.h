@@ -1,0 +1,93 @@
+// Range-checked arrays and checked integer steps: every index and every
+// narrowing the game makes goes through here, and a failure stops the program
+// with run-time error 201 (range) or 215 (overflow).
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <type_traits>
+#include <utility>
+
+#include "runtime_error.h"
+
+namespace display {
+
+inline constexpr int RANGE_ERROR = 201;
+inline constexpr int OVERFLOW_ERROR = 215;
+
+// A fixed array indexed Lo..Hi inclusive, like a Pascal array[Lo..Hi].
+// Nest it for several dimensions: Array<Array<T, 1, 4>, 0, 25>.
+template <typename T, long long Lo, long long Hi>
+class Array {
+  static_assert(Lo <= Hi, "an array needs at least one slot");
+
+ public:
+  static constexpr long long LOW = Lo;
+  static constexpr long long HIGH = Hi;
+
+  T& operator[](long long i) { return slots_[offset(i)]; }
+  const T& operator[](long long i) const { return slots_[offset(i)]; }
+
+  T* begin() { return slots_; }
+  T* end() { return slots_ + (Hi - Lo + 1); }
+  const T* begin() const { return slots_; }
+  const T* end() const { return slots_ + (Hi - Lo + 1); }
+
+ private:
+  static std::size_t offset(long long i) {
+    if (i < Lo || i > Hi) [[unlikely]]
+      runtime_error(RANGE_ERROR);
+    return static_cast<std::size_t>(i - Lo);
+  }
+
+  T slots_[Hi - Lo + 1]{};
+};
+
+// The value of `v` as a `To`; 201 when it does not fit.
+template <typename To, typename From>
+  requires std::is_integral_v<To> && std::is_integral_v<From>
+To narrow(From v) {
+  if (!std::in_range<To>(v)) [[unlikely]]
+    runtime_error(RANGE_ERROR);
+  return static_cast<To>(v);
+}
+
+// Integer arithmetic in T that stops with 215 instead of wrapping.
+template <typename T>
+T add(T a, T b) {
+  T r;
+  if (__builtin_add_overflow(a, b, &r)) [[unlikely]]
+    runtime_error(OVERFLOW_ERROR);
+  return r;
+}
+
+template <typename T>
+T sub(T a, T b) {
+  T r;
+  if (__builtin_sub_overflow(a, b, &r)) [[unlikely]]
+    runtime_error(OVERFLOW_ERROR);
+  return r;
+}
+
+template <typename T>
+T mul(T a, T b) {
+  T r;
+  if (__builtin_mul_overflow(a, b, &r)) [[unlikely]]
+    runtime_error(OVERFLOW_ERROR);
+  return r;
+}
+
+// Float to integer: truncated toward zero, or rounded to nearest with ties to
+// even. 201 when the result does not fit a signed 64-bit integer.
+inline std::int64_t trunc_i64(double v) {
+  double t = std::trunc(v);
+  if (!(t >= -9223372036854775808.0 && t < 9223372036854775808.0)) [[unlikely]]
+    runtime_error(RANGE_ERROR);
+  return static_cast<std::int64_t>(t);
+}
+
+inline std::int64_t round_i64(double v) { return trunc_i64(std::nearbyint(v)); }
+
+}  // namespace display

@@ -1,0 +1,13 @@
+// The file test: does a directory entry of this name (or pattern) exist?
+#pragma once
+
+#include <string_view>
+
+namespace display {
+
+// True when an entry matching `name` exists: a file or a directory, by a
+// relative or absolute path; `*` and `?` in the last part of the path match
+// any run of characters and any one character. Any thread; needs no window.
+bool ISFILE(std::string_view name);
+
+}  // namespace display

@@ -1,0 +1,42 @@
+// Run-time error report: the error number, the failing code address and one
+// line per calling level, as a Pascal-style run-time library prints them.
+#include "runtime_error.h"
+
+#include <execinfo.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace display {
+
+namespace {
+std::atomic<ErrorBox> error_box{nullptr};
+
+std::string hex_address(const void* p) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "$%016llX",
+                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p)));
+  return buf;
+}
+}  // namespace
+
+void set_error_box(ErrorBox box) { error_box.store(box); }
+
+[[noreturn]] void runtime_error(int code) {
+  void* frames[64];
+  int n = backtrace(frames, 64);
+  // frames[0] is this routine; frames[1] is where the error was raised.
+  std::string text = "Runtime error " + std::to_string(code) + " at " +
+                     hex_address(n > 1 ? frames[1] : nullptr) + "\n";
+  for (int i = 2; i < n; ++i) text += "  " + hex_address(frames[i]) + "\n";
+  std::fputs(text.c_str(), stderr);
+  std::fflush(stderr);
+  if (ErrorBox box = error_box.exchange(nullptr)) box(text);
+  std::fflush(stdout);
+  _exit(code);
+}
+
+}  // namespace display

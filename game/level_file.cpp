@@ -1,0 +1,262 @@
+// The level file reader. It reads the file front to back as a stream of bytes
+// with a one-byte look-ahead, so a file of any size or content costs a fixed
+// amount of memory, and every failure names its file line.
+#include "level_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "file.h"
+
+namespace tervalon {
+
+namespace {
+
+constexpr int END = -1;       // the end of the file
+constexpr int CTRL_Z = 26;    // ends the file for numbers, text lines and skips
+constexpr int OPEN_FAILED_IS_DIRECTORY = EISDIR;
+constexpr int INVALID_NUMBER = 106;
+
+// The cheat marker's name in UTF-8 and in GBK, the code page of the systems
+// where level folders are also made.
+constexpr const char* CHEAT_NAMES[] = {"\xE7\x94\xB2\xE4\xB9\x99", "\xBC\xD7\xD2\xD2"};
+
+class Reader {
+ public:
+  explicit Reader(const std::string& path) : path_(path) {
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) fail_os(errno, "cannot open");
+    struct stat st;
+    if (fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) fail_os(OPEN_FAILED_IS_DIRECTORY, "cannot open");
+  }
+  ~Reader() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  std::uint64_t line() const { return line_; }
+  // The line of the last number read (or of where it was looked for).
+  std::uint64_t token_line() const { return token_line_; }
+
+  // Skips bytes of 32 and below, then reads one decimal integer token. At the
+  // end of the file (or a Ctrl-Z) it reads 0. `what` names the item.
+  std::int64_t number(bool is_unsigned, const char* what) {
+    while (peek() != END && peek() != CTRL_Z && peek() <= 32) advance();
+    token_line_ = line_;
+    std::string token;  // the first bytes only: enough to quote it
+    std::size_t length = 0;
+    bool negative = false, digits = false, valid = true;
+    std::int64_t value = 0;
+    while (peek() > 32) {
+      int c = advance();
+      if (token.size() < 40) token.push_back(static_cast<char>(c));
+      if (length++ == 0 && (c == '+' || c == '-')) {
+        negative = c == '-';
+      } else if (c >= '0' && c <= '9') {
+        digits = true;
+        if (value <= 0xFFFFFFFFLL) value = value * 10 + (c - '0');  // saturates past 32 bits
+      } else {
+        valid = false;
+      }
+    }
+    if (length == 0) return 0;
+    if (!valid || !digits) fail_number(token_line_, token, length, "is not a whole number");
+    if (is_unsigned && negative)
+      fail_number(token_line_, token, length, std::string("is negative; ") + what + " is 0 or more");
+    if (negative) value = -value;
+    bool fits = is_unsigned ? value <= 0xFFFFFFFFLL : value >= INT32_MIN && value <= INT32_MAX;
+    if (!fits) fail_number(token_line_, token, length, "does not fit 32 bits");
+    return value;
+  }
+
+  // Passes over everything up to and including the next line break.
+  void skip_line() {
+    for (int c = peek(); c != END && c != CTRL_Z; c = peek()) {
+      advance();
+      if (c == '\n') return;
+      if (c == '\r') {
+        if (peek() == '\n') advance();
+        return;
+      }
+    }
+  }
+
+  // The bytes up to the next line break, at most 255 of them; then the rest of
+  // the line is skipped.
+  std::string text_line() {
+    std::string s;
+    for (int c = peek(); c != END && c != CTRL_Z && c != '\n' && c != '\r' && s.size() < TEXTMAX; c = peek())
+      s.push_back(static_cast<char>(advance()));
+    skip_line();
+    return s;
+  }
+
+  // Exactly one byte, whatever it is; the end of the file reads as Ctrl-Z.
+  int cell() { return peek() == END ? CTRL_Z : advance(); }
+
+  // One plain line on standard error saying what is wrong and where, then the
+  // run-time error.
+  [[noreturn]] void fail(std::uint64_t at_line, const std::string& message, int code) const {
+    std::fprintf(stderr, "%s:%llu: %s\n", path_.c_str(), static_cast<unsigned long long>(at_line),
+                 message.c_str());
+    display::runtime_error(code);
+  }
+
+ private:
+  int peek() {
+    if (pos_ == len_ && !at_end_) refill();
+    return pos_ < len_ ? buf_[pos_] : END;
+  }
+
+  int advance() {
+    int c = peek();
+    ++pos_;
+    if (c == '\n') {
+      if (!after_cr_) ++line_;
+      after_cr_ = false;
+    } else {
+      after_cr_ = c == '\r';
+      if (after_cr_) ++line_;
+    }
+    return c;
+  }
+
+  void refill() {
+    pos_ = len_ = 0;
+    ssize_t n;
+    do n = read(fd_, buf_, sizeof buf_);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) fail_os(errno, "cannot read");
+    if (n == 0) at_end_ = true;
+    len_ = static_cast<std::size_t>(n);
+  }
+
+  [[noreturn]] void fail_os(int code, const char* doing) const {
+    std::fprintf(stderr, "%s: %s: %s\n", path_.c_str(), doing, std::strerror(code));
+    display::runtime_error(code);
+  }
+
+  [[noreturn]] void fail_number(std::uint64_t at_line, const std::string& token, std::size_t length,
+                                const std::string& problem) const {
+    std::string shown;
+    for (unsigned char c : token) {
+      if (c >= 32 && c < 127 && c != '"' && c != '\\') {
+        shown.push_back(static_cast<char>(c));
+      } else {
+        char esc[8];
+        std::snprintf(esc, sizeof esc, "\\x%02X", c);
+        shown += esc;
+      }
+    }
+    if (length > token.size()) shown += "...";
+    fail(at_line, "\"" + shown + "\" " + problem, INVALID_NUMBER);
+  }
+
+  std::string path_;
+  int fd_ = -1;
+  unsigned char buf_[1 << 16];
+  std::size_t pos_ = 0, len_ = 0;
+  bool at_end_ = false;
+  bool after_cr_ = false;
+  std::uint64_t line_ = 1;
+  std::uint64_t token_line_ = 1;
+};
+
+std::int8_t board_size(Reader& in, std::int64_t v, std::uint64_t at_line, const char* what) {
+  if (v < -128 || v > 127)
+    in.fail(at_line, "the board " + std::string(what) + " " + std::to_string(v) + " is outside -128..127",
+            display::RANGE_ERROR);
+  return static_cast<std::int8_t>(v);
+}
+
+}  // namespace
+
+void load_levels(const std::string& path, LevelFileMap* map) {
+  LevelFileMap scratch;
+  LevelFileMap& at = map ? *map : scratch;
+
+  for (const char* name : CHEAT_NAMES)
+    if (display::ISFILE(name)) CHEAT = true;
+
+  auto in = std::make_unique<Reader>(path);  // its buffer is too big for a stack frame
+
+  std::int64_t levels = in->number(false, "");
+  at.levels_line = in->token_line();
+  in->skip_line();
+  if (levels < -128 || levels > 127)
+    in->fail(at.levels_line, "the last level index " + std::to_string(levels) + " is outside -128..127",
+             display::RANGE_ERROR);
+  BDLN = static_cast<std::int8_t>(levels);
+
+  std::int64_t w = in->number(false, "");
+  at.size_line = in->token_line();
+  std::int64_t h = in->number(false, "");
+  in->skip_line();
+  BDW = board_size(*in, w, at.size_line, "width");
+  BDH = board_size(*in, h, at.size_line, "height");
+
+  for (BDLV = 0; BDLV <= BDLN; ++BDLV) {
+    if (BDLV > BDLMAX)
+      in->fail(at.levels_line,
+               "the last level index " + std::to_string(BDLN) + " is above " + std::to_string(BDLMAX) +
+                   ": a file holds at most 26 levels, 0.." + std::to_string(BDLMAX),
+               display::RANGE_ERROR);
+    for (STEXTI = 1; STEXTI <= 4; ++STEXTI) {
+      at.text_line[BDLV][1][STEXTI] = in->line();
+      STEXT[BDLV][1][STEXTI] = in->text_line();
+    }
+  }
+  for (BDLV = BDLN; BDLV >= 1; --BDLV) {
+    for (STEXTI = 1; STEXTI <= 4; ++STEXTI) {
+      at.text_line[BDLV][2][STEXTI] = in->line();
+      STEXT[BDLV][2][STEXTI] = in->text_line();
+    }
+  }
+
+  for (BDLV = 0; BDLV <= BDLN; ++BDLV) {
+    std::int64_t least = in->number(true, "a least trail length");
+    at.stpm_line[BDLV] = in->token_line();
+    in->skip_line();
+    STPM[BDLV] = static_cast<std::uint32_t>(least);
+    if (CHEAT) STPM[BDLV] = 1;
+    STPN[BDLV] = 0;
+
+    for (std::int8_t y = 0; y <= BDH - 1; ++y) {
+      at.row_line[BDLV][y] = in->line();
+      for (std::int8_t x = 0; x <= BDW - 1; ++x) {
+        int c = in->cell();
+        BD[BDLV][x][y] = 0;
+        if (c == 'x') BD[BDLV][x][y] = 1;
+        if (c == 'i') BDIX[BDLV] = x, BDIY[BDLV] = y;
+        if (c == 'o') BDOX[BDLV] = x, BDOY[BDLV] = y;
+        if (c == 'e') BDEX[BDLV] = x, BDEY[BDLV] = y;
+      }
+      in->skip_line();
+    }
+
+    if ((BDW < 1) != (BDH < 1))
+      in->fail(at.size_line,
+               "the board is " + std::to_string(BDW) + " x " + std::to_string(BDH) +
+                   " cells: both sides must be at least 1",
+               display::RANGE_ERROR);
+    for (std::int8_t x = 0; x <= BDW - 1; ++x) BD[BDLV][x][0] = 1;
+    for (std::int8_t x = 0; x <= BDW - 1; ++x) BD[BDLV][x][BDH - 1] = 1;
+    for (std::int8_t y = 0; y <= BDH - 1; ++y) BD[BDLV][0][y] = 1;
+    for (std::int8_t y = 0; y <= BDH - 1; ++y) BD[BDLV][BDW - 1][y] = 1;
+  }
+
+  in.reset();
+  BDLV = 0;
+  GSIT = 0;
+}
+
+void INITBD() { load_levels("tervalon.dat"); }
+
+}  // namespace tervalon

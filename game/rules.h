@@ -1,0 +1,35 @@
+// The rules between the player step and the drawing: one game frame, the move
+// to the next level or pass, the key handling of the main loop, and the fade
+// bookkeeping of the story-text interlude. No window needed.
+#pragma once
+
+#include <cstdint>
+
+namespace tervalon {
+
+// Key codes and message numbers the game reacts to (Windows virtual keys).
+inline constexpr std::int8_t K_ESC = 27;
+inline constexpr std::int8_t K_LEFT = 37;
+inline constexpr std::int8_t K_UP = 38;
+inline constexpr std::int8_t K_RIGHT = 39;
+inline constexpr std::uint32_t WM_KEYDOWN = 256;
+inline constexpr std::uint32_t WM_KEYUP = 257;
+
+// One game frame: the step, the trail limit, the ghost rules and the goal
+// tests while playing. True when the head touched the end cell (the caller
+// closes the window).
+bool game_frame();
+
+// Moves the game on to the next level or pass; run on a key-down while the
+// story text is fully shown.
+void progress();
+
+// The main loop's handling of one message. True when it asks the window to
+// close (Escape).
+bool handle_message(std::uint32_t message, std::int32_t wparam);
+
+// The interlude's state machine, once per drawn frame: picks the story text
+// when a fade-in starts, moves CTEMP by 4 and PAUSE from 1 to 2 and 3 to 0.
+void fade_step();
+
+}  // namespace tervalon
