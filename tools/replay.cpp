@@ -46,11 +46,15 @@ bool parse_number(const std::string& s, std::uint64_t max, std::uint64_t& out) {
 }
 
 bool parse_key(const std::string& s, std::int32_t& key) {
-  if (s == "left") key = K_LEFT;
-  else if (s == "right") key = K_RIGHT;
-  else if (s == "up") key = K_UP;
-  else if (s == "esc") key = K_ESC;
-  else {
+  if (s == "left") {
+    key = K_LEFT;
+  } else if (s == "right") {
+    key = K_RIGHT;
+  } else if (s == "up") {
+    key = K_UP;
+  } else if (s == "esc") {
+    key = K_ESC;
+  } else {
     std::uint64_t code;
     if (!parse_number(s, 255, code)) return false;
     key = static_cast<std::int32_t>(code);

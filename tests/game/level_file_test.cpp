@@ -1,0 +1,257 @@
+// The level file: reading rules, special cells, the border, the cheat marker
+// and every way a file stops the program.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "file.h"
+#include "support.h"
+
+namespace tervalon::test {
+namespace {
+
+// A file with one level of 4 x 3 cells and the given body after the sizes.
+std::string small_file(const std::string& level0_rows, const std::string& least = "1") {
+  return "0\n4 3\na\nb\nc\nd\n" + least + "\n" + level0_rows;
+}
+
+TEST(LevelFile, ReadsSizesTextsAndBoards) {
+  LevelFileMap map;
+  load(level_file({{7, {"xxxxx", "xi ox", "x e x", "xxxxx"}}, {9, {"xxxxx", "x oix", "x   x", "xxxxx"}}}), &map);
+  EXPECT_EQ(BDLN, 1);
+  EXPECT_EQ(BDW, 5);
+  EXPECT_EQ(BDH, 4);
+  EXPECT_EQ(STEXT[0][1][1], "T0.1.1");
+  EXPECT_EQ(STEXT[1][1][4], "T1.1.4");
+  EXPECT_EQ(STEXT[1][2][2], "T1.2.2");
+  EXPECT_EQ(STPM[0], 7u);
+  EXPECT_EQ(STPM[1], 9u);
+  EXPECT_EQ(BDIX[0], 1);
+  EXPECT_EQ(BDIY[0], 1);
+  EXPECT_EQ(BDOX[0], 3);
+  EXPECT_EQ(BDEX[0], 2);
+  EXPECT_EQ(BDEY[0], 2);
+  EXPECT_EQ(BDOX[1], 2);
+  EXPECT_EQ(BDIX[1], 3);
+  EXPECT_EQ(BD[0][1][1], 0);  // special cells are empty
+  EXPECT_EQ(BD[0][2][2], 0);
+  EXPECT_EQ(BDLV, 0);
+  EXPECT_EQ(GSIT, 0);
+  // Where things stand in the file: two header lines, 12 text lines, then level 0.
+  EXPECT_EQ(map.levels_line, 1u);
+  EXPECT_EQ(map.size_line, 2u);
+  EXPECT_EQ(map.text_line[1][2][1], 11u);
+  EXPECT_EQ(map.stpm_line[0], 15u);
+  EXPECT_EQ(map.row_line[0][0], 16u);
+  EXPECT_EQ(map.stpm_line[1], 20u);
+}
+
+TEST(LevelFile, NumbersSkipBlanksAndTheRestOfTheirLine) {
+  // Blank lines and blanks in front of numbers, words after them, the height
+  // on a line of its own, tabs between width and height.
+  load("\n\n  0 levels follow\n4\t\n 3 cells high\na\nb\nc\nd\n\n\n  +5 is the least\nxxxx\nxiox\nxxxx\n");
+  EXPECT_EQ(BDLN, 0);
+  EXPECT_EQ(BDW, 4);
+  EXPECT_EQ(BDH, 3);
+  EXPECT_EQ(STEXT[0][1][1], "a");
+  EXPECT_EQ(STPM[0], 5u);
+  EXPECT_EQ(BDOX[0], 2);
+}
+
+TEST(LevelFile, LineBreaksLfCrLfAndCrReadTheSame) {
+  std::string lf = level_file({{3, {"xxxx", "xi x", "x ox", "xxxx"}}, {4, {"xxxx", "xo x", "xi x", "xxxx"}}});
+  auto with = [&](const std::string& br) {
+    std::string s;
+    for (char c : lf) s += c == '\n' ? br : std::string(1, c);
+    return s;
+  };
+  for (const std::string& br : {std::string("\r\n"), std::string("\r")}) {
+    load(with(br));
+    EXPECT_EQ(STPM[1], 4u) << "break " << (br.size() == 2 ? "CR LF" : "CR");
+    EXPECT_EQ(STEXT[1][2][4], "T1.2.4");
+    EXPECT_EQ(BDIY[1], 2);
+    EXPECT_EQ(BDOX[0], 2);
+    EXPECT_EQ(BDOY[0], 2);
+  }
+}
+
+TEST(LevelFile, TextLinesKeep255BytesAndMayBeEmpty) {
+  std::string longline(300, 'q');
+  load("0\n4 3\n" + longline + "\n\nthird\xE7\x94\xB2\nfourth\n1\nxxxx\nxiox\nxxxx\n");
+  EXPECT_EQ(STEXT[0][1][1], std::string(255, 'q'));
+  EXPECT_EQ(STEXT[0][1][2], "");
+  EXPECT_EQ(STEXT[0][1][3], "third\xE7\x94\xB2");  // bytes kept as they are
+  EXPECT_EQ(STEXT[0][1][4], "fourth");
+  EXPECT_EQ(STPM[0], 1u);
+}
+
+TEST(LevelFile, CellsAreOneByteEachAndRowsSkipTheirRest) {
+  // Five walls for a width of 4: the fifth byte is ignored. A short row takes
+  // its line break as a cell and continues on the next line.
+  load(small_file("xxxxx\nxi\nZZoZZZ\nxxxx\n"));
+  EXPECT_EQ(BD[0][1][1], 0);
+  EXPECT_EQ(BDIX[0], 1);
+  // Row 1 is "xi", "\n", "Z": the "o" on the next line belongs to no row.
+  EXPECT_EQ(BDOX[0], 0);
+  EXPECT_EQ(BDOY[0], 0);
+}
+
+TEST(LevelFile, TheBorderIsAlwaysWallAndSpecialLettersStillRecord) {
+  load(small_file("    \ni  o\n  e \n"));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(BD[0][x][0], 1) << x;
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(BD[0][x][2], 1) << x;
+  for (int y = 0; y < 3; ++y) EXPECT_EQ(BD[0][0][y] + BD[0][3][y], 2) << y;
+  EXPECT_EQ(BDIX[0], 0);  // on the border: recorded, but a wall
+  EXPECT_EQ(BDOX[0], 3);
+  EXPECT_EQ(BDEY[0], 2);
+  EXPECT_EQ(BD[0][1][1], 0);
+  EXPECT_EQ(BD[0][5][1], 0);  // outside the board nothing is written
+}
+
+TEST(LevelFile, OnlyLowerCaseXIsAWallAndTheLastLetterWins) {
+  LevelFileMap map;
+  load("0\n6 4\na\nb\nc\nd\n1\nxxxxxx\nxXo ox\nxo x x\nxxxxxx\n");
+  EXPECT_EQ(BD[0][1][1], 0);  // "X" is not a wall
+  EXPECT_EQ(BD[0][3][2], 1);
+  EXPECT_EQ(BDOX[0], 1);  // the third "o", lower row
+  EXPECT_EQ(BDOY[0], 2);
+}
+
+TEST(LevelFile, EndOfFileAndCtrlZ) {
+  // A file that ends inside the texts: missing lines are empty, the missing
+  // least trail length is 0, missing cells are empty (then the border).
+  load("0\n4 3\nonly line\n");
+  EXPECT_EQ(STEXT[0][1][1], "only line");
+  EXPECT_EQ(STEXT[0][1][2], "");
+  EXPECT_EQ(STPM[0], 0u);
+  EXPECT_EQ(BD[0][1][1], 0);
+  EXPECT_EQ(BD[0][0][0], 1);
+
+  // Ctrl-Z ends numbers and text lines, but a cell read takes it as a byte
+  // and reading goes on behind it.
+  load("0\n4 3\na\nb\x1A\n" "c\nd\n1\nxxxx\n");
+  EXPECT_EQ(STEXT[0][1][2], "b");
+  EXPECT_EQ(STEXT[0][1][3], "");
+  EXPECT_EQ(STPM[0], 0u);
+  // The first cell of the board is the Ctrl-Z itself; then "\n", "c", "\n".
+  EXPECT_EQ(BD[0][1][1], 0);
+}
+
+TEST(LevelFile, SecondHalvesRunFromTheLastLevelDown) {
+  load(level_file({{1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}}));
+  EXPECT_EQ(BDLN, 3);
+  EXPECT_EQ(STEXT[3][1][4], "T3.1.4");
+  EXPECT_EQ(STEXT[3][2][1], "T3.2.1");
+  EXPECT_EQ(STEXT[1][2][4], "T1.2.4");
+  EXPECT_EQ(STEXT[0][2][1], "");  // level 0 has no second half
+}
+
+TEST(LevelFile, CheatMarkerMakesEveryLeastTrailLengthOne) {
+  // Under its UTF-8 name and under its GBK bytes; a folder counts too.
+  for (const char* marker : {"\xE7\x94\xB2\xE4\xB9\x99", "\xBC\xD7\xD2\xD2"}) {
+    std::string dir = make_temp_dir();
+    ASSERT_EQ(mkdir((dir + "/" + marker).c_str(), 0755), 0);
+    write_file(dir, "tervalon.dat", small_file("xxxx\nxiox\nxxxx\n", "500"));
+    char old[4096];
+    ASSERT_TRUE(getcwd(old, sizeof old));
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    reset_state();
+    INITBD();
+    ASSERT_EQ(chdir(old), 0);
+    EXPECT_TRUE(CHEAT);
+    EXPECT_EQ(STPM[0], 1u);
+  }
+  load(small_file("xxxx\nxiox\nxxxx\n", "500"));
+  EXPECT_FALSE(CHEAT);
+  EXPECT_EQ(STPM[0], 500u);
+}
+
+TEST(LevelFile, LargestBoardAndLevelCount) {
+  std::vector<Level> levels(26, Level{1, std::vector<std::string>(127, std::string(127, ' '))});
+  levels[25].rows[5][7] = 'i';
+  load(level_file(levels));
+  EXPECT_EQ(BDLN, 25);
+  EXPECT_EQ(BDW, 127);
+  EXPECT_EQ(BD[25][126][126], 1);
+  EXPECT_EQ(BD[25][125][125], 0);
+  EXPECT_EQ(BDIX[25], 7);
+  EXPECT_EQ(STEXT[25][2][1], "T25.2.1");
+}
+
+// A file that stops the program: its exit code and the line on standard error.
+void expect_stop(const std::string& content, int code, const std::string& message) {
+  EXPECT_EXIT(load(content), testing::ExitedWithCode(code), message) << content;
+}
+
+TEST(LevelFileDeathTest, BadNumbersStopWith106AndNameTheLine) {
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  expect_stop("0\n15x 3\n", 106, "tervalon.dat:2: \"15x\" is not a whole number\nRuntime error 106 at \\$");
+  expect_stop("0\n4 3\na\nb\nc\nd\n-1\n", 106, ":7: \"-1\" is negative");
+  expect_stop("0\n4 3\na\nb\nc\nd\n4294967296\n", 106, "does not fit 32 bits");
+  expect_stop("0\n2147483648 3\n", 106, ":2: \"2147483648\" does not fit 32 bits");
+  expect_stop("0\n4 +\n", 106, "\"\\+\" is not a whole number");
+  expect_stop("0\n4 0x10\n", 106, "is not a whole number");
+  // A missing least trail length: the number read takes the first board row.
+  expect_stop("0\n4 3\na\nb\nc\nd\nxxxx\nxiox\nxxxx\n", 106, ":7: \"xxxx\" is not a whole number");
+  // Unprintable bytes are shown escaped, long tokens cut.
+  expect_stop("\x01\xFFzz", 106, ":1: \"\\\\xFFzz\" is not");
+  expect_stop(std::string(100, 'z'), 106, "zzzzz...\" is not");
+}
+
+TEST(LevelFileDeathTest, RangesStopWith201) {
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  expect_stop("128\n", 201, ":1: the last level index 128 is outside -128..127\nRuntime error 201");
+  expect_stop("0\n4 -129\n", 201, ":2: the board height -129 is outside");
+  expect_stop("26\n4 3\n", 201, ":1: the last level index 26 is above 25");
+  expect_stop("0\n4 0\na\nb\nc\nd\n1\n", 201, "the board is 4 x 0 cells: both sides must be at least 1");
+  expect_stop("0\n0 3\na\nb\nc\nd\n1\n\n\n\n", 201, "the board is 0 x 3 cells");
+}
+
+TEST(LevelFile, BothSidesBelowOneLoadWithoutACell) {
+  load("0\n0 0\na\nb\nc\nd\n1\n");
+  EXPECT_EQ(BDW, 0);
+  EXPECT_EQ(BD[0][0][0], 0);
+  load("-1\n-5 -5\n");
+  EXPECT_EQ(BDLN, -1);
+  EXPECT_EQ(BDW, -5);
+}
+
+TEST(LevelFileDeathTest, OpenFailuresStopWithTheSystemCode) {
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  std::string dir = make_temp_dir();
+  EXPECT_EXIT(load_levels(dir + "/missing.dat"), testing::ExitedWithCode(2),
+              "missing.dat: cannot open: No such file or directory\nRuntime error 2 at");
+  EXPECT_EXIT(load_levels(dir), testing::ExitedWithCode(EISDIR), "cannot open: Is a directory");
+  if (geteuid() != 0) {  // root reads anything
+    std::string locked = write_file(dir, "locked.dat", "0\n");
+    chmod(locked.c_str(), 0);
+    EXPECT_EXIT(load_levels(locked), testing::ExitedWithCode(EACCES), "Permission denied");
+  }
+}
+
+TEST(FileTest, NamesPatternsAndFolders) {
+  std::string dir = make_temp_dir();
+  write_file(dir, "level.dat", "");
+  ASSERT_EQ(mkdir((dir + "/sub").c_str(), 0755), 0);
+  EXPECT_TRUE(display::ISFILE(dir + "/level.dat"));
+  EXPECT_TRUE(display::ISFILE(dir + "/sub"));
+  EXPECT_TRUE(display::ISFILE(dir + "/*.dat"));
+  EXPECT_TRUE(display::ISFILE(dir + "/lev?l.*"));
+  EXPECT_TRUE(display::ISFILE(dir + "/s*"));
+  EXPECT_FALSE(display::ISFILE(dir + "/lev?.dat"));
+  EXPECT_FALSE(display::ISFILE(dir + "/*.txt"));
+  EXPECT_FALSE(display::ISFILE(dir + "/level.dat?"));
+  EXPECT_FALSE(display::ISFILE(dir + "/[l]evel.dat"));  // brackets are plain characters
+  EXPECT_FALSE(display::ISFILE(dir + "/nowhere/*"));
+  EXPECT_FALSE(display::ISFILE(""));
+
+  char old[4096];
+  ASSERT_TRUE(getcwd(old, sizeof old));
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  EXPECT_TRUE(display::ISFILE("level.dat"));  // relative to the working folder
+  EXPECT_TRUE(display::ISFILE("sub/../level.dat"));
+  EXPECT_FALSE(display::ISFILE("Level.dat"));
+  ASSERT_EQ(chdir(old), 0);
+}
+
+}  // namespace
+}  // namespace tervalon::test

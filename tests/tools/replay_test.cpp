@@ -1,0 +1,132 @@
+// tervalon-replay: a whole course on a small hand-made level file, its output
+// contract, and its errors.
+#include <gtest/gtest.h>
+
+#include "../game/support.h"
+#include "run.h"
+
+namespace tervalon::test {
+namespace {
+
+const std::string REPLAY = std::string(TERVALON_BINARY_DIR) + "/tools/tervalon-replay";
+
+// Level 0: entry (3, 4), exit (6, 4), end (1, 4); level 1: a wall step to jump
+// over between entry (2, 4) and exit (9, 4), least trail length 40.
+std::string course_file() {
+  auto hub = room(12, 6, 3, 4, 6, 4);
+  hub[4][1] = 'e';
+  auto one = room(12, 6, 2, 4, 9, 4);
+  one[4][5] = 'x';
+  return level_file({{1, hub}, {40, one}});
+}
+
+struct State {
+  unsigned long long frame;
+  int level, pass, pause, ctemp;
+  unsigned stpn;
+  double px, py, vx, vy;
+  int kl, kr, ku;
+};
+
+State parse(const std::string& line) {
+  State s{};
+  int fields = std::sscanf(line.c_str(), "%llu %d %d %d %d %u %lf %lf %lf %lf %d %d %d", &s.frame, &s.level,
+                           &s.pass, &s.pause, &s.ctemp, &s.stpn, &s.px, &s.py, &s.vx, &s.vy, &s.kl, &s.kr, &s.ku);
+  EXPECT_EQ(fields, 13) << line;
+  return s;
+}
+
+ToolRun replay(const std::string& script, const std::string& levels = course_file()) {
+  std::string dir = make_temp_dir();
+  write_file(dir, "tervalon.dat", levels);
+  return run_in(dir, "'" + REPLAY + "' -", script);
+}
+
+TEST(Replay, AWholeCourseFromLevel0ThroughBothPassesToTheEndCell) {
+  const std::string script =
+      "# level 0: to the exit, read the text, move on\n"
+      "down right\nframes 120\nup right\ndown 32\nup 32\nframes 70\n"
+      "\n"
+      "# level 1 forward: jump the step, reach the exit\n"
+      "down right\ndown up\nframes 30\nup up\nframes 150\nup right\n"
+      "down 32\nup 32\nframes 70\n"
+      "# level 1 backward: home to the entry\n"
+      "down left\ndown up\nframes 40\nup up\nframes 200\nup left\n"
+      "down 32\nup 32\nframes 70\n"
+      "# level 0 again: the end cell\n"
+      "down left\nframes 200\n"
+      "frames 5\n";
+  ToolRun r = replay(script);
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_FALSE(r.lines.empty());
+  EXPECT_EQ(r.lines.back(), "end");
+
+  // The (level, pass) stages in order of appearance, and the interludes.
+  std::vector<std::pair<int, int>> stages;
+  int interludes = 0, last_pause = 0;
+  unsigned long long last_frame = 0;
+  for (std::size_t i = 0; i + 1 < r.lines.size(); ++i) {
+    State s = parse(r.lines[i]);
+    if (stages.empty() || stages.back() != std::make_pair(s.level, s.pass)) stages.push_back({s.level, s.pass});
+    if (s.pause == 1 && last_pause == 0) ++interludes;
+    if (s.pause == 2) {
+      EXPECT_EQ(s.ctemp, 252);
+    }
+    if (s.pause == 0) {
+      EXPECT_EQ(s.ctemp, 0);
+    }
+    EXPECT_GE(s.frame, last_frame);
+    last_pause = s.pause;
+    last_frame = s.frame;
+  }
+  std::vector<std::pair<int, int>> expected{{0, 0}, {1, 1}, {1, 2}, {0, 0}};
+  EXPECT_EQ(stages, expected);
+  EXPECT_EQ(interludes, 3);
+  State last = parse(r.lines[r.lines.size() - 2]);
+  EXPECT_LT(last.px, 46.0);  // within reach of the end cell at x = 30
+  EXPECT_LT(last.frame, 120 + 70 + 30 + 150 + 70 + 40 + 200 + 70 + 200u);  // ended early
+}
+
+TEST(Replay, PrintsOneLinePerPassWithExactFloats) {
+  ToolRun r = replay("down right\nframes 2\nup right\nframes 0\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(r.lines.size(), 4u);
+  EXPECT_EQ(r.lines[0], "0 0 0 0 0 0 70 82 0 0 0 1 0");
+  EXPECT_EQ(r.lines[1], "1 0 0 0 0 1 72 82 2 0 0 1 0");
+  EXPECT_EQ(r.lines[2], "2 0 0 0 0 2 74.099999999999994 82 2.1000000000000001 0 0 1 0");
+  EXPECT_EQ(r.lines[3], "2 0 0 0 0 2 74.099999999999994 82 2.1000000000000001 0 0 0 0");
+}
+
+TEST(Replay, EscapeClosesAndStopsTheScript) {
+  ToolRun r = replay("down esc\nframes 10\n");
+  ASSERT_EQ(r.status, 0);
+  ASSERT_EQ(r.lines.size(), 2u);
+  EXPECT_EQ(r.lines[1], "closed");
+}
+
+TEST(Replay, MalformedLinesAreNamedAndExitWith2) {
+  for (const char* bad : {"frames\n", "frames -1\n", "frames 2x\n", "down\n", "down shift\n", "up 256\n",
+                          "jump\n", "frames 1 2\n"}) {
+    ToolRun r = replay(std::string("# fine\n\nframes 1\n") + bad);
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_EQ(r.lines.size(), 1u) << bad;
+    EXPECT_NE(r.err.find("-:4: "), std::string::npos) << r.err;
+  }
+  ToolRun missing = run_in(make_temp_dir(), "'" + REPLAY + "' no-such-script");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("no-such-script: cannot open"), std::string::npos);
+}
+
+TEST(Replay, ABadLevelFileStopsWithTheRunTimeError) {
+  ToolRun r = replay("frames 1\n", "1\n4 3x\n");
+  EXPECT_EQ(r.status, 106);
+  EXPECT_TRUE(r.lines.empty());
+  EXPECT_NE(r.err.find("tervalon.dat:2: \"3x\" is not a whole number\nRuntime error 106 at $"), std::string::npos)
+      << r.err;
+  ToolRun none = run_in(make_temp_dir(), "'" + REPLAY + "' -", "frames 1\n");
+  EXPECT_EQ(none.status, 2);
+  EXPECT_NE(none.err.find("Runtime error 2 at"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tervalon::test
