@@ -44,27 +44,37 @@ bool ENDISTP(std::uint32_t STPN) { return hits_cell(STPN, BDIX[BDLV], BDIY[BDLV]
 bool ENDOSTP(std::uint32_t STPN) { return hits_cell(STPN, BDOX[BDLV], BDOY[BDLV]) && STPM[BDLV] <= STPN; }
 
 void ERASESTP() {
+  auto& n = STPN[BDLV];
+  const auto& xs = STPX[BDLV];
+  const auto& ys = STPY[BDLV];
+  auto& caught = STPP[BDLV];
+  // The exit's standing position, once per call rather than once per ghost:
+  // on_exit(i) is ENDOSTP(i).
+  const double exit_x = BD2X(BDOX[BDLV]), exit_y = BD2Y(BDOY[BDLV]);
+  const std::uint32_t least = STPM[BDLV];
+  auto on_exit = [&](std::uint32_t i) { return HITSTP(xs[i], exit_x, ys[i], exit_y) && least <= i; };
+
   std::int32_t STPPI = 0;
-  std::int32_t STPC = static_cast<std::int32_t>(STPN[BDLV]) - STPSTP;
+  std::int32_t STPC = static_cast<std::int32_t>(n) - STPSTP;
   while (STPC > 0) {
     ++STPPI;
     std::uint32_t ghost = static_cast<std::uint32_t>(STPC);
-    if (HITSTP(STPN[BDLV], ghost)) {
+    if (HITSTP(xs[n], xs[ghost], ys[n], ys[ghost])) {
       if (GSIT == 1) {  // rewind
-        STPN[BDLV] = ghost;
-        PX = STPX[BDLV][ghost];
-        PY = STPY[BDLV][ghost];
+        n = ghost;
+        PX = xs[ghost];
+        PY = ys[ghost];
         VX = 0;
         VY = 0;
       }
-      if (GSIT == 2) STPP[BDLV][STPPI] = true;  // catch
+      if (GSIT == 2) caught[STPPI] = true;  // catch
     }
-    if (GSIT == 2 && !STPP[BDLV][STPPI] && ENDOSTP(ghost)) {  // reset to the exit
-      PX = BD2X(BDOX[BDLV]);
-      PY = BD2Y(BDOY[BDLV]);
+    if (GSIT == 2 && !caught[STPPI] && on_exit(ghost)) {  // back to the exit
+      PX = exit_x;
+      PY = exit_y;
       VX = 0;
       VY = 0;
-      for (std::int32_t STPPII = STPPI + 1; STPPII <= STPPMAX; ++STPPII) STPP[BDLV][STPPII] = false;
+      for (std::int32_t STPPII = STPPI + 1; STPPII <= STPPMAX; ++STPPII) caught[STPPII] = false;
     }
     STPC -= STPSTP;
   }
