@@ -1,0 +1,46 @@
+// Character cells of a story line.
+#include "text_cells.h"
+
+#include <optional>
+
+namespace tervalon {
+
+namespace {
+
+bool is_wide(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
+         (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+         (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
+         (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+// The cells of `s` read as UTF-8, or nothing when it is not valid UTF-8.
+std::optional<std::uint32_t> utf8_cells(std::string_view s) {
+  std::uint32_t cells = 0;
+  for (std::size_t i = 0; i < s.size();) {
+    unsigned char b = static_cast<unsigned char>(s[i]);
+    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+    if (extra < 0 || s.size() - i <= static_cast<std::size_t>(extra)) return std::nullopt;
+    char32_t c = extra == 0 ? b : b & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+      unsigned char t = static_cast<unsigned char>(s[i + k]);
+      if ((t & 0xC0) != 0x80) return std::nullopt;
+      c = (c << 6) | (t & 0x3F);
+    }
+    // Overlong forms, surrogates and values past the last code point are not UTF-8.
+    static constexpr char32_t least[] = {0, 0x80, 0x800, 0x10000};
+    if (c < least[extra] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return std::nullopt;
+    cells += is_wide(c) ? 2 : 1;
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return cells;
+}
+
+}  // namespace
+
+std::uint32_t text_cells(std::string_view s) {
+  return utf8_cells(s).value_or(static_cast<std::uint32_t>(s.size()));
+}
+
+}  // namespace tervalon
