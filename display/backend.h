@@ -1,0 +1,65 @@
+// What a platform back end supplies to the window thread: one small interface,
+// one file per back end (backend_sdl.cpp: a real window; backend_headless.cpp:
+// an off-screen one). Library-internal.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "queue.h"
+
+namespace display {
+
+// Where the window thread learns what happened on the platform. Window thread.
+class PlatformEvents {
+ public:
+  virtual void message(const MSG& m) = 0;                   // to the window queue
+  virtual void resized(std::uint32_t w, std::uint32_t h) = 0;  // a client size report
+  virtual void close_requested() = 0;                        // the close command
+ protected:
+  ~PlatformEvents() = default;
+};
+
+struct WindowPlace {
+  std::int32_t x, y;    // outer top-left on the screen
+  std::uint32_t w, h;   // client size
+  std::uint32_t style;
+  std::uint32_t background;  // 0x00BBGGRR shown before the first picture
+};
+
+// A picture for the window: w x h pixels 0x00BBGGRR, row by row.
+struct Picture {
+  const std::uint32_t* pixels;
+  std::uint32_t w, h;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  // Window thread: brings up the platform; false with the reason.
+  virtual bool start(std::string& why) = 0;
+  // Window thread, after start: the screen size and window frame measurements.
+  virtual void measure(std::int32_t& screen_w, std::int32_t& screen_h, std::int32_t& title,
+                       std::int32_t& border_w, std::int32_t& border_h) = 0;
+  // Window thread: makes the window; on success gives its id and client size.
+  virtual bool create(const WindowPlace& place, std::uint32_t& id, std::uint32_t& client_w,
+                      std::uint32_t& client_h, std::string& why) = 0;
+  // Window thread: waits for platform events and reports them, returning after
+  // a batch or after wake().
+  virtual void pump(PlatformEvents& events) = 0;
+  // Window thread: shows a picture in the client area.
+  virtual void show(const Picture& picture) = 0;
+  virtual void set_title(const std::string& utf8) = 0;
+  virtual void set_icon(const Picture& icon) = 0;
+  // Window thread: destroys the window (the platform stays up for a next one).
+  virtual void destroy() = 0;
+  // Any thread: makes a waiting pump() return soon.
+  virtual void wake() = 0;
+  // Whether show() puts pictures anywhere (an off-screen window needs no copies).
+  virtual bool shows_pictures() const = 0;
+};
+
+Backend& sdl_backend();
+Backend& headless_backend();
+
+}  // namespace display

@@ -1,0 +1,59 @@
+// The headless back end: a window that exists only off-screen. Its events are
+// what the caller injects (through the window thread's requests); pictures
+// stay in the window surface on the game thread, where tools read them.
+#include <atomic>
+
+#include "backend.h"
+
+namespace display {
+
+namespace {
+
+// The screen an off-screen window pretends to be on.
+constexpr std::int32_t SCREEN_W = 1920, SCREEN_H = 1080;
+
+class Headless final : public Backend {
+ public:
+  bool start(std::string&) override { return true; }
+  void measure(std::int32_t& screen_w, std::int32_t& screen_h, std::int32_t& title,
+               std::int32_t& border_w, std::int32_t& border_h) override {
+    screen_w = SCREEN_W;
+    screen_h = SCREEN_H;
+    title = border_w = border_h = 0;  // no frame
+  }
+  bool create(const WindowPlace& place, std::uint32_t& id, std::uint32_t& client_w,
+              std::uint32_t& client_h, std::string&) override {
+    id = ++windows_;
+    client_w = place.w;
+    client_h = place.h;
+    seen_ = wakes_.load(std::memory_order_acquire);
+    return true;
+  }
+  void pump(PlatformEvents&) override {
+    wakes_.wait(seen_, std::memory_order_acquire);
+    seen_ = wakes_.load(std::memory_order_acquire);
+  }
+  void show(const Picture&) override {}
+  void set_title(const std::string&) override {}
+  void set_icon(const Picture&) override {}
+  void destroy() override {}
+  void wake() override {
+    wakes_.fetch_add(1, std::memory_order_release);
+    wakes_.notify_one();
+  }
+  bool shows_pictures() const override { return false; }
+
+ private:
+  std::atomic<std::uint32_t> wakes_{0};
+  std::uint32_t seen_ = 0;      // window thread
+  std::uint32_t windows_ = 0;   // window thread
+};
+
+}  // namespace
+
+Backend& headless_backend() {
+  static Headless backend;
+  return backend;
+}
+
+}  // namespace display

@@ -1,0 +1,122 @@
+// Message rings: single writer (window thread), single reader (game thread),
+// release/acquire on the indices and on the user slots' MESSAGE, no lock.
+#include "queue.h"
+
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "clock.h"
+#include "window_shared.h"
+
+namespace display {
+
+MSG MS;
+Array<MSG, 0, MSWINMAX - 1> MSWIN;
+std::atomic<std::uint32_t> MSWINI{0}, MSWINJ{0};
+Array<MSG, 1, MSUSRMAX> MSUSR;
+std::uint32_t MSUSRI = 1, MSI = 1;
+
+namespace {
+// Moves on every append (and when the window closes); wait_message sleeps on it.
+std::atomic<std::uint32_t> arrivals{0};
+
+void futex(std::atomic<std::uint32_t>& word, int op, std::uint32_t value, const timespec* timeout) {
+  static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t));
+  syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), op, value, timeout, nullptr, 0);
+}
+
+void announce_arrival() {
+  arrivals.fetch_add(1, std::memory_order_release);
+  futex(arrivals, FUTEX_WAKE_PRIVATE, INT32_MAX, nullptr);
+}
+
+std::atomic_ref<std::uint32_t> full_flag(MSG& slot) { return std::atomic_ref<std::uint32_t>(slot.MESSAGE); }
+
+bool anything_queued() {
+  return MSWINI.load(std::memory_order_acquire) != MSWINJ.load(std::memory_order_relaxed) ||
+         full_flag(MSUSR[MSI]).load(std::memory_order_acquire) != 0;
+}
+}  // namespace
+
+bool queue_window_message(const MSG& m) {
+  const std::uint32_t next = (MSWINI.load(std::memory_order_relaxed) + 1) & (MSWINMAX - 1);
+  if (next == MSWINJ.load(std::memory_order_acquire)) return false;  // full: keep the unread ones
+  MSWIN[next] = m;
+  MSWINI.store(next, std::memory_order_release);
+  announce_arrival();
+  return true;
+}
+
+bool queue_user_message(std::int32_t wp, std::int32_t lp) {
+  MSG& slot = MSUSR[MSUSRI];
+  if (full_flag(slot).load(std::memory_order_acquire) != 0) return false;  // not read yet
+  slot.WPARAM = wp;
+  slot.LPARAM = lp;
+  full_flag(slot).store(WM_USER, std::memory_order_release);
+  MSUSRI = MSUSRI == MSUSRMAX ? 1 : MSUSRI + 1;
+  announce_arrival();
+  return true;
+}
+
+void wake_message_waiter() { announce_arrival(); }
+
+bool CUSTOMMSG() {
+  MSG& slot = MSUSR[MSI];
+  const std::uint32_t code = full_flag(slot).load(std::memory_order_acquire);
+  if (code == 0) return false;
+  MS = {slot.HWND, code, slot.WPARAM, slot.LPARAM, slot.TIME, slot.PT};
+  full_flag(slot).store(0, std::memory_order_release);  // the writer may reuse it now
+  MSI = MSI == MSUSRMAX ? 1 : MSI + 1;
+  return true;
+}
+
+bool ISNEXTMSG() {
+  if (CUSTOMMSG()) return true;
+  const std::uint32_t j = MSWINJ.load(std::memory_order_relaxed);
+  if (MSWINI.load(std::memory_order_acquire) == j) return false;
+  const std::uint32_t next = (j + 1) & (MSWINMAX - 1);
+  MS = MSWIN[next];
+  MSWINJ.store(next, std::memory_order_release);
+  return true;
+}
+
+bool ISMSG(std::span<const std::uint32_t> UM) {
+  return std::count(UM.begin(), UM.end(), MS.MESSAGE) > 0;
+}
+bool ISMSG(std::initializer_list<std::uint32_t> UM) { return ISMSG(std::span(UM.begin(), UM.size())); }
+bool ISMSG(std::uint32_t UM) { return MS.MESSAGE == UM; }
+
+bool wait_message(std::uint32_t ms) {
+  timespec deadline;
+  clock_gettime(CLOCK_MONOTONIC, &deadline);
+  deadline.tv_sec += ms / 1000;
+  deadline.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
+  if (deadline.tv_nsec >= 1000000000L) {
+    deadline.tv_sec += 1;
+    deadline.tv_nsec -= 1000000000L;
+  }
+  for (;;) {
+    const std::uint32_t seen = arrivals.load(std::memory_order_acquire);
+    if (anything_queued()) return true;
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    std::int64_t left = (deadline.tv_sec - now.tv_sec) * 1000000000LL + (deadline.tv_nsec - now.tv_nsec);
+    if (left <= 0) return false;
+    const timespec timeout{static_cast<time_t>(left / 1000000000LL), static_cast<long>(left % 1000000000LL)};
+    futex(arrivals, FUTEX_WAIT_PRIVATE, seen, &timeout);
+    if (arrivals.load(std::memory_order_acquire) != seen && !anything_queued()) return false;  // closed
+  }
+}
+
+std::int32_t GETMOUSEABSX() { return shared::mouse_x.load(std::memory_order_relaxed); }
+std::int32_t GETMOUSEABSY() { return shared::mouse_y.load(std::memory_order_relaxed); }
+std::int32_t GETMOUSEWINX() { return GETMOUSEABSX() - GETPOSX(); }
+std::int32_t GETMOUSEWINY() { return GETMOUSEABSY() - GETPOSY(); }
+std::int32_t GETMOUSEPOSX() { return GETMOUSEWINX() - GETBORDERWIDTH(); }
+std::int32_t GETMOUSEPOSY() { return GETMOUSEWINY() - GETBORDERHEIGHT() - GETBORDERTITLE(); }
+
+}  // namespace display

@@ -1,0 +1,105 @@
+// Off-screen surfaces: making and releasing them, filling rectangles, and the
+// keyed, stretched and translucent copies between them (DRAWBMP).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "colours.h"
+
+namespace display {
+
+struct Font;
+
+// A surface: WIDTH x HEIGHT pixels, row by row, one 0x00BBGGRR value each (the
+// top byte is always 0), plus what is selected into it for drawing.
+struct BITMAP {
+  std::uint32_t WIDTH = 0;
+  std::uint32_t HEIGHT = 0;
+  // The surface's own colour: painted when it was made, and its colour key and
+  // transparency amount when it is drawn with colour 0.
+  std::uint32_t COLOR = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t pen = TRANSPARENT;    // outline colour chosen by SETPENCOLOR
+  std::uint32_t brush = TRANSPARENT;  // fill colour chosen by SETBRUSHCOLOR
+  const Font* font = nullptr;         // chosen by SETFONT; null: the default font
+
+  std::uint32_t* row(std::uint32_t y) { return pixels.data() + std::size_t{y} * WIDTH; }
+  const std::uint32_t* row(std::uint32_t y) const { return pixels.data() + std::size_t{y} * WIDTH; }
+  std::uint32_t& at(std::uint32_t x, std::uint32_t y) { return row(y)[x]; }
+  std::uint32_t at(std::uint32_t x, std::uint32_t y) const { return row(y)[x]; }
+};
+using PBITMAP = BITMAP*;
+
+// The main surface (the back buffer of client size), null until the first
+// window opens. A nil surface argument below means this one. Game thread.
+extern PBITMAP PMAIN;
+// The window surface: the picture the window shows, as the last presentation
+// left it. Null until the first window opens. Game thread.
+extern PBITMAP PMSCR;
+
+// A new surface: size and colour default (0) to those of B, or of the main
+// surface when B is nil; it is painted with its colour (1 leaves it black).
+// Stops the program with a clear message when memory runs out. Game thread.
+PBITMAP CREATEBMP(PBITMAP B, std::uint32_t W, std::uint32_t H, std::uint32_t C);
+PBITMAP CREATEBMP(PBITMAP B);
+PBITMAP CREATEBMP(std::uint32_t W, std::uint32_t H, std::uint32_t C = 0);
+PBITMAP CREATEBMP();
+// Gives back a surface made by CREATEBMP; nil, the main surface and the window
+// surface are left alone. Game thread.
+void RELEASEBMP(PBITMAP B);
+
+// Chooses the outline (pen) or fill (brush) colour of B; 1 means none. Game thread.
+void SETPENCOLOR(PBITMAP B, std::uint32_t C);
+void SETBRUSHCOLOR(PBITMAP B, std::uint32_t C);
+// The transparency amount (top byte) of a colour. Any thread.
+constexpr std::uint8_t GETALPHA(std::uint32_t C) { return static_cast<std::uint8_t>(C >> 24); }
+
+// Rectangle X, Y, W, H (right and bottom exclusive): a one-pixel outline in CFG
+// (0 = none), then a fill in CBG (0 = the window's foreground colour); 1 = none.
+// Game thread.
+void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H,
+         std::uint32_t CFG, std::uint32_t CBG);
+void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CBG);
+void BAR(std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CFG,
+         std::uint32_t CBG);
+void BAR(std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CBG);
+
+// Fills the whole surface with C (0 = the window's background colour). Game thread.
+void CLEAR(PBITMAP B, std::uint32_t C);
+void CLEAR(PBITMAP B);
+void CLEAR(std::uint32_t C);
+void CLEAR();
+
+// Copies the source rectangle XS, YS, WS, HS of BS onto the destination
+// rectangle XD, YD, WD, HD of BD, stretched by nearest pixel. Zero sizes mean
+// the source surface's size; colour 0 means BS's own COLOR. The colour's low
+// 24 bits are a key (source pixels of exactly that colour are left out), its
+// top byte a transparency amount (0 opaque .. 255 invisible). Game thread.
+void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XS, std::uint32_t YS, std::uint32_t WS,
+             std::uint32_t HS, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD,
+             std::uint32_t HD, std::uint32_t C);
+void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD,
+             std::uint32_t HD, std::uint32_t C);
+void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XD, std::uint32_t YD, std::uint32_t C);
+void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t C);
+void DRAWBMP(PBITMAP BS, PBITMAP BD);
+void DRAWBMP(PBITMAP BS, std::uint32_t XS, std::uint32_t YS, std::uint32_t WS, std::uint32_t HS,
+             std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD,
+             std::uint32_t C);
+void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD,
+             std::uint32_t C);
+void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD, std::uint32_t C);
+void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD);
+void DRAWBMP(PBITMAP BS, std::uint32_t C);
+
+// Brings the main and window surfaces to the client size the window thread
+// last reported, before anything draws; every drawing call does this itself.
+// Game thread.
+void sync_main_surface();
+
+// Writes a surface as a binary PPM picture; false when the file cannot be
+// written. Game thread (tools, tests).
+bool write_ppm(const BITMAP& B, const char* path);
+
+}  // namespace display

@@ -1,0 +1,312 @@
+// The window thread: opens the window through the chosen back end, pumps its
+// events into the message queue, and serves the game thread's requests (title,
+// icon, injected messages, close) and presented pictures, all without a lock.
+#include "window.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "backend.h"
+#include "clock.h"
+#include "text.h"
+#include "window_shared.h"
+
+namespace display {
+
+std::uint32_t CFG = 0, CBG = 0;
+std::atomic<std::uint32_t> HW{0};
+
+namespace {
+
+// What CREATEWIN asked for; written by the game thread before the window thread starts.
+struct Wanted {
+  std::uint32_t w = 0, h = 0, style = 0, background = 0;
+} wanted;
+
+Backend* backend = nullptr;  // chosen by the game thread before CREATEWIN
+Backend& chosen_backend() { return backend ? *backend : sdl_backend(); }
+
+enum class Opening : int { Starting, Open, Failed };
+std::atomic<Opening> opening{Opening::Starting};
+std::string failure;  // why the window could not open; written before Failed is published
+std::atomic<bool> WINB{false};
+
+// A request from another thread, served on the window thread (the way a sent
+// message is): the poster waits until `pending` no longer points at it.
+struct Request {
+  enum class Kind { Title, Icon, Message, Resize, Close };
+  explicit Request(Kind k) : kind(k) {}
+  Kind kind;
+  std::string text;
+  const BITMAP* icon = nullptr;
+  MSG msg{};
+  std::uint32_t w = 0, h = 0;
+  bool done = false;  // written by the window thread before it lets go of the request
+};
+Request no_window(Request::Kind::Close);  // `pending` points here while there is no window
+std::atomic<Request*> pending{&no_window};
+
+bool post(Request& r) {
+  for (;;) {
+    Request* expected = nullptr;
+    if (pending.compare_exchange_strong(expected, &r, std::memory_order_acq_rel)) break;
+    if (expected == &no_window) return false;
+    pending.wait(expected, std::memory_order_acquire);  // another request is being served
+  }
+  chosen_backend().wake();
+  while (pending.load(std::memory_order_acquire) == &r) pending.wait(&r, std::memory_order_acquire);
+  return r.done;
+}
+
+// Presented pictures go through three buffers: the game thread fills `back`,
+// swaps it with the middle one, and the window thread swaps the middle one
+// with `front` when it is marked fresh.
+struct Frame {
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t w = 0, h = 0;
+};
+Frame frames[3];
+constexpr std::uint32_t FRESH = 4;
+std::atomic<std::uint32_t> middle{1};
+std::uint32_t back = 0;   // game thread
+std::uint32_t front = 2;  // window thread
+std::atomic<bool> present_wake_sent{false};
+
+// Thread slots: game thread only.
+struct Slot {
+  std::thread* thread = nullptr;
+  std::shared_ptr<std::atomic<bool>> ended;  // the thread's own: it may outlive the slot
+};
+Slot slots[THMAX];
+std::uint32_t THI = 0;
+std::uint32_t window_slot = 0;
+
+class WindowThread final : public PlatformEvents {
+ public:
+  void run();
+  void message(const MSG& m) override {
+    if (m.MESSAGE == WM_USER) queue_user_message(m.WPARAM, m.LPARAM);
+    queue_window_message(m);
+  }
+  void resized(std::uint32_t w, std::uint32_t h) override { shared::report_size(w, h); }
+  void close_requested() override { open_ = false; }
+
+ private:
+  void fail(const std::string& why) {
+    failure = why;
+    opening.store(Opening::Failed, std::memory_order_release);
+    opening.notify_all();
+  }
+  void serve_request();
+  void serve_picture();
+  bool open_ = true;
+};
+
+void WindowThread::run() {
+  Backend& b = chosen_backend();
+  std::string why;
+  if (!b.start(why)) return fail(why);
+  std::int32_t sw = 0, sh = 0, title = 0, bw = 0, bh = 0;
+  b.measure(sw, sh, title, bw, bh);
+  shared::screen_width = sw;
+  shared::screen_height = sh;
+  shared::border_title = title;
+  shared::border_width = bw;
+  shared::border_height = bh;
+  // A size of 0 is half the screen; the window is centred as if it had no
+  // frame, and never placed left of or above the screen.
+  std::uint32_t w = wanted.w ? wanted.w : static_cast<std::uint32_t>(sw / 2);
+  std::uint32_t h = wanted.h ? wanted.h : static_cast<std::uint32_t>(sh / 2);
+  WindowPlace place{MAX(0, static_cast<std::int32_t>((std::int64_t{sw} - w) / 2)),
+                    MAX(0, static_cast<std::int32_t>((std::int64_t{sh} - h) / 2)),
+                    w, h, wanted.style ? wanted.style : DEFAULT_STYLE, wanted.background};
+  shared::window_x = place.x;
+  shared::window_y = place.y;
+  std::uint32_t id = 0, cw = 0, ch = 0;
+  if (!b.create(place, id, cw, ch, why)) return fail(why);
+  HW.store(id, std::memory_order_relaxed);
+  shared::report_size(cw, ch);
+  take_time_origin();
+  WINB.store(true, std::memory_order_release);
+  opening.store(Opening::Open, std::memory_order_release);
+  opening.notify_all();
+
+  while (open_) {
+    b.pump(*this);
+    serve_request();
+    serve_picture();
+  }
+
+  b.destroy();
+  HW.store(0, std::memory_order_relaxed);
+  WINB.store(false, std::memory_order_release);
+  WINB.notify_all();
+  wake_message_waiter();
+  pending.exchange(&no_window, std::memory_order_acq_rel);  // a request still waiting is let go
+  pending.notify_all();
+}
+
+void WindowThread::serve_request() {
+  Request* r = pending.load(std::memory_order_acquire);
+  if (!r || r == &no_window) return;
+  Backend& b = chosen_backend();
+  switch (r->kind) {
+    case Request::Kind::Title:
+      b.set_title(r->text);
+      break;
+    case Request::Kind::Icon:
+      b.set_icon({r->icon->pixels.data(), r->icon->WIDTH, r->icon->HEIGHT});
+      break;
+    case Request::Kind::Message: {
+      MSG m = r->msg;
+      if (m.HWND == 0) m.HWND = HW.load(std::memory_order_relaxed);
+      message(m);
+      break;
+    }
+    case Request::Kind::Resize:
+      resized(r->w, r->h);
+      break;
+    case Request::Kind::Close:
+      r->done = true;
+      open_ = false;
+      return;  // let go when the thread has ended
+  }
+  r->done = true;
+  pending.store(nullptr, std::memory_order_release);
+  pending.notify_all();
+}
+
+void WindowThread::serve_picture() {
+  // Sequentially consistent with the game thread's side, so that a picture
+  // published while this runs is either seen here or wakes the thread again.
+  present_wake_sent.store(false);
+  if (!(middle.load() & FRESH)) return;
+  front = middle.exchange(front, std::memory_order_acq_rel) & 3;
+  const Frame& f = frames[front];
+  chosen_backend().show({f.pixels.data(), f.w, f.h});
+}
+
+void run_window_thread() {
+  static WindowThread thread;
+  thread = WindowThread();
+  thread.run();
+}
+
+}  // namespace
+
+void use_headless_backend() { backend = &headless_backend(); }
+
+bool ISWIN() { return WINB.load(std::memory_order_acquire); }
+
+void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_,
+               std::uint32_t STYLE) {
+  if (ISWIN()) return;  // there is only ever one window
+  CLOSEWIN();           // joins the thread of a window the user closed
+  wanted = {W, H, STYLE, CBG_ & 0xFFFFFFu};
+  CFG = CFG_;
+  CBG = CBG_;
+  opening.store(Opening::Starting, std::memory_order_relaxed);
+  pending.store(nullptr, std::memory_order_relaxed);
+  middle.store(1, std::memory_order_relaxed);
+  back = 0;
+  front = 2;
+  window_slot = NEWTHREAD(run_window_thread);
+  Opening state;
+  while ((state = opening.load(std::memory_order_acquire)) == Opening::Starting)
+    opening.wait(Opening::Starting, std::memory_order_acquire);
+  if (state == Opening::Failed) {
+    std::fprintf(stderr, "display: cannot open a window: %s (a graphical display is needed)\n",
+                 failure.c_str());
+    std::fflush(stderr);
+    std::_Exit(1);
+  }
+  sync_main_surface();
+  CLEAR();
+}
+
+void CLOSEWIN() {
+  Slot& slot = slots[window_slot];
+  if (!slot.thread) return;
+  Request r(Request::Kind::Close);
+  post(r);
+  slot.thread->join();
+  delete slot.thread;
+  slot.thread = nullptr;
+}
+
+void inject_close() {
+  Request r(Request::Kind::Close);
+  if (!post(r)) return;
+  while (ISWIN()) WINB.wait(true, std::memory_order_acquire);
+}
+
+void SETTITLE(std::string_view S) {
+  Request r(Request::Kind::Title);
+  r.text = to_utf8(S);
+  post(r);
+}
+
+void set_window_icon(PBITMAP icon) {
+  if (!icon) return;
+  Request r(Request::Kind::Icon);
+  r.icon = icon;
+  post(r);
+}
+
+bool inject_message(const MSG& m) {
+  Request r(Request::Kind::Message);
+  r.msg = m;
+  return post(r);
+}
+
+bool inject_resize(std::uint32_t w, std::uint32_t h) {
+  Request r(Request::Kind::Resize);
+  r.w = w;
+  r.h = h;
+  return post(r);
+}
+
+void present_window_surface() {
+  if (!PMSCR || !ISWIN() || !chosen_backend().shows_pictures()) return;
+  Frame& f = frames[back];
+  f.pixels.assign(PMSCR->pixels.begin(), PMSCR->pixels.end());
+  f.w = PMSCR->WIDTH;
+  f.h = PMSCR->HEIGHT;
+  back = middle.exchange(back | FRESH) & 3;
+  if (!present_wake_sent.exchange(true)) chosen_backend().wake();
+}
+
+void FRESHWIN() {
+  sync_main_surface();
+  if (PMAIN && PMSCR) DRAWBMP(PMAIN, PMSCR);  // presents: PMSCR is the window's picture
+  ADDFPS();
+}
+
+std::uint32_t NEWTHREAD(void (*TH)()) {
+  THI = (THI + 1) % THMAX;
+  STOPTHREAD(THI);
+  Slot& slot = slots[THI];
+  slot.ended = std::make_shared<std::atomic<bool>>(false);
+  slot.thread = new std::thread([TH, ended = slot.ended] {
+    TH();
+    ended->store(true, std::memory_order_release);
+  });
+  return THI;
+}
+
+void STOPTHREAD(std::uint32_t THI_) {
+  if (THI_ >= THMAX) return;
+  Slot& slot = slots[THI_];
+  if (!slot.thread) return;
+  if (slot.ended->load(std::memory_order_acquire))
+    slot.thread->join();
+  else
+    slot.thread->detach();
+  delete slot.thread;
+  slot.thread = nullptr;
+}
+
+}  // namespace display

@@ -1,0 +1,71 @@
+// The one window and its thread: opening and closing it, the title and icon,
+// presenting the main surface, thread slots, and the headless back end's
+// controls for tools and tests (inject messages, size reports, close).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string_view>
+
+#include "queue.h"
+#include "surface.h"
+
+namespace display {
+
+// Window style bits that mean something here; STYLE 0 means DEFAULT_STYLE
+// (visible, caption, sizing border, minimise and maximise boxes).
+inline constexpr std::uint32_t WS_MAXIMIZE = 0x01000000, WS_MINIMIZE = 0x20000000,
+                               WS_VISIBLE = 0x10000000, WS_CAPTION = 0x00C00000,
+                               WS_THICKFRAME = 0x00040000, DEFAULT_STYLE = 0x10CF0000;
+
+// Colours given to CREATEWIN: CFG is what BAR fills with for colour 0, CBG what
+// CLEAR fills with for colour 0 (and the window's background). Game thread.
+extern std::uint32_t CFG, CBG;
+// The window's id (0 while there is no window). Written by the window thread; any thread.
+extern std::atomic<std::uint32_t> HW;
+inline constexpr std::uint32_t THMAX = 256;
+
+// Opens the window with a client area of W x H (0: half the screen), centred,
+// starts its thread and returns when it is open and the main surface is
+// cleared to CBG. Without a display: one line on standard error, exit code 1.
+// Game thread.
+void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_,
+               std::uint32_t STYLE = 0);
+// Closes the window and returns once its thread has ended; nothing without a window. Game thread.
+void CLOSEWIN();
+// Whether the window is open. Any thread.
+bool ISWIN();
+// Sets the window title (bytes: UTF-8 or GBK); nothing without a window. Game thread.
+void SETTITLE(std::string_view S);
+// Presents the main surface (pixels of exactly 0x000001 keep what the window
+// showed) and records the presentation time. Game thread.
+void FRESHWIN();
+// Sets the window icon from a surface (copied; no alpha). Game thread.
+void set_window_icon(PBITMAP icon);
+
+// Starts a thread running TH in the next of the 256 slots (1, 2, ..., 255, 0, ...)
+// and returns the slot. Game thread.
+std::uint32_t NEWTHREAD(void (*TH)());
+// Frees slot THI: a thread that has ended is joined; a running one cannot be
+// stopped safely and is left to run on, detached. Game thread.
+void STOPTHREAD(std::uint32_t THI);
+
+// Makes the next CREATEWIN open an off-screen window: no display needed, same
+// surfaces and queue; messages come from inject_message. Game thread, before CREATEWIN.
+void use_headless_backend();
+// Hands a message to the window thread as if the platform delivered it, and
+// returns once it is queued (WM_USER also goes into the user queue first);
+// false without a window. Any thread but the window thread.
+bool inject_message(const MSG& m);
+// A size report of the client area, as a user's resize would make. Any thread
+// but the window thread; false without a window.
+bool inject_resize(std::uint32_t w, std::uint32_t h);
+// The window's close command, as the close button gives it; returns once the
+// window thread has ended. Any thread but the window thread.
+void inject_close();
+
+// Hands the window surface to the window thread to show. Game thread; drawing
+// on PMSCR calls it.
+void present_window_surface();
+
+}  // namespace display
