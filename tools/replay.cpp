@@ -6,6 +6,7 @@
 //                real game would draw
 //   down KEY     a key-down message (KEY: left, right, up, esc or a code 0..255)
 //   up KEY       a key-up message
+//   snap FILE    the picture the game would show now, as a binary PPM
 //
 // Output per pass: FRAME BDLV GSIT PAUSE CTEMP STPN PX PY VX VY KL KR KU, then
 // "end" when the end cell is reached and "closed" after Escape.
@@ -20,10 +21,13 @@
 #include <string>
 #include <vector>
 
+#include "draw.h"
 #include "level_file.h"
 #include "level_start.h"
 #include "rules.h"
 #include "state.h"
+#include "window.h"
+#include "window_setup.h"
 
 using namespace tervalon;
 
@@ -65,6 +69,16 @@ bool parse_key(const std::string& s, std::int32_t& key) {
 // The game's own drawing condition: a real game draws (and so fades) after a
 // frame when the level has a trail point, a fade-out runs or the level is 0.
 bool would_draw() { return STPN[BDLV] > 0 || PAUSE == 3 || BDLV == 0; }
+
+// The window, tiles and work surfaces, off-screen, made at the first snap so
+// that scripts without one never touch the display library.
+void open_headless_window() {
+  static bool open = false;
+  if (open) return;
+  display::use_headless_backend();
+  INITWIN();
+  open = true;
+}
 
 }  // namespace
 
@@ -119,8 +133,13 @@ int main(int argc, char** argv) {
         std::puts("closed");
         return 0;
       }
+    } else if (w[0] == "snap") {
+      if (w.size() != 2) bad_line(script, line, "expected \"snap FILE\"");
+      open_headless_window();
+      compose_frame();
+      if (!display::write_ppm(*display::PMAIN, w[1].c_str())) bad_line(script, line, "cannot write " + w[1]);
     } else {
-      bad_line(script, line, "unknown command \"" + w[0] + "\" (expected frames, down or up)");
+      bad_line(script, line, "unknown command \"" + w[0] + "\" (expected frames, down, up or snap)");
     }
   }
   return 0;

@@ -1,0 +1,144 @@
+// Frame composition. Every drawn frame repaints everything: board tiles,
+// up to 409 ghost boxes, three markers, the player, and the overlay.
+#include "draw.h"
+
+#include <cmath>
+
+#include "clock.h"
+#include "coords.h"
+#include "rules.h"
+#include "text.h"
+#include "text_cells.h"
+#include "window.h"
+
+namespace tervalon {
+
+display::PBITMAP PTEMP, PTEXT;
+Array<display::PBITMAP, 0, 5> PBD;
+
+namespace {
+
+std::int32_t round_px(double v) { return display::narrow<std::int32_t>(display::round_i64(v)); }
+
+// The text page is a pure function of these; rebuilding an unchanged page
+// would change no pixel.
+struct TextPage {
+  Array<std::string, 1, 4> lines;
+  std::uint32_t colour = 0, w = 0, h = 0;
+  bool built = false;
+  bool same(const TextPage& o) const {
+    if (!built || !o.built || colour != o.colour || w != o.w || h != o.h) return false;
+    for (int i = 1; i <= 4; ++i)
+      if (lines[i] != o.lines[i]) return false;
+    return true;
+  }
+};
+TextPage page_built;
+
+void build_text_page() {
+  display::CLEAR(PTEXT);
+  for (STEXTI = 1; STEXTI <= 4; ++STEXTI) {
+    display::SETFONTNAME(STEXTI <= 2 ? "\xE9\xBB\x91\xE4\xBD\x93" /* 黑体 */ : "Consolas");
+    display::SETFONTSIZE(14, 28);
+    display::SETFONT(PTEXT);
+    const std::string& line = CURTEXT[STEXTI];
+    std::int64_t x = (std::int64_t{W} - GETSTRWIDTH(line)) / 2;
+    CURTEXTX = display::narrow<std::uint32_t>(display::MAX(0, display::narrow<std::int32_t>(x)));
+    std::int64_t y = (std::int64_t{H} - display::GETSTRINGHEIGHT(line)) / 2 + 30 * std::int64_t{STEXTI} - 100;
+    CURTEXTY = display::narrow<std::uint32_t>(display::MAX(0, display::narrow<std::int32_t>(y)));
+    display::DRAWTEXTXY(PTEXT, line, CURTEXTX, CURTEXTY, CURTEXTC);
+  }
+}
+
+// Steps 7 to 12 of the overlay: the frame so far faded towards white by CTEMP,
+// and the text page laid over it with weight CTEMP / 255.
+void draw_overlay() {
+  // At CTEMP = 0 the snapshot goes back opaque and whole, and the page is laid
+  // at weight 0: the frame is left exactly as it is.
+  if (CTEMP == 0) return;
+  display::DRAWBMP(display::PMAIN, PTEMP);
+  display::CLEAR();
+  display::DRAWBMP(PTEMP, std::uint32_t{CTEMP} << 24);
+  TextPage wanted{CURTEXT, CURTEXTC, W, H, true};
+  if (!wanted.same(page_built)) {
+    build_text_page();
+    page_built = wanted;
+  }
+  if (display::ISWIN()) display::DRAWBMP(PTEXT, std::uint32_t{CTEXT} << 24);
+}
+
+}  // namespace
+
+void DRAWBD(std::int32_t BDX, std::int32_t BDY, std::int32_t BDK) {
+  auto x = display::narrow<std::uint32_t>(display::mul(BDX, 20));
+  auto y = display::narrow<std::uint32_t>(display::mul(BDY, 20));
+  display::DRAWBMP(PBD[BDK], x, y);
+}
+
+void DRAWBDALL() {
+  for (std::int8_t BDX = 0; BDX <= BDW - 1; ++BDX)
+    for (std::int8_t BDY = 0; BDY <= BDH - 1; ++BDY) DRAWBD(BDX, BDY, BD[BDLV][BDX][BDY]);
+}
+
+void DRAWRECT(std::uint32_t STPC, std::uint32_t COLORC) {
+  auto colour = display::narrow<std::uint32_t>(
+      display::mul(std::int64_t{C[3 - GSIT]}, std::int64_t{128} - std::int64_t{COLORC}));
+  display::BAR(round_px(STPX[BDLV][STPC] - 8.0), round_px(STPY[BDLV][STPC] - 18.0), PW, PH, colour);
+}
+
+void DRAWRECTALL() {
+  std::uint32_t COLORC = 128;
+  std::int32_t STPPI = 0;
+  std::int32_t STPC = static_cast<std::int32_t>(STPN[BDLV]) - STPSTP;
+  while (STPC > 0) {
+    COLORC >>= 1;
+    ++STPPI;
+    if (GSIT == 1 || (GSIT == 2 && !STPP[BDLV][STPPI])) DRAWRECT(static_cast<std::uint32_t>(STPC), COLORC);
+    STPC -= STPSTP;
+  }
+  COLORC >>= 1;
+
+  // The entry marker rises as the next ghost comes due; the exit marker grows
+  // as the trail nears its least length. A level whose least length is 0 has
+  // met it from the start: its marker is full.
+  auto PHI = display::narrow<std::uint32_t>(display::round_i64(-STPC / 160.0 * 36.0));
+  std::uint32_t PHO = 36;
+  if (STPM[BDLV] > 0) {
+    // 36 (STPN + 1) / STPM to the nearest integer, ties to even, exactly.
+    std::uint64_t num = 36 * (std::uint64_t{STPN[BDLV]} + 1), den = STPM[BDLV];
+    std::uint64_t q = num / den, twice_r = 2 * (num % den);
+    if (twice_r > den || (twice_r == den && q % 2 == 1)) ++q;
+    PHO = static_cast<std::uint32_t>(std::min<std::uint64_t>(q, 36));
+  }
+
+  if (GSIT >= 1)
+    display::BAR(BD2X(BDIX[BDLV]) - 8, BD2Y(BDIY[BDLV]) - 18 + static_cast<std::int32_t>(PHI), PW,
+                 PH - static_cast<std::int32_t>(PHI), C[3 - GSIT] * (127 - COLORC));
+  display::BAR(BD2X(BDOX[BDLV]) - 8, BD2Y(BDOY[BDLV]) - 18, PW, static_cast<std::int32_t>(PHO), 191 * C[GSIT]);
+  if (GSIT == 0) display::BAR(BD2X(BDEX[BDLV]) - 8, BD2Y(BDEY[BDLV]) - 18, PW, PH, 255 * C[4]);
+  DRAWRECT(STPN[BDLV], 128);
+}
+
+std::uint32_t GETSTRWIDTH(std::string_view S) { return display::mul(text_cells(S), display::FW); }
+
+void DRAWPAUSE() {
+  fade_step();
+  draw_overlay();
+}
+
+void compose_frame() {
+  display::CLEAR();
+  DRAWBDALL();
+  DRAWRECTALL();
+  draw_overlay();
+}
+
+void DRAWALL() {
+  display::CLEAR();
+  DRAWBDALL();
+  DRAWRECTALL();
+  DRAWPAUSE();
+  display::FRESHWIN();
+}
+
+}  // namespace tervalon

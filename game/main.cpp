@@ -1,0 +1,51 @@
+// Tervalon: load the levels, open the window, and run the game at 60 frames a
+// second until the window is gone.
+#include <algorithm>
+#include <cstdint>
+
+#include "clock.h"
+#include "draw.h"
+#include "level_file.h"
+#include "level_start.h"
+#include "queue.h"
+#include "rules.h"
+#include "state.h"
+#include "window.h"
+#include "window_setup.h"
+
+using namespace tervalon;
+
+namespace {
+
+// Frame FRAME + 1 is due once the clock passes FRAME / 60 seconds.
+double due_ms() { return static_cast<double>(FRAME) / 60.0 * 1000.0; }
+bool frame_due() { return static_cast<double>(display::GETTIME()) > due_ms(); }
+
+}  // namespace
+
+int main() {
+  INITBD();
+  INITWIN();
+  INITLV();
+  for (;;) {
+    bool due = frame_due();
+    if (due) {
+      // Catch up in whole frames after a stall, then draw once.
+      while (frame_due())
+        if (game_frame()) display::CLOSEWIN();
+      if (STPN[BDLV] > 0 || PAUSE == 3 || BDLV == 0) DRAWALL();
+      display::DELAY(1);
+    }
+    if (display::ISNEXTMSG()) {
+      if (handle_message(display::MS.MESSAGE, display::MS.WPARAM)) display::CLOSEWIN();
+    } else if (!due && display::ISWIN()) {
+      // Nothing to do until the next frame is due or a key arrives: sleep
+      // rather than spin.
+      auto next = static_cast<std::uint64_t>(due_ms()) + 1;
+      auto now = display::GETTIME();
+      if (next > now) display::wait_message(static_cast<std::uint32_t>(std::min<std::uint64_t>(next - now, 1000)));
+    }
+    if (!display::ISWIN()) break;
+  }
+  return 0;
+}

@@ -1,0 +1,37 @@
+// Window and tile set-up.
+#include "window_setup.h"
+
+#include <algorithm>
+
+#include "draw.h"
+#include "icon.h"
+#include "window.h"
+
+namespace tervalon {
+
+namespace {
+
+// The window icon, a surface drawn from the icon picture.
+void set_icon() {
+  constexpr std::uint32_t size = 64;
+  display::PBITMAP icon = display::CREATEBMP(size, size, display::WHITE);
+  std::vector<std::uint32_t> picture = icon_picture(size);
+  std::copy(picture.begin(), picture.end(), icon->pixels.begin());
+  display::set_window_icon(icon);
+}
+
+}  // namespace
+
+void INITWIN() {
+  W = display::narrow<std::uint32_t>(BDW * 20);
+  H = display::narrow<std::uint32_t>(BDH * 20);
+  display::CREATEWIN(W, H, display::BLACK, display::WHITE);
+  set_icon();
+  display::SETTITLE("Tervalon");
+  PTEMP = display::CREATEBMP();
+  PTEXT = display::CREATEBMP();
+  for (std::int8_t BDP = 0; BDP <= 5; ++BDP) PBD[BDP] = display::CREATEBMP(20, 20, display::WHITE);
+  display::BAR(PBD[1], 0, 0, 20, 20, display::GRAY);
+}
+
+}  // namespace tervalon
