@@ -1,0 +1,262 @@
+// Golden pictures of the frame composition, drawn with the off-screen window:
+// board, ghosts and their shades, the entry, exit and end markers, the
+// player, both passes' colours, and the story-text fade.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "coords.h"
+#include "draw.h"
+#include "rules.h"
+#include "support.h"
+#include "window.h"
+#include "window_setup.h"
+
+namespace tervalon::test {
+namespace {
+
+// A 16 x 12 board (320 x 240): entry (2, 10), exit (13, 10), end (7, 10);
+// a wall block at (5..6, 4..5).
+std::vector<Level> board() {
+  auto rows = room(16, 12, 2, 10, 13, 10);
+  rows[10][7] = 'e';
+  for (int y = 4; y <= 5; ++y) rows[y][5] = rows[y][6] = 'x';
+  return {{1, rows}, {8, rows}};
+}
+
+class Window : public testing::Environment {
+ public:
+  void SetUp() override {
+    start(board());
+    display::use_headless_backend();
+    INITWIN();
+  }
+};
+const auto* const window = testing::AddGlobalTestEnvironment(new Window);
+
+std::uint32_t px(std::int32_t x, std::int32_t y) { return display::PMAIN->at(x, y); }
+
+// Every pixel of the rectangle has colour c.
+testing::AssertionResult filled(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, std::uint32_t c) {
+  for (std::int32_t j = y; j < y + h; ++j)
+    for (std::int32_t i = x; i < x + w; ++i)
+      if (px(i, j) != c)
+        return testing::AssertionFailure() << "pixel (" << i << ", " << j << ") is 0x" << std::hex << px(i, j)
+                                           << ", not 0x" << c;
+  return testing::AssertionSuccess();
+}
+
+// The blend of colour a over colour b with weight wa / 255, each channel
+// rounded to nearest.
+std::uint32_t mix(std::uint32_t a, std::uint32_t b, std::uint32_t wa) {
+  std::uint32_t out = 0;
+  for (int s = 0; s < 24; s += 8) {
+    double v = (((a >> s) & 255) * wa + ((b >> s) & 255) * (255.0 - wa)) / 255.0;
+    out |= static_cast<std::uint32_t>(std::lround(v)) << s;
+  }
+  return out;
+}
+
+class Draw : public testing::Test {
+ protected:
+  void SetUp() override { start(board(), 1, 1); }
+  // A trail of n + 1 points; point i stands at (x(i), y(i)).
+  void trail(std::uint32_t n, double (*x)(std::uint32_t), double (*y)(std::uint32_t)) {
+    for (std::uint32_t i = 0; i <= n; ++i) {
+      STPX[BDLV][i] = x(i);
+      STPY[BDLV][i] = y(i);
+    }
+    STPN[BDLV] = n;
+  }
+};
+
+TEST_F(Draw, TheBoardIsGreyWallsOnWhite) {
+  start(board(), 0, 0);
+  compose_frame();
+  EXPECT_TRUE(filled(0, 0, 320, 20, display::GRAY));     // top border row
+  EXPECT_TRUE(filled(0, 220, 320, 20, display::GRAY));   // bottom
+  EXPECT_TRUE(filled(300, 0, 20, 240, display::GRAY));   // right column
+  EXPECT_TRUE(filled(100, 80, 40, 40, display::GRAY));   // the block
+  EXPECT_TRUE(filled(20, 20, 80, 60, display::WHITE));   // air
+  EXPECT_TRUE(filled(140, 80, 20, 40, display::WHITE));
+}
+
+TEST_F(Draw, Level0ShowsExitEndAndPlayerButNoEntryOrGhosts) {
+  start(board(), 0, 0);
+  trail(400, [](std::uint32_t i) { return 60.0 + (i % 2) * 100; }, [](std::uint32_t) { return 100.0; });
+  STPX[0][400] = BD2X(2);
+  STPY[0][400] = BD2Y(10);
+  compose_frame();
+  EXPECT_TRUE(filled(262, 184, 16, 36, 0xBF0000));  // exit: blue, full (STPM 1)
+  EXPECT_TRUE(filled(142, 184, 16, 36, 0x0000FF));  // end: red
+  EXPECT_TRUE(filled(42, 184, 16, 36, 0x010101));   // player on the entry
+  EXPECT_TRUE(filled(52, 82, 16, 36, display::WHITE));  // ghosts are not drawn
+}
+
+TEST_F(Draw, GhostShadesFadeWithDistanceInBothPasses) {
+  // Nine ghosts, each standing alone in its own column of the air.
+  auto x = [](std::uint32_t i) { return 30.0 + 30.0 * ((1441 - i) / 160); };
+  trail(1441, x, [](std::uint32_t) { return 60.0; });
+  STPY[1][1441] = 202;  // the head, on the floor
+  const std::uint32_t intensity[] = {0, 64, 96, 112, 120, 124, 126, 127, 128, 128};
+  for (int pass : {1, 2}) {
+    GSIT = static_cast<std::int8_t>(pass);
+    STPP[1][3] = true;  // caught: not drawn in the backward pass
+    compose_frame();
+    std::uint32_t hue = pass == 1 ? 0x101 : 0x10000;
+    for (int k = 1; k <= 9; ++k) {
+      std::uint32_t expected = pass == 2 && k == 3 ? display::WHITE : intensity[k] * hue;
+      EXPECT_EQ(px(22 + 30 * k + 8, 50), expected) << "pass " << pass << " ghost " << k;
+    }
+  }
+}
+
+TEST_F(Draw, FurtherGhostsPaintOverNearerOnesAndThePlayerOverAll) {
+  trail(321, [](std::uint32_t i) { return i == 1 ? 108.0 : i == 321 ? 250.0 : 100.0; },
+        [](std::uint32_t) { return 60.0; });
+  compose_frame();
+  EXPECT_EQ(px(93, 60), 64u * 0x101);   // ghost 1 (point 161) alone, left of ghost 2
+  EXPECT_EQ(px(110, 60), 96u * 0x101);  // ghost 2 (point 1) over ghost 1
+  STPX[1][321] = 100;                   // the player at the head covers ghost 1
+  compose_frame();
+  EXPECT_TRUE(filled(92, 42, 16, 36, 0x010101));
+}
+
+TEST_F(Draw, GhostEdgesRoundHalvesToEven) {
+  trail(161, [](std::uint32_t i) { return i == 1 ? 20.5 + 30 : 250.0; }, [](std::uint32_t) { return 100.0; });
+  STPX[1][1] = 50.5;  // left edge 42.5: rounds to 42
+  compose_frame();
+  EXPECT_EQ(px(42, 100), 64u * 0x101);
+  EXPECT_EQ(px(57, 100), 64u * 0x101);
+  EXPECT_EQ(px(58, 100), display::WHITE);
+  STPX[1][1] = 51.5;  // left edge 43.5: rounds to 44
+  compose_frame();
+  EXPECT_EQ(px(43, 100), display::WHITE);
+  EXPECT_EQ(px(44, 100), 64u * 0x101);
+}
+
+TEST_F(Draw, TheEntryMarkerRisesAsTheNextGhostComesDue) {
+  // (head index, marker height, intensity)
+  struct Case {
+    std::uint32_t n, height, intensity;
+  } cases[] = {{0, 0, 63}, {1, 0, 63}, {20, 4, 63}, {100, 22, 63}, {140, 32, 63}, {160, 36, 63},
+               {161, 0, 95}, {180, 4, 95}, {320, 36, 95}, {321, 0, 111}};
+  for (const Case& c : cases) {
+    trail(c.n, [](std::uint32_t) { return 200.0; }, [](std::uint32_t) { return 60.0; });
+    compose_frame();
+    // The entry's player box spans x 42..57, y 184..219; the marker fills its
+    // bottom `height` rows.
+    std::int32_t top = 220 - static_cast<std::int32_t>(c.height);
+    EXPECT_TRUE(filled(42, 184, 16, top - 184, display::WHITE)) << c.n;
+    EXPECT_TRUE(filled(42, top, 16, 220 - top, c.intensity * 0x101)) << c.n;
+  }
+}
+
+TEST_F(Draw, TheExitMarkerGrowsTowardsTheLeastTrailLength) {
+  // STPM 8: heights round(36 (n + 1) / 8), ties to even, at most 36.
+  struct Case {
+    std::uint32_t n, height;
+  } cases[] = {{0, 4}, {1, 9}, {2, 14}, {3, 18}, {6, 32}, {7, 36}, {50, 36}};
+  for (const Case& c : cases) {
+    trail(c.n, [](std::uint32_t) { return 200.0; }, [](std::uint32_t) { return 60.0; });
+    compose_frame();
+    std::int32_t h = static_cast<std::int32_t>(c.height);
+    EXPECT_TRUE(filled(262, 184, 16, h, 0xBF0000)) << c.n;
+    EXPECT_TRUE(filled(262, 184 + h, 16, 36 - h, display::WHITE)) << c.n;
+  }
+  GSIT = 2;  // backward: yellow
+  compose_frame();
+  EXPECT_TRUE(filled(262, 184, 16, 36, 0xBFBF));
+  EXPECT_EQ(px(150, 200), display::WHITE);  // no end marker outside level 0's pass
+  STPM[1] = 0;  // a least length of 0 is met from the start: full marker
+  STPN[1] = 0;
+  compose_frame();
+  EXPECT_TRUE(filled(262, 184, 16, 36, 0xBFBF));
+}
+
+TEST_F(Draw, StoryLayoutColoursAndPositions) {
+  start(board(), 0, 0);
+  STEXT[0][1][1] = "\xE5\x9B\x9E\xE5\xAE\xB6";  // 回家: 4 cells, 56 pixels
+  STEXT[0][1][3] = "Home.";
+  PAUSE = 1;
+  fade_step();
+  compose_frame();
+  ASSERT_EQ(CURTEXTC, 0xBF0000u);
+  // With H = 240 the lines start at y = 36, 66, 96 and 126, 28 pixels high.
+  auto ink_rows = [](std::uint32_t y0, std::uint32_t y1, std::uint32_t& left, std::uint32_t& right) {
+    bool any = false;
+    left = 9999;
+    right = 0;
+    for (std::uint32_t y = y0; y < y1; ++y)
+      for (std::uint32_t x = 0; x < 320; ++x)
+        if (PTEXT->at(x, y) != display::WHITE) {
+          any = true;
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+    return any;
+  };
+  std::uint32_t l, r;
+  EXPECT_FALSE(ink_rows(0, 36, l, r));
+  ASSERT_TRUE(ink_rows(36, 64, l, r));  // line 1, centred by its 56-pixel estimate
+  EXPECT_GE(l, 132u);
+  EXPECT_LE(r, 132u + 56 + 4);
+  ASSERT_TRUE(ink_rows(66, 94, l, r));  // line 2: "T0.1.2", 84 pixels
+  EXPECT_GE(l, 118u);
+  EXPECT_FALSE(ink_rows(154, 240, l, r));
+  // Glyph pixels in the story colour itself, not just shades of it.
+  bool blue = false;
+  for (std::uint32_t y = 96; y < 154; ++y)
+    for (std::uint32_t x = 0; x < 320; ++x) blue |= PTEXT->at(x, y) == 0xBF0000;
+  EXPECT_TRUE(blue);
+  start(board(), 1, 2);
+  STEXT[1][2][1] = "back";
+  PAUSE = 1;
+  fade_step();
+  EXPECT_EQ(CURTEXTC, 0x7F7Fu);
+  EXPECT_EQ(CURTEXT[1], "back");
+}
+
+TEST_F(Draw, TheFadeWeighsTheGameAgainstTheTextPage) {
+  start(board(), 0, 0);
+  for (std::uint8_t level : {std::uint8_t{4}, std::uint8_t{252}}) {
+    CTEMP = level;
+    CTEXT = static_cast<std::uint8_t>(255 - level);
+    CURTEXT[1] = "XXXXXXXXXXXXXXXXXXXX";
+    CURTEXTC = 0xBF0000;
+    compose_frame();
+    // The game picture faded towards white with weight (255 - CTEMP) / 255,
+    // then the white text page laid over it with weight CTEMP / 255.
+    std::uint32_t wall = mix(display::GRAY, display::WHITE, 255 - level);
+    EXPECT_EQ(px(5, 5), mix(display::WHITE, wall, level)) << int(level);
+    std::uint32_t player = mix(0x010101, display::WHITE, 255 - level);
+    EXPECT_EQ(px(50, 200), mix(display::WHITE, player, level)) << int(level);
+    // A glyph pixel of the story colour, over white air.
+    for (std::uint32_t y = 36; y < 64; ++y)
+      for (std::uint32_t x = 0; x < 320; ++x)
+        if (PTEXT->at(x, y) == 0xBF0000) {
+          EXPECT_EQ(px(x, y), mix(0xBF0000, display::WHITE, level)) << x << "," << y;
+          y = 64;
+          break;
+        }
+  }
+  CTEMP = 0;  // at 0 the frame is the plain game picture
+  CTEXT = 255;
+  compose_frame();
+  EXPECT_TRUE(filled(0, 0, 320, 20, display::GRAY));
+}
+
+TEST_F(Draw, WithTheWindowGoneTheTextPageIsNotLaidOver) {
+  start(board(), 0, 0);
+  CTEMP = 252;
+  CTEXT = 3;
+  compose_frame();
+  std::uint32_t with_page = px(5, 5);
+  display::CLOSEWIN();
+  compose_frame();
+  EXPECT_EQ(px(5, 5), mix(display::GRAY, display::WHITE, 3));
+  EXPECT_NE(px(5, 5), with_page);
+}
+
+}  // namespace
+}  // namespace tervalon::test
