@@ -1,0 +1,20 @@
+// The fuzz build's run-time error: the same report line, but thrown instead of
+// ending the process, so that one fuzz run can try many files that stop.
+// Linked in place of display/runtime_error.cpp, in the fuzz build only.
+#include "stop_by_exception.h"
+
+#include <cstdio>
+#include <string>
+
+#include "runtime_error.h"
+
+namespace display {
+
+void set_error_box(ErrorBox) {}
+
+[[noreturn]] void runtime_error(int code) {
+  if (fuzz::report_stops) std::fprintf(stderr, "Runtime error %d\n", code);
+  throw fuzz::Stopped{code};
+}
+
+}  // namespace display
