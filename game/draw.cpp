@@ -6,6 +6,7 @@
 
 #include "clock.h"
 #include "coords.h"
+#include "level_file.h"
 #include "rules.h"
 #include "text.h"
 #include "text_cells.h"
@@ -76,8 +77,27 @@ void DRAWBD(std::int32_t BDX, std::int32_t BDY, std::int32_t BDK) {
 }
 
 void DRAWBDALL() {
-  for (std::int8_t BDX = 0; BDX <= BDW - 1; ++BDX)
-    for (std::int8_t BDY = 0; BDY <= BDH - 1; ++BDY) DRAWBD(BDX, BDY, BD[BDLV][BDX][BDY]);
+  if (W == 0 || H == 0) return;
+  // Boards never change while a file is loaded, so the tiles of the current
+  // level are drawn once into a picture that is then copied whole, keyed on
+  // the tiles' white: the same pixels as drawing every tile every frame.
+  static display::PBITMAP picture = nullptr;
+  static std::int8_t level = -1;
+  static std::uint64_t load = 0;
+  if (!picture || picture->WIDTH != W || picture->HEIGHT != H) {
+    display::RELEASEBMP(picture);
+    picture = display::CREATEBMP(W, H, display::WHITE);
+    level = -1;
+  }
+  if (level != BDLV || load != levels_loaded()) {
+    display::CLEAR(picture, display::WHITE);
+    for (std::int8_t BDX = 0; BDX <= BDW - 1; ++BDX)
+      for (std::int8_t BDY = 0; BDY <= BDH - 1; ++BDY)
+        display::DRAWBMP(PBD[BD[BDLV][BDX][BDY]], picture, 20u * BDX, 20u * BDY, 0u);
+    level = BDLV;
+    load = levels_loaded();
+  }
+  display::DRAWBMP(picture, display::WHITE);
 }
 
 void DRAWRECT(std::uint32_t STPC, std::uint32_t COLORC) {
