@@ -1,0 +1,147 @@
+// The shipped levels: the recorded solutions play the whole journey on the
+// shipped file, script by script, and the level checker finds it usable.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../game/support.h"
+#include "../tools/run.h"
+
+namespace tervalon::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string SOURCE = TERVALON_SOURCE_DIR;
+const std::string REPLAY = std::string(TERVALON_BINARY_DIR) + "/tools/tervalon-replay";
+const std::string CHECKER = std::string(TERVALON_BINARY_DIR) + "/tools/tervalon-levels";
+
+struct Script {
+  std::string name;
+  std::string text;
+  std::size_t lines = 0;  // state lines the replay prints for it
+};
+
+// The solutions in name order, which is the order they are played in.
+std::vector<Script> solutions() {
+  std::vector<Script> all;
+  for (const auto& entry : fs::directory_iterator(SOURCE + "/data/solutions")) {
+    if (!entry.is_regular_file()) continue;
+    Script s{entry.path().filename().string(), "", 0};
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    s.text = text.str();
+    std::istringstream lines(s.text);
+    for (std::string line; std::getline(lines, line);) {
+      std::istringstream words(line);
+      std::string cmd, arg;
+      words >> cmd >> arg;
+      if (cmd == "frames") s.lines += std::stoul(arg);
+      else if (cmd == "down" || cmd == "up") s.lines += 1;
+    }
+    all.push_back(std::move(s));
+  }
+  std::sort(all.begin(), all.end(), [](const Script& a, const Script& b) { return a.name < b.name; });
+  return all;
+}
+
+struct Stage {
+  int level, pass;
+  bool operator==(const Stage&) const = default;
+};
+
+std::string describe(Stage s) {
+  return "level " + std::to_string(s.level) + " pass " + std::to_string(s.pass);
+}
+
+void PrintTo(Stage s, std::ostream* os) { *os << describe(s); }
+
+// The course of a game over levels 0..last: the hub, every level forward,
+// every level back from the last, the hub again.
+std::vector<Stage> course(int last) {
+  std::vector<Stage> c{{0, 0}};
+  for (int l = 1; l <= last; ++l) c.push_back({l, 1});
+  for (int l = last; l >= 1; --l) c.push_back({l, 2});
+  c.push_back({0, 0});
+  return c;
+}
+
+struct Row {
+  Stage stage;
+  int pause;
+};
+
+Row parse(const std::string& line) {
+  unsigned long long frame;
+  Row r{};
+  EXPECT_GE(std::sscanf(line.c_str(), "%llu %d %d %d", &frame, &r.stage.level, &r.stage.pass, &r.pause), 4) << line;
+  return r;
+}
+
+int shipped_last_level() {
+  load_levels(SOURCE + "/data/tervalon.dat");
+  return BDLN;
+}
+
+TEST(ShippedLevels, TheSolutionsPlayTheWholeJourneyScriptByScript) {
+  std::vector<Script> scripts = solutions();
+  std::vector<Stage> stages = course(shipped_last_level());
+  ASSERT_EQ(scripts.size(), stages.size()) << "one script per stage of the course: the hub, "
+                                           << stages.size() - 2 << " level passes, the hub again";
+
+  std::string dir = make_temp_dir();
+  fs::copy_file(SOURCE + "/data/tervalon.dat", dir + "/tervalon.dat");
+  std::string all;
+  for (const Script& s : scripts) all += s.text + "\n";
+  ToolRun r = run_in(dir, "'" + REPLAY + "' -", all);
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_FALSE(r.lines.empty());
+  EXPECT_EQ(r.lines.back(), "end") << "the last script does not reach the end cell";
+
+  // Each script plays its own stage and hands the next one over in play:
+  // the story text has faded out and the next stage has begun.
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < scripts.size(); ++i) {
+    const Script& s = scripts[i];
+    SCOPED_TRACE(s.name);
+    ASSERT_LT(at, r.lines.size()) << "the replay stopped before " << s.name;
+    Row first = parse(r.lines[at]);
+    EXPECT_EQ(first.stage, stages[i]) << s.name << " starts in " << describe(first.stage) << ", not in "
+                                      << describe(stages[i]);
+    bool last = i + 1 == scripts.size();
+    std::size_t end = std::min(at + s.lines, r.lines.size() - (last ? 1 : 0));
+    for (std::size_t k = at; k < end; ++k) {
+      Stage seen = parse(r.lines[k]).stage;
+      ASSERT_TRUE(seen == stages[i] || (!last && seen == stages[i + 1]))
+          << s.name << " strays into " << describe(seen) << " at output line " << k + 1;
+    }
+    if (last) {
+      EXPECT_EQ(end + 1, r.lines.size()) << s.name << " does not end at the end cell";
+      break;
+    }
+    ASSERT_EQ(end, at + s.lines) << "the replay stopped inside " << s.name;
+    Row handed = parse(r.lines[end - 1]);
+    // The first script that fails to finish its stage is the one to look at;
+    // the scripts after it would only play from the wrong place.
+    ASSERT_EQ(handed.stage, stages[i + 1]) << s.name << " ends in " << describe(handed.stage)
+                                           << ": it does not finish " << describe(stages[i]);
+    EXPECT_EQ(handed.pause, 0) << s.name << " ends before the story text has faded out";
+    at = end;
+  }
+}
+
+TEST(ShippedLevels, TheCheckerFindsTheShippedFileUsable) {
+  ToolRun r = run_in(make_temp_dir(), "'" + CHECKER + "' '" + SOURCE + "/data/tervalon.dat'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (const std::string& line : r.lines) EXPECT_NE(line.find("usable"), std::string::npos) << line;
+}
+
+}  // namespace
+}  // namespace tervalon::test
