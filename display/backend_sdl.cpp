@@ -30,6 +30,14 @@ class Sdl final : public Backend {
         why = std::string("SDL could not start video: ") + SDL_GetError();
         return false;
       }
+      // With no display SDL falls back to a window nobody can see; only a
+      // user who asks for such a driver by name gets one.
+      const std::string driver = SDL_GetCurrentVideoDriver();
+      if ((driver == "offscreen" || driver == "dummy") && !SDL_getenv("SDL_VIDEODRIVER")) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        why = "SDL could not start video: no X11 or Wayland display found";
+        return false;
+      }
       wake_type_.store(SDL_RegisterEvents(1), std::memory_order_release);
     }
     set_error_box(error_box);
@@ -60,12 +68,6 @@ class Sdl final : public Backend {
       why = std::string("SDL could not make the window: ") + SDL_GetError();
       return false;
     }
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    id = SDL_GetWindowID(window_);
-    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11)
-      id = static_cast<std::uint32_t>(info.info.x11.window);
-    id_ = id;
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);
     client_w = static_cast<std::uint32_t>(w);
@@ -74,6 +76,13 @@ class Sdl final : public Backend {
     last_ = {nullptr, 0, 0};
     measure_frame();
     show(last_);  // the background until the first picture
+    // The id other X clients know the window by (SDL's own id elsewhere).
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    id = SDL_GetWindowID(window_);
+    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11)
+      id = static_cast<std::uint32_t>(info.info.x11.window);
+    id_ = id;
     return true;
   }
 

@@ -59,7 +59,8 @@ bool fontconfig_match(const std::string& family, bool exact, FaceFile& out) {
   if (!match) return false;
   bool ok = !exact;
   FcChar8* name = nullptr;
-  for (int i = 0; exact && FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i)
+  // A face has several family names (one per language): any of them will do.
+  for (int i = 0; !ok && FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i)
     ok = lower_ascii(reinterpret_cast<const char*>(name)) == lower_ascii(family);
   FcChar8* file = nullptr;
   int index = 0;
@@ -121,7 +122,7 @@ void fit(TTF_Font* f, std::uint32_t width, std::uint32_t height) {
   const int above = line_width(f, letters);
   if (a > 1) {
     TTF_SetFontSizeDPI(f, 1, a - 1, vdpi);
-    if (want - line_width(f, letters) >= above - want) return;  // the narrower one is nearer
+    if (want - line_width(f, letters) < above - want) return;  // the narrower one is nearer
     TTF_SetFontSizeDPI(f, 1, a, vdpi);
   }
 }
