@@ -1,0 +1,133 @@
+// The real game binary in a folder of its own under the test's X server: start
+// it, find its window, drive it with xdotool, read its picture and its end.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "xvfb.h"
+
+extern char** environ;
+
+namespace tervalon::test {
+
+using namespace std::chrono_literals;
+
+inline std::string fresh_dir() {
+  char name[] = "/tmp/tervalon-fault-XXXXXX";
+  return mkdtemp(name);
+}
+
+// A binary PPM as RGB bytes; empty when it is not one.
+inline std::vector<std::uint8_t> read_ppm(const std::string& path, int* width = nullptr) {
+  std::ifstream f(path, std::ios::binary);
+  std::string magic;
+  int w = 0, h = 0, max = 0;
+  f >> magic >> w >> h >> max;
+  f.get();
+  std::vector<std::uint8_t> p(static_cast<std::size_t>(w > 0 ? w : 0) * (h > 0 ? h : 0) * 3);
+  f.read(reinterpret_cast<char*>(p.data()), static_cast<std::streamsize>(p.size()));
+  if (magic != "P6" || max != 255 || !f) p.clear();
+  if (width) *width = w;
+  return p;
+}
+
+class GameProcess {
+ public:
+  // Starts the game in `dir`, which holds whatever level file the test made.
+  explicit GameProcess(const std::string& dir) : dir_(dir) {
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addchdir_np(&fa, dir_.c_str());
+    posix_spawn_file_actions_addopen(&fa, 2, (dir_ + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::string exe = std::string(TERVALON_BINARY_DIR) + "/game/tervalon";
+    char* argv[] = {exe.data(), nullptr};
+    if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv, environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&fa);
+  }
+  ~GameProcess() {
+    if (pid_ > 0 && code_ < 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  GameProcess(const GameProcess&) = delete;
+  GameProcess& operator=(const GameProcess&) = delete;
+
+  // The X id of the mapped game window; empty if none shows within 10 s.
+  const std::string& window() {
+    if (window_.empty())
+      window_ = run("timeout 10 xdotool search --sync --onlyvisible --name '^Tervalon$' 2>/dev/null | head -1");
+    return window_;
+  }
+
+  // xdotool commands aimed at the game: the window gets the focus first, so
+  // that XTEST key events reach it as a user's would. (In one chain, key
+  // commands would go to the focused window by XSendEvent instead.)
+  void xdo(const std::string& commands) {
+    run("xdotool windowfocus --sync " + window() + " 2>&1");
+    run("xdotool " + commands + " 2>&1");
+  }
+
+  // The window's picture as the X server holds it (RGB), and its width.
+  std::vector<std::uint8_t> screenshot(int* width = nullptr) {
+    const std::string path = dir_ + "/shot.ppm";
+    run("import -window " + window() + " -depth 8 ppm:" + path + " 2>/dev/null");
+    return read_ppm(path, width);
+  }
+
+  // Whether the process still runs.
+  bool running() {
+    poll();
+    return code_ < 0;
+  }
+
+  // The exit code (128 + signal when killed by one), dismissing run-time error
+  // boxes while waiting; -1 if the game still runs after `limit`.
+  int wait_exit(std::chrono::milliseconds limit = 10s) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (running() && std::chrono::steady_clock::now() < until) {
+      dismiss_error_boxes();
+      std::this_thread::sleep_for(50ms);
+    }
+    return code_;
+  }
+
+  std::string err() const {
+    std::ostringstream s;
+    s << std::ifstream(dir_ + "/stderr").rdbuf();
+    return s.str();
+  }
+
+ private:
+  void poll() {
+    int status;
+    if (code_ < 0 && pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_)
+      code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  std::string dir_;
+  pid_t pid_ = -1;
+  int code_ = -1;
+  std::string window_;
+};
+
+// The replay tool's picture after `script` on the level file in `dir`.
+inline std::vector<std::uint8_t> replay_picture(const std::string& dir, const std::string& script) {
+  std::ofstream(dir + "/replay-script") << script << "snap " << dir << "/replay.ppm\n";
+  run("cd '" + dir + "' && '" + TERVALON_BINARY_DIR + "/tools/tervalon-replay' replay-script > /dev/null");
+  return read_ppm(dir + "/replay.ppm");
+}
+
+}  // namespace tervalon::test
