@@ -3,6 +3,7 @@
 #include "draw.h"
 
 #include <cmath>
+#include <utility>
 
 #include "clock.h"
 #include "coords.h"
@@ -57,7 +58,14 @@ void draw_overlay() {
   // At CTEMP = 0 the snapshot goes back opaque and whole, and the page is laid
   // at weight 0: the frame is left exactly as it is.
   if (CTEMP == 0) return;
-  display::DRAWBMP(display::PMAIN, PTEMP);
+  // The snapshot: a frame never holds the main surface's key colour 0x000001,
+  // so the keyed copy into PTEMP is a whole copy, and when the sizes agree,
+  // trading the two pixel stores gives PTEMP the same pixels for free.
+  display::sync_main_surface();
+  if (PTEMP->WIDTH == display::PMAIN->WIDTH && PTEMP->HEIGHT == display::PMAIN->HEIGHT)
+    std::swap(PTEMP->pixels, display::PMAIN->pixels);
+  else
+    display::DRAWBMP(display::PMAIN, PTEMP);
   display::CLEAR();
   display::DRAWBMP(PTEMP, std::uint32_t{CTEMP} << 24);
   TextPage wanted{CURTEXT, CURTEXTC, W, H, true};
@@ -76,11 +84,12 @@ void DRAWBD(std::int32_t BDX, std::int32_t BDY, std::int32_t BDK) {
   display::DRAWBMP(PBD[BDK], x, y);
 }
 
-void DRAWBDALL() {
-  if (W == 0 || H == 0) return;
-  // Boards never change while a file is loaded, so the tiles of the current
-  // level are drawn once into a picture that is then copied whole, keyed on
-  // the tiles' white: the same pixels as drawing every tile every frame.
+namespace {
+
+// Boards never change while a file is loaded, so the tiles of the current
+// level are drawn once into a picture that is then copied whole, keyed on
+// the tiles' white: the same pixels as drawing every tile every frame.
+display::PBITMAP board_picture() {
   static display::PBITMAP picture = nullptr;
   static std::int8_t level = -1;
   static std::uint64_t load = 0;
@@ -97,7 +106,26 @@ void DRAWBDALL() {
     level = BDLV;
     load = levels_loaded();
   }
-  display::DRAWBMP(picture, display::WHITE);
+  return picture;
+}
+
+// CLEAR and DRAWBDALL. When the board covers the whole main surface, the
+// cleared white shows exactly where the picture is white, so one opaque copy
+// (keyed on a colour it never holds) does both.
+void clear_and_draw_board() {
+  display::sync_main_surface();
+  if (W > 0 && H > 0 && display::PMAIN->WIDTH == W && display::PMAIN->HEIGHT == H) {
+    display::DRAWBMP(board_picture(), display::TRANSPARENT);
+  } else {
+    display::CLEAR();
+    DRAWBDALL();
+  }
+}
+
+}  // namespace
+
+void DRAWBDALL() {
+  if (W > 0 && H > 0) display::DRAWBMP(board_picture(), display::WHITE);
 }
 
 void DRAWRECT(std::uint32_t STPC, std::uint32_t COLORC) {
@@ -147,15 +175,13 @@ void DRAWPAUSE() {
 }
 
 void compose_frame() {
-  display::CLEAR();
-  DRAWBDALL();
+  clear_and_draw_board();
   DRAWRECTALL();
   draw_overlay();
 }
 
 void DRAWALL() {
-  display::CLEAR();
-  DRAWBDALL();
+  clear_and_draw_board();
   DRAWRECTALL();
   DRAWPAUSE();
   display::FRESHWIN();
