@@ -52,7 +52,8 @@ class Headless final : public Backend {
 }  // namespace
 
 Backend& headless_backend() {
-  static Headless backend;
+  // Never destroyed: the window thread may still use it while the process exits.
+  static Headless& backend = *new Headless;
   return backend;
 }
 

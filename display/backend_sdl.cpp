@@ -267,7 +267,8 @@ class Sdl final : public Backend {
 }  // namespace
 
 Backend& sdl_backend() {
-  static Sdl backend;
+  // Never destroyed: the window thread may still use it while the process exits.
+  static Sdl& backend = *new Sdl;
   return backend;
 }
 

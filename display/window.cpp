@@ -68,7 +68,7 @@ struct Frame {
   std::vector<std::uint32_t> pixels;
   std::uint32_t w = 0, h = 0;
 };
-Frame frames[3];
+Frame* const frames = new Frame[3];  // never destroyed: the window thread may outlive exit
 constexpr std::uint32_t FRESH = 4;
 std::atomic<std::uint32_t> middle{1};
 std::uint32_t back = 0;   // game thread
@@ -190,8 +190,7 @@ void WindowThread::serve_picture() {
 }
 
 void run_window_thread() {
-  static WindowThread thread;
-  thread = WindowThread();
+  WindowThread thread;
   thread.run();
 }
 
