@@ -16,16 +16,30 @@ namespace display {
 
 namespace {
 
+// Whether there is a display to show anything on: without one SDL would try
+// each video driver in turn and print their complaints.
+bool display_named() {
+  return SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY") || SDL_getenv("SDL_VIDEODRIVER");
+}
+
 void error_box(const std::string& text) {
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
+  if (display_named()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
 }
 
 class Sdl final : public Backend {
  public:
   bool start(std::string& why) override {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+      if (!display_named()) {
+        why = "SDL could not start video: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+        return false;
+      }
       // Ctrl-C and kill end the program as usual instead of becoming events.
       SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+      // The window surface as plain shared memory: no software GL renderer
+      // behind it, whose threads cost a core's worth of time and hide their
+      // locking from the thread checker.
+      SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
       if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         why = std::string("SDL could not start video: ") + SDL_GetError();
         return false;
@@ -265,6 +279,8 @@ class Sdl final : public Backend {
 };
 
 }  // namespace
+
+void use_error_box() { set_error_box(error_box); }
 
 Backend& sdl_backend() {
   // Never destroyed: the window thread may still use it while the process exits.

@@ -50,6 +50,10 @@ std::uint32_t NEWTHREAD(void (*TH)());
 // stopped safely and is left to run on, detached. Game thread.
 void STOPTHREAD(std::uint32_t THI);
 
+// From now on a run-time error also shows its report in a message box
+// captioned "Error" when a display is available (the window does this itself
+// when it opens). Game thread, at start.
+void use_error_box();
 // Makes the next CREATEWIN open an off-screen window: no display needed, same
 // surfaces and queue; messages come from inject_message. Game thread, before CREATEWIN.
 void use_headless_backend();

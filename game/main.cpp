@@ -24,6 +24,7 @@ bool frame_due() { return static_cast<double>(display::GETTIME()) > due_ms(); }
 }  // namespace
 
 int main() {
+  display::use_error_box();  // a bad level file is reported before any window
   INITBD();
   INITWIN();
   INITLV();

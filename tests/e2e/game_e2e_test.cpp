@@ -99,6 +99,17 @@ class Game {
     run("xdotool " + xdotool_args);
   }
 
+  // Waits until the window's picture satisfies `ok`; false after `limit`.
+  // Polling, not sleeping a fixed time: a loaded machine may run the game late.
+  template <typename Ok>
+  bool wait_picture(Ok ok, std::chrono::milliseconds limit = 8s) {
+    for (auto until = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < until;) {
+      if (ok(screenshot())) return true;
+      std::this_thread::sleep_for(100ms);
+    }
+    return false;
+  }
+
   // The window's picture as the X server has it.
   std::vector<std::uint8_t> screenshot() {
     std::string path = dir_ + "/shot.ppm";
@@ -154,16 +165,19 @@ TEST_F(GameInX, ShowsTheBoardAndMovesAsTheReplayPredicts) {
   Game game(levels());
   ASSERT_FALSE(game.window().empty()) << game.err();
   EXPECT_EQ(run("xdotool getwindowgeometry " + game.window() + " | grep Geometry"), "  Geometry: 400x240");
-  std::this_thread::sleep_for(300ms);
   auto start = game.replay_snap("frames 5\n");
   ASSERT_EQ(start.size(), 400u * 240 * 3);
-  EXPECT_TRUE(game.screenshot() == start) << "the window differs from the replay's picture";
+  EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p == start; }))
+      << "the window differs from the replay's picture";
 
   // Right held until the pillar stops the player (auto-repeat included).
-  game.keys("keydown Right sleep 1.5 keyup Right sleep 0.3");
   auto at_pillar = game.replay_snap("down right\nframes 200\nup right\nframes 20\n");
-  EXPECT_TRUE(game.screenshot() == at_pillar) << "the player is not where the replay puts it";
   EXPECT_FALSE(at_pillar == start);
+  game.keys("keydown Right");
+  EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p == at_pillar; }))
+      << "the player is not where the replay puts it";
+  game.keys("keyup Right sleep 0.3");
+  EXPECT_TRUE(game.screenshot() == at_pillar);
 
   game.keys("key Escape");
   EXPECT_EQ(game.wait_exit(), 0) << game.err();
@@ -173,18 +187,25 @@ TEST_F(GameInX, AGoalBringsTheStoryInAndAKeyMovesOn) {
   Game game(levels());
   ASSERT_FALSE(game.window().empty()) << game.err();
   // Right to the pillar, one jump over it, on to the exit.
-  game.keys("keydown Right sleep 1 key Up sleep 2 keyup Right sleep 1.5");
-  auto story = game.screenshot();
-  EXPECT_GT(corner_red(story), 250) << "the board has not faded out";
-  EXPECT_GT(blue_pixels(story), 100) << "no story text on screen";
+  auto at_pillar = game.replay_snap("down right\nframes 200\n");
+  game.keys("keydown Right");
+  ASSERT_TRUE(game.wait_picture([&](const auto& p) { return p == at_pillar; }));
+  game.keys("keydown Up sleep 0.1 keyup Up");  // held over a frame, or the press is lost
+  // The story fully shown: a key moves on only then.
+  auto story = game.replay_snap("down right\nframes 60\ndown up\nframes 1\nup up\nframes 300\n");
+  EXPECT_GT(corner_red(story), 250);  // the board has faded out ...
+  EXPECT_GT(blue_pixels(story), 100);  // ... under the story text
+  EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p == story; })) << "the story has not come in";
+  game.keys("keyup Right");
 
-  game.keys("key space sleep 1.6");
+  game.keys("key space");
   auto level1 = game.replay_snap(
       "down right\nframes 60\ndown up\nframes 1\nup up\nframes 300\nup right\n"
       "down 32\nup 32\nframes 70\n");
   EXPECT_EQ(corner_red(level1), 128);  // level 1 in play: no story left
   EXPECT_EQ(blue_pixels(level1), 0);   // its exit marker is still empty
-  EXPECT_TRUE(game.screenshot() == level1) << "level 1 has not faded in as the replay shows it";
+  EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p == level1; }))
+      << "level 1 has not faded in as the replay shows it";
 
   EXPECT_TRUE(press_close_button(std::stoul(game.window())));
   EXPECT_EQ(game.wait_exit(), 0) << game.err();
