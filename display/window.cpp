@@ -72,6 +72,10 @@ Frame* const frames = new Frame[3];  // never destroyed: the window thread may o
 constexpr std::uint32_t FRESH = 4;
 std::atomic<std::uint32_t> middle{1};
 std::uint32_t back = 0;   // game thread
+// The buffer handed over last (3: none). The window thread only ever reads it
+// and the game thread never refills it before a newer one is handed over, so
+// the game thread may compare against it.
+std::uint32_t last_handed = 3;  // game thread
 std::uint32_t front = 2;  // window thread
 std::atomic<bool> present_wake_sent{false};
 
@@ -211,6 +215,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   pending.store(nullptr, std::memory_order_relaxed);
   middle.store(1, std::memory_order_relaxed);
   back = 0;
+  last_handed = 3;
   front = 2;
   window_slot = NEWTHREAD(run_window_thread);
   Opening state;
@@ -270,6 +275,13 @@ bool inject_resize(std::uint32_t w, std::uint32_t h) {
 
 void present_window_surface() {
   if (!PMSCR || !ISWIN() || !chosen_backend().shows_pictures()) return;
+  // The window already shows exactly this picture (a game standing still
+  // redraws the same frame 60 times a second): nothing to hand over.
+  if (last_handed < 3) {
+    const Frame& l = frames[last_handed];
+    if (l.w == PMSCR->WIDTH && l.h == PMSCR->HEIGHT && l.pixels == PMSCR->pixels) return;
+  }
+  last_handed = back;
   Frame& f = frames[back];
   f.pixels.assign(PMSCR->pixels.begin(), PMSCR->pixels.end());
   f.w = PMSCR->WIDTH;
