@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace display::blit {
@@ -27,10 +27,44 @@ std::uint32_t blend_pixel(std::uint32_t src, std::uint32_t dst, std::uint8_t a) 
   return out;
 }
 
+#if defined(__x86_64__)
+// Eight pixels a step where the processor has AVX2 (checked once at run time):
+// the same arithmetic, with round(x / 255) as the high half of (x + 128) * 257.
+__attribute__((target("avx2"))) std::size_t blend_keyed_avx2(std::uint32_t* dst, const std::uint32_t* src,
+                                                              std::size_t n, std::uint32_t key, std::uint8_t a) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i wsrc = _mm256_set1_epi16(static_cast<short>(255 - a));
+  const __m256i wdst = _mm256_set1_epi16(static_cast<short>(a));
+  const __m256i half = _mm256_set1_epi16(128);
+  const __m256i by257 = _mm256_set1_epi16(257);
+  const __m256i keys = _mm256_set1_epi32(static_cast<int>(key));
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+    __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
+    __m256i lo = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(s, zero), wsrc),
+                                                   _mm256_mullo_epi16(_mm256_unpacklo_epi8(d, zero), wdst)),
+                                  half);
+    __m256i hi = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(s, zero), wsrc),
+                                                   _mm256_mullo_epi16(_mm256_unpackhi_epi8(d, zero), wdst)),
+                                  half);
+    __m256i mixed = _mm256_packus_epi16(_mm256_mulhi_epu16(lo, by257), _mm256_mulhi_epu16(hi, by257));
+    __m256i keyed = _mm256_cmpeq_epi32(s, keys);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_blendv_epi8(mixed, d, keyed));
+  }
+  return i;
+}
+
+const bool has_avx2 = __builtin_cpu_supports("avx2");
+#endif
+
 void blend_keyed(std::uint32_t* dst, const std::uint32_t* src, std::size_t n, std::uint32_t key,
                  std::uint8_t a) {
   if (a == 255) return;
   std::size_t i = 0;
+#if defined(__x86_64__)
+  if (has_avx2) i = blend_keyed_avx2(dst, src, n, key, a);
+#endif
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i wsrc = _mm_set1_epi16(static_cast<short>(255 - a));
