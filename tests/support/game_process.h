@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -45,15 +46,20 @@ inline std::vector<std::uint8_t> read_ppm(const std::string& path, int* width = 
 
 class GameProcess {
  public:
-  // Starts the game in `dir`, which holds whatever level file the test made.
-  explicit GameProcess(const std::string& dir) : dir_(dir) {
+  // Starts the game in `dir`, which holds whatever level file the test made;
+  // without `with_display` it gets no DISPLAY to open a window on.
+  explicit GameProcess(const std::string& dir, bool with_display = true) : dir_(dir) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
     posix_spawn_file_actions_addchdir_np(&fa, dir_.c_str());
     posix_spawn_file_actions_addopen(&fa, 2, (dir_ + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::string exe = std::string(TERVALON_BINARY_DIR) + "/game/tervalon";
     char* argv[] = {exe.data(), nullptr};
-    if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv, environ) != 0) pid_ = -1;
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e)
+      if (with_display || std::string_view(*e).substr(0, 8) != "DISPLAY=") env.push_back(*e);
+    env.push_back(nullptr);
+    if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv, env.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&fa);
   }
   ~GameProcess() {
@@ -86,6 +92,19 @@ class GameProcess {
     run("import -window " + window() + " -depth 8 ppm:" + path + " 2>/dev/null");
     return read_ppm(path, width);
   }
+
+  // Waits until the window's picture satisfies `ok`; false after `limit`.
+  // Polling, not sleeping a fixed time: a loaded machine may run the game late.
+  template <typename Ok>
+  bool wait_picture(Ok ok, std::chrono::milliseconds limit = 8s) {
+    for (auto until = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < until;) {
+      if (ok(screenshot())) return true;
+      std::this_thread::sleep_for(100ms);
+    }
+    return false;
+  }
+
+  const std::string& dir() const { return dir_; }
 
   // Whether the process still runs.
   bool running() {
