@@ -59,9 +59,10 @@ class Model {
     skip_line();
     if (e.levels < -128 || e.levels > 127) throw Stop{RANGE};
     e.w = number(false);
+    if (e.w < -128 || e.w > 127) throw Stop{RANGE};
     e.h = number(false);
+    if (e.h < -128 || e.h > 127) throw Stop{RANGE};
     skip_line();
-    if (e.w < -128 || e.w > 127 || e.h < -128 || e.h > 127) throw Stop{RANGE};
     for (int l = 0; l <= e.levels; ++l) {
       if (l > 25) throw Stop{RANGE};
       for (int k = 1; k <= 4; ++k) e.text[l][1][k] = text_line();

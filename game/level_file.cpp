@@ -201,12 +201,13 @@ void load_levels(const std::string& path, LevelFileMap* map) {
              display::RANGE_ERROR);
   BDLN = static_cast<std::int8_t>(levels);
 
+  // Each size is range-checked as it is stored, before the next is read.
   std::int64_t w = in->number(false, "");
   at.size_line = in->token_line();
-  std::int64_t h = in->number(false, "");
-  in->skip_line();
   BDW = board_size(*in, w, at.size_line, "width");
-  BDH = board_size(*in, h, at.size_line, "height");
+  std::int64_t h = in->number(false, "");
+  BDH = board_size(*in, h, in->token_line(), "height");
+  in->skip_line();
 
   for (BDLV = 0; BDLV <= BDLN; ++BDLV) {
     if (BDLV > BDLMAX)

@@ -201,6 +201,7 @@ TEST(LevelFileDeathTest, RangesStopWith201) {
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   expect_stop("128\n", 201, ":1: the last level index 128 is outside -128..127\nRuntime error 201");
   expect_stop("0\n4 -129\n", 201, ":2: the board height -129 is outside");
+  expect_stop("0\n300 3x\n", 201, ":2: the board width 300 is outside");  // before the height is read
   expect_stop("26\n4 3\n", 201, ":1: the last level index 26 is above 25");
   expect_stop("0\n4 0\na\nb\nc\nd\n1\n", 201, "the board is 4 x 0 cells: both sides must be at least 1");
   expect_stop("0\n0 3\na\nb\nc\nd\n1\n\n\n\n", 201, "the board is 0 x 3 cells");
