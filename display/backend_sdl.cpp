@@ -53,6 +53,10 @@ class Sdl final : public Backend {
         return false;
       }
       wake_type_.store(SDL_RegisterEvents(1), std::memory_order_release);
+      // The platform's own key events as well as SDL's: SDL takes a key-up
+      // and a key-down of the same key at the same millisecond for a key
+      // repeat and drops the key-up; with these the loss is seen and undone.
+      SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     }
     set_error_box(error_box);
     return true;
@@ -105,6 +109,7 @@ class Sdl final : public Backend {
     if (!SDL_WaitEvent(&e)) return;
     handle(e, events);
     while (SDL_PollEvent(&e)) handle(e, events);
+    restore_dropped_key(events);  // everything dispatched is in: nothing followed it
   }
 
   void show(const Picture& picture) override {
@@ -186,12 +191,42 @@ class Sdl final : public Backend {
     shared::mouse_y = shared::window_y + shared::border_height + shared::border_title + y;
   }
 
+  // An X11 key event: SDL queues it before the key event it makes of it, if
+  // it makes one. One still waiting when the next arrives (or when the queue
+  // runs dry) was dropped, and is sent here under the key code its key had.
+  void raw_key(const SDL_SysWMmsg& m, PlatformEvents& events) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (m.subsystem != SDL_SYSWM_X11) return;
+    const XEvent& x = m.msg.x11.event;
+    if (x.type != KeyPress && x.type != KeyRelease) return;
+    restore_dropped_key(events);
+    raw_ = {true, x.type == KeyPress, static_cast<std::uint8_t>(x.xkey.keycode)};
+#else
+    (void)m;
+    (void)events;
+#endif
+  }
+
+  void restore_dropped_key(PlatformEvents& events) {
+    if (!raw_.waiting) return;
+    raw_.waiting = false;
+    if (std::int32_t vk = key_of_[raw_.keycode])
+      events.message(make(raw_.down ? WM_KEYDOWN : WM_KEYUP, vk, key_lparam(raw_.down, raw_.down), SDL_GetTicks()));
+  }
+
   void handle(const SDL_Event& e, PlatformEvents& events) {
     switch (e.type) {
+      case SDL_SYSWMEVENT:
+        raw_key(*e.syswm.msg, events);
+        break;
       case SDL_KEYDOWN:
       case SDL_KEYUP: {
         const bool down = e.type == SDL_KEYDOWN;
         const std::int32_t vk = virtual_key(e.key.keysym.sym, e.key.keysym.scancode);
+        if (raw_.waiting) {  // this is the waiting one, as SDL saw it
+          key_of_[raw_.keycode] = vk;
+          raw_.waiting = false;
+        }
         events.message(make(down ? WM_KEYDOWN : WM_KEYUP, vk, key_lparam(down, e.key.repeat != 0),
                             e.key.timestamp));
         if (std::int32_t c = down ? control_character(e.key.keysym.scancode) : 0)
@@ -290,6 +325,13 @@ class Sdl final : public Backend {
   std::uint32_t background_ = 0;
   bool minimised_ = false;
   Picture last_{nullptr, 0, 0};
+  // The platform key event waiting for its SDL key event, and the key code
+  // each platform key last came out as.
+  struct {
+    bool waiting = false, down = false;
+    std::uint8_t keycode = 0;
+  } raw_;
+  std::int32_t key_of_[256] = {};
 };
 
 }  // namespace
