@@ -17,7 +17,8 @@ void set_icon() {
   display::PBITMAP icon = display::CREATEBMP(size, size, display::WHITE);
   std::vector<std::uint32_t> picture = icon_picture(size);
   std::copy(picture.begin(), picture.end(), icon->pixels.begin());
-  display::set_window_icon(icon);
+  display::set_window_icon(icon);  // takes a copy
+  display::RELEASEBMP(icon);
 }
 
 }  // namespace
