@@ -79,9 +79,14 @@ void check_level(int l, const LevelFileMap& map, const std::vector<std::string>&
     std::uint64_t line = map.row_line[l][y];
     if (x == 0 || y == 0 || x == BDW - 1 || y == BDH - 1) {
       report(line, l, name + " '" + letter + "' at column " + std::to_string(x) + " lies on the border, which is wall");
-    } else if (letter != 'e' && BD[l][x][y + 1] != 1) {
-      report(line, l, name + " '" + letter + "' at column " + std::to_string(x) +
-                          " has no wall under it: the player starts falling");
+    } else if (letter != 'e') {
+      if (BD[l][x][y + 1] != 1)
+        report(line, l, name + " '" + letter + "' at column " + std::to_string(x) +
+                            " has no wall under it: the player starts falling");
+      // The player is almost two cells tall: its head is in the cell above.
+      if (BD[l][x][y - 1] == 1)
+        report(line, l, name + " '" + letter + "' at column " + std::to_string(x) +
+                            " has a wall above it: the player stands with its head in the wall");
     }
   }
 }

@@ -172,6 +172,19 @@ TEST(LevelChecker, AnEntryOrExitWithNoFloorUnderIt) {
   expect_one_finding(check(level_file(levels)), 18, 0, "no wall under");
 }
 
+TEST(LevelChecker, AnEntryOrExitWithAWallWhereThePlayersHeadGoes) {
+  auto levels = usable_levels();
+  levels[1].rows[3][2] = 'x';  // above the entry of row 4 (line 27)
+  expect_one_finding(check(level_file(levels)), 27, 1, "wall above");
+
+  // Right under the top border the head is in the border.
+  levels = usable_levels();
+  levels[1].rows[4][9] = ' ';
+  levels[1].rows[1][9] = 'o';
+  levels[1].rows[2][9] = 'x';  // row 1 of level 1: line 24
+  expect_one_finding(check(level_file(levels)), 24, 1, "wall above");
+}
+
 TEST(LevelChecker, AStoryLineWiderThanTheBoardCountsWideCharactersTwice) {
   // The board is 12 x 20 = 240 pixels; a character cell is 14 pixels.
   auto f = lines_of(level_file(usable_levels()));
