@@ -2,7 +2,9 @@
 // up to 409 ghost boxes, three markers, the player, and the overlay.
 #include "draw.h"
 
+#include <array>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "clock.h"
@@ -25,17 +27,11 @@ std::int32_t round_px(double v) { return display::narrow<std::int32_t>(display::
 // The text page is a pure function of these; rebuilding an unchanged page
 // would change no pixel.
 struct TextPage {
-  Array<std::string, 1, 4> lines;
-  std::uint32_t colour = 0, w = 0, h = 0;
-  bool built = false;
-  bool same(const TextPage& o) const {
-    if (!built || !o.built || colour != o.colour || w != o.w || h != o.h) return false;
-    for (int i = 1; i <= 4; ++i)
-      if (lines[i] != o.lines[i]) return false;
-    return true;
-  }
+  std::array<std::string, 4> lines;
+  std::uint32_t colour, w, h;
+  bool operator==(const TextPage&) const = default;
 };
-TextPage page_built;
+std::optional<TextPage> page_built;
 
 void build_text_page() {
   display::CLEAR(PTEXT);
@@ -52,8 +48,8 @@ void build_text_page() {
   }
 }
 
-// Steps 7 to 12 of the overlay: the frame so far faded towards white by CTEMP,
-// and the text page laid over it with weight CTEMP / 255.
+// The overlay: the frame so far faded towards white by CTEMP, and the text
+// page laid over it with weight CTEMP / 255.
 void draw_overlay() {
   // At CTEMP = 0 the snapshot goes back opaque and whole, and the page is laid
   // at weight 0: the frame is left exactly as it is.
@@ -68,8 +64,8 @@ void draw_overlay() {
     display::DRAWBMP(display::PMAIN, PTEMP);
   display::CLEAR();
   display::DRAWBMP(PTEMP, std::uint32_t{CTEMP} << 24);
-  TextPage wanted{CURTEXT, CURTEXTC, W, H, true};
-  if (!wanted.same(page_built)) {
+  TextPage wanted{{CURTEXT[1], CURTEXT[2], CURTEXT[3], CURTEXT[4]}, CURTEXTC, W, H};
+  if (page_built != wanted) {
     build_text_page();
     page_built = wanted;
   }

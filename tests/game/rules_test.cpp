@@ -63,7 +63,7 @@ TEST_F(Rules, TheInterludeFadesIn63FramesEachWay) {
   EXPECT_EQ(STPN[0], n);
   EXPECT_EQ(PX, x);
 
-  key();  // K1: the forward pass starts on level 1
+  key();  // the forward pass starts on level 1
   EXPECT_EQ(PAUSE, 3u);
   EXPECT_EQ(BDLV, 1);
   EXPECT_EQ(GSIT, 1);
@@ -93,7 +93,7 @@ TEST_F(Rules, TheWholeCourseForwardBackAndHome) {
     key();
     frames(63);
   }
-  // K3: the backward pass starts where the forward pass ended, trail kept.
+  // The backward pass starts where the forward pass ended, trail kept.
   EXPECT_EQ(BDLV, 2);
   EXPECT_EQ(GSIT, 2);
   EXPECT_GT(STPN[2], 0u);
@@ -107,13 +107,13 @@ TEST_F(Rules, TheWholeCourseForwardBackAndHome) {
     EXPECT_EQ(CURTEXT[3], "T" + std::to_string(level) + ".2.3");
     EXPECT_EQ(CURTEXTC, 0x7F7Fu);
     key();
-    if (level == 2) {  // K5: level 1 from its exit, its forward trail kept
+    if (level == 2) {  // level 1 from its exit, its forward trail kept
       EXPECT_EQ(PX, BD2X(8));
       EXPECT_GT(STPN[1], 0u);
     }
     frames(63);
   }
-  // K4: home on level 0 at its entry; its end cell ends the game.
+  // Home on level 0 at its entry; its end cell ends the game.
   EXPECT_EQ(BDLV, 0);
   EXPECT_EQ(GSIT, 0);
   EXPECT_EQ(PX, BD2X(3));
@@ -123,7 +123,7 @@ TEST_F(Rules, TheWholeCourseForwardBackAndHome) {
   EXPECT_TRUE(end);
 }
 
-TEST_F(Rules, LastLevelExitOnTheEntryRunsK3ThenK5) {
+TEST_F(Rules, LastLevelExitOnTheEntryTurnsAndLeavesInOneKeyPress) {
   // Level 2 with its entry next to its exit and a short trail: no ghost, so
   // the key press turns to the backward pass and leaves the level at once.
   start(course(), 2, 1);
