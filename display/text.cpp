@@ -203,33 +203,10 @@ std::string from_gbk(std::string_view s) {
   return out;
 }
 
-std::uint32_t next_code_point(const std::string& s, std::size_t& i) {
-  auto c = static_cast<unsigned char>(s[i]);
-  int n = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : 3;
-  std::uint32_t cp = n == 0 ? c : c & (0x3F >> n);
-  for (int k = 1; k <= n && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
-  i += n + 1;
-  return cp;
-}
-
-bool wide(std::uint32_t cp) {
-  return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF && cp != 0x303F) ||
-         (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
-         (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
-         (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
-}
-
 }  // namespace
 
 std::string to_utf8(std::string_view bytes) {
   return valid_utf8(bytes) ? std::string(bytes) : from_gbk(bytes);
-}
-
-std::uint32_t text_cells(std::string_view bytes) {
-  std::string s = to_utf8(bytes);
-  std::uint32_t cells = 0;
-  for (std::size_t i = 0; i < s.size();) cells += wide(next_code_point(s, i)) ? 2 : 1;
-  return cells;
 }
 
 std::uint32_t scale_to_height(std::int32_t cx, std::uint32_t fh, std::int32_t cy) {

@@ -57,8 +57,5 @@ void DRAWTEXTXY(PBITMAP B, std::string_view S, std::uint32_t X, std::uint32_t Y,
 std::uint32_t scale_to_height(std::int32_t cx, std::uint32_t fh, std::int32_t cy);
 // The bytes as UTF-8: unchanged when valid UTF-8, else read as GBK. Any thread.
 std::string to_utf8(std::string_view bytes);
-// Character cells of a text: a wide (CJK) character is two, any other one, so
-// it equals the byte count for GBK and ASCII text. Any thread.
-std::uint32_t text_cells(std::string_view bytes);
 
 }  // namespace display

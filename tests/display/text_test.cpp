@@ -42,13 +42,9 @@ TEST(TextRules, ScalingRoundsToNearestWithTiesToEven) {
   EXPECT_EQ(scale_to_height(0x7FFFFFFF, 4, 2), 0xFFFFFFFEu) << "the product is taken exactly";
 }
 
-TEST(TextRules, GbkAndUtf8BothReadAndCountCells) {
+TEST(TextRules, GbkAndUtf8BothRead) {
   EXPECT_EQ(to_utf8(HEITI_GBK), "黑体");
   EXPECT_EQ(to_utf8("黑体 abc"), "黑体 abc");
-  EXPECT_EQ(text_cells(HEITI_GBK), 4u);
-  EXPECT_EQ(text_cells("黑体"), 4u);
-  EXPECT_EQ(text_cells("Tervalon"), 8u);
-  EXPECT_EQ(text_cells(""), 0u);
 }
 
 TEST_F(Text, FirstFontTakesTheWindowContextHeight) {
