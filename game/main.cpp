@@ -34,7 +34,7 @@ int main() {
       // Catch up in whole frames after a stall, then draw once.
       while (frame_due())
         if (game_frame()) display::CLOSEWIN();
-      if (STPN[BDLV] > 0 || PAUSE == 3 || BDLV == 0) DRAWALL();
+      if (frame_is_drawn()) DRAWALL();
       display::DELAY(1);
     }
     if (display::ISNEXTMSG()) {

@@ -36,6 +36,8 @@ bool game_frame() {
   return ENDESTP(head());
 }
 
+bool frame_is_drawn() { return STPN[BDLV] > 0 || PAUSE == 3 || BDLV == 0; }
+
 void progress() {
   if (ENDOSTP(head())) {
     if (BDLV == 0 && GSIT == 0) {

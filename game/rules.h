@@ -20,6 +20,10 @@ inline constexpr std::uint32_t WM_KEYUP = 257;
 // closes the window).
 bool game_frame();
 
+// Whether the main loop draws after a burst of frames: when the level has a
+// trail point, a fade-out runs or the level is 0. Nothing else moves on screen.
+bool frame_is_drawn();
+
 // Moves the game on to the next level or pass; run on a key-down while the
 // story text is fully shown.
 void progress();

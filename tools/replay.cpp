@@ -66,10 +66,6 @@ bool parse_key(const std::string& s, std::int32_t& key) {
   return true;
 }
 
-// The game's own drawing condition: a real game draws (and so fades) after a
-// frame when the level has a trail point, a fade-out runs or the level is 0.
-bool would_draw() { return STPN[BDLV] > 0 || PAUSE == 3 || BDLV == 0; }
-
 // The window, tiles and work surfaces, off-screen, made at the first snap so
 // that scripts without one never touch the display library.
 void open_headless_window() {
@@ -116,7 +112,7 @@ int main(int argc, char** argv) {
         bad_line(script, line, "expected \"frames N\" with N a whole number of frames");
       for (std::uint64_t i = 0; i < n; ++i) {
         bool end = game_frame();
-        if (would_draw()) fade_step();
+        if (frame_is_drawn()) fade_step();  // a real game fades only as it draws
         print_state();
         if (end) {
           std::puts("end");

@@ -26,7 +26,7 @@ class Rules : public testing::Test {
     bool end = false;
     for (int i = 0; i < n && !end; ++i) {
       end = game_frame();
-      if (STPN[BDLV] > 0 || PAUSE == 3 || BDLV == 0) fade_step();
+      if (frame_is_drawn()) fade_step();
     }
     return end;
   }
