@@ -58,14 +58,15 @@ const char* cell_name(char c) { return c == 'i' ? "entry" : c == 'o' ? "exit" : 
 void check_level(int l, const LevelFileMap& map, const std::vector<std::string>& lines) {
   if (STPM[l] == 0) report(map.stpm_line[l], l, "the least trail length is 0; it must be at least 1");
 
+  std::vector<std::string> rows;
+  for (int y = 0; y < BDH; ++y) rows.push_back(row_bytes(lines, map.row_line[l][y]));
+
   for (char letter : {'i', 'o', 'e'}) {
     if (letter == 'e' && l != 0) continue;
     std::vector<std::pair<int, int>> at;  // column, row
-    for (int y = 0; y < BDH; ++y) {
-      std::string row = row_bytes(lines, map.row_line[l][y]);
-      for (int x = 0; x < static_cast<int>(row.size()); ++x)
-        if (row[x] == letter) at.push_back({x, y});
-    }
+    for (int y = 0; y < BDH; ++y)
+      for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
+        if (rows[y][x] == letter) at.push_back({x, y});
     std::string name = cell_name(letter);
     if (at.empty()) {
       report(map.stpm_line[l], l, std::string("no ") + name + " '" + letter + "'");

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <thread>
 
 #include "display.h"
@@ -13,6 +12,7 @@
 
 using namespace display;
 using tervalon::test::PrivateX;
+using tervalon::test::read_ppm;
 using tervalon::test::run;
 
 namespace {
@@ -130,19 +130,13 @@ TEST_F(Window, ResizeRebuildsTheMainSurfaceAtTheNewSize) {
 std::vector<std::uint32_t> screenshot(std::uint32_t w, std::uint32_t h) {
   const std::string path = "/tmp/tervalon-shot-" + std::to_string(getpid()) + ".ppm";
   run("timeout 10 import -depth 8 -window " + std::to_string(HW.load()) + " ppm:" + path);
-  std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  std::uint32_t fw = 0, fh = 0, maxval = 0;
-  in >> magic >> fw >> fh >> maxval;
-  in.get();
+  int fw = 0;
+  const std::vector<std::uint8_t> rgb = read_ppm(path, &fw);
   std::remove(path.c_str());
-  if (magic != "P6" || fw != w || fh != h) return {};
+  if (fw != static_cast<int>(w) || rgb.size() != std::size_t{w} * h * 3) return {};
   std::vector<std::uint32_t> px(std::size_t{w} * h);
-  for (auto& p : px) {
-    unsigned char rgb[3];
-    in.read(reinterpret_cast<char*>(rgb), 3);
-    p = rgb[0] | (rgb[1] << 8) | (rgb[2] << 16);
-  }
+  for (std::size_t i = 0; i < px.size(); ++i)
+    px[i] = rgb[3 * i] | (rgb[3 * i + 1] << 8) | (rgb[3 * i + 2] << 16);
   return px;
 }
 

@@ -30,20 +30,6 @@ inline std::string fresh_dir() {
   return mkdtemp(name);
 }
 
-// A binary PPM as RGB bytes; empty when it is not one.
-inline std::vector<std::uint8_t> read_ppm(const std::string& path, int* width = nullptr) {
-  std::ifstream f(path, std::ios::binary);
-  std::string magic;
-  int w = 0, h = 0, max = 0;
-  f >> magic >> w >> h >> max;
-  f.get();
-  std::vector<std::uint8_t> p(static_cast<std::size_t>(w > 0 ? w : 0) * (h > 0 ? h : 0) * 3);
-  f.read(reinterpret_cast<char*>(p.data()), static_cast<std::streamsize>(p.size()));
-  if (magic != "P6" || max != 255 || !f) p.clear();
-  if (width) *width = w;
-  return p;
-}
-
 class GameProcess {
  public:
   // Starts the game in `dir`, which holds whatever level file the test made;

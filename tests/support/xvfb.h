@@ -4,7 +4,9 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tervalon::test {
 
@@ -23,6 +25,10 @@ class PrivateX {
   pid_t pid_ = -1;
   std::string display_;
 };
+
+// A binary PPM (a screenshot, a replay snap) as RGB bytes; empty when it is
+// not one. `width`, when given, receives its width.
+std::vector<std::uint8_t> read_ppm(const std::string& path, int* width = nullptr);
 
 // Runs a shell command; its standard output, with trailing newlines removed.
 std::string run(const std::string& command);
