@@ -7,6 +7,7 @@
 #include "draw.h"
 #include "level_file.h"
 #include "level_start.h"
+#include "options.h"
 #include "queue.h"
 #include "rules.h"
 #include "state.h"
@@ -23,7 +24,10 @@ bool frame_due() { return static_cast<double>(display::GETTIME()) > due_ms(); }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const ParsedOptions parsed = parse_options(argc, argv);
+  if (parsed.stop) return parsed.exit_code;
+  OPTIONS = parsed.options;
   display::use_error_box();  // a bad level file is reported before any window
   INITBD();
   INITWIN();

@@ -33,19 +33,23 @@ inline std::string fresh_dir() {
 class GameProcess {
  public:
   // Starts the game in `dir`, which holds whatever level file the test made;
-  // without `with_display` it gets no DISPLAY to open a window on.
-  explicit GameProcess(const std::string& dir, bool with_display = true) : dir_(dir) {
+  // without `with_display` it gets no DISPLAY to open a window on. `args` are
+  // its command-line options.
+  explicit GameProcess(const std::string& dir, bool with_display = true, std::vector<std::string> args = {})
+      : dir_(dir) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
     posix_spawn_file_actions_addchdir_np(&fa, dir_.c_str());
     posix_spawn_file_actions_addopen(&fa, 2, (dir_ + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::string exe = std::string(TERVALON_BINARY_DIR) + "/game/tervalon";
-    char* argv[] = {exe.data(), nullptr};
+    std::vector<char*> argv{exe.data()};
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     std::vector<char*> env;
     for (char** e = environ; *e; ++e)
       if (with_display || std::string_view(*e).substr(0, 8) != "DISPLAY=") env.push_back(*e);
     env.push_back(nullptr);
-    if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv, env.data()) != 0) pid_ = -1;
+    if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv.data(), env.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&fa);
   }
   ~GameProcess() {

@@ -1,0 +1,79 @@
+// Command-line options of the game.
+#include "options.h"
+
+#include <charconv>
+#include <cstdio>
+#include <string_view>
+
+namespace tervalon {
+
+Options OPTIONS;
+
+namespace {
+
+constexpr const char* usage =
+    "usage: tervalon [--scale N] [--fullscreen] [--record FILE] [--play FILE...] [--speed N] [--help]\n";
+
+constexpr const char* help_text =
+    "Runs the game on tervalon.dat in the current folder.\n"
+    "\n"
+    "Options:\n"
+    "  --scale N       open the window at N times the board's size (N = 1..16)\n"
+    "  --fullscreen    start in full screen\n"
+    "  --record FILE   write the run to FILE as a replay script, as it is played\n"
+    "  --play FILE...  play these replay scripts in the window, then hand over to the player\n"
+    "  --speed N       play the scripts N times faster (N = 0..1000; 0: as fast as possible)\n"
+    "  --help          show this text\n"
+    "\n"
+    "Keys:\n"
+    "  Left, Right, A, D      run\n"
+    "  Up, W, Space           jump (Up against a wall jumps off it)\n"
+    "  any key                go on when a story text is fully shown\n"
+    "  F11, Alt+Enter         full screen on and off\n"
+    "  Escape                 quit\n"
+    "  game controller        d-pad or left stick run, d-pad up, A or B jump,\n"
+    "                         Start goes on, Back quits\n";
+
+bool whole_number(std::string_view s, std::uint32_t lo, std::uint32_t hi, std::uint32_t& out) {
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+  return ec == std::errc() && end == s.data() + s.size() && out >= lo && out <= hi;
+}
+
+ParsedOptions bad(const std::string& why) {
+  std::fprintf(stderr, "tervalon: %s\n%s", why.c_str(), usage);
+  return {{}, true, 2};
+}
+
+}  // namespace
+
+ParsedOptions parse_options(int argc, const char* const* argv) {
+  ParsedOptions p;
+  Options& o = p.options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (a == "--help" || a == "-h") {
+      std::fputs(usage, stdout);
+      std::fputs(help_text, stdout);
+      return {{}, true, 0};
+    } else if (a == "--fullscreen") {
+      o.fullscreen = true;
+    } else if (a == "--scale") {
+      if (!has_value || !whole_number(argv[++i], 1, 16, o.scale)) return bad("--scale needs a whole number 1..16");
+    } else if (a == "--speed") {
+      if (!has_value || !whole_number(argv[++i], 0, 1000, o.speed)) return bad("--speed needs a whole number 0..1000");
+    } else if (a == "--record") {
+      if (!has_value) return bad("--record needs a file");
+      o.record = argv[++i];
+    } else if (a == "--play") {
+      // Every following argument up to the next option is a script.
+      while (i + 1 < argc && std::string_view(argv[i + 1]).substr(0, 2) != "--") o.play.emplace_back(argv[++i]);
+      if (o.play.empty()) return bad("--play needs at least one file");
+    } else {
+      return bad("unknown option \"" + std::string(a) + "\"");
+    }
+  }
+  return p;
+}
+
+}  // namespace tervalon

@@ -1,0 +1,33 @@
+// The command line of the game: parsed in one place, read by the main loop
+// (recording and playback) and the window set-up (scale, full screen).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tervalon {
+
+struct Options {
+  std::uint32_t scale = 0;          // --scale N: whole factor of the opening window; 0 picks one
+  bool fullscreen = false;          // --fullscreen: start in desktop full screen
+  std::string record;               // --record FILE: write the run as a replay script
+  std::vector<std::string> play;    // --play FILE...: scripts played in the window first
+  std::uint32_t speed = 1;          // --speed N: playback N times faster; 0 as fast as possible
+};
+
+// What parsing found: run with the options, or stop with an exit code after
+// printing (0 for --help on standard output, 2 for a bad command line with the
+// usage line on standard error).
+struct ParsedOptions {
+  Options options;
+  bool stop = false;
+  int exit_code = 0;
+};
+
+ParsedOptions parse_options(int argc, const char* const* argv);
+
+// The options the game runs with (set by main before anything else).
+extern Options OPTIONS;
+
+}  // namespace tervalon

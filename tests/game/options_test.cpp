@@ -1,0 +1,61 @@
+// The game's command line: values, ranges, the script list of --play, and
+// how a bad or unknown option stops the program.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "options.h"
+
+namespace tervalon {
+namespace {
+
+ParsedOptions parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "tervalon");
+  return parse_options(static_cast<int>(args.size()), args.data());
+}
+
+TEST(Options, NoneGiveTheDefaults) {
+  ParsedOptions p = parse({});
+  EXPECT_FALSE(p.stop);
+  EXPECT_EQ(p.options.scale, 0u);
+  EXPECT_FALSE(p.options.fullscreen);
+  EXPECT_EQ(p.options.speed, 1u);
+  EXPECT_TRUE(p.options.play.empty());
+  EXPECT_TRUE(p.options.record.empty());
+}
+
+TEST(Options, PlayTakesEveryFileUpToTheNextOption) {
+  ParsedOptions p = parse({"--play", "a.txt", "b.txt", "--speed", "0", "--record", "r.txt", "--scale", "3",
+                           "--fullscreen"});
+  ASSERT_FALSE(p.stop);
+  EXPECT_EQ(p.options.play, (std::vector<std::string>{"a.txt", "b.txt"}));
+  EXPECT_EQ(p.options.speed, 0u);
+  EXPECT_EQ(p.options.record, "r.txt");
+  EXPECT_EQ(p.options.scale, 3u);
+  EXPECT_TRUE(p.options.fullscreen);
+}
+
+TEST(Options, BadValuesAndUnknownOptionsStopWith2AndHelpWith0) {
+  testing::internal::CaptureStderr();
+  for (auto args : std::vector<std::vector<const char*>>{
+           {"--scale", "0"}, {"--scale", "17"}, {"--scale", "2x"}, {"--scale"}, {"--speed", "-1"},
+           {"--speed", "1001"}, {"--play"}, {"--play", "--fullscreen"}, {"--record"}, {"--windowed"}, {"x"}}) {
+    ParsedOptions p = parse(args);
+    EXPECT_TRUE(p.stop) << args[0];
+    EXPECT_EQ(p.exit_code, 2) << args[0];
+  }
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("usage: tervalon"), std::string::npos);
+  EXPECT_NE(err.find("unknown option \"--windowed\""), std::string::npos);
+
+  testing::internal::CaptureStdout();
+  ParsedOptions help = parse({"--scale", "2", "--help"});
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(help.stop);
+  EXPECT_EQ(help.exit_code, 0);
+  for (const char* word : {"--scale", "--fullscreen", "--record", "--play", "--speed", "F11", "Alt+Enter", "Escape"})
+    EXPECT_NE(out.find(word), std::string::npos) << word;
+}
+
+}  // namespace
+}  // namespace tervalon
