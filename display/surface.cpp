@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <new>
 
 #include "blit.h"
@@ -255,6 +256,19 @@ bool write_ppm(const BITMAP& B, const char* path) {
     std::fwrite(rgb_row.data(), 1, rgb_row.size(), f);
   }
   return std::fclose(f) == 0;
+}
+
+std::vector<std::uint8_t> read_ppm(const std::string& path, int* width) {
+  std::ifstream f(path, std::ios::binary);
+  std::string magic;
+  int w = 0, h = 0, max = 0;
+  f >> magic >> w >> h >> max;
+  f.get();
+  std::vector<std::uint8_t> p(static_cast<std::size_t>(w > 0 ? w : 0) * (h > 0 ? h : 0) * 3);
+  f.read(reinterpret_cast<char*>(p.data()), static_cast<std::streamsize>(p.size()));
+  if (magic != "P6" || max != 255 || !f) p.clear();
+  if (width) *width = w;
+  return p;
 }
 
 }  // namespace display

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "colours.h"
@@ -101,5 +102,10 @@ void sync_main_surface();
 // Writes a surface as a binary PPM picture; false when the file cannot be
 // written. Game thread (tools, tests).
 bool write_ppm(const BITMAP& B, const char* path);
+
+// A binary PPM (a screenshot, a replay snap) as RGB bytes, row by row; empty
+// when it is not one. `width`, when given, receives its width. Any thread
+// (tools, tests).
+std::vector<std::uint8_t> read_ppm(const std::string& path, int* width = nullptr);
 
 }  // namespace display

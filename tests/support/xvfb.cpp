@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 
 namespace tervalon::test {
@@ -54,19 +53,6 @@ PrivateX::PrivateX() {
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
   }
-}
-
-std::vector<std::uint8_t> read_ppm(const std::string& path, int* width) {
-  std::ifstream f(path, std::ios::binary);
-  std::string magic;
-  int w = 0, h = 0, max = 0;
-  f >> magic >> w >> h >> max;
-  f.get();
-  std::vector<std::uint8_t> p(static_cast<std::size_t>(w > 0 ? w : 0) * (h > 0 ? h : 0) * 3);
-  f.read(reinterpret_cast<char*>(p.data()), static_cast<std::streamsize>(p.size()));
-  if (magic != "P6" || max != 255 || !f) p.clear();
-  if (width) *width = w;
-  return p;
 }
 
 PrivateX::~PrivateX() {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "surface.h"
+
 namespace tervalon::test {
 
 class PrivateX {
@@ -26,9 +28,8 @@ class PrivateX {
   std::string display_;
 };
 
-// A binary PPM (a screenshot, a replay snap) as RGB bytes; empty when it is
-// not one. `width`, when given, receives its width.
-std::vector<std::uint8_t> read_ppm(const std::string& path, int* width = nullptr);
+// Screenshots and replay snaps are read with the display library's reader.
+using display::read_ppm;
 
 // Runs a shell command; its standard output, with trailing newlines removed.
 std::string run(const std::string& command);
