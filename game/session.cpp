@@ -4,6 +4,7 @@
 #include "session.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -106,7 +107,7 @@ std::uint64_t singles = 0;          // one-frame passes not yet written
 std::uint64_t recorded_frame = 0;   // FRAME after the last pass recorded
 std::uint64_t expected_frame = 0;   // FRAME at the last expect line
 bool state_written = false;         // nothing happened since the last expect line
-std::uint64_t next_flush_ms = 0;
+std::chrono::steady_clock::time_point next_flush;  // the game clock starts with the window
 std::thread::id game_thread;
 
 void write_line(const std::string& line) {
@@ -130,11 +131,11 @@ void write_expect() {
 void flush_now() {
   write_singles();
   std::fflush(out);
-  next_flush_ms = display::GETTIME() + 1000;
+  next_flush = std::chrono::steady_clock::now() + std::chrono::seconds(1);
 }
 
 void flush_if_due() {
-  if (display::GETTIME() >= next_flush_ms) flush_now();
+  if (std::chrono::steady_clock::now() >= next_flush) flush_now();
 }
 
 // A run-time error ends the process at once: on the game thread the frames
