@@ -26,6 +26,54 @@ namespace tervalon {
 
 namespace {
 
+// ---- Recording ----
+
+std::FILE* out = nullptr;
+std::uint64_t singles = 0;          // one-frame passes not yet written
+std::uint64_t recorded_frame = 0;   // FRAME after the last pass recorded
+std::uint64_t expected_frame = 0;   // FRAME at the last expect line
+bool state_written = false;         // nothing happened since the last expect line
+std::chrono::steady_clock::time_point next_flush;  // the game clock starts with the window
+std::thread::id game_thread;
+
+void write_line(const std::string& line) {
+  std::fputs(line.c_str(), out);
+  std::fputc('\n', out);
+  state_written = false;
+}
+
+void write_singles() {
+  if (singles > 0) write_line("frames " + std::to_string(singles));
+  singles = 0;
+}
+
+void write_expect() {
+  write_singles();
+  write_line("expect " + state_line());
+  expected_frame = FRAME;
+  state_written = true;
+}
+
+void flush_now() {
+  write_singles();
+  std::fflush(out);
+  next_flush = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+}
+
+void flush_if_due() {
+  if (std::chrono::steady_clock::now() >= next_flush) flush_now();
+}
+
+// A run-time error ends the process at once: on the game thread the frames
+// of the pass that failed are written too, so the recording ends with it.
+void save_on_error() {
+  if (std::this_thread::get_id() == game_thread) {
+    write_singles();
+    if (FRAME > recorded_frame) write_line("burst " + std::to_string(FRAME - recorded_frame));
+  }
+  std::fflush(out);
+}
+
 // ---- Playback ----
 
 struct Step {
@@ -78,6 +126,10 @@ void hand_over() {
   if (picture_unshown) display::FRESHWIN();
   picture_unshown = false;
   at = steps.size();
+  if (out) {
+    write_singles();
+    write_line("# the player takes over at frame " + std::to_string(FRAME));
+  }
   clock_shift = static_cast<std::int64_t>(frame_ms(FRAME)) - static_cast<std::int64_t>(display::GETTIME());
 }
 
@@ -98,54 +150,6 @@ void play_frames(std::uint64_t frames) {
     }
   }
   record_pass(frames);
-}
-
-// ---- Recording ----
-
-std::FILE* out = nullptr;
-std::uint64_t singles = 0;          // one-frame passes not yet written
-std::uint64_t recorded_frame = 0;   // FRAME after the last pass recorded
-std::uint64_t expected_frame = 0;   // FRAME at the last expect line
-bool state_written = false;         // nothing happened since the last expect line
-std::chrono::steady_clock::time_point next_flush;  // the game clock starts with the window
-std::thread::id game_thread;
-
-void write_line(const std::string& line) {
-  std::fputs(line.c_str(), out);
-  std::fputc('\n', out);
-  state_written = false;
-}
-
-void write_singles() {
-  if (singles > 0) write_line("frames " + std::to_string(singles));
-  singles = 0;
-}
-
-void write_expect() {
-  write_singles();
-  write_line("expect " + state_line());
-  expected_frame = FRAME;
-  state_written = true;
-}
-
-void flush_now() {
-  write_singles();
-  std::fflush(out);
-  next_flush = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-}
-
-void flush_if_due() {
-  if (std::chrono::steady_clock::now() >= next_flush) flush_now();
-}
-
-// A run-time error ends the process at once: on the game thread the frames
-// of the pass that failed are written too, so the recording ends with it.
-void save_on_error() {
-  if (std::this_thread::get_id() == game_thread) {
-    write_singles();
-    if (FRAME > recorded_frame) write_line("burst " + std::to_string(FRAME - recorded_frame));
-  }
-  std::fflush(out);
 }
 
 std::string today() {
@@ -169,6 +173,7 @@ bool start_session(const Options& o) {
     return false;
   }
   game_thread = std::this_thread::get_id();
+  recorded_frame = expected_frame = FRAME;
   display::set_error_hook(save_on_error);
   write_line("# Tervalon " TERVALON_VERSION " recording");
   write_line("# " + today());

@@ -255,6 +255,8 @@ TEST_F(GameInX, APlayedRunGoesOnUnderThePlayerAndIsRecordedWhole) {
   ASSERT_GT(whole.lines.size(), first.lines.size());
   EXPECT_TRUE(std::equal(first.lines.begin(), first.lines.end(), whole.lines.begin()));
   EXPECT_EQ(whole.lines.back(), "end");
+  EXPECT_NE(file_text(game.dir() + "/more.txt").find("\nframes 20\n# the player takes over at frame 120\n"),
+            std::string::npos);
 }
 
 TEST_F(GameInX, AFailedCheckStopsPlaybackInTheTitleAndHandsOver) {
