@@ -83,6 +83,7 @@ struct Step {
 
 std::vector<Step> steps;      // the played scripts' lines that act in the window
 std::size_t at = 0;           // the next step
+bool feeding = false;         // until the player takes over
 std::uint64_t passes_done = 0;  // of the step at `at`, when it is "frames N"
 bool play_started = false;
 std::uint32_t speed = 1;
@@ -125,7 +126,7 @@ double play_ms() {
 void hand_over() {
   if (picture_unshown) display::FRESHWIN();
   picture_unshown = false;
-  at = steps.size();
+  feeding = false;
   if (out) {
     write_singles();
     write_line("# the player takes over at frame " + std::to_string(FRAME));
@@ -166,6 +167,7 @@ bool start_session(const Options& o) {
   for (const std::string& path : o.play)
     if (!read_script(path)) return false;
   speed = o.speed;
+  feeding = !o.play.empty();
   if (o.record.empty()) return true;
   out = std::fopen(o.record.c_str(), "w");
   if (!out) {
@@ -188,7 +190,7 @@ std::uint64_t game_clock() {
   return t < 0 ? 0 : static_cast<std::uint64_t>(t);
 }
 
-bool playing() { return at < steps.size(); }
+bool playing() { return feeding; }
 
 void play_pass() {
   if (!play_started) {
@@ -199,7 +201,7 @@ void play_pass() {
     display::CLOSEWIN();
     return;
   }
-  while (playing()) {
+  while (at < steps.size()) {
     const Step& s = steps[at];
     switch (s.c.op) {
       case Command::Op::down:
