@@ -272,6 +272,7 @@ void record_message(std::uint32_t message, std::int32_t wparam) {
 
 void end_session() {
   if (!out) return;
+  display::set_error_hook(nullptr);
   if (!state_written) write_expect();
   flush_now();
   std::fclose(out);
