@@ -33,7 +33,7 @@ std::uint64_t singles = 0;          // one-frame passes not yet written
 std::uint64_t recorded_frame = 0;   // FRAME after the last pass recorded
 std::uint64_t expected_frame = 0;   // FRAME at the last expect line
 bool state_written = false;         // nothing happened since the last expect line
-std::chrono::steady_clock::time_point next_flush;  // the game clock starts with the window
+std::chrono::steady_clock::time_point next_flush;  // not GETTIME: that restarts when the window opens
 std::thread::id game_thread;
 
 void write_line(const std::string& line) {
