@@ -14,6 +14,7 @@ namespace display {
 
 namespace {
 std::atomic<ErrorBox> error_box{nullptr};
+std::atomic<ErrorHook> error_hook{nullptr};
 
 std::string hex_address(const void* p) {
   char buf[32];
@@ -25,6 +26,8 @@ std::string hex_address(const void* p) {
 
 void set_error_box(ErrorBox box) { error_box.store(box); }
 
+void set_error_hook(ErrorHook hook) { error_hook.store(hook); }
+
 [[noreturn]] void runtime_error(int code) {
   void* frames[64];
   int n = backtrace(frames, 64);
@@ -34,6 +37,7 @@ void set_error_box(ErrorBox box) { error_box.store(box); }
   for (int i = 2; i < n; ++i) text += "  " + hex_address(frames[i]) + "\n";
   std::fputs(text.c_str(), stderr);
   std::fflush(stderr);
+  if (ErrorHook hook = error_hook.exchange(nullptr)) hook();
   if (ErrorBox box = error_box.exchange(nullptr)) box(text);
   std::fflush(stdout);
   _exit(code);

@@ -15,4 +15,10 @@ namespace display {
 using ErrorBox = void (*)(const std::string& text);
 void set_error_box(ErrorBox box);
 
+// A routine run on the failing thread once the report is written, before any
+// box and the exit: the game saves its recording there. Set by the game
+// thread at start.
+using ErrorHook = void (*)();
+void set_error_hook(ErrorHook hook);
+
 }  // namespace display

@@ -265,6 +265,6 @@ void load_levels(const std::string& path, LevelFileMap* map) {
   GSIT = 0;
 }
 
-void INITBD() { load_levels("tervalon.dat"); }
+void INITBD() { load_levels(LEVEL_FILE); }
 
 }  // namespace tervalon

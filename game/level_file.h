@@ -19,6 +19,9 @@ struct LevelFileMap {
   PerLevel<Array<std::uint64_t, 0, BDHMAX - 1>> row_line;
 };
 
+// The level file's name, in the working directory.
+inline constexpr const char* LEVEL_FILE = "tervalon.dat";
+
 // Looks for the cheat marker file, reads "tervalon.dat" from the working
 // directory into the level tables and leaves level 0 with GSIT = 0. A bad file
 // stops the program with a run-time error after one line on standard error

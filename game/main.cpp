@@ -10,6 +10,7 @@
 #include "options.h"
 #include "queue.h"
 #include "rules.h"
+#include "session.h"
 #include "state.h"
 #include "window.h"
 #include "window_setup.h"
@@ -20,7 +21,7 @@ namespace {
 
 // Frame FRAME + 1 is due once the clock passes FRAME / 60 seconds.
 double due_ms() { return static_cast<double>(FRAME) / 60.0 * 1000.0; }
-bool frame_due() { return static_cast<double>(display::GETTIME()) > due_ms(); }
+bool frame_due() { return static_cast<double>(game_clock()) > due_ms(); }
 
 }  // namespace
 
@@ -30,27 +31,37 @@ int main(int argc, char** argv) {
   OPTIONS = parsed.options;
   display::use_error_box();  // a bad level file is reported before any window
   INITBD();
+  if (!start_session(OPTIONS)) return 2;
   INITWIN();
   INITLV();
   for (;;) {
+    if (playing()) {  // a --play script feeds the game instead of the keyboard
+      play_pass();
+      if (!display::ISWIN()) break;
+      continue;
+    }
     bool due = frame_due();
     if (due) {
       // Catch up in whole frames after a stall, then draw once.
+      const std::uint64_t first = FRAME;
       while (frame_due())
         if (game_frame()) display::CLOSEWIN();
       if (frame_is_drawn()) DRAWALL();
+      record_pass(FRAME - first);
       display::DELAY(1);
     }
     if (display::ISNEXTMSG()) {
+      record_message(display::MS.MESSAGE, display::MS.WPARAM);
       if (handle_message(display::MS.MESSAGE, display::MS.WPARAM)) display::CLOSEWIN();
     } else if (!due && display::ISWIN()) {
       // Nothing to do until the next frame is due or a key arrives: sleep
       // rather than spin.
       auto next = static_cast<std::uint64_t>(due_ms()) + 1;
-      auto now = display::GETTIME();
+      auto now = game_clock();
       if (next > now) display::wait_message(static_cast<std::uint32_t>(std::min<std::uint64_t>(next - now, 1000)));
     }
     if (!display::ISWIN()) break;
   }
+  end_session();
   return 0;
 }

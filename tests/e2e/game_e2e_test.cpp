@@ -1,12 +1,20 @@
 // The real game in a private X server: what the window shows against the
 // replay tool's picture of the same state, play by real key presses, the
-// story interlude, every way the program ends, and its exit codes.
+// story interlude, every way the program ends, its exit codes, and runs
+// recorded in the window and played back in it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "../game/support.h"
+#include "../tools/run.h"
+#include "draw.h"
 #include "game_process.h"
+#include "rules.h"
+#include "script.h"
+#include "window.h"
+#include "window_setup.h"
 
 namespace tervalon::test {
 namespace {
@@ -27,8 +35,9 @@ std::string levels() {
 // empty).
 class Game : public GameProcess {
  public:
-  explicit Game(const std::string& levels, bool with_display = true)
-      : GameProcess(folder_with(levels), with_display) {}
+  explicit Game(const std::string& levels, bool with_display = true, std::vector<std::string> args = {})
+      : GameProcess(folder_with(levels), with_display, std::move(args)) {}
+  Game(const std::string& levels, std::vector<std::string> args) : Game(levels, true, std::move(args)) {}
 
   // The replay tool's picture after `script`, on the same level file.
   std::vector<std::uint8_t> replay_snap(const std::string& script) { return replay_picture(dir(), script); }
@@ -134,6 +143,227 @@ TEST(GameWithoutDisplay, SaysSoAndExitsWith1) {
   std::string err = game.err();
   EXPECT_NE(err.find("display"), std::string::npos) << err;
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+// ---- Recording and playback ----
+
+const std::string SOURCE = TERVALON_SOURCE_DIR;
+const std::string REPLAY = std::string(TERVALON_BINARY_DIR) + "/tools/tervalon-replay";
+
+std::string file_text(const std::string& path) {
+  std::ostringstream s;
+  s << std::ifstream(path, std::ios::binary).rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> lines_with(const std::string& text, const std::string& start) {
+  std::vector<std::string> found;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind(start, 0) == 0) found.push_back(line);
+  return found;
+}
+
+// The shipped solutions in the order they are played.
+std::vector<std::string> shipped_solutions() {
+  std::vector<std::string> paths;
+  for (const auto& e : std::filesystem::directory_iterator(SOURCE + "/data/solutions")) paths.push_back(e.path());
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+struct Pass {
+  unsigned long long frame;
+  int pause, ctemp;
+};
+
+Pass pass_of(const std::string& state) {
+  Pass p{};
+  std::sscanf(state.c_str(), "%llu %*d %*d %d %d", &p.frame, &p.pause, &p.ctemp);
+  return p;
+}
+
+// A still picture: the same after half a second.
+std::vector<std::uint8_t> still_picture(Game& game) {
+  std::vector<std::uint8_t> before = game.screenshot();
+  for (int tries = 0; tries < 40; ++tries) {
+    std::this_thread::sleep_for(500ms);
+    std::vector<std::uint8_t> now = game.screenshot();
+    if (now == before) return now;
+    before = std::move(now);
+  }
+  return {};
+}
+
+TEST_F(GameInX, ARunRecordedWithStallsReplaysToTheSameStatesAndPicture) {
+  Game game(levels(), {"--scale", "1", "--record", "run.txt"});
+  ASSERT_FALSE(game.window().empty()) << game.err();
+  auto at_pillar = game.replay_snap("down right\nframes 200\n");
+  game.xdo("keydown Right");
+  game.stall(300ms);  // stalls make catch-up bursts: while running ...
+  ASSERT_TRUE(game.wait_picture([&](const auto& p) { return p == at_pillar; }));
+  game.xdo("keydown Up sleep 0.1 keyup Up");
+  ASSERT_TRUE(game.wait_picture([](const auto& p) { return corner_red(p) > 128; }));
+  game.stall(300ms);  // ... and while the story fades in, where a burst moves the fade once
+  ASSERT_TRUE(game.wait_picture([](const auto& p) { return corner_red(p) > 250 && blue_pixels(p) > 100; }));
+  ASSERT_FALSE(still_picture(game).empty()) << "the story is not fully shown";
+  EXPECT_NE(file_text(game.dir() + "/run.txt").find("down right\n"), std::string::npos)
+      << "the recording is not flushed as the game runs";
+  game.xdo("key space");  // on to level 1, Right still held
+  ASSERT_TRUE(game.wait_picture([](const auto& p) { return corner_red(p) == 128; }));
+  game.stall(200ms);
+  game.xdo("keyup Right");
+  std::vector<std::uint8_t> last = still_picture(game);
+  ASSERT_FALSE(last.empty()) << "the player does not come to rest";
+  EXPECT_TRUE(press_close_button(std::stoul(game.window())));
+  ASSERT_EQ(game.wait_exit(), 0) << game.err();
+
+  const std::string recording = file_text(game.dir() + "/run.txt");
+  EXPECT_EQ(lines_with(recording, "level-file ").size(), 1u) << recording;
+  EXPECT_EQ(lines_with(recording, "cheat 0").size(), 1u);
+  EXPECT_GE(lines_with(recording, "burst ").size(), 3u);
+  EXPECT_GE(lines_with(recording, "expect ").size(), 1u);
+  ToolRun r = run_in(game.dir(), "'" + REPLAY + "' -", recording + "snap replayed.ppm\n");
+  ASSERT_EQ(r.status, 0) << r.err;  // every expect line held
+  EXPECT_TRUE(read_ppm(game.dir() + "/replayed.ppm") == last) << "the replay ends on another picture";
+
+  // The story was shown, and a catch-up burst during a fade moved it by one step.
+  bool story = false, burst_in_fade = false;
+  for (std::size_t i = 1; i < r.lines.size(); ++i) {
+    Pass a = pass_of(r.lines[i - 1]), b = pass_of(r.lines[i]);
+    story = story || b.pause == 2;
+    burst_in_fade = burst_in_fade || (b.frame > a.frame + 1 && b.pause == 1 && b.ctemp == a.ctemp + 4);
+  }
+  EXPECT_TRUE(story);
+  EXPECT_TRUE(burst_in_fade);
+}
+
+TEST_F(GameInX, APlayedRunGoesOnUnderThePlayerAndIsRecordedWhole) {
+  // Half a minute of game time, played in a moment: the player's game goes
+  // on from its last frame with neither a wait nor a catch-up burst.
+  const std::string played = "down right\nframes 100\nup right\nframes 1900\n";
+  const std::string start = write_file(make_temp_dir(), "start.txt", played);
+  Game game(levels(), {"--scale", "1", "--play", start, "--speed", "0", "--record", "more.txt"});
+  ASSERT_FALSE(game.window().empty()) << game.err();
+  auto handed_over = game.replay_snap(played);
+  EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p == handed_over; }));
+  game.xdo("keydown Left");  // back past the entry to the end cell
+  ASSERT_EQ(game.wait_exit(), 0) << game.err();
+
+  ToolRun first = run_in(game.dir(), "'" + REPLAY + "' '" + start + "'");
+  ToolRun whole = run_in(game.dir(), "'" + REPLAY + "' more.txt");
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  ASSERT_EQ(first.lines.size(), 2002u);
+  ASSERT_GT(whole.lines.size(), first.lines.size());
+  EXPECT_TRUE(std::equal(first.lines.begin(), first.lines.end(), whole.lines.begin()));
+  EXPECT_EQ(whole.lines.back(), "end");
+  const std::string more = file_text(game.dir() + "/more.txt");
+  const std::size_t own = more.find("\n# the player takes over at frame 2000\n");
+  ASSERT_NE(own, std::string::npos);
+  for (const std::string& burst : lines_with(more.substr(own + 1), "burst ")) EXPECT_LE(std::stoul(burst.substr(6)), 60u);
+}
+
+TEST_F(GameInX, AFailedCheckStopsPlaybackInTheTitleAndHandsOver) {
+  const std::string before = "frames 180\ndown right\nframes 30\nup right\n";
+  const std::string scripts = make_temp_dir();
+  write_file(scripts, "tervalon.dat", levels());
+  ToolRun truth = run_in(scripts, "'" + REPLAY + "' -", before);
+  ASSERT_EQ(truth.status, 0);
+  std::istringstream fields(truth.lines.back());
+  std::string frame, px;
+  for (int i = 0; i < 7; ++i) fields >> (i == 0 ? frame : px);
+  std::string state = truth.lines.back();
+  std::string tampered = "expect " + state.replace(state.find(px), px.size(), "1" + px) + "\n";
+  const std::string bad = write_file(scripts, "bad.txt", before + tampered + "frames 6000\n");
+
+  Game game(levels(), {"--play", bad});
+  ASSERT_FALSE(game.window().empty()) << game.err();
+  const std::string message = bad + ":5: frame " + frame + ": PX is " + px + ", expected 1" + px;
+  bool titled = false;
+  for (int i = 0; i < 100 && !titled; ++i, std::this_thread::sleep_for(100ms)) titled = game.title() == message;
+  EXPECT_TRUE(titled) << game.title();
+  EXPECT_NE(game.err().find(message + "\n"), std::string::npos) << game.err();
+  game.xdo("keydown Left");  // the player has the game: to the end cell
+  EXPECT_EQ(game.wait_exit(), 0) << game.err();
+}
+
+TEST_F(GameInX, TheShippedJourneyPlaysToTheEndCellAtFullSpeed) {
+  std::vector<std::string> args{"--play"};
+  for (const std::string& s : shipped_solutions()) args.push_back(s);
+  args.insert(args.end(), {"--speed", "0", "--record", "journey.txt"});
+  Game game(file_text(SOURCE + "/data/tervalon.dat"), args);
+  ASSERT_EQ(game.wait_exit(120s), 0) << game.err();
+
+  std::string all;
+  for (const std::string& s : shipped_solutions()) all += file_text(s) + "\n";
+  ToolRun r = run_in(game.dir(), "'" + REPLAY + "' -", all);
+  ASSERT_GE(r.lines.size(), 2u);
+  ASSERT_EQ(r.lines.back(), "end");
+  // The recording checks itself every 600 frames and at the end.
+  const std::vector<std::string> expects = lines_with(file_text(game.dir() + "/journey.txt"), "expect ");
+  ASSERT_EQ(expects.size(), std::stoul(r.lines[r.lines.size() - 2]) / 600 + 1);
+  EXPECT_EQ(expects.back(), "expect " + r.lines[r.lines.size() - 2]);
+  ToolRun again = run_in(game.dir(), "'" + REPLAY + "' journey.txt");
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(again.lines, r.lines);
+}
+
+// The picture the replay tool would snap, as RGB.
+std::vector<std::uint8_t> composed() {
+  compose_frame();
+  std::vector<std::uint8_t> rgb;
+  for (std::uint32_t p : display::PMAIN->pixels)
+    rgb.insert(rgb.end(), {static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(p >> 8),
+                           static_cast<std::uint8_t>(p >> 16)});
+  return rgb;
+}
+
+TEST_F(GameInX, TheJourneyAtItsOwnSpeedShowsTheReplaysPictures) {
+  std::vector<std::string> args{"--scale", "1", "--play"};
+  for (const std::string& s : shipped_solutions()) args.push_back(s);
+  Game game(file_text(SOURCE + "/data/tervalon.dat"), args);
+  ASSERT_FALSE(game.window().empty()) << game.err();
+  std::vector<std::vector<std::uint8_t>> shots;
+  for (auto until = std::chrono::steady_clock::now() + 4s; std::chrono::steady_clock::now() < until;) {
+    std::this_thread::sleep_for(300ms);
+    shots.push_back(game.screenshot());
+  }
+  game.xdo("key Escape");
+  EXPECT_EQ(game.wait_exit(), 0) << game.err();
+
+  // The same scripts in this process, pass by pass, composed as the replay
+  // tool's snap composes: every screenshot is the picture of a pass, in order.
+  load_levels(game.dir() + "/tervalon.dat");
+  INITLV();
+  display::use_headless_backend();
+  INITWIN();
+  std::size_t matched = 0;
+  unsigned long long first_frame = 0;
+  auto look = [&] {
+    auto picture = composed();
+    while (matched < shots.size() && shots[matched] == picture) {
+      if (matched++ == 0) first_frame = FRAME;
+    }
+  };
+  std::string text, why;
+  Command c;
+  for (const std::string& path : shipped_solutions()) {
+    std::ifstream in(path);
+    while (matched < shots.size() && std::getline(in, text)) {
+      ASSERT_TRUE(parse_command(text, c, why)) << why;
+      if (c.op == Command::Op::down || c.op == Command::Op::up)
+        handle_message(c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP, c.key);
+      for (std::uint64_t i = 0; c.op == Command::Op::frames && i < c.count && matched < shots.size(); ++i) {
+        game_frame();
+        if (frame_is_drawn()) {
+          fade_step();
+          look();
+        }
+      }
+    }
+  }
+  EXPECT_EQ(matched, shots.size()) << "screenshot " << matched << " is no picture of the replay";
+  EXPECT_GT(FRAME, first_frame + 120) << "the screenshots do not span two seconds of the game";
 }
 
 }  // namespace

@@ -94,6 +94,17 @@ class GameProcess {
     return false;
   }
 
+  // The window's title.
+  std::string title() { return run("xdotool getwindowname " + window() + " 2>/dev/null"); }
+
+  // Stops the whole process for `pause` and lets it go on, as a loaded machine
+  // would: the game then catches up in one burst of frames.
+  void stall(std::chrono::milliseconds pause) {
+    kill(pid_, SIGSTOP);
+    std::this_thread::sleep_for(pause);
+    kill(pid_, SIGCONT);
+  }
+
   const std::string& dir() const { return dir_; }
 
   // Whether the process still runs.

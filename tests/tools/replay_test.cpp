@@ -1,9 +1,10 @@
 // tervalon-replay: a whole course on a small hand-made level file, its output
-// contract, and its errors.
+// contract, bursts, the checks of a recording, and its errors.
 #include <gtest/gtest.h>
 
 #include "../game/support.h"
 #include "run.h"
+#include "sha256.h"
 
 namespace tervalon::test {
 namespace {
@@ -106,7 +107,8 @@ TEST(Replay, EscapeClosesAndStopsTheScript) {
 
 TEST(Replay, MalformedLinesAreNamedAndExitWith2) {
   for (const char* bad : {"frames\n", "frames -1\n", "frames 2x\n", "down\n", "down shift\n", "up 256\n",
-                          "jump\n", "frames 1 2\n"}) {
+                          "jump\n", "frames 1 2\n", "burst 0\n", "burst\n", "level-file 12ab\n", "cheat 2\n",
+                          "expect 1 0 0\n"}) {
     ToolRun r = replay(std::string("# fine\n\nframes 1\n") + bad);
     EXPECT_EQ(r.status, 2) << bad;
     EXPECT_EQ(r.lines.size(), 1u) << bad;
@@ -126,6 +128,59 @@ TEST(Replay, ABadLevelFileStopsWithTheRunTimeError) {
   ToolRun none = run_in(make_temp_dir(), "'" + REPLAY + "' -", "frames 1\n");
   EXPECT_EQ(none.status, 2);
   EXPECT_NE(none.err.find("Runtime error 2 at"), std::string::npos);
+}
+
+TEST(Replay, ABurstIsOnePassThatMovesTheFadeOnce) {
+  // Level 0's exit is reached within 20 frames; the story then fades in.
+  ToolRun singles = replay("down right\nframes 20\nframes 10\n");
+  ToolRun burst = replay("down right\nframes 20\nburst 10\n");
+  ASSERT_EQ(burst.status, 0) << burst.err;
+  ASSERT_EQ(burst.lines.size(), singles.lines.size() - 9);
+  State before = parse(singles.lines[20]), ten = parse(singles.lines.back()), one = parse(burst.lines.back());
+  ASSERT_EQ(before.pause, 1);
+  EXPECT_EQ(one.frame, before.frame + 10);
+  EXPECT_EQ(one.ctemp, before.ctemp + 4);
+  EXPECT_EQ(ten.ctemp, before.ctemp + 40);
+  EXPECT_EQ(replay("burst 1\n").lines, replay("frames 1\n").lines);
+
+  // A burst that reaches the end cell stops at that frame.
+  ToolRun end = replay("down left\nburst 500\n");
+  ASSERT_EQ(end.lines.size(), 3u);
+  EXPECT_EQ(end.lines[2], "end");
+  EXPECT_LT(parse(end.lines[1]).frame, 100u);
+}
+
+TEST(Replay, ALevelFileCheatOrStateThatDiffersStopsWith3NamingFrameAndField) {
+  const std::string levels = course_file();
+  const std::string moves = "down right\nframes 30\nup right\n";
+  const std::string state = replay(moves).lines.back();
+  const std::string header = "# a recording\nlevel-file " + sha256_hex(levels) + "\ncheat 0\n";
+  const std::string after = "frames 5\nexpect " + state + "\n";  // the expect no longer holds
+  ToolRun good = replay(header + moves + "expect " + state + "\nframes 5\n");
+  ASSERT_EQ(good.status, 0) << good.err;
+  EXPECT_EQ(good.lines.size(), 37u);
+
+  State s = parse(state);
+  ToolRun tampered = replay(header + moves + "expect " + state.substr(0, state.size() - 1) + "7\n" + "frames 5\n");
+  EXPECT_EQ(tampered.status, 3);
+  EXPECT_EQ(tampered.lines.size(), 32u);  // it stops at the line
+  EXPECT_EQ(tampered.err, "-:7: frame 30: KU is " + std::to_string(s.ku) + ", expected 7\n");
+  ToolRun late = replay(header + moves + after);
+  EXPECT_EQ(late.status, 3);
+  EXPECT_EQ(late.err, "-:8: frame 35: FRAME is 35, expected 30\n");
+
+  ToolRun other_file = replay(header + moves, levels + "\nmore text after the last board\n");
+  EXPECT_EQ(other_file.status, 3);
+  EXPECT_TRUE(other_file.lines.empty());
+  EXPECT_EQ(other_file.err.find("-:2: frame 0: level-file is "), 0u) << other_file.err;
+  EXPECT_NE(other_file.err.find(", expected " + sha256_hex(levels) + "\n"), std::string::npos);
+
+  std::string dir = make_temp_dir();
+  write_file(dir, "tervalon.dat", levels);
+  write_file(dir, "\xE7\x94\xB2\xE4\xB9\x99", "");  // the cheat marker
+  ToolRun cheat = run_in(dir, "'" + REPLAY + "' -", header + moves);
+  EXPECT_EQ(cheat.status, 3);
+  EXPECT_EQ(cheat.err, "-:3: frame 0: cheat is 1, expected 0\n");
 }
 
 }  // namespace

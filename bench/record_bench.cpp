@@ -1,0 +1,73 @@
+// What recording costs: one pass of busy play (key messages, frames, fade
+// bookkeeping) with and without the recorder, and the size of the recording
+// of an hour of it.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "rules.h"
+#include "session.h"
+#include "support.h"
+
+namespace tervalon::test {
+namespace {
+
+// Level 0 with the exit out of reach, so that play never pauses.
+void open_level() { start({{1, room(32, 24, 3, 22, 28, 2)}}); }
+
+// One pass of busy play, pass `t`: a run key held with the keyboard's
+// auto-repeat (25 key-downs a second), the direction changed every second, a
+// jump every 45 frames, and now and then a catch-up burst of 3 frames.
+void busy_pass(std::uint64_t t, bool recording) {
+  auto message = [&](std::uint32_t m, std::int32_t key) {
+    if (recording) record_message(m, key);
+    handle_message(m, key);
+  };
+  const bool left = t / 60 % 2 == 1;
+  if (t % 60 == 0) {
+    message(WM_KEYUP, left ? K_RIGHT : K_LEFT);
+    message(WM_KEYDOWN, left ? K_LEFT : K_RIGHT);
+  } else if (t * 5 % 12 < 5) {
+    message(WM_KEYDOWN, left ? K_LEFT : K_RIGHT);
+  }
+  if (t % 45 == 0) message(WM_KEYDOWN, K_UP);
+  if (t % 45 == 6) message(WM_KEYUP, K_UP);
+  const std::uint64_t frames = t % 97 == 0 ? 3 : 1;
+  for (std::uint64_t i = 0; i < frames; ++i) game_frame();
+  if (frame_is_drawn()) fade_step();
+  if (recording) record_pass(frames);
+}
+
+std::string recording_path() { return std::filesystem::temp_directory_path() / "tervalon-bench-recording.txt"; }
+
+void passes(benchmark::State& state, bool recording) {
+  open_level();
+  Options o;
+  o.record = recording ? recording_path() : "";
+  start_session(o);
+  std::uint64_t t = 0;
+  for (auto _ : state) busy_pass(++t, recording);
+  end_session();
+}
+
+void BM_BusyPass(benchmark::State& state) { passes(state, false); }
+void BM_BusyPassRecorded(benchmark::State& state) { passes(state, true); }
+BENCHMARK(BM_BusyPass);
+BENCHMARK(BM_BusyPassRecorded);
+
+void BM_HourOfBusyPlayRecorded(benchmark::State& state) {
+  for (auto _ : state) {
+    open_level();
+    Options o;
+    o.record = recording_path();
+    start_session(o);
+    for (std::uint64_t t = 1; t <= 60 * 60 * 60; ++t) busy_pass(t, true);
+    end_session();
+  }
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(recording_path()));
+  std::filesystem::remove(recording_path());
+}
+BENCHMARK(BM_HourOfBusyPlayRecorded)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tervalon::test
