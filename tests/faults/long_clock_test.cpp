@@ -46,13 +46,6 @@ namespace {
 
 constexpr std::uint64_t TWO_TO_32 = std::uint64_t{1} << 32;
 
-// The game as started with no options.
-int run_game() {
-  char name[] = "tervalon";
-  char* argv[] = {name, nullptr};
-  return tervalon_main(1, argv);
-}
-
 TEST(LongClock, TheLoopRunsOnPastTwoToThe32Milliseconds) {
   const std::string dir = std::filesystem::temp_directory_path() / ("tervalon-clock-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
