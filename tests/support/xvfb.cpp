@@ -24,7 +24,8 @@ bool exists(const std::string& path) {
 }
 }  // namespace
 
-PrivateX::PrivateX() {
+PrivateX::PrivateX(const char* screen) {
+  const std::string depth = std::string(screen) + "x24";
   for (int n = 90 + static_cast<int>(getpid() % 400); n < 1000; ++n) {
     const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
     const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
@@ -35,7 +36,7 @@ PrivateX::PrivateX() {
       int devnull = open("/dev/null", O_WRONLY);
       dup2(devnull, 1);
       dup2(devnull, 2);
-      execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+      execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", depth.c_str(), "-nolisten", "tcp",
              static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -54,6 +55,53 @@ PrivateX::PrivateX() {
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
   }
+}
+
+namespace {
+// Whether a window manager has announced itself on the root window.
+bool window_manager_running() {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  Atom type;
+  int format;
+  unsigned long items = 0, left;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                     AnyPropertyType, &type, &format, &items, &left, &data);
+  if (data) XFree(data);
+  XCloseDisplay(d);
+  return items > 0;
+}
+}  // namespace
+
+WindowManager::WindowManager() {
+  pid_ = fork();
+  if (pid_ == 0) {
+    int devnull = open("/dev/null", O_WRONLY);
+    dup2(devnull, 1);
+    dup2(devnull, 2);
+    execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (pid_ > 0 && !window_manager_running()) {
+    int status;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {  // it could not start
+      pid_ = -1;
+    } else if (std::chrono::steady_clock::now() > until) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+}
+
+WindowManager::~WindowManager() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
 }
 
 std::vector<std::uint8_t> read_ppm(const std::string& path, int* width) {

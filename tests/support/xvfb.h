@@ -12,8 +12,9 @@ namespace tervalon::test {
 
 class PrivateX {
  public:
-  // Starts Xvfb with one 1280x1024x24 screen and sets DISPLAY; check ok().
-  PrivateX();
+  // Starts Xvfb with one screen of `screen` (W x H) at 24 bits and sets
+  // DISPLAY; check ok().
+  explicit PrivateX(const char* screen = "1280x1024");
   ~PrivateX();
   PrivateX(const PrivateX&) = delete;
   PrivateX& operator=(const PrivateX&) = delete;
@@ -24,6 +25,21 @@ class PrivateX {
  private:
   pid_t pid_ = -1;
   std::string display_;
+};
+
+// A window manager (openbox) on the private server DISPLAY names, for as long
+// as this lives: full screen needs one. Check ok().
+class WindowManager {
+ public:
+  WindowManager();
+  ~WindowManager();
+  WindowManager(const WindowManager&) = delete;
+  WindowManager& operator=(const WindowManager&) = delete;
+
+  bool ok() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
 };
 
 // A binary PPM (a screenshot, a replay snap) as RGB bytes; empty when it is
