@@ -45,8 +45,9 @@ void scale(const std::uint32_t* from, std::uint32_t pw, std::uint32_t ph, Placem
       if (k == 1) {
         for (std::uint32_t x = x0; x < x1; ++x) d[x] = convert<Swap>(src[x - where.x]);
       } else {
-        for (std::uint32_t x = x0; x < x1;) {
-          const std::uint32_t p = convert<Swap>(src[(x - where.x) / k]);
+        // x0 is where.x here: the picture's left edge is never cut off.
+        for (std::uint32_t x = x0, sx = 0; x < x1; ++sx) {
+          const std::uint32_t p = convert<Swap>(src[sx]);
           for (const std::uint32_t end = std::min(x + k, x1); x < end; ++x) d[x] = p;
         }
       }
