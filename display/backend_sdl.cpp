@@ -96,6 +96,8 @@ class Sdl final : public Backend {
     background_ = place.background;
     scaled_ = place.scaled;
     alias_keys_ = place.alias_keys;
+    held_ = {};  // keys held in an earlier window are gone with it
+    for (Pad& p : pads_) p.stick = 0;
     window_ = SDL_CreateWindow("", place.x, place.y, static_cast<int>(place.w),
                                static_cast<int>(place.h), flags);
     if (!window_) {
@@ -230,7 +232,8 @@ class Sdl final : public Backend {
   void restore_dropped_key(PlatformEvents& events) {
     if (!raw_.waiting) return;
     raw_.waiting = false;
-    if (std::int32_t vk = key_of_[raw_.keycode]) send_key(raw_.down, vk, {0, static_cast<std::uint32_t>(vk)}, raw_.down, SDL_GetTicks(), events);
+    if (std::int32_t vk = key_of_[raw_.keycode])
+      send_key(raw_.down, vk, {0, static_cast<std::uint32_t>(vk)}, raw_.down, SDL_GetTicks(), events);
   }
 
   // A key of the keyboard or a controller on its way to the queue: an alias
@@ -317,6 +320,12 @@ class Sdl final : public Backend {
     }
   }
 
+  void controller_button(const SDL_ControllerButtonEvent& b, PlatformEvents& events) {
+    const std::int32_t vk = controller_key(static_cast<SDL_GameControllerButton>(b.button));
+    if (vk && pad(b.which))
+      send_key(b.state == SDL_PRESSED, vk, {static_cast<std::uint32_t>(b.which) + 1, b.button}, false, b.timestamp, events);
+  }
+
   void controller_stick(const SDL_ControllerAxisEvent& a, PlatformEvents& events) {
     Pad* p = pad(a.which);
     if (!p || a.axis != SDL_CONTROLLER_AXIS_LEFTX) return;
@@ -345,9 +354,7 @@ class Sdl final : public Backend {
         break;
       case SDL_CONTROLLERBUTTONDOWN:
       case SDL_CONTROLLERBUTTONUP:
-        if (std::int32_t vk = pad(e.cbutton.which) ? controller_key(static_cast<SDL_GameControllerButton>(e.cbutton.button)) : 0)
-          send_key(e.type == SDL_CONTROLLERBUTTONDOWN, vk, {static_cast<std::uint32_t>(e.cbutton.which) + 1, e.cbutton.button},
-                   false, e.cbutton.timestamp, events);
+        controller_button(e.cbutton, events);
         break;
       case SDL_CONTROLLERAXISMOTION:
         controller_stick(e.caxis, events);

@@ -119,11 +119,10 @@ std::int32_t stick_key(std::int16_t x) {
 }
 
 void HeldKeys::press(std::int32_t vk, Source source) {
-  const Hold h{vk, source};
   const auto end = holds_.begin() + count_;
-  if (std::none_of(holds_.begin(), end, [&](const Hold& o) { return o.vk == vk && o.source == source; }) &&
-      count_ < holds_.size())
-    holds_[count_++] = h;
+  if (count_ < holds_.size() &&
+      std::none_of(holds_.begin(), end, [&](const Hold& o) { return o.vk == vk && o.source == source; }))
+    holds_[count_++] = {vk, source};
 }
 
 bool HeldKeys::release(std::int32_t vk, Source source) {
