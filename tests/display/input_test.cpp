@@ -1,8 +1,9 @@
-// Game controllers on the real window under a private Xvfb, through SDL's
-// virtual joystick: a pad plugged in while the window is open works at once,
-// its buttons and stick arrive as arrow-key messages, a direction held by the
-// keyboard and the pad is let go only when both let go, and unplugging the
-// pad lets go of what it held.
+// Input that stands for the arrow keys, on the real window under a private
+// Xvfb: the alias keys, and game controllers through SDL's virtual joystick
+// (a pad plugged in while the window is open works at once, its buttons and
+// stick arrive as arrow-key messages, a direction held by the keyboard and
+// the pad is let go only when both let go, and unplugging the pad lets go of
+// what it held).
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -25,8 +26,9 @@ using Key = std::pair<std::uint32_t, std::int32_t>;  // message, virtual-key cod
 constexpr std::uint32_t DOWN = WM_KEYDOWN, UP = WM_KEYUP;
 
 // The key messages that arrive within `ms` (key repeats of the keyboard
-// folded into the key-down they repeat).
-std::vector<Key> keys_within(int ms) {
+// folded into the key-down they repeat); with `all`, also character and
+// system-key messages.
+std::vector<Key> keys_within(int ms, bool all = false) {
   std::vector<Key> got;
   for (auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
        std::chrono::steady_clock::now() < until;) {
@@ -34,17 +36,21 @@ std::vector<Key> keys_within(int ms) {
       wait_message(20);
       continue;
     }
-    if (!ISMSG({WM_KEYDOWN, WM_KEYUP})) continue;
+    if (!ISMSG({WM_KEYDOWN, WM_KEYUP}) && !(all && ISMSG({WM_CHAR, WM_SYSKEYDOWN, WM_SYSKEYUP}))) continue;
     const Key k{MS.MESSAGE, MS.WPARAM};
     if (got.empty() || got.back() != k || k.first != DOWN) got.push_back(k);
   }
   return got;
 }
 
-class Controller : public testing::Test {
+class Input : public testing::Test {
  protected:
+  // One X server for every test: SDL keeps its connection until the process ends.
+  static void SetUpTestSuite() { x_ = new PrivateX; }
+  static void TearDownTestSuite() { delete x_; }
   void SetUp() override {
-    ASSERT_TRUE(x_.ok()) << "Xvfb did not start";
+    ASSERT_TRUE(x_->ok()) << "Xvfb did not start";
+    use_alias_keys();
     CREATEWIN(320, 240, BLACK, WHITE);
     ASSERT_TRUE(ISWIN());
     // Controllers reach a window that has the keyboard focus.
@@ -77,12 +83,21 @@ class Controller : public testing::Test {
   void button(SDL_GameControllerButton b, bool down) { SDL_JoystickSetVirtualButton(pad_, b, down); }
   void stick(Sint16 x) { SDL_JoystickSetVirtualAxis(pad_, SDL_CONTROLLER_AXIS_LEFTX, x); }
 
-  PrivateX x_;
+  static inline PrivateX* x_ = nullptr;
   int index_ = -1;
   SDL_Joystick* pad_ = nullptr;
 };
 
-TEST_F(Controller, ButtonsAndStickAreArrowKeysAndUnpluggingLetsGo) {
+TEST_F(Input, AliasKeysAreArrowsAndKeepTheirCharactersAndAltIsASystemKey) {
+  run("xdotool key --delay 30 a d w space alt");
+  const std::vector<Key> want = {
+      {DOWN, K_LEFT}, {WM_CHAR, 'a'}, {UP, K_LEFT}, {DOWN, K_RIGHT}, {WM_CHAR, 'd'}, {UP, K_RIGHT},
+      {DOWN, K_UP},   {WM_CHAR, 'w'}, {UP, K_UP},   {DOWN, K_UP},    {WM_CHAR, ' '}, {UP, K_UP},
+      {WM_SYSKEYDOWN, K_ALT}, {WM_SYSKEYUP, K_ALT}};
+  EXPECT_EQ(keys_within(1500, true), want);
+}
+
+TEST_F(Input, ControllerButtonsAndStickAreArrowKeysAndUnpluggingLetsGo) {
   ASSERT_NO_FATAL_FAILURE(plug());
   const std::pair<SDL_GameControllerButton, std::int32_t> buttons[] = {
       {SDL_CONTROLLER_BUTTON_DPAD_LEFT, K_LEFT}, {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, K_RIGHT},
