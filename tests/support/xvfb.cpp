@@ -75,26 +75,31 @@ bool window_manager_running() {
 }  // namespace
 
 WindowManager::WindowManager() {
-  pid_ = fork();
-  if (pid_ == 0) {
-    int devnull = open("/dev/null", O_WRONLY);
-    dup2(devnull, 1);
-    dup2(devnull, 2);
-    execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (pid_ > 0 && !window_manager_running()) {
+  // A loaded machine may have the server's socket up before it takes
+  // connections: an openbox that could not connect is started again.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!window_manager_running()) {
     int status;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {  // it could not start
+    if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) pid_ = -1;
+    if (std::chrono::steady_clock::now() > until) {
+      if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+      }
       pid_ = -1;
-    } else if (std::chrono::steady_clock::now() > until) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      return;
     }
+    if (pid_ <= 0) {
+      pid_ = fork();
+      if (pid_ == 0) {
+        int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+        _exit(127);
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 }
 
