@@ -156,7 +156,8 @@ class Sdl final : public Backend {
           const_cast<std::uint32_t*>(picture.pixels), static_cast<int>(picture.w), static_cast<int>(picture.h),
           32, static_cast<int>(picture.w * 4), SDL_PIXELFORMAT_XBGR8888) : nullptr;
       if (from) {
-        SDL_Rect to{static_cast<int>(where.x), static_cast<int>(where.y), static_cast<int>(where.w), static_cast<int>(where.h)};
+        SDL_Rect to{static_cast<int>(where.x), static_cast<int>(where.y), static_cast<int>(where.w),
+                    static_cast<int>(where.h)};
         SDL_BlitScaled(from, nullptr, s, &to);
         SDL_FreeSurface(from);
       }
@@ -323,7 +324,8 @@ class Sdl final : public Backend {
   void controller_button(const SDL_ControllerButtonEvent& b, PlatformEvents& events) {
     const std::int32_t vk = controller_key(static_cast<SDL_GameControllerButton>(b.button));
     if (vk && pad(b.which))
-      send_key(b.state == SDL_PRESSED, vk, {static_cast<std::uint32_t>(b.which) + 1, b.button}, false, b.timestamp, events);
+      send_key(b.state == SDL_PRESSED, vk, {static_cast<std::uint32_t>(b.which) + 1, b.button}, false, b.timestamp,
+               events);
   }
 
   void controller_stick(const SDL_ControllerAxisEvent& a, PlatformEvents& events) {

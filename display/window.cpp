@@ -137,7 +137,8 @@ void WindowThread::run() {
   if (p.w && p.h) {
     // Fixed-size pictures: the window opens at a whole multiple of them.
     b.work_area(aw, ah);
-    const std::uint32_t k = p.scale ? p.scale : whole_factor(p.w, p.h, std::int64_t{aw} * 3 / 4, std::int64_t{ah} * 3 / 4);
+    const std::uint32_t k =
+        p.scale ? p.scale : whole_factor(p.w, p.h, std::int64_t{aw} * 3 / 4, std::int64_t{ah} * 3 / 4);
     w = p.w * k;
     h = p.h * k;
   }
