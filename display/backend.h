@@ -25,6 +25,12 @@ struct WindowPlace {
   std::uint32_t w, h;   // client size
   std::uint32_t style;
   std::uint32_t background;  // 0x00BBGGRR shown before the first picture
+  // Pictures of a fixed size, scaled to the client area; otherwise pictures
+  // of the client size, shown 1:1.
+  bool scaled = false;
+  std::uint32_t min_w = 0, min_h = 0;  // the smallest client size a user can make (0: any)
+  bool fullscreen = false;             // opens in desktop full screen
+  bool alias_keys = false;             // A, D, W and Space arrive as arrow keys
 };
 
 // A picture for the window: w x h pixels 0x00BBGGRR, row by row.
@@ -41,6 +47,9 @@ class Backend {
   // Window thread, after start: the screen size and window frame measurements.
   virtual void measure(std::int32_t& screen_w, std::int32_t& screen_h, std::int32_t& title,
                        std::int32_t& border_w, std::int32_t& border_h) = 0;
+  // Window thread, after start: the part of the screen windows may use
+  // (without panels and docks).
+  virtual void work_area(std::int32_t& w, std::int32_t& h) = 0;
   // Window thread: makes the window; on success gives its id and client size.
   virtual bool create(const WindowPlace& place, std::uint32_t& id, std::uint32_t& client_w,
                       std::uint32_t& client_h, std::string& why) = 0;

@@ -21,6 +21,10 @@ class Headless final : public Backend {
     screen_h = SCREEN_H;
     title = border_w = border_h = 0;  // no frame
   }
+  void work_area(std::int32_t& w, std::int32_t& h) override {
+    w = SCREEN_W;
+    h = SCREEN_H;
+  }
   bool create(const WindowPlace& place, std::uint32_t& id, std::uint32_t& client_w,
               std::uint32_t& client_h, std::string&) override {
     id = ++windows_;

@@ -1,13 +1,17 @@
-// The SDL back end: a real window on the window thread. SDL events become
-// window messages; pictures are converted into the window's own surface.
+// The SDL back end: a real window on the window thread. SDL key, controller,
+// mouse and window events become window messages (full screen on F11 and
+// Alt+Enter stays here); pictures are scaled into the window's own surface.
 #include <SDL.h>
 #include <SDL_syswm.h>
 
 #include <algorithm>
 #include <atomic>
+#include <bitset>
+#include <vector>
 
 #include "backend.h"
 #include "runtime_error.h"
+#include "scaler.h"
 #include "sdl_keys.h"
 #include "window.h"
 #include "window_shared.h"
@@ -57,6 +61,8 @@ class Sdl final : public Backend {
       // and a key-down of the same key at the same millisecond for a key
       // repeat and drops the key-up; with these the loss is seen and undone.
       SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+      // Game controllers, plugged in now or later; the game runs without them.
+      controllers_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
     }
     set_error_box(error_box);
     return true;
@@ -71,21 +77,35 @@ class Sdl final : public Backend {
     title = border_w = border_h = 0;  // known once a window has a frame
   }
 
+  void work_area(std::int32_t& w, std::int32_t& h) override {
+    SDL_Rect r{};
+    if (SDL_GetDisplayUsableBounds(0, &r) != 0) SDL_GetDisplayBounds(0, &r);
+    w = r.w;
+    h = r.h;
+  }
+
   bool create(const WindowPlace& place, std::uint32_t& id, std::uint32_t& client_w,
               std::uint32_t& client_h, std::string& why) override {
     Uint32 flags = 0;
+    if (place.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     if (!(place.style & WS_VISIBLE)) flags |= SDL_WINDOW_HIDDEN;
     if (place.style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
     if ((place.style & WS_CAPTION) == 0) flags |= SDL_WINDOW_BORDERLESS;
     if (place.style & WS_MAXIMIZE) flags |= SDL_WINDOW_MAXIMIZED;
     if (place.style & WS_MINIMIZE) flags |= SDL_WINDOW_MINIMIZED;
     background_ = place.background;
+    scaled_ = place.scaled;
+    alias_keys_ = place.alias_keys;
+    held_ = {};  // keys held in an earlier window are gone with it
+    for (Pad& p : pads_) p.stick = 0;
     window_ = SDL_CreateWindow("", place.x, place.y, static_cast<int>(place.w),
                                static_cast<int>(place.h), flags);
     if (!window_) {
       why = std::string("SDL could not make the window: ") + SDL_GetError();
       return false;
     }
+    if (place.min_w && place.min_h)
+      SDL_SetWindowMinimumSize(window_, static_cast<int>(place.min_w), static_cast<int>(place.min_h));
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);
     client_w = static_cast<std::uint32_t>(w);
@@ -106,7 +126,9 @@ class Sdl final : public Backend {
 
   void pump(PlatformEvents& events) override {
     SDL_Event e;
-    if (!SDL_WaitEvent(&e)) return;
+    // SDL notices a controller plugged in only while it looks for events: it
+    // looks at least this often.
+    if (!SDL_WaitEventTimeout(&e, controllers_ ? 500 : -1)) return;
     handle(e, events);
     while (SDL_PollEvent(&e)) handle(e, events);
     restore_dropped_key(events);  // everything dispatched is in: nothing followed it
@@ -116,27 +138,28 @@ class Sdl final : public Backend {
     last_ = picture;
     SDL_Surface* s = SDL_GetWindowSurface(window_);
     if (!s) return;
-    const int w = std::min<int>(s->w, static_cast<int>(picture.w));
-    const int h = std::min<int>(s->h, static_cast<int>(picture.h));
-    if (w < s->w || h < s->h) {
-      const std::uint32_t bg = background_;
+    const auto ww = static_cast<std::uint32_t>(s->w), wh = static_cast<std::uint32_t>(s->h);
+    const Placement where = scaled_ ? fit_picture(picture.w, picture.h, ww, wh) : Placement{0, 0, picture.w, picture.h};
+    const std::uint32_t bg = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) ? 0 : background_;
+    const Uint32 format = s->format->format;
+    if (format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888 ||
+        format == SDL_PIXELFORMAT_XBGR8888 || format == SDL_PIXELFORMAT_ABGR8888) {
+      // The usual X11 window format trades red and blue: done in the same
+      // pass that scales, one write per window pixel.
+      const bool swap = format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888;
+      scale_picture(picture.pixels, picture.w, picture.h, where,
+                    {static_cast<std::uint32_t*>(s->pixels), ww, wh, static_cast<std::size_t>(s->pitch)}, bg, swap);
+    } else {
+      // Any other window format: SDL's general converter and scaler.
       SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, bg & 255, (bg >> 8) & 255, (bg >> 16) & 255));
-    }
-    if (w > 0 && h > 0) {
-      if (s->format->format == SDL_PIXELFORMAT_XRGB8888 || s->format->format == SDL_PIXELFORMAT_ARGB8888) {
-        // The usual X11 window format: red and blue trade places. A plain
-        // loop the compiler vectorises beats SDL's general converter by far.
-        for (int y = 0; y < h; ++y) {
-          const std::uint32_t* from = picture.pixels + std::size_t(y) * picture.w;
-          auto* to = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(s->pixels) + std::size_t(y) * s->pitch);
-          for (int x = 0; x < w; ++x) {
-            std::uint32_t p = from[x];
-            to[x] = 0xFF000000u | (p & 0x00FF00u) | ((p & 0xFFu) << 16) | ((p >> 16) & 0xFFu);
-          }
-        }
-      } else {
-        SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_XBGR8888, picture.pixels, static_cast<int>(picture.w * 4),
-                          s->format->format, s->pixels, s->pitch);
+      SDL_Surface* from = picture.pixels ? SDL_CreateRGBSurfaceWithFormatFrom(
+          const_cast<std::uint32_t*>(picture.pixels), static_cast<int>(picture.w), static_cast<int>(picture.h),
+          32, static_cast<int>(picture.w * 4), SDL_PIXELFORMAT_XBGR8888) : nullptr;
+      if (from) {
+        SDL_Rect to{static_cast<int>(where.x), static_cast<int>(where.y), static_cast<int>(where.w),
+                    static_cast<int>(where.h)};
+        SDL_BlitScaled(from, nullptr, s, &to);
+        SDL_FreeSurface(from);
       }
     }
     SDL_UpdateWindowSurface(window_);
@@ -211,7 +234,109 @@ class Sdl final : public Backend {
     if (!raw_.waiting) return;
     raw_.waiting = false;
     if (std::int32_t vk = key_of_[raw_.keycode])
-      events.message(make(raw_.down ? WM_KEYDOWN : WM_KEYUP, vk, key_lparam(raw_.down, raw_.down), SDL_GetTicks()));
+      send_key(raw_.down, vk, {0, static_cast<std::uint32_t>(vk)}, raw_.down, SDL_GetTicks(), events);
+  }
+
+  // A key of the keyboard or a controller on its way to the queue: an alias
+  // key becomes the key it stands for, and a key-up goes on only when no
+  // other source holds the key. Alt is a system key, as on the platform
+  // whose messages these are: the first half of Alt+Enter moves nothing on.
+  void send_key(bool down, std::int32_t vk, HeldKeys::Source source, bool repeat, Uint32 time,
+                PlatformEvents& events) {
+    if (alias_keys_) vk = alias_key(vk);
+    if (down)
+      held_.press(vk, source);
+    else if (!held_.release(vk, source))
+      return;
+    const std::uint32_t code = vk == K_ALT ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+    events.message(make(code, vk, key_lparam(down, repeat), time));
+  }
+
+  // F11 and Alt+Enter belong to the window: they turn full screen on and off,
+  // and neither their key-downs (repeats included) nor their key-ups are queued.
+  bool window_key(const SDL_KeyboardEvent& k) {
+    const SDL_Scancode sc = k.keysym.scancode;
+    if (sc >= window_keys_.size()) return false;
+    if (window_keys_[sc]) {
+      if (k.type == SDL_KEYUP) window_keys_[sc] = false;
+      return true;
+    }
+    const bool enter = sc == SDL_SCANCODE_RETURN || sc == SDL_SCANCODE_KP_ENTER;
+    if (k.type != SDL_KEYDOWN || k.repeat || !(sc == SDL_SCANCODE_F11 || (enter && (k.keysym.mod & KMOD_ALT))))
+      return false;
+    window_keys_[sc] = true;
+    const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN;
+    SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    show(last_);
+    return true;
+  }
+
+  void key(const SDL_KeyboardEvent& k, PlatformEvents& events) {
+    const bool down = k.type == SDL_KEYDOWN;
+    const bool mine = window_key(k);
+    const std::int32_t vk = mine ? 0 : virtual_key(k.keysym.sym, k.keysym.scancode);
+    if (raw_.waiting) {  // this is the waiting one, as SDL saw it
+      key_of_[raw_.keycode] = vk;
+      raw_.waiting = false;
+    }
+    if (mine) return;
+    send_key(down, vk, {0, static_cast<std::uint32_t>(vk)}, k.repeat != 0, k.timestamp, events);
+    if (std::int32_t c = down ? control_character(k.keysym.scancode) : 0)
+      events.message(make(WM_CHAR, c, key_lparam(true, k.repeat != 0), k.timestamp));
+  }
+
+  // Controllers: each open one by SDL's instance number; the device number
+  // in the hold table is that plus one (0 is the keyboard).
+  struct Pad {
+    SDL_JoystickID id;
+    SDL_GameController* controller;
+    std::int32_t stick;  // the key its left stick holds, or 0
+  };
+  static constexpr std::uint32_t STICK = 0x100;  // the stick's control number in the hold table
+
+  Pad* pad(SDL_JoystickID id) {
+    for (Pad& p : pads_)
+      if (p.id == id) return &p;
+    return nullptr;
+  }
+
+  void controller_added(int index) {
+    SDL_GameController* c = SDL_GameControllerOpen(index);
+    if (!c) return;
+    const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
+    if (pad(id))
+      SDL_GameControllerClose(c);  // already open: SDL counted a second opening
+    else
+      pads_.push_back({id, c, 0});
+  }
+
+  // Unplugged: whatever it held is let go.
+  void controller_removed(SDL_JoystickID id, Uint32 time, PlatformEvents& events) {
+    held_.release_device(static_cast<std::uint32_t>(id) + 1, [&](std::int32_t vk) {
+      events.message(make(WM_KEYUP, vk, key_lparam(false, false), time));
+    });
+    if (Pad* p = pad(id)) {
+      SDL_GameControllerClose(p->controller);
+      pads_.erase(pads_.begin() + (p - pads_.data()));
+    }
+  }
+
+  void controller_button(const SDL_ControllerButtonEvent& b, PlatformEvents& events) {
+    const std::int32_t vk = controller_key(static_cast<SDL_GameControllerButton>(b.button));
+    if (vk && pad(b.which))
+      send_key(b.state == SDL_PRESSED, vk, {static_cast<std::uint32_t>(b.which) + 1, b.button}, false, b.timestamp,
+               events);
+  }
+
+  void controller_stick(const SDL_ControllerAxisEvent& a, PlatformEvents& events) {
+    Pad* p = pad(a.which);
+    if (!p || a.axis != SDL_CONTROLLER_AXIS_LEFTX) return;
+    const std::int32_t now = stick_key(a.value);
+    if (now == p->stick) return;
+    const HeldKeys::Source source{static_cast<std::uint32_t>(a.which) + 1, STICK};
+    if (p->stick) send_key(false, p->stick, source, false, a.timestamp, events);
+    if (now) send_key(true, now, source, false, a.timestamp, events);
+    p->stick = now;
   }
 
   void handle(const SDL_Event& e, PlatformEvents& events) {
@@ -220,19 +345,22 @@ class Sdl final : public Backend {
         raw_key(*e.syswm.msg, events);
         break;
       case SDL_KEYDOWN:
-      case SDL_KEYUP: {
-        const bool down = e.type == SDL_KEYDOWN;
-        const std::int32_t vk = virtual_key(e.key.keysym.sym, e.key.keysym.scancode);
-        if (raw_.waiting) {  // this is the waiting one, as SDL saw it
-          key_of_[raw_.keycode] = vk;
-          raw_.waiting = false;
-        }
-        events.message(make(down ? WM_KEYDOWN : WM_KEYUP, vk, key_lparam(down, e.key.repeat != 0),
-                            e.key.timestamp));
-        if (std::int32_t c = down ? control_character(e.key.keysym.scancode) : 0)
-          events.message(make(WM_CHAR, c, key_lparam(true, e.key.repeat != 0), e.key.timestamp));
+      case SDL_KEYUP:
+        key(e.key, events);
         break;
-      }
+      case SDL_CONTROLLERDEVICEADDED:
+        controller_added(e.cdevice.which);
+        break;
+      case SDL_CONTROLLERDEVICEREMOVED:
+        controller_removed(e.cdevice.which, e.cdevice.timestamp, events);
+        break;
+      case SDL_CONTROLLERBUTTONDOWN:
+      case SDL_CONTROLLERBUTTONUP:
+        controller_button(e.cbutton, events);
+        break;
+      case SDL_CONTROLLERAXISMOTION:
+        controller_stick(e.caxis, events);
+        break;
       case SDL_TEXTINPUT: {
         // One character message per code point typed.
         const auto* p = reinterpret_cast<const unsigned char*>(e.text.text);
@@ -284,6 +412,7 @@ class Sdl final : public Backend {
       case SDL_WINDOWEVENT_SIZE_CHANGED:
         if (!minimised_) events.resized(static_cast<std::uint32_t>(w.data1), static_cast<std::uint32_t>(w.data2));
         measure_frame();
+        if (scaled_) show(last_);  // the same picture, scaled to the new size
         break;
       case SDL_WINDOWEVENT_MINIMIZED:
         // A minimised window has no client area.
@@ -323,6 +452,7 @@ class Sdl final : public Backend {
   SDL_Window* window_ = nullptr;
   std::uint32_t id_ = 0;
   std::uint32_t background_ = 0;
+  bool scaled_ = false, alias_keys_ = false, controllers_ = false;
   bool minimised_ = false;
   Picture last_{nullptr, 0, 0};
   // The platform key event waiting for its SDL key event, and the key code
@@ -332,6 +462,9 @@ class Sdl final : public Backend {
     std::uint8_t keycode = 0;
   } raw_;
   std::int32_t key_of_[256] = {};
+  std::bitset<SDL_NUM_SCANCODES> window_keys_;  // F11 or Enter of Alt+Enter, down
+  HeldKeys held_;
+  std::vector<Pad> pads_;
 };
 
 }  // namespace

@@ -31,7 +31,8 @@ static_assert(sizeof(MSG) == 28);
 inline constexpr std::uint32_t WM_NULL = 0, WM_CREATE = 1, WM_DESTROY = 2, WM_MOVE = 3,
                                WM_SIZE = 5, WM_PAINT = 15, WM_CLOSE = 16, WM_SETCURSOR = 32,
                                WM_NCACTIVATE = 134, WM_KEYDOWN = 256, WM_KEYUP = 257,
-                               WM_CHAR = 258, WM_MOUSEMOVE = 512, WM_LBUTTONDOWN = 513,
+                               WM_CHAR = 258, WM_SYSKEYDOWN = 260, WM_SYSKEYUP = 261,
+                               WM_MOUSEMOVE = 512, WM_LBUTTONDOWN = 513,
                                WM_LBUTTONUP = 514, WM_RBUTTONDOWN = 516, WM_RBUTTONUP = 517,
                                WM_MBUTTONDOWN = 519, WM_MBUTTONUP = 520, WM_MOUSEWHEEL = 522,
                                WM_DROPFILES = 563, WM_USER = 1024;

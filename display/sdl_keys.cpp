@@ -1,6 +1,9 @@
 // Key translation: SDL scancodes (the physical key) to virtual-key codes, with
-// letter keys taken from the layout's key symbol.
+// letter keys taken from the layout's key symbol; alias keys and controllers
+// to the keys they stand for; who holds which key.
 #include "sdl_keys.h"
+
+#include <algorithm>
 
 #include "queue.h"
 
@@ -87,6 +90,49 @@ std::int32_t key_lparam(bool down, bool repeat) {
   if (!down || repeat) lp |= 1u << 30;
   if (!down) lp |= 1u << 31;
   return static_cast<std::int32_t>(lp);
+}
+
+std::int32_t alias_key(std::int32_t vk) {
+  switch (vk) {
+    case K_A: return K_LEFT;
+    case K_D: return K_RIGHT;
+    case K_W: case K_SPACE: return K_UP;
+    default: return vk;
+  }
+}
+
+std::int32_t controller_key(SDL_GameControllerButton button) {
+  switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return K_LEFT;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return K_RIGHT;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: case SDL_CONTROLLER_BUTTON_A: case SDL_CONTROLLER_BUTTON_B: return K_UP;
+    case SDL_CONTROLLER_BUTTON_BACK: return K_ESC;
+    case SDL_CONTROLLER_BUTTON_START: return K_ENTER;  // a plain key: it moves a story text on
+    default: return 0;
+  }
+}
+
+std::int32_t stick_key(std::int16_t x) {
+  // About a third of the way out: a worn stick at rest stays well inside.
+  constexpr std::int16_t DEAD_ZONE = 10000;
+  return x < -DEAD_ZONE ? K_LEFT : x > DEAD_ZONE ? K_RIGHT : 0;
+}
+
+void HeldKeys::press(std::int32_t vk, Source source) {
+  const auto end = holds_.begin() + count_;
+  if (count_ < holds_.size() &&
+      std::none_of(holds_.begin(), end, [&](const Hold& o) { return o.vk == vk && o.source == source; }))
+    holds_[count_++] = {vk, source};
+}
+
+bool HeldKeys::release(std::int32_t vk, Source source) {
+  const auto end = holds_.begin() + count_;
+  const auto it = std::find_if(holds_.begin(), end, [&](const Hold& o) { return o.vk == vk && o.source == source; });
+  if (it != end) {
+    std::copy(it + 1, end, it);
+    --count_;
+  }
+  return std::none_of(holds_.begin(), holds_.begin() + count_, [&](const Hold& o) { return o.vk == vk; });
 }
 
 }  // namespace display

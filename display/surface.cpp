@@ -73,6 +73,12 @@ void sync_main_surface() {
   seen_size_reports = reports;
   std::uint64_t size = shared::client_size.load(std::memory_order_relaxed);
   auto w = static_cast<std::uint32_t>(size >> 32), h = static_cast<std::uint32_t>(size);
+  if (std::uint32_t lw, lh; logical_size(lw, lh)) {
+    // Pictures of a fixed size stay that size: the window scales them.
+    if (PMAIN && main_surface.WIDTH == lw && main_surface.HEIGHT == lh) return;
+    w = lw;
+    h = lh;
+  }
   // The window shows its background where nothing was presented yet.
   allocate(window_surface, w, h, rgb(CBG));
   window_surface.COLOR = 0;

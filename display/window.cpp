@@ -3,6 +3,7 @@
 // icon, injected messages, close) and presented pictures, all without a lock.
 #include "window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "backend.h"
 #include "clock.h"
+#include "scaler.h"
 #include "text.h"
 #include "window_shared.h"
 
@@ -25,6 +27,12 @@ namespace {
 struct Wanted {
   std::uint32_t w = 0, h = 0, style = 0, background = 0;
 } wanted;
+// What set_logical_size and use_alias_keys asked for; game thread, read by
+// the window thread it starts afterwards.
+struct Presentation {
+  std::uint32_t w = 0, h = 0, scale = 0;
+  bool fullscreen = false, alias_keys = false;
+} presentation;
 
 Backend* backend = nullptr;  // chosen by the game thread before CREATEWIN
 Backend& chosen_backend() { return backend ? *backend : sdl_backend(); }
@@ -124,9 +132,26 @@ void WindowThread::run() {
   // frame, and never placed left of or above the screen.
   std::uint32_t w = wanted.w ? wanted.w : static_cast<std::uint32_t>(sw / 2);
   std::uint32_t h = wanted.h ? wanted.h : static_cast<std::uint32_t>(sh / 2);
+  const Presentation& p = presentation;
+  std::int32_t aw = 0, ah = 0;
+  if (p.w && p.h) {
+    // Fixed-size pictures: the window opens at a whole multiple of them.
+    b.work_area(aw, ah);
+    const std::uint32_t k =
+        p.scale ? p.scale : whole_factor(p.w, p.h, std::int64_t{aw} * 3 / 4, std::int64_t{ah} * 3 / 4);
+    w = p.w * k;
+    h = p.h * k;
+  }
   WindowPlace place{MAX(0, static_cast<std::int32_t>((std::int64_t{sw} - w) / 2)),
                     MAX(0, static_cast<std::int32_t>((std::int64_t{sh} - h) / 2)),
                     w, h, wanted.style ? wanted.style : DEFAULT_STYLE, wanted.background};
+  if (p.w && p.h) {
+    place.scaled = true;
+    place.min_w = std::min<std::uint32_t>(p.w, static_cast<std::uint32_t>(MAX(1, aw)));
+    place.min_h = std::min<std::uint32_t>(p.h, static_cast<std::uint32_t>(MAX(1, ah)));
+    place.fullscreen = p.fullscreen;
+  }
+  place.alias_keys = p.alias_keys;
   shared::window_x = place.x;
   shared::window_y = place.y;
   std::uint32_t id = 0, cw = 0, ch = 0;
@@ -201,6 +226,21 @@ void run_window_thread() {
 }  // namespace
 
 void use_headless_backend() { backend = &headless_backend(); }
+
+void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE, bool FULLSCREEN) {
+  presentation.w = W && H ? W : 0;
+  presentation.h = W && H ? H : 0;
+  presentation.scale = SCALE;
+  presentation.fullscreen = FULLSCREEN;
+}
+
+bool logical_size(std::uint32_t& W, std::uint32_t& H) {
+  W = presentation.w;
+  H = presentation.h;
+  return W != 0;
+}
+
+void use_alias_keys() { presentation.alias_keys = true; }
 
 bool ISWIN() { return WINB.load(std::memory_order_acquire); }
 

@@ -31,6 +31,21 @@ inline constexpr std::uint32_t THMAX = 256;
 // Game thread.
 void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_,
                std::uint32_t STYLE = 0);
+// Says that the client's pictures are W x H pixels whatever the window's
+// size (0 x 0: pictures of the client size again, the default). The main
+// surface then stays W x H, and the window shows it scaled by the largest
+// whole factor that fits, centred on the background colour (black in full
+// screen), or shrunk keeping its aspect ratio when even factor 1 does not
+// fit. The next window opens at SCALE times W x H (0: the largest whole factor
+// within three quarters of the screen's work area), no smaller than W x H
+// (or the work area), and in desktop full screen with FULLSCREEN. Game
+// thread, before CREATEWIN.
+void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE = 0, bool FULLSCREEN = false);
+// The size set by set_logical_size; false when there is none. Game thread.
+bool logical_size(std::uint32_t& W, std::uint32_t& H);
+// Makes the next window's A and D keys arrive as Left and Right, W and Space
+// as Up (their character messages stay as they are). Game thread, before CREATEWIN.
+void use_alias_keys();
 // Closes the window and returns once its thread has ended; nothing without a window. Game thread.
 void CLOSEWIN();
 // Whether the window is open. Any thread.

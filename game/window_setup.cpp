@@ -5,6 +5,7 @@
 
 #include "draw.h"
 #include "icon.h"
+#include "options.h"
 #include "window.h"
 
 namespace tervalon {
@@ -26,6 +27,9 @@ void set_icon() {
 void INITWIN() {
   W = display::narrow<std::uint32_t>(BDW * 20);
   H = display::narrow<std::uint32_t>(BDH * 20);
+  // The board is composed at its own size; the window scales it.
+  display::set_logical_size(W, H, OPTIONS.scale, OPTIONS.fullscreen);
+  display::use_alias_keys();
   display::CREATEWIN(W, H, display::BLACK, display::WHITE);
   set_icon();
   display::SETTITLE("Tervalon");

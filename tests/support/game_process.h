@@ -34,8 +34,10 @@ class GameProcess {
  public:
   // Starts the game in `dir`, which holds whatever level file the test made;
   // without `with_display` it gets no DISPLAY to open a window on. `args` are
-  // its command-line options.
-  explicit GameProcess(const std::string& dir, bool with_display = true, std::vector<std::string> args = {})
+  // its command-line options; by default the window opens at the board's
+  // size, so that screenshots compare 1:1 with the replay tool's pictures.
+  explicit GameProcess(const std::string& dir, bool with_display = true,
+                       std::vector<std::string> args = {"--scale", "1"})
       : dir_(dir) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);

@@ -23,7 +23,8 @@ bool exists(const std::string& path) {
 }
 }  // namespace
 
-PrivateX::PrivateX() {
+PrivateX::PrivateX(const char* screen) {
+  const std::string depth = std::string(screen) + "x24";
   for (int n = 90 + static_cast<int>(getpid() % 400); n < 1000; ++n) {
     const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
     const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
@@ -34,7 +35,7 @@ PrivateX::PrivateX() {
       int devnull = open("/dev/null", O_WRONLY);
       dup2(devnull, 1);
       dup2(devnull, 2);
-      execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+      execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", depth.c_str(), "-nolisten", "tcp",
              static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -53,6 +54,58 @@ PrivateX::PrivateX() {
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
   }
+}
+
+namespace {
+// Whether a window manager has announced itself on the root window.
+bool window_manager_running() {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  Atom type;
+  int format;
+  unsigned long items = 0, left;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                     AnyPropertyType, &type, &format, &items, &left, &data);
+  if (data) XFree(data);
+  XCloseDisplay(d);
+  return items > 0;
+}
+}  // namespace
+
+WindowManager::WindowManager() {
+  // A loaded machine may have the server's socket up before it takes
+  // connections: an openbox that could not connect is started again.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!window_manager_running()) {
+    int status;
+    if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) pid_ = -1;
+    if (std::chrono::steady_clock::now() > until) {
+      if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+      }
+      pid_ = -1;
+      return;
+    }
+    if (pid_ <= 0) {
+      pid_ = fork();
+      if (pid_ == 0) {
+        int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+        _exit(127);
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+WindowManager::~WindowManager() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
 }
 
 PrivateX::~PrivateX() {

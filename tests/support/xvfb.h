@@ -14,8 +14,9 @@ namespace tervalon::test {
 
 class PrivateX {
  public:
-  // Starts Xvfb with one 1280x1024x24 screen and sets DISPLAY; check ok().
-  PrivateX();
+  // Starts Xvfb with one screen of `screen` (W x H) at 24 bits and sets
+  // DISPLAY; check ok().
+  explicit PrivateX(const char* screen = "1280x1024");
   ~PrivateX();
   PrivateX(const PrivateX&) = delete;
   PrivateX& operator=(const PrivateX&) = delete;
@@ -26,6 +27,21 @@ class PrivateX {
  private:
   pid_t pid_ = -1;
   std::string display_;
+};
+
+// A window manager (openbox) on the private server DISPLAY names, for as long
+// as this lives: full screen needs one. Check ok().
+class WindowManager {
+ public:
+  WindowManager();
+  ~WindowManager();
+  WindowManager(const WindowManager&) = delete;
+  WindowManager& operator=(const WindowManager&) = delete;
+
+  bool ok() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
 };
 
 // Screenshots and replay snaps are read with the display library's reader.
