@@ -46,13 +46,6 @@ namespace {
 
 constexpr std::uint64_t TWO_TO_32 = std::uint64_t{1} << 32;
 
-// The game with no command-line options.
-int run_game() {
-  static char name[] = "tervalon";
-  static char* argv[] = {name, nullptr};
-  return tervalon_main(1, argv);
-}
-
 TEST(LongClock, TheLoopRunsOnPastTwoToThe32Milliseconds) {
   const std::string dir = std::filesystem::temp_directory_path() / ("tervalon-clock-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
