@@ -7,7 +7,7 @@
 #include <atomic>
 
 #include "backend.h"
-#include "runtime_error.h"
+#include "error_box.h"
 #include "sdl_keys.h"
 #include "window.h"
 #include "window_shared.h"
@@ -20,10 +20,6 @@ namespace {
 // each video driver in turn and print their complaints.
 bool display_named() {
   return SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY") || SDL_getenv("SDL_VIDEODRIVER");
-}
-
-void error_box(const std::string& text) {
-  if (display_named()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
 }
 
 class Sdl final : public Backend {
@@ -57,8 +53,9 @@ class Sdl final : public Backend {
       // and a key-down of the same key at the same millisecond for a key
       // repeat and drops the key-up; with these the loss is seen and undone.
       SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+      end_on_lost_display();
+      use_error_box();
     }
-    set_error_box(error_box);
     return true;
   }
 
@@ -335,8 +332,6 @@ class Sdl final : public Backend {
 };
 
 }  // namespace
-
-void use_error_box() { set_error_box(error_box); }
 
 Backend& sdl_backend() {
   // Never destroyed: the window thread may still use it while the process exits.

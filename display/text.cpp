@@ -86,7 +86,7 @@ const FaceFile& face_file(const std::string& face_utf8) {
   if (family.empty() || !fontconfig_match(family, true, file)) {
     if (!fontconfig_match("sans-serif", false, file)) {
       std::fprintf(stderr, "display: no font found (fontconfig has no sans-serif face)\n");
-      std::exit(1);
+      std::_Exit(1);
     }
   }
   return found.emplace(face_utf8, file).first->second;
@@ -132,7 +132,7 @@ void ensure_ttf() {
   if (started) return;
   if (TTF_Init() != 0) {
     std::fprintf(stderr, "display: cannot start the font engine: %s\n", TTF_GetError());
-    std::exit(1);
+    std::_Exit(1);
   }
   started = true;
 }

@@ -37,13 +37,14 @@ std::atomic<bool> WINB{false};
 // A request from another thread, served on the window thread (the way a sent
 // message is): the poster waits until `pending` no longer points at it.
 struct Request {
-  enum class Kind { Title, Icon, Message, Resize, Close };
+  enum class Kind { Title, Icon, Message, Resize, Run, Close };
   explicit Request(Kind k) : kind(k) {}
   Kind kind;
   std::string text;
   const BITMAP* icon = nullptr;
   MSG msg{};
   std::uint32_t w = 0, h = 0;
+  void (*task)(const std::string&) = nullptr;
   bool done = false;  // written by the window thread before it lets go of the request
 };
 Request no_window(Request::Kind::Close);  // `pending` points here while there is no window
@@ -173,6 +174,9 @@ void WindowThread::serve_request() {
     case Request::Kind::Resize:
       resized(r->w, r->h);
       break;
+    case Request::Kind::Run:
+      r->task(r->text);
+      break;
     case Request::Kind::Close:
       r->done = true;
       open_ = false;
@@ -193,7 +197,10 @@ void WindowThread::serve_picture() {
   chosen_backend().show({f.pixels.data(), f.w, f.h});
 }
 
+thread_local bool on_window_thread = false;
+
 void run_window_thread() {
+  on_window_thread = true;
   WindowThread thread;
   thread.run();
 }
@@ -225,7 +232,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
     std::fprintf(stderr, "display: cannot open a window: %s (a graphical display is needed)\n",
                  failure.c_str());
     std::fflush(stderr);
-    std::_Exit(1);
+    std::_Exit(NO_DISPLAY);
   }
   sync_main_surface();
   CLEAR();
@@ -270,6 +277,17 @@ bool inject_resize(std::uint32_t w, std::uint32_t h) {
   Request r(Request::Kind::Resize);
   r.w = w;
   r.h = h;
+  return post(r);
+}
+
+bool run_on_window_thread(void (*task)(const std::string&), const std::string& text) {
+  if (on_window_thread) {
+    task(text);
+    return true;
+  }
+  Request r(Request::Kind::Run);
+  r.task = task;
+  r.text = text;
   return post(r);
 }
 
