@@ -124,7 +124,10 @@ void box_here(const std::string& text) {
     if (dismissed(e, id, box.ok)) break;
     if (e.type == SDL_WINDOWEVENT && e.window.windowID == id &&
         (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN)) {
-      if (e.window.event == SDL_WINDOWEVENT_SHOWN) SDL_SetWindowInputFocus(window);
+      if (e.window.event == SDL_WINDOWEVENT_SHOWN) {
+        SDL_RaiseWindow(window);
+        SDL_SetWindowInputFocus(window);
+      }
       present(window, box.picture);
     }
   }

@@ -12,7 +12,8 @@ namespace tervalon::test {
 
 class PrivateX {
  public:
-  // Starts Xvfb with one 1280x1024x24 screen and sets DISPLAY; check ok().
+  // Starts Xvfb with one 1280x1024x24 screen and only the server's built-in
+  // fonts (as on a fresh machine) and sets DISPLAY; check ok().
   PrivateX();
   ~PrivateX();
   PrivateX(const PrivateX&) = delete;
@@ -20,6 +21,8 @@ class PrivateX {
 
   bool ok() const { return pid_ > 0; }
   const std::string& display() const { return display_; }
+  // Kills the server at once (SIGKILL), as a crash would end it.
+  void kill_now();
 
  private:
   pid_t pid_ = -1;
@@ -37,7 +40,11 @@ std::string run(const std::string& command);
 // button; false when the X server cannot be reached.
 bool press_close_button(unsigned long window);
 
-// Presses Return on every window named "Error" (a run-time error's message box).
+// The mapped top-level windows captioned "Error" (run-time error boxes), found
+// in the X window tree by their UTF-8 or plain name, whatever the locale.
+std::vector<unsigned long> error_boxes();
+
+// Presses Return on every error box.
 void dismiss_error_boxes();
 
 }  // namespace tervalon::test
