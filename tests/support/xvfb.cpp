@@ -82,6 +82,10 @@ void PrivateX::kill_now() {
   kill(pid_, SIGKILL);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;
+  // What a killed server leaves behind would keep its number taken.
+  const std::string n = display_.substr(1);
+  unlink(("/tmp/.X" + n + "-lock").c_str());
+  unlink(("/tmp/.X11-unix/X" + n).c_str());
 }
 
 std::string run(const std::string& command) {
