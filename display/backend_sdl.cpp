@@ -2,6 +2,7 @@
 // window messages; pictures are converted into the window's own surface.
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -164,6 +165,18 @@ class Sdl final : public Backend {
   }
 
   bool shows_pictures() const override { return true; }
+
+  // Straight from the X server on a connection of its own: SDL's video
+  // belongs to the window thread, and there may be no window thread yet.
+  void screen_size(std::int32_t& w, std::int32_t& h) const override {
+    w = h = 0;
+    if (!SDL_getenv("DISPLAY")) return;
+    if (Display* d = XOpenDisplay(nullptr)) {
+      w = DisplayWidth(d, DefaultScreen(d));
+      h = DisplayHeight(d, DefaultScreen(d));
+      XCloseDisplay(d);
+    }
+  }
 
  private:
   void measure_frame() {

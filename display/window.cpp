@@ -27,7 +27,6 @@ struct Wanted {
 } wanted;
 
 Backend* backend = nullptr;  // chosen by the game thread before CREATEWIN
-Backend& chosen_backend() { return backend ? *backend : sdl_backend(); }
 
 enum class Opening : int { Starting, Open, Failed };
 std::atomic<Opening> opening{Opening::Starting};
@@ -208,6 +207,8 @@ void run_window_thread() {
 }  // namespace
 
 void use_headless_backend() { backend = &headless_backend(); }
+
+Backend& chosen_backend() { return backend ? *backend : sdl_backend(); }
 
 bool ISWIN() { return WINB.load(std::memory_order_acquire); }
 
