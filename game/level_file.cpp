@@ -189,12 +189,6 @@ std::int8_t board_size(Reader& in, std::int64_t v, std::uint64_t at_line, const 
 
 }  // namespace
 
-namespace {
-std::uint64_t loads = 0;
-}  // namespace
-
-std::uint64_t levels_loaded() { return loads; }
-
 void load_levels(const std::string& path, LevelFileMap* map) {
   LevelFileMap scratch;
   LevelFileMap& at = map ? *map : scratch;
@@ -271,7 +265,6 @@ void load_levels(const std::string& path, LevelFileMap* map) {
   }
 
   in.reset();
-  ++loads;
   BDLV = 0;
   GSIT = 0;
 }

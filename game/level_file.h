@@ -25,10 +25,6 @@ struct LevelFileMap {
 // that says what and where.
 void INITBD();
 
-// How many level files have been loaded so far: what was drawn from an
-// earlier load is stale once this changes.
-std::uint64_t levels_loaded();
-
 // INITBD on a file of any name; `map`, when given, receives the file lines.
 void load_levels(const std::string& path, LevelFileMap* map = nullptr);
 

@@ -81,6 +81,20 @@ TEST_F(Draw, TheBoardIsGreyWallsOnWhite) {
   EXPECT_TRUE(filled(140, 80, 20, 40, display::WHITE));
 }
 
+// A cell changed between frames shows in the next one, and changed back, goes.
+TEST_F(Draw, TheBoardIsDrawnAsItIsNow) {
+  compose_frame();
+  EXPECT_TRUE(filled(60, 60, 20, 20, display::WHITE));
+  BD[BDLV][3][3] = 1;
+  compose_frame();
+  EXPECT_TRUE(filled(60, 60, 20, 20, display::GRAY));
+  BD[BDLV][3][3] = 0;
+  DRAWBDALL();
+  EXPECT_TRUE(filled(60, 60, 20, 20, display::GRAY)) << "an empty cell draws nothing over what is there";
+  compose_frame();
+  EXPECT_TRUE(filled(60, 60, 20, 20, display::WHITE));
+}
+
 TEST_F(Draw, Level0ShowsExitEndAndPlayerButNoEntryOrGhosts) {
   start(board(), 0, 0);
   trail(400, [](std::uint32_t i) { return 60.0 + (i % 2) * 100; }, [](std::uint32_t) { return 100.0; });
