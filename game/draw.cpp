@@ -29,6 +29,7 @@ std::int32_t round_px(double v) { return display::narrow<std::int32_t>(display::
 // would change no pixel.
 struct TextPage {
   std::array<std::string, 4> lines;
+  bool gbk;
   std::uint32_t colour, w, h;
   bool operator==(const TextPage&) const = default;
 };
@@ -41,11 +42,14 @@ void build_text_page() {
     display::SETFONTSIZE(14, 28);
     display::SETFONT(PTEXT);
     const std::string& line = CURTEXT[STEXTI];
+    // The display library reads text as UTF-8 when it can: a line of a GBK
+    // file goes to it converted.
+    const std::string shown = story_in_gbk ? display::gbk_to_utf8(line) : line;
     std::int64_t x = (std::int64_t{W} - GETSTRWIDTH(line)) / 2;
     CURTEXTX = display::narrow<std::uint32_t>(display::MAX(0, display::narrow<std::int32_t>(x)));
-    std::int64_t y = (std::int64_t{H} - display::GETSTRINGHEIGHT(line)) / 2 + 30 * std::int64_t{STEXTI} - 100;
+    std::int64_t y = (std::int64_t{H} - display::GETSTRINGHEIGHT(shown)) / 2 + 30 * std::int64_t{STEXTI} - 100;
     CURTEXTY = display::narrow<std::uint32_t>(display::MAX(0, display::narrow<std::int32_t>(y)));
-    display::DRAWTEXTXY(PTEXT, line, CURTEXTX, CURTEXTY, CURTEXTC);
+    display::DRAWTEXTXY(PTEXT, shown, CURTEXTX, CURTEXTY, CURTEXTC);
   }
 }
 
@@ -65,7 +69,7 @@ void draw_overlay() {
     display::DRAWBMP(display::PMAIN, PTEMP);
   display::CLEAR();
   display::DRAWBMP(PTEMP, std::uint32_t{CTEMP} << 24);
-  TextPage wanted{{CURTEXT[1], CURTEXT[2], CURTEXT[3], CURTEXT[4]}, CURTEXTC, W, H};
+  TextPage wanted{{CURTEXT[1], CURTEXT[2], CURTEXT[3], CURTEXT[4]}, story_in_gbk, CURTEXTC, W, H};
   if (page_built != wanted) {
     build_text_page();
     page_built = wanted;

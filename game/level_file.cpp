@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "file.h"
+#include "text_cells.h"
 
 namespace tervalon {
 
@@ -265,6 +266,7 @@ void load_levels(const std::string& path, LevelFileMap* map) {
   }
 
   in.reset();
+  decide_story_encoding();
   BDLV = 0;
   GSIT = 0;
 }

@@ -231,6 +231,25 @@ TEST_F(Draw, StoryLayoutColoursAndPositions) {
   EXPECT_EQ(CURTEXT[1], "back");
 }
 
+// One story line that is not UTF-8 makes the whole file GBK: there C5 A3 is
+// 牛, two cells wide, drawn just as a UTF-8 file with 牛 draws it.
+TEST_F(Draw, OneGbkStoryLineMakesTheWholeFileGbk) {
+  auto story_page = [](const char* first, const char* second) {
+    std::string f = level_file(board());
+    f.replace(f.find("T0.1.1"), 6, first);
+    f.replace(f.find("T0.1.2"), 6, second);
+    start(f, 0, 0);
+    PAUSE = 1;
+    fade_step();
+    compose_frame();
+    EXPECT_EQ(GETSTRWIDTH(CURTEXT[1]), 28u);
+    return PTEXT->pixels;
+  };
+  const auto gbk = story_page("\xC5\xA3", "\xBA\xDA\xCC\xE5");  // 牛 and 黑体 in GBK
+  const auto utf8 = story_page("\xE7\x89\x9B", "\xE9\xBB\x91\xE4\xBD\x93");
+  EXPECT_TRUE(gbk == utf8) << "the GBK file's story is drawn differently";
+}
+
 TEST_F(Draw, TheFadeWeighsTheGameAgainstTheTextPage) {
   start(board(), 0, 0);
   for (std::uint8_t level : {std::uint8_t{4}, std::uint8_t{252}}) {
