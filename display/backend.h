@@ -66,9 +66,14 @@ class Backend {
   virtual void wake() = 0;
   // Whether show() puts pictures anywhere (an off-screen window needs no copies).
   virtual bool shows_pictures() const = 0;
+  // Any thread, with or without a window: the screen size asked of the
+  // platform now; 0 x 0 when there is none to ask.
+  virtual void screen_size(std::int32_t& w, std::int32_t& h) const = 0;
 };
 
 Backend& sdl_backend();
 Backend& headless_backend();
+// The back end the next or current window uses. Any thread.
+Backend& chosen_backend();
 
 }  // namespace display

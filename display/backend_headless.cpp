@@ -17,8 +17,7 @@ class Headless final : public Backend {
   bool start(std::string&) override { return true; }
   void measure(std::int32_t& screen_w, std::int32_t& screen_h, std::int32_t& title,
                std::int32_t& border_w, std::int32_t& border_h) override {
-    screen_w = SCREEN_W;
-    screen_h = SCREEN_H;
+    screen_size(screen_w, screen_h);
     title = border_w = border_h = 0;  // no frame
   }
   void work_area(std::int32_t& w, std::int32_t& h) override {
@@ -46,6 +45,10 @@ class Headless final : public Backend {
     wakes_.notify_one();
   }
   bool shows_pictures() const override { return false; }
+  void screen_size(std::int32_t& w, std::int32_t& h) const override {
+    w = SCREEN_W;
+    h = SCREEN_H;
+  }
 
  private:
   std::atomic<std::uint32_t> wakes_{0};

@@ -3,6 +3,7 @@
 // Alt+Enter stays here); pictures are scaled into the window's own surface.
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -10,8 +11,8 @@
 #include <vector>
 
 #include "backend.h"
-#include "runtime_error.h"
 #include "scaler.h"
+#include "error_box.h"
 #include "sdl_keys.h"
 #include "window.h"
 #include "window_shared.h"
@@ -24,10 +25,6 @@ namespace {
 // each video driver in turn and print their complaints.
 bool display_named() {
   return SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY") || SDL_getenv("SDL_VIDEODRIVER");
-}
-
-void error_box(const std::string& text) {
-  if (display_named()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
 }
 
 class Sdl final : public Backend {
@@ -63,8 +60,9 @@ class Sdl final : public Backend {
       SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
       // Game controllers, plugged in now or later; the game runs without them.
       controllers_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+      end_on_lost_display();
+      use_error_box();
     }
-    set_error_box(error_box);
     return true;
   }
 
@@ -190,6 +188,18 @@ class Sdl final : public Backend {
   }
 
   bool shows_pictures() const override { return true; }
+
+  // Straight from the X server on a connection of its own: SDL's video
+  // belongs to the window thread, and there may be no window thread yet.
+  void screen_size(std::int32_t& w, std::int32_t& h) const override {
+    w = h = 0;
+    if (!SDL_getenv("DISPLAY")) return;
+    if (Display* d = XOpenDisplay(nullptr)) {
+      w = DisplayWidth(d, DefaultScreen(d));
+      h = DisplayHeight(d, DefaultScreen(d));
+      XCloseDisplay(d);
+    }
+  }
 
  private:
   void measure_frame() {
@@ -468,8 +478,6 @@ class Sdl final : public Backend {
 };
 
 }  // namespace
-
-void use_error_box() { set_error_box(error_box); }
 
 Backend& sdl_backend() {
   // Never destroyed: the window thread may still use it while the process exits.

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include "backend.h"
+#include "window.h"
 #include "window_shared.h"
 
 namespace display {
@@ -63,12 +65,22 @@ void record_presentation(double seconds) {
 
 std::uint32_t frame_rate() { return (MSCNTI - MSCNTJ) % MSCNTMAX + 1; }
 
-std::int32_t GETSCRWIDTH() { return shared::screen_width.load(std::memory_order_relaxed); }
-std::int32_t GETSCRHEIGHT() { return shared::screen_height.load(std::memory_order_relaxed); }
+namespace {
+// With a window, the size its thread measured; without one, the platform is asked.
+std::int32_t screen(const std::atomic<std::int32_t>& measured, bool width) {
+  if (ISWIN()) return measured.load(std::memory_order_relaxed);
+  std::int32_t w = 0, h = 0;
+  chosen_backend().screen_size(w, h);
+  return width ? w : h;
+}
+}  // namespace
+
+std::int32_t GETSCRWIDTH() { return screen(shared::screen_width, true); }
+std::int32_t GETSCRHEIGHT() { return screen(shared::screen_height, false); }
 std::int32_t GETBORDERTITLE() { return shared::border_title.load(std::memory_order_relaxed); }
 std::int32_t GETBORDERWIDTH() { return shared::border_width.load(std::memory_order_relaxed); }
 std::int32_t GETBORDERHEIGHT() { return shared::border_height.load(std::memory_order_relaxed); }
-std::int32_t GETPOSX() { return shared::window_x.load(std::memory_order_relaxed); }
-std::int32_t GETPOSY() { return shared::window_y.load(std::memory_order_relaxed); }
+std::int32_t GETPOSX() { return ISWIN() ? shared::window_x.load(std::memory_order_relaxed) : 0; }
+std::int32_t GETPOSY() { return ISWIN() ? shared::window_y.load(std::memory_order_relaxed) : 0; }
 
 }  // namespace display

@@ -35,10 +35,12 @@ extern Array<double, 0, MSCNTMAX - 1> MSCNT;
 extern std::uint32_t MSCNTI;
 extern std::uint32_t MSCNTJ;
 
-// Screen size and window frame measurements in pixels, as the window thread
-// last read them from the platform (0 before a window was ever opened). Any thread.
+// Screen size in pixels: with a window, as its thread measured it; without
+// one, asked of the platform at the call. Any thread.
 std::int32_t GETSCRWIDTH();
 std::int32_t GETSCRHEIGHT();
+// Window frame measurements in pixels, as the window thread last read them
+// from the platform (0 before a window was ever opened). Any thread.
 std::int32_t GETBORDERTITLE();
 std::int32_t GETBORDERWIDTH();
 std::int32_t GETBORDERHEIGHT();

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "clock.h"
+#include "window.h"
 #include "window_shared.h"
 
 namespace display {
@@ -112,11 +113,12 @@ bool wait_message(std::uint32_t ms) {
   }
 }
 
-std::int32_t GETMOUSEABSX() { return shared::mouse_x.load(std::memory_order_relaxed); }
-std::int32_t GETMOUSEABSY() { return shared::mouse_y.load(std::memory_order_relaxed); }
-std::int32_t GETMOUSEWINX() { return GETMOUSEABSX() - GETPOSX(); }
-std::int32_t GETMOUSEWINY() { return GETMOUSEABSY() - GETPOSY(); }
-std::int32_t GETMOUSEPOSX() { return GETMOUSEWINX() - GETBORDERWIDTH(); }
-std::int32_t GETMOUSEPOSY() { return GETMOUSEWINY() - GETBORDERHEIGHT() - GETBORDERTITLE(); }
+// The pointer is seen through the window: with none, every answer is 0.
+std::int32_t GETMOUSEABSX() { return ISWIN() ? shared::mouse_x.load(std::memory_order_relaxed) : 0; }
+std::int32_t GETMOUSEABSY() { return ISWIN() ? shared::mouse_y.load(std::memory_order_relaxed) : 0; }
+std::int32_t GETMOUSEWINX() { return ISWIN() ? GETMOUSEABSX() - GETPOSX() : 0; }
+std::int32_t GETMOUSEWINY() { return ISWIN() ? GETMOUSEABSY() - GETPOSY() : 0; }
+std::int32_t GETMOUSEPOSX() { return ISWIN() ? GETMOUSEWINX() - GETBORDERWIDTH() : 0; }
+std::int32_t GETMOUSEPOSY() { return ISWIN() ? GETMOUSEWINY() - GETBORDERHEIGHT() - GETBORDERTITLE() : 0; }
 
 }  // namespace display

@@ -93,7 +93,8 @@ bool queue_user_message(std::int32_t wp, std::int32_t lp);
 void wake_message_waiter();
 
 // Cursor position on the screen, relative to the window's outer top-left, and
-// relative to the client area, as the window thread last saw it. Any thread.
+// relative to the client area, as the window thread last saw it; 0 with no
+// window. Any thread.
 std::int32_t GETMOUSEABSX();
 std::int32_t GETMOUSEABSY();
 std::int32_t GETMOUSEWINX();

@@ -4,14 +4,27 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace display {
 
-// Writes the report and ends the process with exit code `code`. Any thread.
-[[noreturn]] void runtime_error(int code);
+// Writes `reason` (when given) as one line, then the report, to standard
+// error, shows both in the error box when one is set, and ends the process
+// with exit code `code`. Without a reason the box says what the code means.
+// Any thread.
+[[noreturn]] void runtime_error(int code, std::string_view reason = {});
 
-// Shows the report text to the player; set by a display back end that can open
-// a message box captioned "Error". Called on the failing thread, at most once.
+// The reason shown for a code when the caller gave none: "range check
+// failed" for 201, the system's words for an OS error number. Any thread.
+std::string reason_for(int code);
+
+// The error number the process is stopping with, 0 while it is not stopping:
+// what ends it if its box cannot be shown to the end. Any thread.
+int stopping_with();
+
+// Shows the box text (the reason, then the report) to the player; set by a
+// display back end that can open a message box captioned "Error". Called on
+// the failing thread, at most once.
 using ErrorBox = void (*)(const std::string& text);
 void set_error_box(ErrorBox box);
 

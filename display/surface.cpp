@@ -29,8 +29,8 @@ void allocate(BITMAP& b, std::uint32_t w, std::uint32_t h, std::uint32_t colour)
   try {
     b.pixels.assign(n, colour);
   } catch (const std::exception&) {
-    std::fprintf(stderr, "display: out of memory for a %u x %u surface\n", w, h);
-    runtime_error(203);
+    runtime_error(203, "display: out of memory for a " + std::to_string(w) + " x " + std::to_string(h) +
+                           " surface");
   }
   b.WIDTH = w;
   b.HEIGHT = h;
@@ -99,8 +99,7 @@ PBITMAP CREATEBMP(PBITMAP B, std::uint32_t W, std::uint32_t H, std::uint32_t C) 
   if (C == 0 && B) C = B->COLOR;
   auto* made = new (std::nothrow) BITMAP;
   if (!made) {
-    std::fprintf(stderr, "display: out of memory for a surface record\n");
-    runtime_error(203);
+    runtime_error(203, "display: out of memory for a surface record");
   }
   allocate(*made, W, H, 0);
   made->COLOR = C;

@@ -86,7 +86,7 @@ const FaceFile& face_file(const std::string& face_utf8) {
   if (family.empty() || !fontconfig_match(family, true, file)) {
     if (!fontconfig_match("sans-serif", false, file)) {
       std::fprintf(stderr, "display: no font found (fontconfig has no sans-serif face)\n");
-      std::exit(1);
+      std::_Exit(1);
     }
   }
   return found.emplace(face_utf8, file).first->second;
@@ -132,7 +132,7 @@ void ensure_ttf() {
   if (started) return;
   if (TTF_Init() != 0) {
     std::fprintf(stderr, "display: cannot start the font engine: %s\n", TTF_GetError());
-    std::exit(1);
+    std::_Exit(1);
   }
   started = true;
 }
@@ -181,7 +181,9 @@ bool valid_utf8(std::string_view s) {
   return true;
 }
 
-std::string from_gbk(std::string_view s) {
+}  // namespace
+
+std::string gbk_to_utf8(std::string_view s) {
   std::string out;
   iconv_t cd = iconv_open("UTF-8", "GBK");
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(s);
@@ -203,10 +205,8 @@ std::string from_gbk(std::string_view s) {
   return out;
 }
 
-}  // namespace
-
 std::string to_utf8(std::string_view bytes) {
-  return valid_utf8(bytes) ? std::string(bytes) : from_gbk(bytes);
+  return valid_utf8(bytes) ? std::string(bytes) : gbk_to_utf8(bytes);
 }
 
 std::uint32_t scale_to_height(std::int32_t cx, std::uint32_t fh, std::int32_t cy) {

@@ -57,5 +57,8 @@ void DRAWTEXTXY(PBITMAP B, std::string_view S, std::uint32_t X, std::uint32_t Y,
 std::uint32_t scale_to_height(std::int32_t cx, std::uint32_t fh, std::int32_t cy);
 // The bytes as UTF-8: unchanged when valid UTF-8, else read as GBK. Any thread.
 std::string to_utf8(std::string_view bytes);
+// GBK bytes as UTF-8, whatever else they might also be (a byte that is not
+// GBK becomes U+FFFD). Any thread.
+std::string gbk_to_utf8(std::string_view bytes);
 
 }  // namespace display

@@ -35,7 +35,6 @@ struct Presentation {
 } presentation;
 
 Backend* backend = nullptr;  // chosen by the game thread before CREATEWIN
-Backend& chosen_backend() { return backend ? *backend : sdl_backend(); }
 
 enum class Opening : int { Starting, Open, Failed };
 std::atomic<Opening> opening{Opening::Starting};
@@ -45,13 +44,14 @@ std::atomic<bool> WINB{false};
 // A request from another thread, served on the window thread (the way a sent
 // message is): the poster waits until `pending` no longer points at it.
 struct Request {
-  enum class Kind { Title, Icon, Message, Resize, Close };
+  enum class Kind { Title, Icon, Message, Resize, Run, Close };
   explicit Request(Kind k) : kind(k) {}
   Kind kind;
   std::string text;
   const BITMAP* icon = nullptr;
   MSG msg{};
   std::uint32_t w = 0, h = 0;
+  void (*task)(const std::string&) = nullptr;
   bool done = false;  // written by the window thread before it lets go of the request
 };
 Request no_window(Request::Kind::Close);  // `pending` points here while there is no window
@@ -198,6 +198,9 @@ void WindowThread::serve_request() {
     case Request::Kind::Resize:
       resized(r->w, r->h);
       break;
+    case Request::Kind::Run:
+      r->task(r->text);
+      break;
     case Request::Kind::Close:
       r->done = true;
       open_ = false;
@@ -218,7 +221,10 @@ void WindowThread::serve_picture() {
   chosen_backend().show({f.pixels.data(), f.w, f.h});
 }
 
+thread_local bool on_window_thread = false;
+
 void run_window_thread() {
+  on_window_thread = true;
   WindowThread thread;
   thread.run();
 }
@@ -241,6 +247,7 @@ bool logical_size(std::uint32_t& W, std::uint32_t& H) {
 }
 
 void use_alias_keys() { presentation.alias_keys = true; }
+Backend& chosen_backend() { return backend ? *backend : sdl_backend(); }
 
 bool ISWIN() { return WINB.load(std::memory_order_acquire); }
 
@@ -265,7 +272,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
     std::fprintf(stderr, "display: cannot open a window: %s (a graphical display is needed)\n",
                  failure.c_str());
     std::fflush(stderr);
-    std::_Exit(1);
+    std::_Exit(NO_DISPLAY);
   }
   sync_main_surface();
   CLEAR();
@@ -310,6 +317,17 @@ bool inject_resize(std::uint32_t w, std::uint32_t h) {
   Request r(Request::Kind::Resize);
   r.w = w;
   r.h = h;
+  return post(r);
+}
+
+bool run_on_window_thread(void (*task)(const std::string&), const std::string& text) {
+  if (on_window_thread) {
+    task(text);
+    return true;
+  }
+  Request r(Request::Kind::Run);
+  r.task = task;
+  r.text = text;
   return post(r);
 }
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "queue.h"
@@ -25,10 +26,14 @@ extern std::uint32_t CFG, CBG;
 extern std::atomic<std::uint32_t> HW;
 inline constexpr std::uint32_t THMAX = 256;
 
+// The exit code when there is no display to open the window on, or when the
+// X server goes away under a running game (after one line on standard error).
+inline constexpr int NO_DISPLAY = 1, LOST_DISPLAY = 1;
+
 // Opens the window with a client area of W x H (0: half the screen), centred,
 // starts its thread and returns when it is open and the main surface is
-// cleared to CBG. Without a display: one line on standard error, exit code 1.
-// Game thread.
+// cleared to CBG. Without a display: one line on standard error, exit code
+// NO_DISPLAY. Game thread.
 void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_,
                std::uint32_t STYLE = 0);
 // Says that the client's pictures are W x H pixels whatever the window's
@@ -65,7 +70,7 @@ std::uint32_t NEWTHREAD(void (*TH)());
 // stopped safely and is left to run on, detached. Game thread.
 void STOPTHREAD(std::uint32_t THI);
 
-// From now on a run-time error also shows its report in a message box
+// From now on a run-time error also shows its reason and report in a box
 // captioned "Error" when a display is available (the window does this itself
 // when it opens). Game thread, at start.
 void use_error_box();
@@ -86,5 +91,10 @@ void inject_close();
 // Hands the window surface to the window thread to show. Game thread; drawing
 // on PMSCR calls it.
 void present_window_surface();
+
+// Runs task(text) on the window thread, the one that owns the platform's
+// video, and returns true once it has run (at once when called there); false
+// when no window thread runs. Any thread.
+bool run_on_window_thread(void (*task)(const std::string&), const std::string& text);
 
 }  // namespace display

@@ -12,8 +12,11 @@ namespace display {
 
 void set_error_box(ErrorBox) {}
 
-[[noreturn]] void runtime_error(int code) {
-  if (fuzz::report_stops) std::fprintf(stderr, "Runtime error %d\n", code);
+[[noreturn]] void runtime_error(int code, std::string_view reason) {
+  if (fuzz::report_stops) {
+    if (!reason.empty()) std::fprintf(stderr, "%.*s\n", static_cast<int>(reason.size()), reason.data());
+    std::fprintf(stderr, "Runtime error %d\n", code);
+  }
   throw fuzz::Stopped{code};
 }
 

@@ -4,12 +4,13 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "clock.h"
 #include "coords.h"
-#include "level_file.h"
 #include "rules.h"
 #include "text.h"
 #include "text_cells.h"
@@ -28,6 +29,7 @@ std::int32_t round_px(double v) { return display::narrow<std::int32_t>(display::
 // would change no pixel.
 struct TextPage {
   std::array<std::string, 4> lines;
+  bool gbk;
   std::uint32_t colour, w, h;
   bool operator==(const TextPage&) const = default;
 };
@@ -40,11 +42,14 @@ void build_text_page() {
     display::SETFONTSIZE(14, 28);
     display::SETFONT(PTEXT);
     const std::string& line = CURTEXT[STEXTI];
+    // The display library reads text as UTF-8 when it can: a line of a GBK
+    // file goes to it converted.
+    const std::string shown = story_in_gbk ? display::gbk_to_utf8(line) : line;
     std::int64_t x = (std::int64_t{W} - GETSTRWIDTH(line)) / 2;
     CURTEXTX = display::narrow<std::uint32_t>(display::MAX(0, display::narrow<std::int32_t>(x)));
-    std::int64_t y = (std::int64_t{H} - display::GETSTRINGHEIGHT(line)) / 2 + 30 * std::int64_t{STEXTI} - 100;
+    std::int64_t y = (std::int64_t{H} - display::GETSTRINGHEIGHT(shown)) / 2 + 30 * std::int64_t{STEXTI} - 100;
     CURTEXTY = display::narrow<std::uint32_t>(display::MAX(0, display::narrow<std::int32_t>(y)));
-    display::DRAWTEXTXY(PTEXT, line, CURTEXTX, CURTEXTY, CURTEXTC);
+    display::DRAWTEXTXY(PTEXT, shown, CURTEXTX, CURTEXTY, CURTEXTC);
   }
 }
 
@@ -64,7 +69,7 @@ void draw_overlay() {
     display::DRAWBMP(display::PMAIN, PTEMP);
   display::CLEAR();
   display::DRAWBMP(PTEMP, std::uint32_t{CTEMP} << 24);
-  TextPage wanted{{CURTEXT[1], CURTEXT[2], CURTEXT[3], CURTEXT[4]}, CURTEXTC, W, H};
+  TextPage wanted{{CURTEXT[1], CURTEXT[2], CURTEXT[3], CURTEXT[4]}, story_in_gbk, CURTEXTC, W, H};
   if (page_built != wanted) {
     build_text_page();
     page_built = wanted;
@@ -82,25 +87,30 @@ void DRAWBD(std::int32_t BDX, std::int32_t BDY, std::int32_t BDK) {
 
 namespace {
 
-// Boards never change while a file is loaded, so the tiles of the current
-// level are drawn once into a picture that is then copied whole, keyed on
-// the tiles' white: the same pixels as drawing every tile every frame.
+// The tiles of the current level are drawn once into a picture that is then
+// copied whole, keyed on the tiles' white: the same pixels as drawing every
+// tile every frame. The picture keeps a copy of the cells it shows and is
+// redrawn when any cell of the board differs (a comparison of at most 16 KB).
 display::PBITMAP board_picture() {
   static display::PBITMAP picture = nullptr;
-  static std::int8_t level = -1;
-  static std::uint64_t load = 0;
+  static std::vector<std::int8_t> shown;  // BDW, BDH, then the cells column by column
   if (!picture || picture->WIDTH != W || picture->HEIGHT != H) {
     display::RELEASEBMP(picture);
     picture = display::CREATEBMP(W, H, display::WHITE);
-    level = -1;
+    shown.clear();
   }
-  if (level != BDLV || load != levels_loaded()) {
+  const std::size_t columns = BDW > 0 ? BDW : 0, rows = BDH > 0 ? BDH : 0;
+  bool same = shown.size() == 2 + columns * rows && shown[0] == BDW && shown[1] == BDH;
+  for (std::size_t x = 0; same && x < columns; ++x)
+    same = std::memcmp(&BD[BDLV][x][0], &shown[2 + x * rows], rows) == 0;
+  if (!same) {
     display::CLEAR(picture, display::WHITE);
-    for (std::int8_t BDX = 0; BDX <= BDW - 1; ++BDX)
+    shown = {BDW, BDH};
+    for (std::int8_t BDX = 0; BDX <= BDW - 1; ++BDX) {
       for (std::int8_t BDY = 0; BDY <= BDH - 1; ++BDY)
         display::DRAWBMP(PBD[BD[BDLV][BDX][BDY]], picture, 20u * BDX, 20u * BDY, 0u);
-    level = BDLV;
-    load = levels_loaded();
+      shown.insert(shown.end(), &BD[BDLV][BDX][0], &BD[BDLV][BDX][0] + rows);
+    }
   }
   return picture;
 }

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "file.h"
+#include "text_cells.h"
 
 namespace tervalon {
 
@@ -21,19 +22,34 @@ namespace {
 constexpr int END = -1;       // the end of the file
 constexpr int CTRL_Z = 26;    // ends the file for numbers, text lines and skips
 constexpr int OPEN_FAILED_IS_DIRECTORY = EISDIR;
+constexpr int OPEN_FAILED_NOT_REGULAR = EINVAL;
 constexpr int INVALID_NUMBER = 106;
 
 // The cheat marker's name in UTF-8 and in GBK, the code page of the systems
 // where level folders are also made.
 constexpr const char* CHEAT_NAMES[] = {"\xE7\x94\xB2\xE4\xB9\x99", "\xBC\xD7\xD2\xD2"};
 
+const char* kind_of(mode_t mode) {
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "an unknown kind of file";
+}
+
 class Reader {
  public:
+  // Only a regular file is read. Opening without blocking keeps a FIFO from
+  // waiting for a writer; a device or FIFO would never end (or never begin).
   explicit Reader(const std::string& path) : path_(path) {
-    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd_ < 0) fail_os(errno, "cannot open");
     struct stat st;
-    if (fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) fail_os(OPEN_FAILED_IS_DIRECTORY, "cannot open");
+    if (fstat(fd_, &st) != 0) fail_os(errno, "cannot open");
+    if (S_ISDIR(st.st_mode)) fail_os(OPEN_FAILED_IS_DIRECTORY, "cannot open");
+    if (!S_ISREG(st.st_mode))
+      display::runtime_error(OPEN_FAILED_NOT_REGULAR,
+                             path_ + ": cannot open: " + kind_of(st.st_mode) + ", not a regular file");
   }
   ~Reader() {
     if (fd_ >= 0) close(fd_);
@@ -101,12 +117,9 @@ class Reader {
   // Exactly one byte, whatever it is; the end of the file reads as Ctrl-Z.
   int cell() { return peek() == END ? CTRL_Z : advance(); }
 
-  // One plain line on standard error saying what is wrong and where, then the
-  // run-time error.
+  // The run-time error, with one plain line saying what is wrong and where.
   [[noreturn]] void fail(std::uint64_t at_line, const std::string& message, int code) const {
-    std::fprintf(stderr, "%s:%llu: %s\n", path_.c_str(), static_cast<unsigned long long>(at_line),
-                 message.c_str());
-    display::runtime_error(code);
+    display::runtime_error(code, path_ + ":" + std::to_string(at_line) + ": " + message);
   }
 
  private:
@@ -139,8 +152,7 @@ class Reader {
   }
 
   [[noreturn]] void fail_os(int code, const char* doing) const {
-    std::fprintf(stderr, "%s: %s: %s\n", path_.c_str(), doing, std::strerror(code));
-    display::runtime_error(code);
+    display::runtime_error(code, path_ + ": " + doing + ": " + std::strerror(code));
   }
 
   [[noreturn]] void fail_number(std::uint64_t at_line, const std::string& token, std::size_t length,
@@ -177,12 +189,6 @@ std::int8_t board_size(Reader& in, std::int64_t v, std::uint64_t at_line, const 
 }
 
 }  // namespace
-
-namespace {
-std::uint64_t loads = 0;
-}  // namespace
-
-std::uint64_t levels_loaded() { return loads; }
 
 void load_levels(const std::string& path, LevelFileMap* map) {
   LevelFileMap scratch;
@@ -260,7 +266,7 @@ void load_levels(const std::string& path, LevelFileMap* map) {
   }
 
   in.reset();
-  ++loads;
+  decide_story_encoding();
   BDLV = 0;
   GSIT = 0;
 }

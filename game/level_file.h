@@ -28,10 +28,6 @@ inline constexpr const char* LEVEL_FILE = "tervalon.dat";
 // that says what and where.
 void INITBD();
 
-// How many level files have been loaded so far: what was drawn from an
-// earlier load is stale once this changes.
-std::uint64_t levels_loaded();
-
 // INITBD on a file of any name; `map`, when given, receives the file lines.
 void load_levels(const std::string& path, LevelFileMap* map = nullptr);
 

@@ -1,7 +1,10 @@
-// Character cells of a story line.
+// The story's encoding and the character cells of a story line.
 #include "text_cells.h"
 
+#include <algorithm>
 #include <optional>
+
+#include "state.h"
 
 namespace tervalon {
 
@@ -39,8 +42,18 @@ std::optional<std::uint32_t> utf8_cells(std::string_view s) {
 
 }  // namespace
 
+bool story_in_gbk = false;
+
+void decide_story_encoding() {
+  story_in_gbk = false;
+  for (int l = 0; l <= std::min<int>(BDLN, BDLMAX); ++l)
+    for (int half = 1; half <= 2; ++half)
+      for (const std::string& line : STEXT[l][half]) story_in_gbk |= !utf8_cells(line);
+}
+
 std::uint32_t text_cells(std::string_view s) {
-  return utf8_cells(s).value_or(static_cast<std::uint32_t>(s.size()));
+  const auto utf8 = story_in_gbk ? std::nullopt : utf8_cells(s);
+  return utf8.value_or(static_cast<std::uint32_t>(s.size()));
 }
 
 }  // namespace tervalon

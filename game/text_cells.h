@@ -1,5 +1,6 @@
-// The width of a story line in character cells, the unit the story layout
-// centres by: a wide (CJK) character is two cells, any other one.
+// The encoding of the story lines and the width of a story line in character
+// cells, the unit the story layout centres by: a wide (CJK) character is two
+// cells, any other one.
 #pragma once
 
 #include <cstdint>
@@ -7,9 +8,16 @@
 
 namespace tervalon {
 
-// Valid UTF-8 is counted by characters; anything else is taken as GBK, where
-// a double-byte character is two bytes and two cells, so the byte count is
-// the cell count.
+// Whether the story lines of the loaded level file are GBK. A file is read in
+// one encoding throughout: UTF-8 when every story line of it is valid UTF-8,
+// otherwise GBK (a GBK line may happen to be valid UTF-8 too). Set by the
+// loader through decide_story_encoding.
+extern bool story_in_gbk;
+void decide_story_encoding();
+
+// In a UTF-8 file, characters are counted; in a GBK one (and for bytes that
+// are not UTF-8) a double-byte character is two bytes and two cells, so the
+// byte count is the cell count.
 std::uint32_t text_cells(std::string_view s);
 
 }  // namespace tervalon

@@ -157,6 +157,32 @@ TEST_F(Window, PresentedPictureIsWhatTheScreenShows) {
   EXPECT_EQ(PMSCR->at(120, 100), WHITE);
 }
 
+// The window's place and the pointer are answered while the window is open,
+// and are 0 once it is gone; the screen size is asked of the X server then.
+TEST_F(Window, PositionAndPointerAreZeroAfterClosing) {
+  EXPECT_EQ(GETPOSX(), (1280 - 640) / 2);
+  run("xdotool mousemove --window " + std::to_string(HW.load()) + " 10 20");
+  const auto until = Clock::now() + std::chrono::seconds(10);
+  while (GETMOUSEPOSX() != 10 && Clock::now() < until) wait_message(50), ISNEXTMSG();
+  EXPECT_EQ(GETMOUSEPOSX(), 10);
+  EXPECT_EQ(GETMOUSEPOSY(), 20);
+  CLOSEWIN();
+  EXPECT_EQ(GETPOSX(), 0);
+  EXPECT_EQ(GETPOSY(), 0);
+  for (auto query : {GETMOUSEABSX, GETMOUSEABSY, GETMOUSEWINX, GETMOUSEWINY, GETMOUSEPOSX, GETMOUSEPOSY})
+    EXPECT_EQ(query(), 0);
+  EXPECT_EQ(GETSCRWIDTH(), 1280);
+  EXPECT_EQ(GETSCRHEIGHT(), 1024);
+}
+
+TEST(WindowNotYetOpen, ScreenSizeComesFromTheXServer) {
+  PrivateX x;
+  ASSERT_TRUE(x.ok());
+  EXPECT_EQ(GETSCRWIDTH(), 1280);
+  EXPECT_EQ(GETSCRHEIGHT(), 1024);
+  EXPECT_EQ(GETPOSX(), 0);
+}
+
 TEST(WindowWithoutDisplay, CreateWinSaysWhyAndExitsWithOne) {
   EXPECT_EXIT(
       {

@@ -81,6 +81,20 @@ TEST_F(Draw, TheBoardIsGreyWallsOnWhite) {
   EXPECT_TRUE(filled(140, 80, 20, 40, display::WHITE));
 }
 
+// A cell changed between frames shows in the next one, and changed back, goes.
+TEST_F(Draw, TheBoardIsDrawnAsItIsNow) {
+  compose_frame();
+  EXPECT_TRUE(filled(60, 60, 20, 20, display::WHITE));
+  BD[BDLV][3][3] = 1;
+  compose_frame();
+  EXPECT_TRUE(filled(60, 60, 20, 20, display::GRAY));
+  BD[BDLV][3][3] = 0;
+  DRAWBDALL();
+  EXPECT_TRUE(filled(60, 60, 20, 20, display::GRAY)) << "an empty cell draws nothing over what is there";
+  compose_frame();
+  EXPECT_TRUE(filled(60, 60, 20, 20, display::WHITE));
+}
+
 TEST_F(Draw, Level0ShowsExitEndAndPlayerButNoEntryOrGhosts) {
   start(board(), 0, 0);
   trail(400, [](std::uint32_t i) { return 60.0 + (i % 2) * 100; }, [](std::uint32_t) { return 100.0; });
@@ -215,6 +229,25 @@ TEST_F(Draw, StoryLayoutColoursAndPositions) {
   fade_step();
   EXPECT_EQ(CURTEXTC, 0x7F7Fu);
   EXPECT_EQ(CURTEXT[1], "back");
+}
+
+// One story line that is not UTF-8 makes the whole file GBK: there C5 A3 is
+// 牛, two cells wide, drawn just as a UTF-8 file with 牛 draws it.
+TEST_F(Draw, OneGbkStoryLineMakesTheWholeFileGbk) {
+  auto story_page = [](const char* first, const char* second) {
+    std::string f = level_file(board());
+    f.replace(f.find("T0.1.1"), 6, first);
+    f.replace(f.find("T0.1.2"), 6, second);
+    start(f, 0, 0);
+    PAUSE = 1;
+    fade_step();
+    compose_frame();
+    EXPECT_EQ(GETSTRWIDTH(CURTEXT[1]), 28u);
+    return PTEXT->pixels;
+  };
+  const auto gbk = story_page("\xC5\xA3", "\xBA\xDA\xCC\xE5");  // 牛 and 黑体 in GBK
+  const auto utf8 = story_page("\xE7\x89\x9B", "\xE9\xBB\x91\xE4\xBD\x93");
+  EXPECT_TRUE(gbk == utf8) << "the GBK file's story is drawn differently";
 }
 
 TEST_F(Draw, TheFadeWeighsTheGameAgainstTheTextPage) {

@@ -229,6 +229,24 @@ TEST(LevelFileDeathTest, OpenFailuresStopWithTheSystemCode) {
   }
 }
 
+// A FIFO would wait for a writer forever and /dev/zero never ends: only a
+// regular file is read. The alarm turns a hang into a failure.
+TEST(LevelFileDeathTest, OnlyARegularFileIsRead) {
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  std::string dir = make_temp_dir();
+  ASSERT_EQ(mkfifo((dir + "/fifo.dat").c_str(), 0644), 0);
+  ASSERT_EQ(symlink("/dev/zero", (dir + "/zero.dat").c_str()), 0);
+  ASSERT_EQ(symlink("real.dat", (dir + "/link.dat").c_str()), 0);
+  write_file(dir, "real.dat", "7\n");
+  EXPECT_EXIT((alarm(10), load_levels(dir + "/fifo.dat")), testing::ExitedWithCode(EINVAL),
+              "fifo.dat: cannot open: a FIFO, not a regular file\nRuntime error 22 at");
+  EXPECT_EXIT((alarm(10), load_levels(dir + "/zero.dat")), testing::ExitedWithCode(EINVAL),
+              "zero.dat: cannot open: a character device, not a regular file\nRuntime error 22 at");
+  reset_state();
+  load_levels(dir + "/link.dat");
+  EXPECT_EQ(BDLN, 7);
+}
+
 TEST(FileTest, NamesPatternsAndFolders) {
   std::string dir = make_temp_dir();
   write_file(dir, "level.dat", "");

@@ -55,15 +55,18 @@ inline std::string level_file(const std::vector<Level>& levels) {
   return f;
 }
 
-// Loads the levels, sets the board's pixel size and starts level `level` in
-// pass `pass` the way the game would reach it.
-inline void start(const std::vector<Level>& levels, int level = 0, int pass = 0) {
-  load(level_file(levels));
+// Loads the level file (or a file of these levels), sets the board's pixel
+// size and starts level `level` in pass `pass` the way the game would reach it.
+inline void start(const std::string& file, int level = 0, int pass = 0) {
+  load(file);
   W = static_cast<std::uint32_t>(BDW * 20);
   H = static_cast<std::uint32_t>(BDH * 20);
   BDLV = static_cast<std::int8_t>(level);
   GSIT = static_cast<std::int8_t>(pass);
   INITLV();
+}
+inline void start(const std::vector<Level>& levels, int level = 0, int pass = 0) {
+  start(level_file(levels), level, pass);
 }
 
 // An open room of w x h cells: walls only on the border, the player's entry

@@ -1,6 +1,7 @@
 // Story line widths in character cells.
 #include <gtest/gtest.h>
 
+#include "support.h"
 #include "text_cells.h"
 
 namespace tervalon::test {
@@ -15,6 +16,21 @@ TEST(TextCells, WideCharactersCountTwoAndGbkCountsBytes) {
   EXPECT_EQ(text_cells("\xE4\xBD"), 2u);                              // cut short: not UTF-8
   EXPECT_EQ(text_cells("\xC0\xAF"), 2u);                              // overlong: not UTF-8
   EXPECT_EQ(text_cells("\xEF\xBC\x8C!"), 3u);                         // fullwidth comma
+}
+
+TEST(TextCells, TheEncodingIsDecidedForTheWholeFile) {
+  auto first_line_cells = [](const std::string& second_line) {
+    std::string f = level_file({{1, room(4, 3, 1, 1, 2, 1)}, {1, room(4, 3, 1, 1, 2, 1)}});
+    f.replace(f.find("T0.1.1"), 6, "\xC5\xA3");  // valid UTF-8, and 牛 in GBK
+    f.replace(f.find("T1.2.4"), 6, second_line);
+    load(f);
+    return text_cells(STEXT[0][1][1]);
+  };
+  EXPECT_EQ(first_line_cells("plain"), 1u);             // every line UTF-8: one narrow character
+  EXPECT_EQ(first_line_cells("\xBA\xDA\xCC\xE5"), 2u);  // 黑体 in GBK, the last line of all
+  EXPECT_TRUE(story_in_gbk);
+  EXPECT_EQ(first_line_cells("\xE9\xBB\x91"), 1u);        // 黑 in UTF-8
+  EXPECT_FALSE(story_in_gbk);
 }
 
 }  // namespace

@@ -36,8 +36,9 @@ class GameProcess {
   // without `with_display` it gets no DISPLAY to open a window on. `args` are
   // its command-line options; by default the window opens at the board's
   // size, so that screenshots compare 1:1 with the replay tool's pictures.
+  // `env_set` ("NAME=value") replaces inherited variables.
   explicit GameProcess(const std::string& dir, bool with_display = true,
-                       std::vector<std::string> args = {"--scale", "1"})
+                       std::vector<std::string> args = {"--scale", "1"}, std::vector<std::string> env_set = {})
       : dir_(dir) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
@@ -47,9 +48,16 @@ class GameProcess {
     std::vector<char*> argv{exe.data()};
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    auto replaced = [&](std::string_view e) {
+      if (!with_display && e.substr(0, 8) == "DISPLAY=") return true;
+      for (const auto& set : env_set)
+        if (e.substr(0, set.find('=') + 1) == std::string_view(set).substr(0, set.find('=') + 1)) return true;
+      return false;
+    };
     std::vector<char*> env;
     for (char** e = environ; *e; ++e)
-      if (with_display || std::string_view(*e).substr(0, 8) != "DISPLAY=") env.push_back(*e);
+      if (!replaced(*e)) env.push_back(*e);
+    for (auto& set : env_set) env.push_back(set.data());
     env.push_back(nullptr);
     if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv.data(), env.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&fa);
@@ -114,6 +122,12 @@ class GameProcess {
     poll();
     return code_ < 0;
   }
+  // The exit code (128 + signal when killed by one); -1 while it runs.
+  int exit_code() {
+    poll();
+    return code_;
+  }
+  pid_t pid() const { return pid_; }
 
   // The exit code (128 + signal when killed by one), dismissing run-time error
   // boxes while waiting; -1 if the game still runs after `limit`.

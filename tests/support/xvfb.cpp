@@ -1,5 +1,6 @@
 // Private Xvfb for window tests: a free display number is one with neither a
-// lock file nor a socket; the server is ready when its socket appears.
+// lock file nor a socket; the server is ready when its socket appears. It
+// never resets: a reset when the last client leaves drops the next to come.
 #include "xvfb.h"
 
 #include <fcntl.h>
@@ -7,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 #include <chrono>
@@ -35,8 +37,8 @@ PrivateX::PrivateX(const char* screen) {
       int devnull = open("/dev/null", O_WRONLY);
       dup2(devnull, 1);
       dup2(devnull, 2);
-      execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", depth.c_str(), "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
+      execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", depth.c_str(), "-nolisten", "tcp", "-fp",
+             "built-ins", "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -114,6 +116,17 @@ PrivateX::~PrivateX() {
   waitpid(pid_, nullptr, 0);
 }
 
+void PrivateX::kill_now() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+  // What a killed server leaves behind would keep its number taken.
+  const std::string n = display_.substr(1);
+  unlink(("/tmp/.X" + n + "-lock").c_str());
+  unlink(("/tmp/.X11-unix/X" + n).c_str());
+}
+
 std::string run(const std::string& command) {
   std::string out;
   if (FILE* p = popen(command.c_str(), "r")) {
@@ -141,8 +154,50 @@ bool press_close_button(unsigned long window) {
   return true;
 }
 
+namespace {
+// A window that vanishes while the tree is read is no error here.
+int ignore_x_error(Display*, XErrorEvent*) { return 0; }
+
+std::string text_property(Display* d, Window w, Atom name) {
+  Atom type;
+  int format;
+  unsigned long n, after;
+  unsigned char* data = nullptr;
+  std::string text;
+  if (XGetWindowProperty(d, w, name, 0, 256, False, AnyPropertyType, &type, &format, &n, &after, &data) ==
+          Success && data && format == 8)
+    text.assign(reinterpret_cast<char*>(data), n);
+  if (data) XFree(data);
+  return text;
+}
+}  // namespace
+
+std::vector<unsigned long> error_boxes() {
+  std::vector<unsigned long> boxes;
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return boxes;
+  auto* before = XSetErrorHandler(ignore_x_error);
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) {
+    const Atom net_name = XInternAtom(d, "_NET_WM_NAME", False);
+    for (unsigned i = 0; i < n; ++i) {
+      XWindowAttributes a;
+      if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable) continue;
+      if (text_property(d, children[i], net_name) == "Error" || text_property(d, children[i], XA_WM_NAME) == "Error")
+        boxes.push_back(children[i]);
+    }
+  }
+  if (children) XFree(children);
+  XSync(d, False);
+  XSetErrorHandler(before);
+  XCloseDisplay(d);
+  return boxes;
+}
+
 void dismiss_error_boxes() {
-  run("for w in $(xdotool search --name '^Error$' 2>/dev/null); do xdotool key --window $w Return; done");
+  for (unsigned long box : error_boxes())
+    run("xdotool windowfocus --sync " + std::to_string(box) + " key Return 2>/dev/null");
 }
 
 }  // namespace tervalon::test

@@ -14,8 +14,8 @@ namespace tervalon::test {
 
 class PrivateX {
  public:
-  // Starts Xvfb with one screen of `screen` (W x H) at 24 bits and sets
-  // DISPLAY; check ok().
+  // Starts Xvfb with one screen of `screen` (W x H) at 24 bits and only the
+  // server's built-in fonts (as on a fresh machine) and sets DISPLAY; check ok().
   explicit PrivateX(const char* screen = "1280x1024");
   ~PrivateX();
   PrivateX(const PrivateX&) = delete;
@@ -23,6 +23,8 @@ class PrivateX {
 
   bool ok() const { return pid_ > 0; }
   const std::string& display() const { return display_; }
+  // Kills the server at once (SIGKILL), as a crash would end it.
+  void kill_now();
 
  private:
   pid_t pid_ = -1;
@@ -54,7 +56,11 @@ std::string run(const std::string& command);
 // button; false when the X server cannot be reached.
 bool press_close_button(unsigned long window);
 
-// Presses Return on every window named "Error" (a run-time error's message box).
+// The mapped top-level windows captioned "Error" (run-time error boxes), found
+// in the X window tree by their UTF-8 or plain name, whatever the locale.
+std::vector<unsigned long> error_boxes();
+
+// Presses Return on every error box.
 void dismiss_error_boxes();
 
 }  // namespace tervalon::test

@@ -1,0 +1,158 @@
+// The run-time error's box, drawn with the library's own surfaces and text in
+// a plain SDL window, so that it shows on any X server or desktop whatever
+// helpers or fonts it has; and the end of a lost X server connection.
+#include "error_box.h"
+
+#include <SDL.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <vector>
+
+#include "backend.h"
+#include "runtime_error.h"
+#include "surface.h"
+#include "text.h"
+#include "window.h"
+
+namespace display {
+
+namespace {
+
+constexpr std::uint32_t BACKGROUND = 0xF0F0F0, INK = 0x202020, BUTTON = 0xDCDCDC, EDGE = 0x808080;
+constexpr std::int32_t MARGIN = 16, BUTTON_W = 88, BUTTON_H = 28;
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  for (std::size_t nl; (nl = text.find('\n', at)) != std::string::npos; at = nl + 1)
+    lines.push_back(text.substr(at, nl - at));
+  if (at < text.size()) lines.push_back(text.substr(at));
+  return lines;
+}
+
+std::int32_t measured_width(const std::string& s) {
+  GETSTRINGSIZE(s);
+  return STRZ.CX;
+}
+
+// The box's picture: the lines top-left, the OK button centred below them.
+// The picture is only as big as the screen; lines that do not fit are left out.
+struct Layout {
+  BITMAP picture;
+  SDL_Rect ok;
+};
+
+void lay_out(Layout& box, std::vector<std::string> lines, const SDL_Rect& screen) {
+  GETSTRINGSIZE("Ag");
+  const std::int32_t line_h = std::max<std::int32_t>(STRZ.CY, 1);
+  const std::int32_t room = std::max<std::int32_t>(screen.h - 80 - 3 * MARGIN - BUTTON_H, line_h);
+  if (static_cast<std::int32_t>(lines.size()) * line_h > room) {
+    lines.resize(static_cast<std::size_t>(room / line_h - 1));
+    lines.push_back("  ...");
+  }
+  std::int32_t w = 2 * MARGIN + BUTTON_W * 3;
+  for (const std::string& l : lines) w = std::max(w, 2 * MARGIN + measured_width(l));
+  w = std::min(w, std::max<std::int32_t>(screen.w - 40, 2 * MARGIN + BUTTON_W));
+  const std::int32_t h = 3 * MARGIN + static_cast<std::int32_t>(lines.size()) * line_h + BUTTON_H;
+  BITMAP& p = box.picture;
+  p.WIDTH = static_cast<std::uint32_t>(w);
+  p.HEIGHT = static_cast<std::uint32_t>(h);
+  p.pixels.assign(std::size_t{p.WIDTH} * p.HEIGHT, BACKGROUND);
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    DRAWTEXTXY(&p, lines[i], MARGIN, static_cast<std::uint32_t>(MARGIN + static_cast<std::int32_t>(i) * line_h), INK);
+  box.ok = {(w - BUTTON_W) / 2, h - MARGIN - BUTTON_H, BUTTON_W, BUTTON_H};
+  BAR(&p, box.ok.x, box.ok.y, box.ok.w, box.ok.h, EDGE);
+  BAR(&p, box.ok.x + 1, box.ok.y + 1, box.ok.w - 2, box.ok.h - 2, BUTTON);
+  GETSTRINGSIZE("OK");
+  DRAWTEXTXY(&p, "OK", static_cast<std::uint32_t>(box.ok.x + (BUTTON_W - STRZ.CX) / 2),
+             static_cast<std::uint32_t>(box.ok.y + (BUTTON_H - STRZ.CY) / 2), INK);
+}
+
+void present(SDL_Window* window, BITMAP& picture) {
+  SDL_Surface* to = SDL_GetWindowSurface(window);
+  SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(picture.pixels.data(), static_cast<int>(picture.WIDTH),
+                                                         static_cast<int>(picture.HEIGHT), 32,
+                                                         static_cast<int>(picture.WIDTH * 4), SDL_PIXELFORMAT_XBGR8888);
+  if (to && from) {
+    SDL_BlitSurface(from, nullptr, to, nullptr);
+    SDL_UpdateWindowSurface(window);
+  }
+  SDL_FreeSurface(from);
+}
+
+bool dismissed(const SDL_Event& e, Uint32 id, const SDL_Rect& ok) {
+  switch (e.type) {
+    case SDL_KEYDOWN: {
+      const SDL_Keycode k = e.key.keysym.sym;
+      return e.key.windowID == id && (k == SDLK_RETURN || k == SDLK_KP_ENTER || k == SDLK_ESCAPE || k == SDLK_SPACE);
+    }
+    case SDL_MOUSEBUTTONUP: {
+      const SDL_Point at{e.button.x, e.button.y};
+      return e.button.windowID == id && e.button.button == SDL_BUTTON_LEFT && SDL_PointInRect(&at, &ok);
+    }
+    case SDL_WINDOWEVENT:
+      return e.window.windowID == id && e.window.event == SDL_WINDOWEVENT_CLOSE;
+    default:
+      return false;
+  }
+}
+
+// The box on this thread, which from now on is the one that uses SDL video.
+// A lost display ends the process from inside the wait for events.
+void box_here(const std::string& text) {
+  std::string why;
+  if (!sdl_backend().start(why)) return;
+  SDL_Rect screen{0, 0, 1024, 768};
+  SDL_GetDisplayBounds(0, &screen);
+  Layout box;
+  lay_out(box, lines_of(text), screen);
+  SDL_SetHint(SDL_HINT_X11_WINDOW_TYPE, "_NET_WM_WINDOW_TYPE_DIALOG");
+  SDL_Window* window = SDL_CreateWindow("Error", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                        static_cast<int>(box.picture.WIDTH), static_cast<int>(box.picture.HEIGHT),
+                                        SDL_WINDOW_ALWAYS_ON_TOP);
+  if (!window) return;
+  const Uint32 id = SDL_GetWindowID(window);
+  SDL_RaiseWindow(window);
+  SDL_SetWindowInputFocus(window);
+  present(window, box.picture);
+  for (;;) {
+    SDL_Event e;
+    if (!SDL_WaitEventTimeout(&e, 250)) continue;
+    if (dismissed(e, id, box.ok)) break;
+    if (e.type == SDL_WINDOWEVENT && e.window.windowID == id &&
+        (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN)) {
+      if (e.window.event == SDL_WINDOWEVENT_SHOWN) {
+        SDL_RaiseWindow(window);
+        SDL_SetWindowInputFocus(window);
+      }
+      present(window, box.picture);
+    }
+  }
+  SDL_DestroyWindow(window);
+}
+
+int lost_display(Display*) {
+  static std::atomic<bool> ending{false};
+  if (!ending.exchange(true)) {
+    static constexpr char line[] = "display: the connection to the X server was lost\n";
+    [[maybe_unused]] ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
+    const int code = stopping_with();
+    _exit(code ? code : LOST_DISPLAY);
+  }
+  for (;;) pause();  // another thread is ending the process
+}
+
+}  // namespace
+
+void show_error_box(const std::string& text) {
+  if (!run_on_window_thread(box_here, text)) box_here(text);
+}
+
+void end_on_lost_display() { XSetIOErrorHandler(lost_display); }
+
+void use_error_box() { set_error_box(show_error_box); }
+
+}  // namespace display

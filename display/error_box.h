@@ -1,0 +1,23 @@
+// How the process ends on a fault the player must learn of: the run-time
+// error's box, drawn by the library itself, and the end of a lost X server
+// connection. Library-internal.
+#pragma once
+
+#include <string>
+
+namespace display {
+
+// Shows `text` in a window captioned "Error", centred on the screen, with an
+// OK button, and returns once the player dismissed it (Enter, Escape, Space,
+// OK or the close button); at once when there is no display. Runs on the
+// window thread while one runs (it owns the platform's video), else on the
+// calling thread. Any thread.
+void show_error_box(const std::string& text);
+
+// From now on a lost X server connection ends the process at once: one line
+// on standard error and exit code LOST_DISPLAY (or the run-time error's
+// number while its box is up); no destructor runs. Whoever starts the
+// platform's video, once it is up.
+void end_on_lost_display();
+
+}  // namespace display
