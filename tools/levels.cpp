@@ -26,7 +26,7 @@ struct Finding {
 };
 
 std::vector<Finding> findings;
-std::vector<std::string> measures;  // what was proven and measured, shown after a usable verdict
+std::vector<std::string> measures;  // what was proven and measured
 
 void report(std::uint64_t line, int level, const std::string& what) {
   findings.push_back({line, level >= 0 ? "level " + std::to_string(level) + ": " + what : what});
@@ -257,7 +257,7 @@ void check_solutions(const std::string& path) {
       continue;
     }
     std::string said = s.script + ": " + stage + ", " + std::to_string(s.frames) + " frames, " +
-                       std::to_string(s.presses.size()) + " presses";
+                       std::to_string(s.presses.size()) + (s.presses.size() == 1 ? " press" : " presses");
     auto tight = std::min_element(s.presses.begin(), s.presses.end(), [](const PressSlack& a, const PressSlack& b) {
       return std::min(a.earlier, a.later) < std::min(b.earlier, b.later);
     });
@@ -316,9 +316,11 @@ int main(int argc, char** argv) {
     if (f.line) std::printf("%s:%llu: %s\n", path.c_str(), static_cast<unsigned long long>(f.line), f.what.c_str());
     else std::printf("%s\n", f.what.c_str());
   }
+  if (findings.empty())
+    std::printf("%s: usable, levels 0..%d on a %d x %d board\n", path.c_str(), BDLN, BDW, BDH);
+  // What was proven and measured, indented under the verdict.
   for (const std::string& m : measures) std::printf("  %s\n", m.c_str());
-  if (!findings.empty()) return 1;
-  std::printf("%s: usable, levels 0..%d on a %d x %d board\n", path.c_str(), BDLN, BDW, BDH);
+  return findings.empty() ? 0 : 1;
 
   return 0;
 }
