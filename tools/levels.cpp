@@ -232,8 +232,9 @@ void check_reach(int l, const LevelFileMap& map, std::size_t budget) {
     if (r.entry_to_exit >= 0 && (l == 0 ? r.entry_to_end : r.exit_to_entry) >= 0)
       report(line, l, std::string("one-way places not known: the search ran out of its budget (") + took + ")");
   } else {
-    report_one_way(l, r.one_way_forward, map, "entry", l == 0 ? "exit or end cell" : "exit");
-    report_one_way(l, r.one_way_backward, map, "exit", "entry");
+    // Where the goal is never reached at all, every place is one-way: said already.
+    if (r.entry_to_exit >= 0) report_one_way(l, r.one_way_forward, map, "entry", l == 0 ? "exit or end cell" : "exit");
+    if (r.exit_to_entry >= 0) report_one_way(l, r.one_way_backward, map, "exit", "entry");
     said += "; no one-way places";
   }
   measures.push_back(said + " (" + took + ")");

@@ -135,6 +135,7 @@ struct Graph {
         }
         if (states.size() >= budget) {
           out_of_budget = true;
+          next.resize(states.size() * CHOICES, NONE);
           return;
         }
         State t = step(s, c);
