@@ -325,6 +325,18 @@ TEST(LevelChecker, ASearchOutOfItsBudgetSaysSoInsteadOfGuessing) {
   EXPECT_EQ(check(file_of(usable_levels()), "--budget 0 tervalon.dat").status, 2);
 }
 
+TEST(LevelChecker, TheDocumentedExampleIsARealFileTheCheckerPasses) {
+  std::string source = TERVALON_SOURCE_DIR;
+  std::ostringstream example, guide;
+  example << std::ifstream(source + "/docs/example.dat").rdbuf();
+  guide << std::ifstream(source + "/docs/levels.md").rdbuf();
+  ASSERT_FALSE(example.str().empty());
+  EXPECT_NE(guide.str().find("```\n" + example.str() + "```"), std::string::npos)
+      << "docs/levels.md does not show docs/example.dat as it is";
+  ToolRun r = check(example.str());
+  EXPECT_EQ(r.status, 0) << (r.lines.empty() ? r.err : r.lines[0]);
+}
+
 // What the game's own loader does with the file: its exit status and the
 // line it writes to standard error, from a child process.
 struct GameVerdict {
