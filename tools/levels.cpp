@@ -1,11 +1,18 @@
-// tervalon-levels [FILE]: checks a level file for what the game needs and what
-// a player would trip over, naming level and file line. Exit 0 when usable.
+// tervalon-levels [--budget STATES] [FILE]: checks a level file for what the
+// game needs and what a player would trip over, naming level and file line;
+// proves each level can be played through both ways, and measures the slack
+// of the recorded solutions in the folder "solutions" beside the file. Exit 0
+// when usable.
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "level_file.h"
+#include "levels_reach.h"
+#include "levels_slack.h"
 #include "state.h"
 #include "text_cells.h"
 
@@ -19,6 +26,7 @@ struct Finding {
 };
 
 std::vector<Finding> findings;
+std::vector<std::string> measures;  // what was proven and measured
 
 void report(std::uint64_t line, int level, const std::string& what) {
   findings.push_back({line, level >= 0 ? "level " + std::to_string(level) + ": " + what : what});
@@ -92,46 +100,228 @@ void check_level(int l, const LevelFileMap& map, const std::vector<std::string>&
   }
 }
 
+// The story layout of the drawing: 14 x 28 pixel character cells, lines 30
+// pixels apart, the block a little above the middle, clamped to the top edge.
+constexpr std::int64_t CELL_W = 14, LINE_H = 28, PITCH = 30, LIFT = 100;
+
+std::int64_t text_top(int i) { return std::max<std::int64_t>(0, (std::int64_t{BDH} * BDSZ - LINE_H) / 2 + PITCH * i - LIFT); }
+
 void check_text(int l, int half, const LevelFileMap& map) {
+  const std::int64_t w = std::int64_t{BDW} * BDSZ, h = std::int64_t{BDH} * BDSZ;
+  int above = 0;  // the last line with text
   for (int i = 1; i <= 4; ++i) {
-    std::uint32_t width = text_cells(STEXT[l][half][i]) * 14;
-    if (width > static_cast<std::uint32_t>(BDW) * BDSZ)
-      report(map.text_line[l][half][i], l,
-             "story line is " + std::to_string(width) + " pixels wide, wider than the board's " +
-                 std::to_string(BDW * BDSZ));
+    const std::string& text = STEXT[l][half][i];
+    if (text.empty()) continue;
+    std::uint64_t line = map.text_line[l][half][i];
+    std::int64_t width = std::int64_t{text_cells(text)} * CELL_W;
+    if (width > w)
+      report(line, l, "story line is " + std::to_string(width) + " pixels wide, wider than the board's " +
+                          std::to_string(w));
+    if (text_top(i) + LINE_H > h)
+      report(line, l, "story line " + std::to_string(i) + " leaves the board at the bottom: the board is " +
+                          std::to_string(h) + " pixels high");
+    else if (above && text_top(i) < text_top(above) + LINE_H)
+      report(line, l, "story line " + std::to_string(i) + " is drawn over line " + std::to_string(above) +
+                          ": the board is " + std::to_string(h) + " pixels high, " +
+                          std::to_string(2 * (LIFT - PITCH) + LINE_H) + " are needed");
+    above = i;
+  }
+}
+
+// The file read line by line the way the loader reads it, to find the board
+// rows whose length is not the board's width before the loader, which reads a
+// short row on across its line break, sees them. It gives up quietly where
+// the file is not as expected: the loader then says what is wrong.
+class RowScan {
+ public:
+  explicit RowScan(const std::vector<std::string>& lines) : lines_(lines) {}
+
+  void run() {
+    long long n, w, h;
+    std::uint64_t at;
+    if (!number(n, at)) return;
+    next_line();
+    if (!number(w, at) || !number(h, at)) return;
+    next_line();
+    if (n < 1 || n > BDLMAX || w < 1 || w > 127 || h < 1 || h > 127) return;
+    line_ += static_cast<std::size_t>(8 * n + 4);  // the story texts
+    col_ = 0;
+    for (int l = 0; l <= n; ++l) {
+      long long least;
+      if (!number(least, at)) {
+        if (at - 1 < lines_.size() && static_cast<long long>(lines_[at - 1].size()) == w)
+          report(at, l, "a board row stands where the least trail length belongs: level " + std::to_string(l - 1) +
+                            " has more than " + std::to_string(h) + " rows");
+        return;
+      }
+      next_line();
+      for (int y = 0; y < h && line_ < lines_.size(); ++y, next_line()) {
+        long long cells = static_cast<long long>(lines_[line_].size());
+        if (cells != w)
+          report(line_ + 1, -1, "level " + std::to_string(l) + ", row " + std::to_string(y) + " (line " +
+                                    std::to_string(line_ + 1) + "): " + std::to_string(cells) + " cells, the board is " +
+                                    std::to_string(w) + " wide");
+      }
+    }
+  }
+
+ private:
+  // The next whole number, over blanks and line breaks; false when the token
+  // there is not one. `at` is its line.
+  bool number(long long& v, std::uint64_t& at) {
+    while (line_ < lines_.size() && (col_ >= lines_[line_].size() || static_cast<unsigned char>(lines_[line_][col_]) <= 32))
+      col_ < lines_[line_].size() ? ++col_ : (next_line(), 0);
+    at = line_ + 1;
+    if (line_ >= lines_.size()) return v = 0, true;
+    std::size_t end = col_;
+    while (end < lines_[line_].size() && static_cast<unsigned char>(lines_[line_][end]) > 32) ++end;
+    std::string token = lines_[line_].substr(col_, end - col_);
+    col_ = end;
+    std::size_t digits = token[0] == '+' || token[0] == '-';
+    if (digits == token.size() || token.find_first_not_of("0123456789", digits) != std::string::npos ||
+        token.size() > 11)
+      return false;
+    v = std::stoll(token);
+    return true;
+  }
+  void next_line() {
+    ++line_;
+    col_ = 0;
+  }
+
+  const std::vector<std::string>& lines_;
+  std::size_t line_ = 0, col_ = 0;
+};
+
+// Cells a player can stand in but never leave for the pass's goal.
+void report_one_way(int l, const std::vector<Cell>& cells, const LevelFileMap& map, const std::string& from,
+                    const std::string& goal) {
+  if (cells.empty()) return;
+  std::string more = cells.size() > 1 ? " (and " + std::to_string(cells.size() - 1) + " more cells)" : "";
+  report(map.row_line[l][cells[0].y], l,
+         "a one-way place: standing at column " + std::to_string(cells[0].x) + ", row " + std::to_string(cells[0].y) + ", reached from the " + from + ", the " + goal +
+             " is never reached from there" + more);
+}
+
+void check_reach(int l, const LevelFileMap& map, std::size_t budget) {
+  Reach r = search_level(l, budget);
+  std::uint64_t line = map.stpm_line[l];
+  char took[64];
+  std::snprintf(took, sizeof took, "%zu states, %.2f s", r.states, r.seconds);
+  auto frames = [](long f) { return std::to_string(f) + " frames"; };
+  auto unreached = [&](long f, const std::string& what) {
+    if (f >= 0) return;
+    if (r.out_of_budget)
+      report(line, l, what + ": not found before the search ran out of its budget (" + took +
+                          "); raise --budget to know");
+    else
+      report(line, l, what + " cannot be reached");
+  };
+  std::string said = "level " + std::to_string(l) + " (line " + std::to_string(line) + "): ";
+  if (l == 0) {
+    unreached(r.entry_to_exit, "the exit, from the entry,");
+    unreached(r.entry_to_end, "the end cell, from the entry,");
+    said += "exit in " + frames(r.entry_to_exit) + ", end cell in " + frames(r.entry_to_end);
+  } else {
+    unreached(r.entry_to_exit, "the exit, from the entry,");
+    unreached(r.exit_to_entry, "the entry, from the exit,");
+    said += "exit from the entry in " + frames(r.entry_to_exit) + ", entry from the exit in " +
+            frames(r.exit_to_entry);
+  }
+  if (r.out_of_budget) {
+    if (r.entry_to_exit >= 0 && (l == 0 ? r.entry_to_end : r.exit_to_entry) >= 0)
+      report(line, l, std::string("one-way places not known: the search ran out of its budget (") + took + ")");
+  } else {
+    // Where the goal is never reached at all, every place is one-way: said already.
+    if (r.entry_to_exit >= 0) report_one_way(l, r.one_way_forward, map, "entry", l == 0 ? "exit or end cell" : "exit");
+    if (r.exit_to_entry >= 0) report_one_way(l, r.one_way_backward, map, "exit", "entry");
+    said += "; no one-way places";
+  }
+  measures.push_back(said + " (" + took + ")");
+}
+
+// The solutions beside the file, played in name order as a whole game.
+void check_solutions(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::path(path).parent_path() / "solutions";
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) return;
+  std::vector<std::string> scripts;
+  for (const auto& e : fs::directory_iterator(dir, ec))
+    if (e.is_regular_file()) scripts.push_back(e.path().string());
+  std::sort(scripts.begin(), scripts.end());
+  const char* passes[] = {"hub", "forward", "back"};
+  for (const StageSlack& s : measure_slack(scripts, 10)) {
+    std::string stage = "level " + std::to_string(s.level) + " " + passes[s.pass];
+    if (!s.finished) {
+      findings.push_back({0, s.script + ": does not finish " + stage + " (the solutions after it are not played)"});
+      continue;
+    }
+    std::string said = s.script + ": " + stage + ", " + std::to_string(s.frames) + " frames, " +
+                       std::to_string(s.presses.size()) + (s.presses.size() == 1 ? " press" : " presses");
+    auto tight = std::min_element(s.presses.begin(), s.presses.end(), [](const PressSlack& a, const PressSlack& b) {
+      return std::min(a.earlier, a.later) < std::min(b.earlier, b.later);
+    });
+    if (tight != s.presses.end())
+      said += "; tightest at line " + std::to_string(tight->line) + ": " + std::to_string(tight->earlier) +
+              " frames earlier, " + std::to_string(tight->later) + " later";
+    measures.push_back(said);
   }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 2) {
-    std::fprintf(stderr, "usage: tervalon-levels [FILE]   (default ./tervalon.dat)\n");
+  std::size_t budget = 3000000;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() >= 2 && args[0] == "--budget") {
+    budget = std::strtoull(args[1].c_str(), nullptr, 10);
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  if (args.size() > 1 || budget == 0) {
+    std::fprintf(stderr, "usage: tervalon-levels [--budget STATES] [FILE]   (default ./tervalon.dat)\n");
     return 2;
   }
-  std::string path = argc == 2 ? argv[1] : "tervalon.dat";
-  LevelFileMap map;
-  load_levels(path, &map);  // a file the game rejects stops here with the game's error
+  std::string path = args.empty() ? "tervalon.dat" : args[0];
+  std::vector<std::string> lines = file_lines(path);
 
-  if (BDLN < 1 || BDLN > BDLMAX)
-    report(map.levels_line, -1, "the last level index " + std::to_string(BDLN) + " is outside 1.." +
-                                    std::to_string(BDLMAX));
-  if (BDW < 1 || BDH < 1)
-    report(map.size_line, -1, "the board is " + std::to_string(BDW) + " x " + std::to_string(BDH) +
-                                  " cells; each side must be 1..127");
+  // Rows of the wrong length derail the loader far from the row at fault.
+  RowScan(lines).run();
+  if (findings.empty()) {
+    LevelFileMap map;
+    load_levels(path, &map);  // a file the game rejects stops here with the game's error
 
-  // With no board or no level to play the rest has nothing to stand on.
-  if (BDW >= 1 && BDH >= 1 && BDLN >= 0) {
-    std::vector<std::string> lines = file_lines(path);
-    for (int l = 0; l <= BDLN; ++l) {
-      check_text(l, 1, map);
-      if (l >= 1) check_text(l, 2, map);
-      check_level(l, map, lines);
+    if (BDLN < 1 || BDLN > BDLMAX)
+      report(map.levels_line, -1, "the last level index " + std::to_string(BDLN) + " is outside 1.." +
+                                      std::to_string(BDLMAX));
+    if (BDW < 1 || BDH < 1)
+      report(map.size_line, -1, "the board is " + std::to_string(BDW) + " x " + std::to_string(BDH) +
+                                    " cells; each side must be 1..127");
+
+    // With no board or no level to play the rest has nothing to stand on.
+    if (BDW >= 1 && BDH >= 1 && BDLN >= 0) {
+      for (int l = 0; l <= BDLN; ++l) {
+        check_text(l, 1, map);
+        if (l >= 1) check_text(l, 2, map);
+        check_level(l, map, lines);
+      }
+      // The search stands on the special cells the checks above vouch for.
+      if (findings.empty())
+        for (int l = 0; l <= BDLN; ++l) check_reach(l, map, budget);
+      if (findings.empty()) check_solutions(path);
     }
   }
 
-  for (const Finding& f : findings) std::printf("%s:%llu: %s\n", path.c_str(), static_cast<unsigned long long>(f.line), f.what.c_str());
-  if (!findings.empty()) return 1;
-  std::printf("%s: usable, levels 0..%d on a %d x %d board\n", path.c_str(), BDLN, BDW, BDH);
+  std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  for (const Finding& f : findings) {
+    if (f.line) std::printf("%s:%llu: %s\n", path.c_str(), static_cast<unsigned long long>(f.line), f.what.c_str());
+    else std::printf("%s\n", f.what.c_str());
+  }
+  if (findings.empty())
+    std::printf("%s: usable, levels 0..%d on a %d x %d board\n", path.c_str(), BDLN, BDW, BDH);
+  // What was proven and measured, indented under the verdict.
+  for (const std::string& m : measures) std::printf("  %s\n", m.c_str());
+  return findings.empty() ? 0 : 1;
+
   return 0;
 }

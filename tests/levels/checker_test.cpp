@@ -18,7 +18,9 @@ namespace {
 
 const std::string CHECKER = std::string(TERVALON_BINARY_DIR) + "/tools/tervalon-levels";
 
-// A usable two-level file on a 12 x 6 board. Its lines: 1 the last level
+// A usable two-level file on a 12 x 6 board, where the first two story lines
+// of each text are left empty: on a board this low they would be drawn over
+// each other. Its lines: 1 the last level
 // index, 2 the size, 3-6 level 0's text, 7-10 level 1's first half, 11-14 its
 // second half, 15 level 0's least trail length, 16-21 its rows, 22 level 1's
 // least trail length, 23-28 its rows.
@@ -27,6 +29,8 @@ std::vector<Level> usable_levels() {
   hub[4][1] = 'e';
   return {{1, hub}, {40, room(12, 6, 2, 4, 9, 4)}};
 }
+
+std::string file_of(const std::vector<Level>& levels);
 
 // The lines of a level file, to edit one by line number.
 std::vector<std::string> lines_of(const std::string& file) {
@@ -42,6 +46,13 @@ std::string joined(const std::vector<std::string>& lines) {
   return f;
 }
 
+std::string file_of(const std::vector<Level>& levels) {
+  auto f = lines_of(level_file(levels));
+  for (std::string& line : f)
+    if (line.size() > 1 && line[0] == 'T' && line.back() <= '2') line.clear();
+  return joined(f);
+}
+
 ToolRun check(const std::string& file, const std::string& args = "tervalon.dat") {
   std::string dir = make_temp_dir();
   write_file(dir, "tervalon.dat", file);
@@ -50,8 +61,16 @@ ToolRun check(const std::string& file, const std::string& args = "tervalon.dat")
 
 // Exactly one finding, on this file line, naming the level (when there is
 // one) and containing `what`.
-void expect_one_finding(const ToolRun& r, int line, int level, const std::string& what) {
+std::vector<std::string> findings_of(const ToolRun& r) {
+  std::vector<std::string> f;
+  for (const std::string& line : r.lines)
+    if (line.rfind("  ", 0) != 0) f.push_back(line);
+  return f;
+}
+
+void expect_one_finding(ToolRun r, int line, int level, const std::string& what) {
   EXPECT_EQ(r.status, 1) << r.err;
+  r.lines = findings_of(r);
   ASSERT_EQ(r.lines.size(), 1u) << (r.lines.empty() ? r.err : r.lines[0]);
   std::string prefix = "tervalon.dat:" + std::to_string(line) + ": ";
   if (level >= 0) prefix += "level " + std::to_string(level) + ": ";
@@ -59,27 +78,30 @@ void expect_one_finding(const ToolRun& r, int line, int level, const std::string
   EXPECT_NE(r.lines[0].find(what), std::string::npos) << r.lines[0];
 }
 
-TEST(LevelChecker, AUsableFileExitsZeroWithOneLine) {
-  ToolRun r = check(level_file(usable_levels()));
+TEST(LevelChecker, AUsableFileExitsZeroWithItsVerdictAndWhatWasProven) {
+  ToolRun r = check(file_of(usable_levels()));
   EXPECT_EQ(r.status, 0) << r.err;
-  ASSERT_EQ(r.lines.size(), 1u);
+  ASSERT_EQ(findings_of(r).size(), 1u);
   EXPECT_NE(r.lines[0].find("usable"), std::string::npos) << r.lines[0];
+  ASSERT_EQ(r.lines.size(), 3u);
+  EXPECT_NE(r.lines[1].find("level 0 (line 15): exit in "), std::string::npos) << r.lines[1];
+  EXPECT_NE(r.lines[2].find("no one-way places"), std::string::npos) << r.lines[2];
   EXPECT_TRUE(r.err.empty()) << r.err;
 }
 
 TEST(LevelChecker, ReadsTervalonDatInTheWorkingFolderByDefault) {
-  ToolRun r = check(level_file(usable_levels()), "");
+  ToolRun r = check(file_of(usable_levels()), "");
   EXPECT_EQ(r.status, 0) << r.err;
-  ASSERT_EQ(r.lines.size(), 1u);
+  ASSERT_FALSE(r.lines.empty());
   EXPECT_EQ(r.lines[0].rfind("tervalon.dat:", 0), 0u) << r.lines[0];
 
-  auto bad = lines_of(level_file(usable_levels()));
+  auto bad = lines_of(file_of(usable_levels()));
   bad[22 - 1] = "0";
   EXPECT_EQ(check(joined(bad), "").status, 1);
 }
 
 TEST(LevelChecker, MoreThanOneArgumentIsAUsageError) {
-  ToolRun r = check(level_file(usable_levels()), "tervalon.dat tervalon.dat");
+  ToolRun r = check(file_of(usable_levels()), "tervalon.dat tervalon.dat");
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(r.lines.empty());
   EXPECT_NE(r.err.find("usage"), std::string::npos) << r.err;
@@ -87,18 +109,18 @@ TEST(LevelChecker, MoreThanOneArgumentIsAUsageError) {
 
 TEST(LevelChecker, AHubAloneHasNoLevelToPlay) {
   auto hub = usable_levels()[0];
-  expect_one_finding(check(level_file({hub})), 1, -1, "outside 1..25");
+  expect_one_finding(check(file_of({hub})), 1, -1, "outside 1..25");
 }
 
 TEST(LevelChecker, ANegativeLastLevelIndex) {
-  auto f = lines_of(level_file(usable_levels()));
+  auto f = lines_of(file_of(usable_levels()));
   f[0] = "-1";
   expect_one_finding(check(joined(f)), 1, -1, "-1");
 }
 
 TEST(LevelChecker, AnEmptyBoard) {
   // 0 x 0 loads (no rows to read) but leaves nothing to stand on.
-  auto f = lines_of(level_file(usable_levels()));
+  auto f = lines_of(file_of(usable_levels()));
   std::vector<std::string> g(f.begin(), f.begin() + 14);
   g[1] = "0 0";
   g.push_back("1");
@@ -107,7 +129,7 @@ TEST(LevelChecker, AnEmptyBoard) {
 }
 
 TEST(LevelChecker, ALeastTrailLengthOfZero) {
-  auto f = lines_of(level_file(usable_levels()));
+  auto f = lines_of(file_of(usable_levels()));
   f[22 - 1] = "0";
   expect_one_finding(check(joined(f)), 22, 1, "least trail length is 0");
 }
@@ -115,79 +137,79 @@ TEST(LevelChecker, ALeastTrailLengthOfZero) {
 TEST(LevelChecker, AMissingEntryOrExitIsReportedAtTheLevelsFirstLine) {
   auto levels = usable_levels();
   levels[1].rows[4][2] = ' ';
-  expect_one_finding(check(level_file(levels)), 22, 1, "no entry");
+  expect_one_finding(check(file_of(levels)), 22, 1, "no entry");
 
   levels = usable_levels();
   levels[0].rows[4][6] = ' ';
-  expect_one_finding(check(level_file(levels)), 15, 0, "no exit");
+  expect_one_finding(check(file_of(levels)), 15, 0, "no exit");
 }
 
 TEST(LevelChecker, AHubWithoutAnEndCell) {
   auto levels = usable_levels();
   levels[0].rows[4][1] = ' ';
-  expect_one_finding(check(level_file(levels)), 15, 0, "no end cell");
+  expect_one_finding(check(file_of(levels)), 15, 0, "no end cell");
 }
 
 TEST(LevelChecker, AnEndCellOutsideTheHubIsNoFinding) {
   auto levels = usable_levels();
   levels[1].rows[4][5] = 'e';
-  EXPECT_EQ(check(level_file(levels)).status, 0);
+  EXPECT_EQ(check(file_of(levels)).status, 0);
 }
 
 TEST(LevelChecker, ARepeatedLetterIsReportedAtTheOneThatCounts) {
   auto levels = usable_levels();
   levels[1].rows[2][4] = 'o';  // row 2 of level 1 (line 25); the later exit, row 4 (line 27), counts
-  expect_one_finding(check(level_file(levels)), 27, 1, "second exit");
+  expect_one_finding(check(file_of(levels)), 27, 1, "second exit");
 
   levels = usable_levels();
   levels[0].rows[3][8] = 'e';  // row 3 is read first, so the end cell of row 4 (line 20) counts
-  expect_one_finding(check(level_file(levels)), 20, 0, "second end cell");
+  expect_one_finding(check(file_of(levels)), 20, 0, "second end cell");
 }
 
 TEST(LevelChecker, ASpecialCellOnTheBorder) {
   auto levels = usable_levels();
   levels[1].rows[4][2] = ' ';
   levels[1].rows[4][0] = 'i';  // row 4 of level 1: line 27
-  expect_one_finding(check(level_file(levels)), 27, 1, "border");
+  expect_one_finding(check(file_of(levels)), 27, 1, "border");
 
   levels = usable_levels();
   levels[0].rows[4][1] = ' ';
   levels[0].rows[0][5] = 'e';  // row 0 of level 0: line 16
-  expect_one_finding(check(level_file(levels)), 16, 0, "border");
+  expect_one_finding(check(file_of(levels)), 16, 0, "border");
 }
 
 TEST(LevelChecker, AnEntryOrExitWithNoFloorUnderIt) {
   auto levels = usable_levels();
   levels[1].rows[4][9] = ' ';
   levels[1].rows[3][9] = 'o';  // row 3 of level 1: line 26, open cell under it
-  expect_one_finding(check(level_file(levels)), 26, 1, "no wall under");
+  expect_one_finding(check(file_of(levels)), 26, 1, "no wall under");
 
   // A wall cell under it is a floor, wherever it stands.
   levels[1].rows[4][9] = 'x';
-  EXPECT_EQ(check(level_file(levels)).status, 0);
+  EXPECT_EQ(check(file_of(levels)).status, 0);
 
   levels = usable_levels();
   levels[0].rows[4][3] = ' ';
   levels[0].rows[2][3] = 'i';  // row 2 of level 0: line 18
-  expect_one_finding(check(level_file(levels)), 18, 0, "no wall under");
+  expect_one_finding(check(file_of(levels)), 18, 0, "no wall under");
 }
 
 TEST(LevelChecker, AnEntryOrExitWithAWallWhereThePlayersHeadGoes) {
   auto levels = usable_levels();
   levels[1].rows[3][2] = 'x';  // above the entry of row 4 (line 27)
-  expect_one_finding(check(level_file(levels)), 27, 1, "wall above");
+  expect_one_finding(check(file_of(levels)), 27, 1, "wall above");
 
   // Right under the top border the head is in the border.
   levels = usable_levels();
   levels[1].rows[4][9] = ' ';
   levels[1].rows[1][9] = 'o';
   levels[1].rows[2][9] = 'x';  // row 1 of level 1: line 24
-  expect_one_finding(check(level_file(levels)), 24, 1, "wall above");
+  expect_one_finding(check(file_of(levels)), 24, 1, "wall above");
 }
 
 TEST(LevelChecker, AStoryLineWiderThanTheBoardCountsWideCharactersTwice) {
   // The board is 12 x 20 = 240 pixels; a character cell is 14 pixels.
-  auto f = lines_of(level_file(usable_levels()));
+  auto f = lines_of(file_of(usable_levels()));
   f[12 - 1] = std::string(17, 'a');  // 238 pixels: fits
   f[4 - 1] = "一二三四五六七八";           // 16 cells, 224 pixels: fits
   EXPECT_EQ(check(joined(f)).status, 0);
@@ -195,7 +217,7 @@ TEST(LevelChecker, AStoryLineWiderThanTheBoardCountsWideCharactersTwice) {
   f[12 - 1] = std::string(18, 'a');  // level 1, second half, line 2
   expect_one_finding(check(joined(f)), 12, 1, "252 pixels");
 
-  f = lines_of(level_file(usable_levels()));
+  f = lines_of(file_of(usable_levels()));
   f[4 - 1] = "一二三四五六七八九";  // level 0, line 2: 18 cells
   expect_one_finding(check(joined(f)), 4, 0, "252 pixels");
 }
@@ -204,11 +226,115 @@ TEST(LevelChecker, ListsEveryFindingInOneRun) {
   auto levels = usable_levels();
   levels[0].least = 0;
   levels[1].rows[4][2] = ' ';
-  ToolRun r = check(level_file(levels));
+  ToolRun r = check(file_of(levels));
   EXPECT_EQ(r.status, 1);
+  r.lines = findings_of(r);
   ASSERT_EQ(r.lines.size(), 2u);
   EXPECT_EQ(r.lines[0].rfind("tervalon.dat:15: level 0:", 0), 0u) << r.lines[0];
   EXPECT_EQ(r.lines[1].rfind("tervalon.dat:22: level 1:", 0), 0u) << r.lines[1];
+}
+
+TEST(LevelChecker, ARowOfTheWrongLengthIsNamedByItsOwnLineBeforeTheLoaderRuns) {
+  auto f = lines_of(file_of(usable_levels()));
+  f[26 - 1].pop_back();  // level 1, row 3: 11 cells; the loader would read on into line 27
+  f[18 - 1] += "xx";     // level 0, row 2: 14 cells
+  ToolRun r = check(joined(f));
+  EXPECT_EQ(r.status, 1) << r.err;
+  ASSERT_EQ(r.lines.size(), 2u) << r.err;
+  EXPECT_EQ(r.lines[0], "tervalon.dat:18: level 0, row 2 (line 18): 14 cells, the board is 12 wide");
+  EXPECT_EQ(r.lines[1], "tervalon.dat:26: level 1, row 3 (line 26): 11 cells, the board is 12 wide");
+
+  // A level with a row too many: its last row stands where the next level's
+  // least trail length belongs.
+  f = lines_of(file_of(usable_levels()));
+  f.insert(f.begin() + 21, std::string(12, 'x'));
+  expect_one_finding(check(joined(f)), 22, 1, "level 0 has more than 6 rows");
+}
+
+TEST(LevelChecker, StoryLinesDrawnOverEachOtherOrOffTheBoard) {
+  // On a 6-row board (120 pixels) line 1 is pushed to the top edge, onto line 2.
+  auto f = lines_of(file_of(usable_levels()));
+  f[3 - 1] = "你好。";
+  f[4 - 1] = "欢迎回家。";
+  expect_one_finding(check(joined(f)), 4, 0, "story line 2 is drawn over line 1");
+
+  // On a 2-row board (40 pixels) the last line starts below the middle and
+  // runs off the bottom.
+  Level hub{1, {"xxxxxxxxxxxx", "xe i    o  x"}}, one{1, {"xxxxxxxxxxxx", "x i    o   x"}};
+  f = lines_of(file_of({hub, one}));
+  f[6 - 1] = "T0.1.4";
+  ToolRun r = check(joined(f));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.lines[0].find("tervalon.dat:6: level 0: story line 4 leaves the board at the bottom"), std::string::npos)
+      << r.lines[0];
+}
+
+// A 16 x 16 room with the entry and exit on the floor, and one with the end cell.
+Level tall_room() { return {40, room(16, 16, 2, 14, 13, 14)}; }
+Level tall_hub() {
+  Level hub = tall_room();
+  hub.least = 1;
+  hub.rows[14][7] = 'e';
+  return hub;
+}
+
+TEST(LevelChecker, ReachabilityFromThePlayersOwnStep) {
+  // The exit walled in: a low room with no way in.
+  Level shut = tall_room();
+  shut.rows[12] = "x         xxxxxx";
+  shut.rows[13][10] = shut.rows[14][10] = 'x';
+  ToolRun r = check(file_of({tall_hub(), shut}));
+  EXPECT_EQ(r.status, 1);
+  std::vector<std::string> f = findings_of(r);
+  ASSERT_EQ(f.size(), 2u) << (f.empty() ? r.err : f[0]);
+  EXPECT_NE(f[0].find("level 1: the exit, from the entry, cannot be reached"), std::string::npos) << f[0];
+  EXPECT_NE(f[1].find("level 1: the entry, from the exit, cannot be reached"), std::string::npos) << f[1];
+
+  // A door into it, just high enough for the player: reachable both ways.
+  shut.rows[13][10] = shut.rows[14][10] = ' ';
+  r = check(file_of({tall_hub(), shut}));
+  EXPECT_EQ(r.status, 0) << (r.lines.empty() ? r.err : r.lines[0]);
+}
+
+TEST(LevelChecker, AOneWayPlaceIsOneThePlayerCannotLeaveForTheGoal) {
+  // The entry and exit on a floor with a hole in it over a hall too high and
+  // too wide to climb back out of.
+  Level hub{1, room(24, 16, 2, 14, 13, 14)};
+  hub.rows[14][7] = 'e';
+  Level hole{40, {std::string(24, 'x'), std::string(24, ' '), std::string(24, ' '), std::string(24, 'x')}};
+  hole.rows[2][2] = 'i';
+  hole.rows[2][5] = 'o';
+  hole.rows[3][12] = ' ';
+  for (int y = 4; y < 15; ++y) hole.rows.push_back(std::string(24, ' '));
+  hole.rows.push_back(std::string(24, 'x'));
+  ToolRun r = check(file_of({hub, hole}));
+  std::vector<std::string> f = findings_of(r);
+  EXPECT_EQ(r.status, 1);
+  ASSERT_EQ(f.size(), 2u) << (f.empty() ? r.err : f[0]);
+  EXPECT_NE(f[0].find("level 1: a one-way place: standing at column "), std::string::npos) << f[0];
+  EXPECT_NE(f[0].find("reached from the entry, the exit is never reached from there"), std::string::npos) << f[0];
+  EXPECT_NE(f[1].find("reached from the exit, the entry is never reached from there"), std::string::npos) << f[1];
+}
+
+TEST(LevelChecker, ASearchOutOfItsBudgetSaysSoInsteadOfGuessing) {
+  ToolRun r = check(file_of(usable_levels()), "--budget 50 tervalon.dat");
+  EXPECT_EQ(r.status, 1);
+  std::vector<std::string> f = findings_of(r);
+  ASSERT_FALSE(f.empty());
+  for (const std::string& line : f) EXPECT_NE(line.find("budget"), std::string::npos) << line;
+  EXPECT_EQ(check(file_of(usable_levels()), "--budget 0 tervalon.dat").status, 2);
+}
+
+TEST(LevelChecker, TheDocumentedExampleIsARealFileTheCheckerPasses) {
+  std::string source = TERVALON_SOURCE_DIR;
+  std::ostringstream example, guide;
+  example << std::ifstream(source + "/docs/example.dat").rdbuf();
+  guide << std::ifstream(source + "/docs/levels.md").rdbuf();
+  ASSERT_FALSE(example.str().empty());
+  EXPECT_NE(guide.str().find("```\n" + example.str() + "```"), std::string::npos)
+      << "docs/levels.md does not show docs/example.dat as it is";
+  ToolRun r = check(example.str());
+  EXPECT_EQ(r.status, 0) << (r.lines.empty() ? r.err : r.lines[0]);
 }
 
 // What the game's own loader does with the file: its exit status and the
@@ -248,15 +374,15 @@ void expect_game_error(const std::string& file) {
 }
 
 TEST(LevelChecker, AFileTheGameRejectsGivesTheGamesError) {
-  auto f = lines_of(level_file(usable_levels()));
+  auto f = lines_of(file_of(usable_levels()));
   f[22 - 1] = "15x";
   expect_game_error(joined(f));
 
-  f = lines_of(level_file(usable_levels()));
+  f = lines_of(file_of(usable_levels()));
   f[0] = "26";
   expect_game_error(joined(f));
 
-  f = lines_of(level_file(usable_levels()));
+  f = lines_of(file_of(usable_levels()));
   f[1] = "128 6";
   expect_game_error(joined(f));
 }

@@ -137,10 +137,18 @@ TEST(ShippedLevels, TheSolutionsPlayTheWholeJourneyScriptByScript) {
   }
 }
 
-TEST(ShippedLevels, TheCheckerFindsTheShippedFileUsable) {
+TEST(ShippedLevels, TheCheckerProvesEveryLevelBothWaysAndMeasuresEverySolution) {
   ToolRun r = run_in(make_temp_dir(), "'" + CHECKER + "' '" + SOURCE + "/data/tervalon.dat'");
   EXPECT_EQ(r.status, 0) << r.err;
-  for (const std::string& line : r.lines) EXPECT_NE(line.find("usable"), std::string::npos) << line;
+  ASSERT_FALSE(r.lines.empty());
+  EXPECT_NE(r.lines[0].find("usable"), std::string::npos) << r.lines[0];
+  int levels = 0, scripts = 0;
+  for (std::size_t i = 1; i < r.lines.size(); ++i) {
+    if (r.lines[i].find("no one-way places") != std::string::npos) ++levels;
+    if (r.lines[i].find("tightest at line") != std::string::npos) ++scripts;
+  }
+  EXPECT_EQ(levels, shipped_last_level() + 1);
+  EXPECT_EQ(scripts, static_cast<int>(solutions().size()));
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+// Where the player can get to in a level, searched with the game's own player
+// step over every key choice, frame by frame, ghosts left out. Used by
+// tervalon-levels on the game thread of its own process.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tervalon {
+
+// A cell the player stands in: column and row.
+struct Cell {
+  int x, y;
+  bool operator<(const Cell& o) const { return y != o.y ? y < o.y : x < o.x; }
+};
+
+struct Reach {
+  std::size_t states = 0;     // distinct states the search met
+  bool out_of_budget = false;  // it stopped at its budget: what it did not find is unknown
+  double seconds = 0;
+  // Frames of the quickest route found (its key presses replayed exactly
+  // through the step), or -1 when none was found.
+  long entry_to_exit = -1, exit_to_entry = -1, entry_to_end = -1;
+  // Places the player can stand in, reached from the start of a pass, from
+  // which that pass's goal is never reached (only known within the budget).
+  std::vector<Cell> one_way_forward, one_way_backward;
+};
+
+// Searches level `level` of the loaded file. `budget` bounds the number of
+// states. It overwrites the player state and the level's trail.
+Reach search_level(int level, std::size_t budget);
+
+}  // namespace tervalon

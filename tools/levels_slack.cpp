@@ -1,0 +1,177 @@
+// Slack of recorded solutions. A script becomes a list of key messages, each
+// at the frame before which it arrives; a press is moved by changing the
+// frames of its key-down and key-up together, and the stage is played again
+// from the state it started in.
+#include "levels_slack.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "level_start.h"
+#include "rules.h"
+#include "state.h"
+
+namespace tervalon {
+
+namespace {
+
+struct Message {
+  std::uint64_t at;   // frames run before it arrives
+  std::uint32_t seq;  // order among messages of one frame
+  bool down;
+  std::int32_t key;
+  std::uint64_t line;
+};
+
+struct Script {
+  std::vector<Message> messages;
+  std::uint64_t frames = 0;
+  bool readable = true;
+};
+
+// The key names of the replay tool, or a key code.
+bool key_code(const std::string& s, std::int32_t& key) {
+  if (s == "left") key = K_LEFT;
+  else if (s == "right") key = K_RIGHT;
+  else if (s == "up") key = K_UP;
+  else if (s == "esc") key = K_ESC;
+  else if (s.empty() || s.size() > 3 || s.find_first_not_of("0123456789") != std::string::npos || std::stoi(s) > 255)
+    return false;
+  else key = std::stoi(s);
+  return true;
+}
+
+Script read_script(const std::string& path) {
+  Script s;
+  std::ifstream in(path);
+  s.readable = static_cast<bool>(in);
+  std::string text;
+  for (std::uint64_t line = 1; std::getline(in, text); ++line) {
+    std::istringstream words(text);
+    std::string cmd, arg;
+    words >> cmd >> arg;
+    if (cmd.empty() || cmd[0] == '#' || cmd == "snap") continue;
+    std::int32_t key;
+    if (cmd == "frames" && !arg.empty() && arg.size() < 10 && arg.find_first_not_of("0123456789") == std::string::npos)
+      s.frames += std::stoull(arg);
+    else if ((cmd == "down" || cmd == "up") && key_code(arg, key))
+      s.messages.push_back({s.frames, static_cast<std::uint32_t>(s.messages.size()), cmd == "down", key, line});
+    else
+      s.readable = false;
+  }
+  return s;
+}
+
+bool moves(std::int32_t key) { return key == K_LEFT || key == K_RIGHT || key == K_UP; }
+
+// What a stage changes: the scalars and the current level's trail and flags.
+struct Saved {
+  std::uint64_t frame;
+  std::uint32_t pause, stpn;
+  std::uint8_t ctemp, ctext;
+  std::int8_t gsit, bdlv, kl, kr, ku;
+  double px, py, vx, vy;
+  std::vector<double> x, y;
+  std::vector<bool> caught;
+};
+
+Saved save() {
+  Saved s{FRAME, PAUSE, STPN[BDLV], CTEMP, CTEXT, GSIT, BDLV, KL, KR, KU, PX, PY, VX, VY, {}, {}, {}};
+  for (std::uint32_t i = 0; i <= s.stpn; ++i) s.x.push_back(STPX[BDLV][i]), s.y.push_back(STPY[BDLV][i]);
+  for (int k = 0; k <= STPPMAX; ++k) s.caught.push_back(STPP[BDLV][k]);
+  return s;
+}
+
+void restore(const Saved& s) {
+  FRAME = s.frame, PAUSE = s.pause, CTEMP = s.ctemp, CTEXT = s.ctext, GSIT = s.gsit, BDLV = s.bdlv;
+  KL = s.kl, KR = s.kr, KU = s.ku, PX = s.px, PY = s.py, VX = s.vx, VY = s.vy;
+  STPN[BDLV] = s.stpn;
+  for (std::uint32_t i = 0; i <= s.stpn; ++i) STPX[BDLV][i] = s.x[i], STPY[BDLV][i] = s.y[i];
+  for (int k = 0; k <= STPPMAX; ++k) STPP[BDLV][k] = s.caught[k];
+}
+
+enum class Outcome { NOT_FINISHED, NEXT_STAGE, END };
+
+// Plays the messages (sorted by frame) over `frames` frames as the replay
+// tool does. With `whole` false it stops where the stage is decided, before
+// the next stage would begin.
+Outcome play(const std::vector<Message>& messages, std::uint64_t frames, bool whole) {
+  std::size_t m = 0;
+  for (std::uint64_t f = 0;; ++f) {
+    for (; m < messages.size() && messages[m].at <= f; ++m) {
+      const Message& msg = messages[m];
+      bool goes_on = msg.down && PAUSE == 2;
+      if (goes_on && !whole) return Outcome::NEXT_STAGE;
+      handle_message(msg.down ? WM_KEYDOWN : WM_KEYUP, msg.key);
+    }
+    if (f == frames) return Outcome::NOT_FINISHED;
+    bool end = game_frame();
+    if (frame_is_drawn()) fade_step();
+    if (end) return Outcome::END;
+  }
+}
+
+std::vector<Message> shifted(std::vector<Message> messages, std::size_t down, std::size_t up, std::int64_t by) {
+  for (std::size_t i : {down, up})
+    if (i < messages.size()) messages[i].at = static_cast<std::uint64_t>(static_cast<std::int64_t>(messages[i].at) + by);
+  std::stable_sort(messages.begin(), messages.end(),
+                   [](const Message& a, const Message& b) { return a.at != b.at ? a.at < b.at : a.seq < b.seq; });
+  return messages;
+}
+
+}  // namespace
+
+std::vector<StageSlack> measure_slack(const std::vector<std::string>& scripts, int cap) {
+  // The first frame of a game, as the replay tool starts it.
+  W = static_cast<std::uint32_t>(BDW) * BDSZ;
+  H = static_cast<std::uint32_t>(BDH) * BDSZ;
+  FRAME = 0, PAUSE = 0, CTEMP = 0, CTEXT = 255, GSIT = 0, BDLV = 0, KL = KR = KU = 0;
+  INITLV();
+
+  std::vector<StageSlack> stages;
+  for (const std::string& path : scripts) {
+    Script script = read_script(path);
+    StageSlack st{path, BDLV, GSIT, false, script.frames, {}};
+    if (!script.readable) {
+      stages.push_back(st);
+      break;
+    }
+    Saved start = save();
+    Outcome recorded = play(script.messages, script.frames, false);
+    st.finished = recorded != Outcome::NOT_FINISHED;
+    for (std::size_t i = 0; st.finished && i < script.messages.size(); ++i) {
+      const Message& press = script.messages[i];
+      if (!press.down || !moves(press.key)) continue;
+      std::size_t up = i + 1;
+      while (up < script.messages.size() && (script.messages[up].down || script.messages[up].key != press.key)) ++up;
+      PressSlack p{press.line, 0, 0};
+      for (int dir : {-1, 1}) {
+        int& slack = dir < 0 ? p.earlier : p.later;
+        for (int d = 1; d <= cap; ++d) {
+          // A key pressed before the stage begins is down when it begins.
+          std::int64_t by = dir < 0 ? -std::min<std::int64_t>(d, static_cast<std::int64_t>(press.at)) : d;
+          // Up acts once per press: the tap moves whole. A run keeps its end,
+          // and a press moved onto its own release is no press.
+          bool tap = press.key == K_UP;
+          if (!tap && up < script.messages.size() &&
+              static_cast<std::int64_t>(press.at) + by >= static_cast<std::int64_t>(script.messages[up].at))
+            break;
+          restore(start);
+          if (play(shifted(script.messages, i, tap ? up : script.messages.size(), by), script.frames, false) !=
+              recorded)
+            break;
+          slack = d;
+        }
+      }
+      st.presses.push_back(p);
+    }
+    stages.push_back(st);
+    if (recorded != Outcome::NEXT_STAGE) break;
+    restore(start);
+    play(script.messages, script.frames, true);  // on into the next stage
+  }
+  return stages;
+}
+
+}  // namespace tervalon
