@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <fstream>
@@ -34,11 +35,11 @@ class GameProcess {
  public:
   // Starts the game in `dir`, which holds whatever level file the test made;
   // without `with_display` it gets no DISPLAY to open a window on. `args` are
-  // its command-line options; by default the window opens at the board's
-  // size, so that screenshots compare 1:1 with the replay tool's pictures.
+  // its command-line options; unless they say otherwise the window opens at
+  // the board's size, so that screenshots compare 1:1 with the replay tool's pictures.
   // `env_set` ("NAME=value") replaces inherited variables.
   explicit GameProcess(const std::string& dir, bool with_display = true,
-                       std::vector<std::string> args = {"--scale", "1"}, std::vector<std::string> env_set = {})
+                       std::vector<std::string> args = {}, std::vector<std::string> env_set = {})
       : dir_(dir) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
@@ -46,6 +47,7 @@ class GameProcess {
     posix_spawn_file_actions_addopen(&fa, 2, (dir_ + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::string exe = std::string(TERVALON_BINARY_DIR) + "/game/tervalon";
     std::vector<char*> argv{exe.data()};
+    if (std::find(args.begin(), args.end(), "--scale") == args.end()) args.insert(args.begin(), {"--scale", "1"});
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     auto replaced = [&](std::string_view e) {
