@@ -272,7 +272,7 @@ void check_solutions(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::size_t budget = 3000000;
+  std::size_t budget = REACH_BUDGET;
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() >= 2 && args[0] == "--budget") {
     budget = std::strtoull(args[1].c_str(), nullptr, 10);
