@@ -212,7 +212,7 @@ void check_reach(int l, const LevelFileMap& map, std::size_t budget) {
   auto unreached = [&](long f, const std::string& what) {
     if (f >= 0) return;
     if (r.out_of_budget)
-      report(line, l, what + ": not found before the search ran out of its budget (" + took +
+      report(line, l, what + " not found before the search ran out of its budget (" + took +
                           "); raise --budget to know");
     else
       report(line, l, what + " cannot be reached");
@@ -272,7 +272,7 @@ void check_solutions(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::size_t budget = 3000000;
+  std::size_t budget = REACH_BUDGET;
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() >= 2 && args[0] == "--budget") {
     budget = std::strtoull(args[1].c_str(), nullptr, 10);
@@ -322,6 +322,4 @@ int main(int argc, char** argv) {
   // What was proven and measured, indented under the verdict.
   for (const std::string& m : measures) std::printf("  %s\n", m.c_str());
   return findings.empty() ? 0 : 1;
-
-  return 0;
 }

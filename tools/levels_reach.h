@@ -27,6 +27,10 @@ struct Reach {
   std::vector<Cell> one_way_forward, one_way_backward;
 };
 
+// The states a search may meet unless told otherwise: enough for every
+// shipped level with room to spare.
+constexpr std::size_t REACH_BUDGET = 3000000;
+
 // Searches level `level` of the loaded file. `budget` bounds the number of
 // states. It overwrites the player state and the level's trail.
 Reach search_level(int level, std::size_t budget);
