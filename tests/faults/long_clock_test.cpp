@@ -14,7 +14,7 @@
 #include "state.h"
 #include "window.h"
 
-int tervalon_main();  // game/main.cpp's main, renamed in this test
+int tervalon_main(int argc, char** argv);  // game/main.cpp's main, renamed in this test
 
 namespace {
 
@@ -44,6 +44,8 @@ TEST(LongClock, TheLoopRunsOnPastTwoToThe32Milliseconds) {
   std::filesystem::create_directories(dir);
   std::filesystem::copy_file(std::string(TERVALON_SOURCE_DIR) + "/tests/faults/levels/play.dat", dir + "/tervalon.dat",
                              std::filesystem::copy_options::overwrite_existing);
+  char name[] = "tervalon";
+  char* argv[] = {name, nullptr};
   EXPECT_EXIT(
       {
         if (chdir(dir.c_str()) != 0) std::exit(3);
@@ -59,7 +61,7 @@ TEST(LongClock, TheLoopRunsOnPastTwoToThe32Milliseconds) {
           escape.WPARAM = display::K_ESC;
           display::inject_message(escape);
         });
-        int code = tervalon_main();
+        int code = tervalon_main(1, argv);
         user.join();
         const std::uint64_t frames = tervalon::FRAME;
         const std::uint64_t now = display::GETTIME();
