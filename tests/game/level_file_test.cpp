@@ -188,6 +188,9 @@ TEST(LevelFileDeathTest, BadNumbersStopWith106AndNameTheLine) {
   expect_stop("0\n4 3\na\nb\nc\nd\n-1\n", 106, ":7: \"-1\" is negative");
   expect_stop("0\n4 3\na\nb\nc\nd\n4294967296\n", 106, "does not fit 32 bits");
   expect_stop("0\n2147483648 3\n", 106, ":2: \"2147483648\" does not fit 32 bits");
+  expect_stop("0\n-2147483649 3\n", 106, ":2: \"-2147483649\" does not fit 32 bits");
+  // Digits past 32 bits no longer count: 2^64 + 5 must not wrap around to 5.
+  expect_stop("0\n4 3\na\nb\nc\nd\n18446744073709551621\n", 106, "does not fit 32 bits");
   expect_stop("0\n4 +\n", 106, "\"\\+\" is not a whole number");
   expect_stop("0\n4 0x10\n", 106, "is not a whole number");
   // A missing least trail length: the number read takes the first board row.
@@ -197,11 +200,36 @@ TEST(LevelFileDeathTest, BadNumbersStopWith106AndNameTheLine) {
   expect_stop(std::string(100, 'z'), 106, "zzzzz...\" is not");
 }
 
+// The largest number loads (one more stops, below).
+TEST(LevelFile, NumbersUpTo32BitsLoad) {
+  load(small_file("xxxx\nxiox\nxxxx\n", "4294967295"));
+  EXPECT_EQ(STPM[0], 4294967295u);
+  load(small_file("xxxx\nxiox\nxxxx\n", "0000000000000000000007"));
+  EXPECT_EQ(STPM[0], 7u) << "leading zeros";
+}
+
+TEST(LevelFile, ABoardOneRowHighIsAllBorder) {
+  load("1\n5 1\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n3\n io e\n4\nxxoix\n");
+  EXPECT_EQ(BDH, 1);
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(BD[0][x][0], 1) << x;
+  EXPECT_EQ(BD[0][1][1], 0);  // nothing below the one row
+  EXPECT_EQ(BDIX[0], 1);
+  EXPECT_EQ(BDOX[0], 2);
+  EXPECT_EQ(BDEX[0], 4);
+  EXPECT_EQ(STPM[1], 4u);  // the next level's number follows the one row
+  EXPECT_EQ(BDOX[1], 2);
+  EXPECT_EQ(BDIX[1], 3);
+  EXPECT_EQ(BDIY[1], 0);
+}
+
 TEST(LevelFileDeathTest, RangesStopWith201) {
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   expect_stop("128\n", 201, ":1: the last level index 128 is outside -128..127\nRuntime error 201");
   expect_stop("0\n4 -129\n", 201, ":2: the board height -129 is outside");
   expect_stop("0\n300 3x\n", 201, ":2: the board width 300 is outside");  // before the height is read
+  // The 32-bit extremes pass the number check and stop at the range check.
+  expect_stop("0\n-2147483648 3\n", 201, ":2: the board width -2147483648 is outside -128..127");
+  expect_stop("0\n4 2147483647\n", 201, ":2: the board height 2147483647 is outside");
   expect_stop("26\n4 3\n", 201, ":1: the last level index 26 is above 25");
   expect_stop("0\n4 0\na\nb\nc\nd\n1\n", 201, "the board is 4 x 0 cells: both sides must be at least 1");
   expect_stop("0\n0 3\na\nb\nc\nd\n1\n\n\n\n", 201, "the board is 0 x 3 cells");

@@ -216,6 +216,39 @@ TEST_F(Rules, NothingIsDrawnOnAFreshForwardLevelSoItsFadeWaits) {
   EXPECT_EQ(CTEMP, 0);
 }
 
+// What a level start leaves behind, from a state where every value it may
+// touch is stale: a running, falling player with keys held, a long trail,
+// ghosts caught on this level and the next.
+TEST_F(Rules, ALevelStartSetsThePlayerAndTheTrailAndKeepsTheKeys) {
+  for (int pass : {1, 2}) {
+    SCOPED_TRACE(pass);
+    BDLV = 1;
+    GSIT = static_cast<std::int8_t>(pass);
+    PX = PY = 55.5;
+    VX = -3.5;
+    VY = 4.25;
+    KL = KR = 1;
+    KU = 2;
+    STPN[1] = 300;
+    STPX[1][0] = STPY[1][0] = STPX[1][300] = -1;
+    for (int k = 0; k <= STPPMAX; ++k) STPP[1][k] = STPP[2][k] = true;
+    INITLV();
+    std::int32_t x = pass == 1 ? BD2X(2) : BD2X(8);
+    EXPECT_EQ(PX, x) << "the entry forward, the exit backward";
+    EXPECT_EQ(PY, BD2Y(4));
+    EXPECT_EQ(VX, 0.0);
+    EXPECT_EQ(VY, 0.0) << "the fall of the last level carries over";
+    EXPECT_EQ(STPN[1], pass == 1 ? 0u : 300u) << "the backward pass keeps the forward trail";
+    EXPECT_EQ(STPX[1][0], x);
+    EXPECT_EQ(STPY[1][0], BD2Y(4));
+    EXPECT_EQ(STPX[1][300], -1.0);
+    for (int k = 0; k <= STPPMAX; ++k) ASSERT_FALSE(STPP[1][k]) << "ghost " << k;
+    EXPECT_TRUE(STPP[2][1]) << "another level's ghosts stay caught";
+    EXPECT_EQ(KL + KR, 2) << "held keys stay held";
+    EXPECT_EQ(KU, 2);
+  }
+}
+
 TEST(RulesDeathTest, AFadeOutOfRangeIsARangeError) {
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   reset_state();
