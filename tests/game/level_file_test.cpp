@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "file.h"
 #include "support.h"
 
 namespace tervalon::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 // A file with one level of 4 x 3 cells and the given body after the sizes.
 std::string small_file(const std::string& level0_rows, const std::string& least = "1") {
@@ -196,8 +200,11 @@ TEST(LevelFileDeathTest, BadNumbersStopWith106AndNameTheLine) {
   // A missing least trail length: the number read takes the first board row.
   expect_stop("0\n4 3\na\nb\nc\nd\nxxxx\nxiox\nxxxx\n", 106, ":7: \"xxxx\" is not a whole number");
   // Unprintable bytes are shown escaped, long tokens cut.
-  expect_stop("\x01\xFFzz", 106, ":1: \"\\\\xFFzz\" is not");
+  expect_stop("\x01\x7F\xFFzz", 106, ":1: \"\\\\x7F\\\\xFFzz\" is not");
   expect_stop(std::string(100, 'z'), 106, "zzzzz...\" is not");
+  expect_stop(std::string(40, 'z'), 106, ":1: \"z{40}\" is not");
+  // Lines counted across CR line breaks too.
+  expect_stop("0\r4 3\ra\rb\rc\rd\r-1\r", 106, ":7: \"-1\" is negative");
 }
 
 // The largest number loads (one more stops, below).
@@ -206,6 +213,13 @@ TEST(LevelFile, NumbersUpTo32BitsLoad) {
   EXPECT_EQ(STPM[0], 4294967295u);
   load(small_file("xxxx\nxiox\nxxxx\n", "0000000000000000000007"));
   EXPECT_EQ(STPM[0], 7u) << "leading zeros";
+}
+
+TEST(LevelFile, TheFileIsClosedAfterLoading) {
+  auto open_files = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()); };
+  auto before = open_files();
+  load(small_file("xxxx\nxiox\nxxxx\n"));
+  EXPECT_EQ(open_files(), before);
 }
 
 TEST(LevelFile, ABoardOneRowHighIsAllBorder) {
@@ -225,6 +239,7 @@ TEST(LevelFile, ABoardOneRowHighIsAllBorder) {
 TEST(LevelFileDeathTest, RangesStopWith201) {
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   expect_stop("128\n", 201, ":1: the last level index 128 is outside -128..127\nRuntime error 201");
+  expect_stop("127\n4 3\n", 201, ":1: the last level index 127 is above 25");
   expect_stop("0\n4 -129\n", 201, ":2: the board height -129 is outside");
   expect_stop("0\n300 3x\n", 201, ":2: the board width 300 is outside");  // before the height is read
   // The 32-bit extremes pass the number check and stop at the range check.
