@@ -90,6 +90,7 @@ TEST_F(Rules, TheWholeCourseForwardBackAndHome) {
     EXPECT_GE(STPN[BDLV], STPM[BDLV]);
     wait_text();
     EXPECT_EQ(CURTEXT[2], "T" + std::to_string(level) + ".1.2");
+    EXPECT_EQ(CURTEXTC, 0xBF0000u);
     key();
     frames(63);
   }
