@@ -250,6 +250,46 @@ TEST_F(Rules, ALevelStartSetsThePlayerAndTheTrailAndKeepsTheKeys) {
   }
 }
 
+// reset_state, for running several games in one process, leaves nothing of
+// the last game behind: every global is back at its start value.
+TEST(State, ResetPutsEveryGlobalBackToItsStartValue) {
+  CHEAT = true;
+  GSIT = 2;
+  W = H = 7;
+  CTEMP = CTEXT = 8;
+  FRAME = PAUSE = 3;
+  C[0] = C[1] = C[2] = C[3] = C[4] = 5;
+  BDLV = BDLN = BDW = BDH = 4;
+  for (auto* t : {&BDIX, &BDIY, &BDOX, &BDOY, &BDEX, &BDEY}) (*t)[0] = (*t)[BDLMAX] = 3;
+  BD[0][0][0] = BD[BDLMAX][BDWMAX - 1][BDHMAX - 1] = 1;
+  STPX[0][0] = STPY[0][0] = STPX[BDLMAX][STPMAX] = STPY[BDLMAX][STPMAX] = 1.5;
+  STPN[0] = STPM[0] = STPN[BDLMAX] = STPM[BDLMAX] = 6;
+  STPP[0][0] = STPP[BDLMAX][STPPMAX] = true;
+  STEXT[0][1][1] = STEXT[BDLMAX][2][4] = CURTEXT[1] = CURTEXT[4] = "old";
+  STEXTI = CURTEXTC = CURTEXTX = CURTEXTY = 2;
+  PX = PY = VX = VY = AX = AY = 1.25;
+  KL = KR = KU = 1;
+  reset_state();
+  EXPECT_FALSE(CHEAT);
+  for (std::int64_t v : {std::int64_t{GSIT}, std::int64_t{W}, std::int64_t{H}, std::int64_t{CTEMP},
+                         std::int64_t{CTEXT}, std::int64_t(FRAME), std::int64_t{PAUSE}, std::int64_t{BDLV},
+                         std::int64_t{BDLN}, std::int64_t{BDW}, std::int64_t{BDH}, std::int64_t{STEXTI},
+                         std::int64_t{CURTEXTC}, std::int64_t{CURTEXTX}, std::int64_t{CURTEXTY}, std::int64_t{KL},
+                         std::int64_t{KR}, std::int64_t{KU}})
+    EXPECT_EQ(v, 0);
+  EXPECT_EQ(std::vector<std::uint32_t>(C.begin(), C.end()),
+            (std::vector<std::uint32_t>{0x10000, 0x10000, 0x101, 0x101, 0x1}));
+  for (auto* t : {&BDIX, &BDIY, &BDOX, &BDOY, &BDEX, &BDEY}) EXPECT_EQ((*t)[0] + (*t)[BDLMAX], 0);
+  EXPECT_EQ(BD[0][0][0] + BD[BDLMAX][BDWMAX - 1][BDHMAX - 1], 0);
+  for (double v : {STPX[0][0], STPY[0][0], STPX[BDLMAX][STPMAX], STPY[BDLMAX][STPMAX], PX, PY, VX, VY})
+    EXPECT_EQ(v, 0.0);
+  EXPECT_EQ(STPN[0] + STPM[0] + STPN[BDLMAX] + STPM[BDLMAX], 0u);
+  EXPECT_FALSE(STPP[0][0] || STPP[BDLMAX][STPPMAX]);
+  EXPECT_EQ(STEXT[0][1][1] + STEXT[BDLMAX][2][4] + CURTEXT[1] + CURTEXT[4], "");
+  EXPECT_EQ(AX, 0.1);
+  EXPECT_EQ(AY, 0.15);
+}
+
 TEST(RulesDeathTest, AFadeOutOfRangeIsARangeError) {
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   reset_state();

@@ -173,6 +173,22 @@ TEST_F(Step, HeadBumpStopsTheRiseFlushUnderTheCeiling) {
   EXPECT_GT(PY, 138.0);  // gravity pulls it down again
 }
 
+TEST_F(Step, AFastFallDeepIntoALedgeLandsOnTopOfIt) {
+  PX = BD2X(7);
+  PY = 81.85;
+  VY = 19.5;  // the bottom edge ends 19.5 pixels into the ledge's row
+  steps(1);
+  EXPECT_EQ(PY, 82.0);
+  EXPECT_EQ(VY, 0.0);
+}
+
+TEST_F(Step, ABoxStandingWithItsTopInAWallStaysWhereItStands) {
+  start({{1, {"xxxx", "xxxx", "xi x", "xxxx"}}});  // the entry's ceiling is one cell low
+  for (int i = 0; i < 10; ++i) MAKESTP();
+  EXPECT_EQ(PY, BD2Y(2));
+  EXPECT_EQ(STPN[0], 0u);
+}
+
 TEST_F(Step, StandingStillAddsNoTrailPointAndMovingAddsOneEach) {
   steps(30);
   EXPECT_EQ(STPN[0], 0u);
