@@ -29,6 +29,7 @@ TEST(LevelFile, ReadsSizesTextsAndBoards) {
   EXPECT_EQ(STEXT[1][2][2], "T1.2.2");
   EXPECT_EQ(STPM[0], 7u);
   EXPECT_EQ(STPM[1], 9u);
+  EXPECT_EQ(STPN[0] + STPN[1], 0u);  // no trail yet
   EXPECT_EQ(BDIX[0], 1);
   EXPECT_EQ(BDIY[0], 1);
   EXPECT_EQ(BDOX[0], 3);
@@ -196,6 +197,7 @@ TEST(LevelFileDeathTest, BadNumbersStopWith106AndNameTheLine) {
   // Digits past 32 bits no longer count: 2^64 + 5 must not wrap around to 5.
   expect_stop("0\n4 3\na\nb\nc\nd\n18446744073709551621\n", 106, "does not fit 32 bits");
   expect_stop("0\n4 +\n", 106, "\"\\+\" is not a whole number");
+  expect_stop("0\n4 3!\n", 106, ":2: \"3!\" is not a whole number");
   expect_stop("0\n4 0x10\n", 106, "is not a whole number");
   // A missing least trail length: the number read takes the first board row.
   expect_stop("0\n4 3\na\nb\nc\nd\nxxxx\nxiox\nxxxx\n", 106, ":7: \"xxxx\" is not a whole number");
@@ -220,6 +222,13 @@ TEST(LevelFile, TheFileIsClosedAfterLoading) {
   auto before = open_files();
   load(small_file("xxxx\nxiox\nxxxx\n"));
   EXPECT_EQ(open_files(), before);
+  // With standard input closed the file gets descriptor 0, closed all the same.
+  int input = dup(0);
+  close(0);
+  load(small_file("xxxx\nxiox\nxxxx\n"));
+  EXPECT_EQ(open_files(), before);
+  dup2(input, 0);
+  close(input);
 }
 
 TEST(LevelFile, ABoardOneRowHighIsAllBorder) {
