@@ -216,6 +216,22 @@ TEST_F(Surfaces, ZeroDestinationSizeStretchesTheSourceRectangleToTheSurfaceSize)
   EXPECT_EQ(small->at(1, 1), src->at(3, 3));
 }
 
+TEST_F(Surfaces, StretchingInOneDirectionLeavesTheOtherAsItIs) {
+  PBITMAP src = CREATEBMP(4, 4, TRANSPARENT);
+  noise(src, 5);
+  for (auto [w, h] : {std::pair{8u, 4u}, std::pair{4u, 8u}, std::pair{2u, 4u}}) {
+    PBITMAP dst = CREATEBMP(8, 8, WHITE);
+    DRAWBMP(src, dst, 0, 0, 4, 4, 0, 0, w, h, 0);
+    for (std::uint32_t y = 0; y < 8; ++y)
+      for (std::uint32_t x = 0; x < 8; ++x) {
+        // The source pixel under the destination pixel's centre.
+        auto under = [](std::uint32_t d, std::uint32_t size) { return static_cast<std::uint32_t>((d + 0.5) * 4 / size); };
+        std::uint32_t want = x < w && y < h ? src->at(under(x, w), under(y, h)) : WHITE;
+        ASSERT_EQ(dst->at(x, y), want) << w << "x" << h << " at " << x << "," << y;
+      }
+  }
+}
+
 TEST_F(Surfaces, SourceRectangleOutsideTheSourceCopiesNothing) {
   PBITMAP src = CREATEBMP(4, 4, TRANSPARENT);
   CLEAR(src, GRAY);

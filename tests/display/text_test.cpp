@@ -47,6 +47,26 @@ TEST(TextRules, GbkAndUtf8BothRead) {
   EXPECT_EQ(to_utf8("黑体 abc"), "黑体 abc");
 }
 
+// Valid UTF-8 passes unchanged; anything else is read as GBK, which changes
+// it. The edges: the first code point of each length and the overlong form
+// just below it, a NUL byte, the surrogates, the top of the range, a lone
+// continuation byte, a cut sequence.
+TEST(TextRules, Utf8IsTakenExactlyAtTheEdgesOfEachSequenceLength) {
+  const std::string nul("\0", 1);
+  for (const std::string& ok :
+       {nul + "\xE9\xBB\x91", std::string("\xC2\x80"), std::string("\xE0\xA0\x80"), std::string("\xF0\x90\x80\x80"),
+        std::string("\x7F\xDF\xBF"), std::string("\xED\x9F\xBF\xEE\x80\x80"), std::string("\xF4\x8F\xBF\xBF")})
+    EXPECT_EQ(to_utf8(ok), ok) << testing::PrintToString(ok);
+  for (const std::string& gbk :
+       {nul + "\xBA\xDA", std::string("\xC1\xBF"), std::string("\xE0\x9F\xBF"), std::string("\xF0\x8F\xBF\xBF"),
+        std::string("\xED\xA0\x80"), std::string("\xED\xBF\xBF"), std::string("\xF4\x90\x80\x80"),
+        std::string("\xF8\x88\x80\x80\x80"), std::string("\x80"), std::string("\xE9\xBB"), std::string("\xC2\xC2")})
+    EXPECT_NE(to_utf8(gbk), gbk) << testing::PrintToString(gbk);
+  // A sequence cut by the end of the text, whatever lies in memory behind it.
+  EXPECT_EQ(to_utf8(std::string_view("\xE9\xBB\x91", 2)), to_utf8("\xE9\xBB"));
+  EXPECT_EQ(to_utf8(nul + "\xBA\xDA"), nul + "黑");
+}
+
 TEST_F(Text, FirstFontTakesTheWindowContextHeight) {
   EXPECT_EQ(FH, DEFAULT_FONT_HEIGHT);
   SETFONTSIZE(14, 0);
@@ -90,6 +110,16 @@ TEST_F(Text, DrawDefaultsWhiteTextTransparentBackgroundAndEndPoint) {
   EXPECT_GT(cell, 0);
   EXPECT_EQ(page->at(30, 7), NAVY);
   EXPECT_EQ(page->at(30, 7 + DEFAULT_FONT_HEIGHT), GRAY);
+}
+
+TEST_F(Text, WeightsFrom600DrawBold) {
+  const auto normal = draw("", "Tervalon");
+  FWG = 599;
+  EXPECT_EQ(draw("", "Tervalon"), normal);
+  FWG = 600;
+  const auto bold = draw("", "Tervalon");
+  FWG = 0;
+  EXPECT_GT(count(bold, NAVY), count(normal, NAVY) + 20) << "heavier strokes";
 }
 
 TEST_F(Text, ChineseInHeitiAndAsciiInConsolasPutRealGlyphsOnTheSurface) {

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "file.h"
 #include "support.h"
 
 namespace tervalon::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 // A file with one level of 4 x 3 cells and the given body after the sizes.
 std::string small_file(const std::string& level0_rows, const std::string& least = "1") {
@@ -25,6 +29,7 @@ TEST(LevelFile, ReadsSizesTextsAndBoards) {
   EXPECT_EQ(STEXT[1][2][2], "T1.2.2");
   EXPECT_EQ(STPM[0], 7u);
   EXPECT_EQ(STPM[1], 9u);
+  EXPECT_EQ(STPN[0] + STPN[1], 0u);  // no trail yet
   EXPECT_EQ(BDIX[0], 1);
   EXPECT_EQ(BDIY[0], 1);
   EXPECT_EQ(BDOX[0], 3);
@@ -188,20 +193,67 @@ TEST(LevelFileDeathTest, BadNumbersStopWith106AndNameTheLine) {
   expect_stop("0\n4 3\na\nb\nc\nd\n-1\n", 106, ":7: \"-1\" is negative");
   expect_stop("0\n4 3\na\nb\nc\nd\n4294967296\n", 106, "does not fit 32 bits");
   expect_stop("0\n2147483648 3\n", 106, ":2: \"2147483648\" does not fit 32 bits");
+  expect_stop("0\n-2147483649 3\n", 106, ":2: \"-2147483649\" does not fit 32 bits");
+  // Digits past 32 bits no longer count: 2^64 + 5 must not wrap around to 5.
+  expect_stop("0\n4 3\na\nb\nc\nd\n18446744073709551621\n", 106, "does not fit 32 bits");
   expect_stop("0\n4 +\n", 106, "\"\\+\" is not a whole number");
+  expect_stop("0\n4 3!\n", 106, ":2: \"3!\" is not a whole number");
   expect_stop("0\n4 0x10\n", 106, "is not a whole number");
   // A missing least trail length: the number read takes the first board row.
   expect_stop("0\n4 3\na\nb\nc\nd\nxxxx\nxiox\nxxxx\n", 106, ":7: \"xxxx\" is not a whole number");
   // Unprintable bytes are shown escaped, long tokens cut.
-  expect_stop("\x01\xFFzz", 106, ":1: \"\\\\xFFzz\" is not");
+  expect_stop("\x01\x7F\xFFzz", 106, ":1: \"\\\\x7F\\\\xFFzz\" is not");
   expect_stop(std::string(100, 'z'), 106, "zzzzz...\" is not");
+  expect_stop(std::string(40, 'z'), 106, ":1: \"z{40}\" is not");
+  // Lines counted across CR line breaks too.
+  expect_stop("0\r4 3\ra\rb\rc\rd\r-1\r", 106, ":7: \"-1\" is negative");
+}
+
+// The largest number loads (one more stops, below).
+TEST(LevelFile, NumbersUpTo32BitsLoad) {
+  load(small_file("xxxx\nxiox\nxxxx\n", "4294967295"));
+  EXPECT_EQ(STPM[0], 4294967295u);
+  load(small_file("xxxx\nxiox\nxxxx\n", "0000000000000000000007"));
+  EXPECT_EQ(STPM[0], 7u) << "leading zeros";
+}
+
+TEST(LevelFile, TheFileIsClosedAfterLoading) {
+  auto open_files = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()); };
+  auto before = open_files();
+  load(small_file("xxxx\nxiox\nxxxx\n"));
+  EXPECT_EQ(open_files(), before);
+  // With standard input closed the file gets descriptor 0, closed all the same.
+  int input = dup(0);
+  close(0);
+  load(small_file("xxxx\nxiox\nxxxx\n"));
+  EXPECT_EQ(open_files(), before);
+  dup2(input, 0);
+  close(input);
+}
+
+TEST(LevelFile, ABoardOneRowHighIsAllBorder) {
+  load("1\n5 1\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n3\n io e\n4\nxxoix\n");
+  EXPECT_EQ(BDH, 1);
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(BD[0][x][0], 1) << x;
+  EXPECT_EQ(BD[0][1][1], 0);  // nothing below the one row
+  EXPECT_EQ(BDIX[0], 1);
+  EXPECT_EQ(BDOX[0], 2);
+  EXPECT_EQ(BDEX[0], 4);
+  EXPECT_EQ(STPM[1], 4u);  // the next level's number follows the one row
+  EXPECT_EQ(BDOX[1], 2);
+  EXPECT_EQ(BDIX[1], 3);
+  EXPECT_EQ(BDIY[1], 0);
 }
 
 TEST(LevelFileDeathTest, RangesStopWith201) {
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   expect_stop("128\n", 201, ":1: the last level index 128 is outside -128..127\nRuntime error 201");
+  expect_stop("127\n4 3\n", 201, ":1: the last level index 127 is above 25");
   expect_stop("0\n4 -129\n", 201, ":2: the board height -129 is outside");
   expect_stop("0\n300 3x\n", 201, ":2: the board width 300 is outside");  // before the height is read
+  // The 32-bit extremes pass the number check and stop at the range check.
+  expect_stop("0\n-2147483648 3\n", 201, ":2: the board width -2147483648 is outside -128..127");
+  expect_stop("0\n4 2147483647\n", 201, ":2: the board height 2147483647 is outside");
   expect_stop("26\n4 3\n", 201, ":1: the last level index 26 is above 25");
   expect_stop("0\n4 0\na\nb\nc\nd\n1\n", 201, "the board is 4 x 0 cells: both sides must be at least 1");
   expect_stop("0\n0 3\na\nb\nc\nd\n1\n\n\n\n", 201, "the board is 0 x 3 cells");

@@ -90,6 +90,7 @@ TEST_F(Rules, TheWholeCourseForwardBackAndHome) {
     EXPECT_GE(STPN[BDLV], STPM[BDLV]);
     wait_text();
     EXPECT_EQ(CURTEXT[2], "T" + std::to_string(level) + ".1.2");
+    EXPECT_EQ(CURTEXTC, 0xBF0000u);
     key();
     frames(63);
   }
@@ -214,6 +215,79 @@ TEST_F(Rules, NothingIsDrawnOnAFreshForwardLevelSoItsFadeWaits) {
   PAUSE = 1;
   frames(5);
   EXPECT_EQ(CTEMP, 0);
+}
+
+// What a level start leaves behind, from a state where every value it may
+// touch is stale: a running, falling player with keys held, a long trail,
+// ghosts caught on this level and the next.
+TEST_F(Rules, ALevelStartSetsThePlayerAndTheTrailAndKeepsTheKeys) {
+  for (int pass : {1, 2}) {
+    SCOPED_TRACE(pass);
+    BDLV = 1;
+    GSIT = static_cast<std::int8_t>(pass);
+    PX = PY = 55.5;
+    VX = -3.5;
+    VY = 4.25;
+    KL = KR = 1;
+    KU = 2;
+    STPN[1] = 300;
+    STPX[1][0] = STPY[1][0] = STPX[1][300] = -1;
+    for (int k = 0; k <= STPPMAX; ++k) STPP[1][k] = STPP[2][k] = true;
+    INITLV();
+    std::int32_t x = pass == 1 ? BD2X(2) : BD2X(8);
+    EXPECT_EQ(PX, x) << "the entry forward, the exit backward";
+    EXPECT_EQ(PY, BD2Y(4));
+    EXPECT_EQ(VX, 0.0);
+    EXPECT_EQ(VY, 0.0) << "the fall of the last level carries over";
+    EXPECT_EQ(STPN[1], pass == 1 ? 0u : 300u) << "the backward pass keeps the forward trail";
+    EXPECT_EQ(STPX[1][0], x);
+    EXPECT_EQ(STPY[1][0], BD2Y(4));
+    EXPECT_EQ(STPX[1][300], -1.0);
+    for (int k = 0; k <= STPPMAX; ++k) ASSERT_FALSE(STPP[1][k]) << "ghost " << k;
+    EXPECT_TRUE(STPP[2][1]) << "another level's ghosts stay caught";
+    EXPECT_EQ(KL + KR, 2) << "held keys stay held";
+    EXPECT_EQ(KU, 2);
+  }
+}
+
+// reset_state, for running several games in one process, leaves nothing of
+// the last game behind: every global is back at its start value.
+TEST(State, ResetPutsEveryGlobalBackToItsStartValue) {
+  CHEAT = true;
+  GSIT = 2;
+  W = H = 7;
+  CTEMP = CTEXT = 8;
+  FRAME = PAUSE = 3;
+  C[0] = C[1] = C[2] = C[3] = C[4] = 5;
+  BDLV = BDLN = BDW = BDH = 4;
+  for (auto* t : {&BDIX, &BDIY, &BDOX, &BDOY, &BDEX, &BDEY}) (*t)[0] = (*t)[BDLMAX] = 3;
+  BD[0][0][0] = BD[BDLMAX][BDWMAX - 1][BDHMAX - 1] = 1;
+  STPX[0][0] = STPY[0][0] = STPX[BDLMAX][STPMAX] = STPY[BDLMAX][STPMAX] = 1.5;
+  STPN[0] = STPM[0] = STPN[BDLMAX] = STPM[BDLMAX] = 6;
+  STPP[0][0] = STPP[BDLMAX][STPPMAX] = true;
+  STEXT[0][1][1] = STEXT[BDLMAX][2][4] = CURTEXT[1] = CURTEXT[4] = "old";
+  STEXTI = CURTEXTC = CURTEXTX = CURTEXTY = 2;
+  PX = PY = VX = VY = AX = AY = 1.25;
+  KL = KR = KU = 1;
+  reset_state();
+  EXPECT_FALSE(CHEAT);
+  for (std::int64_t v : {std::int64_t{GSIT}, std::int64_t{W}, std::int64_t{H}, std::int64_t{CTEMP},
+                         std::int64_t{CTEXT}, std::int64_t(FRAME), std::int64_t{PAUSE}, std::int64_t{BDLV},
+                         std::int64_t{BDLN}, std::int64_t{BDW}, std::int64_t{BDH}, std::int64_t{STEXTI},
+                         std::int64_t{CURTEXTC}, std::int64_t{CURTEXTX}, std::int64_t{CURTEXTY}, std::int64_t{KL},
+                         std::int64_t{KR}, std::int64_t{KU}})
+    EXPECT_EQ(v, 0);
+  EXPECT_EQ(std::vector<std::uint32_t>(C.begin(), C.end()),
+            (std::vector<std::uint32_t>{0x10000, 0x10000, 0x101, 0x101, 0x1}));
+  for (auto* t : {&BDIX, &BDIY, &BDOX, &BDOY, &BDEX, &BDEY}) EXPECT_EQ((*t)[0] + (*t)[BDLMAX], 0);
+  EXPECT_EQ(BD[0][0][0] + BD[BDLMAX][BDWMAX - 1][BDHMAX - 1], 0);
+  for (double v : {STPX[0][0], STPY[0][0], STPX[BDLMAX][STPMAX], STPY[BDLMAX][STPMAX], PX, PY, VX, VY})
+    EXPECT_EQ(v, 0.0);
+  EXPECT_EQ(STPN[0] + STPM[0] + STPN[BDLMAX] + STPM[BDLMAX], 0u);
+  EXPECT_FALSE(STPP[0][0] || STPP[BDLMAX][STPPMAX]);
+  EXPECT_EQ(STEXT[0][1][1] + STEXT[BDLMAX][2][4] + CURTEXT[1] + CURTEXT[4], "");
+  EXPECT_EQ(AX, 0.1);
+  EXPECT_EQ(AY, 0.15);
 }
 
 TEST(RulesDeathTest, AFadeOutOfRangeIsARangeError) {

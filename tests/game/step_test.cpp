@@ -173,6 +173,22 @@ TEST_F(Step, HeadBumpStopsTheRiseFlushUnderTheCeiling) {
   EXPECT_GT(PY, 138.0);  // gravity pulls it down again
 }
 
+TEST_F(Step, AFastFallDeepIntoALedgeLandsOnTopOfIt) {
+  PX = BD2X(7);
+  PY = 81.85;
+  VY = 19.5;  // the bottom edge ends 19.5 pixels into the ledge's row
+  steps(1);
+  EXPECT_EQ(PY, 82.0);
+  EXPECT_EQ(VY, 0.0);
+}
+
+TEST_F(Step, ABoxStandingWithItsTopInAWallStaysWhereItStands) {
+  start({{1, {"xxxx", "xxxx", "xi x", "xxxx"}}});  // the entry's ceiling is one cell low
+  for (int i = 0; i < 10; ++i) MAKESTP();
+  EXPECT_EQ(PY, BD2Y(2));
+  EXPECT_EQ(STPN[0], 0u);
+}
+
 TEST_F(Step, StandingStillAddsNoTrailPointAndMovingAddsOneEach) {
   steps(30);
   EXPECT_EQ(STPN[0], 0u);
@@ -224,6 +240,29 @@ TEST_F(Step, ProbesAtCellBoundaries) {
   PX = 70;
   PY = 2;
   EXPECT_TRUE(ISTOP());
+}
+
+// Each probe feels along a segment of pixels next to one edge of the box, 1
+// pixel in from the corners: the top and bottom probes on the rows of the top
+// and bottom edges, the side probes in the columns just left and just right of
+// the box. With one wall cell swept around the box, in whole and half pixels,
+// a probe must answer "touching" exactly when its segment meets the cell, so
+// every one of its contact points counts.
+TEST(Probes, EachProbeFeelsItsWholeEdgeButNotTheCorners) {
+  start({{1, room(16, 12, 1, 10, 14, 10)}});
+  const double left = 160, top = 120;  // the wall cell (8, 6)
+  BD[0][8][6] = 1;
+  auto meets = [&](double x0, double x1, double y0, double y1) {
+    return x1 >= left && x0 < left + 20 && y1 >= top && y0 < top + 20;
+  };
+  for (PY = top - 40; PY <= top + 60; PY += 0.5)
+    for (PX = left - 30; PX <= left + 50; PX += 0.5) {
+      SCOPED_TRACE("box centre " + std::to_string(PX) + ", " + std::to_string(PY));
+      ASSERT_EQ(ISTOP(), meets(PX - 7, PX + 7, PY - 18, PY - 18));
+      ASSERT_EQ(ISBOT(), meets(PX - 7, PX + 7, PY + 18, PY + 18));
+      ASSERT_EQ(ISLEFT(), meets(PX - 9, PX - 9, PY - 17, PY + 17));
+      ASSERT_EQ(ISRIGHT(), meets(PX + 8, PX + 8, PY - 17, PY + 17));
+    }
 }
 
 }  // namespace

@@ -168,6 +168,18 @@ TEST_F(Trail, BackwardNoResetBelowStpmOrWhenCaughtInTheSameCall) {
   EXPECT_EQ(PX, 40.0);
 }
 
+TEST_F(Trail, BackwardGhostOnTheExitCountsFromTheLeastTrailLengthOn) {
+  GSIT = 2;
+  for (std::uint32_t least : {200u, 201u}) {
+    far_trail(520);
+    put(200, 270, 202);  // ghost 2 on the exit, at index 200
+    STPM[1] = least;
+    PX = 40;
+    ERASESTP();
+    EXPECT_EQ(PX, least == 200 ? 270.0 : 40.0) << "least trail length " << least;
+  }
+}
+
 TEST_F(Trail, BackwardResetReleasesGhostsThatAreCaughtAgainInTheSameCall) {
   GSIT = 2;
   far_trail(700);

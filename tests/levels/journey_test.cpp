@@ -1,9 +1,11 @@
 // The shipped levels: the recorded solutions play the whole journey on the
-// shipped file, script by script, and the level checker finds it usable.
+// shipped file, script by script, frame for frame as pinned in journey.expected,
+// and the level checker finds it usable.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,6 +23,8 @@ namespace fs = std::filesystem;
 const std::string SOURCE = TERVALON_SOURCE_DIR;
 const std::string REPLAY = std::string(TERVALON_BINARY_DIR) + "/tools/tervalon-replay";
 const std::string CHECKER = std::string(TERVALON_BINARY_DIR) + "/tools/tervalon-levels";
+// The replay tool's whole output over the journey; scripts/pin-journey rewrites it.
+const std::string PINNED = SOURCE + "/tests/levels/journey.expected";
 
 struct Script {
   std::string name;
@@ -90,17 +94,22 @@ int shipped_last_level() {
   return BDLN;
 }
 
+// The replay tool over every solution in turn on the shipped file.
+ToolRun play_journey(const std::vector<Script>& scripts) {
+  std::string dir = make_temp_dir();
+  fs::copy_file(SOURCE + "/data/tervalon.dat", dir + "/tervalon.dat");
+  std::string all;
+  for (const Script& s : scripts) all += s.text + "\n";
+  return run_in(dir, "'" + REPLAY + "' -", all);
+}
+
 TEST(ShippedLevels, TheSolutionsPlayTheWholeJourneyScriptByScript) {
   std::vector<Script> scripts = solutions();
   std::vector<Stage> stages = course(shipped_last_level());
   ASSERT_EQ(scripts.size(), stages.size()) << "one script per stage of the course: the hub, "
                                            << stages.size() - 2 << " level passes, the hub again";
 
-  std::string dir = make_temp_dir();
-  fs::copy_file(SOURCE + "/data/tervalon.dat", dir + "/tervalon.dat");
-  std::string all;
-  for (const Script& s : scripts) all += s.text + "\n";
-  ToolRun r = run_in(dir, "'" + REPLAY + "' -", all);
+  ToolRun r = play_journey(scripts);
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_FALSE(r.lines.empty());
   EXPECT_EQ(r.lines.back(), "end") << "the last script does not reach the end cell";
@@ -134,6 +143,30 @@ TEST(ShippedLevels, TheSolutionsPlayTheWholeJourneyScriptByScript) {
                                            << ": it does not finish " << describe(stages[i]);
     EXPECT_EQ(handed.pause, 0) << s.name << " ends before the story text has faded out";
     at = end;
+  }
+}
+
+// Any change to how the game plays shows here, at the first state line that
+// differs. With TERVALON_PIN_JOURNEY set the test writes the reference instead.
+TEST(ShippedLevels, TheJourneyPlaysFrameForFrameAsPinned) {
+  ToolRun r = play_journey(solutions());
+  ASSERT_EQ(r.status, 0) << r.err;
+  if (std::getenv("TERVALON_PIN_JOURNEY")) {
+    std::ofstream out(PINNED, std::ios::binary);
+    for (const std::string& line : r.lines) out << line << '\n';
+    ASSERT_TRUE(out.flush()) << "cannot write " << PINNED;
+    GTEST_SKIP() << "wrote " << r.lines.size() << " lines to " << PINNED;
+  }
+  std::ifstream in(PINNED, std::ios::binary);
+  ASSERT_TRUE(in) << "no reference " << PINNED << ": run scripts/pin-journey";
+  std::vector<std::string> pinned;
+  for (std::string line; std::getline(in, line);) pinned.push_back(line);
+  for (std::size_t i = 0; i < std::max(pinned.size(), r.lines.size()); ++i) {
+    std::string expected = i < pinned.size() ? pinned[i] : "(no more lines)";
+    std::string got = i < r.lines.size() ? r.lines[i] : "(no more lines)";
+    ASSERT_EQ(expected, got) << "the journey plays differently from line " << i + 1 << " of " << PINNED
+                             << " (FRAME BDLV GSIT PAUSE CTEMP STPN PX PY VX VY KL KR KU); if a rule"
+                             << " changed on purpose, run scripts/pin-journey";
   }
 }
 
