@@ -1,6 +1,6 @@
 // Tervalon: load the levels, open the window, and run the game at 60 frames a
 // second until the window is gone.
-#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "clock.h"
@@ -21,6 +21,9 @@ namespace {
 // Frame FRAME + 1 is due once the clock passes FRAME / 60 seconds.
 double due_ms() { return static_cast<double>(FRAME) / 60.0 * 1000.0; }
 bool frame_due() { return static_cast<double>(display::GETTIME()) > due_ms(); }
+// The moment the whole-millisecond clock first passes due_ms(), in seconds:
+// waking then starts the frame the instant it falls due.
+double due_at() { return (std::floor(due_ms()) + 1.0) / 1000.0; }
 
 }  // namespace
 
@@ -39,16 +42,13 @@ int main(int argc, char** argv) {
       while (frame_due())
         if (game_frame()) display::CLOSEWIN();
       if (frame_is_drawn()) DRAWALL();
-      display::DELAY(1);
     }
     if (display::ISNEXTMSG()) {
       if (handle_message(display::MS.MESSAGE, display::MS.WPARAM)) display::CLOSEWIN();
     } else if (!due && display::ISWIN()) {
       // Nothing to do until the next frame is due or a key arrives: sleep
-      // rather than spin.
-      auto next = static_cast<std::uint64_t>(due_ms()) + 1;
-      auto now = display::GETTIME();
-      if (next > now) display::wait_message(static_cast<std::uint32_t>(std::min<std::uint64_t>(next - now, 1000)));
+      // until exactly then rather than spin.
+      display::wait_message_until(due_at());
     }
     if (!display::ISWIN()) break;
   }

@@ -14,7 +14,7 @@
 #include "state.h"
 #include "window.h"
 
-int tervalon_main();  // game/main.cpp's main, renamed in this test
+int tervalon_main(int argc, char** argv);  // game/main.cpp's main, renamed in this test
 
 namespace {
 
@@ -59,7 +59,9 @@ TEST(LongClock, TheLoopRunsOnPastTwoToThe32Milliseconds) {
           escape.WPARAM = display::K_ESC;
           display::inject_message(escape);
         });
-        int code = tervalon_main();
+        char name[] = "tervalon";
+        char* argv[2] = {name};
+        int code = tervalon_main(1, argv);
         user.join();
         const std::uint64_t frames = tervalon::FRAME;
         const std::uint64_t now = display::GETTIME();
