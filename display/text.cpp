@@ -304,7 +304,7 @@ void DRAWTEXTXY(PBITMAP B, std::string_view S, std::uint32_t X, std::uint32_t Y,
   }
   SDL_UnlockSurface(glyphs);
   SDL_FreeSurface(glyphs);
-  if (B == PMSCR) present_window_surface();
+  after_drawing(*B);
 }
 
 }  // namespace display

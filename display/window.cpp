@@ -3,6 +3,7 @@
 // icon, injected messages, close) and presented pictures, all without a lock.
 #include "window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <thread>
 
 #include "backend.h"
+#include "blit.h"
 #include "clock.h"
 #include "text.h"
 #include "window_shared.h"
@@ -25,6 +27,9 @@ namespace {
 struct Wanted {
   std::uint32_t w = 0, h = 0, style = 0, background = 0;
 } wanted;
+// The title and icon the next window opens with: game thread, before CREATEWIN.
+std::string opening_title;
+BITMAP opening_icon;
 
 Backend* backend = nullptr;  // chosen by the game thread before CREATEWIN
 Backend& chosen_backend() { return backend ? *backend : sdl_backend(); }
@@ -126,7 +131,8 @@ void WindowThread::run() {
   std::uint32_t h = wanted.h ? wanted.h : static_cast<std::uint32_t>(sh / 2);
   WindowPlace place{MAX(0, static_cast<std::int32_t>((std::int64_t{sw} - w) / 2)),
                     MAX(0, static_cast<std::int32_t>((std::int64_t{sh} - h) / 2)),
-                    w, h, wanted.style ? wanted.style : DEFAULT_STYLE, wanted.background};
+                    w, h, wanted.style ? wanted.style : DEFAULT_STYLE, wanted.background, opening_title,
+                    {opening_icon.pixels.data(), opening_icon.WIDTH, opening_icon.HEIGHT}};
   shared::window_x = place.x;
   shared::window_y = place.y;
   std::uint32_t id = 0, cw = 0, ch = 0;
@@ -260,6 +266,11 @@ void set_window_icon(PBITMAP icon) {
   post(r);
 }
 
+void open_with(std::string_view title, PBITMAP icon) {
+  opening_title = to_utf8(title);
+  opening_icon = icon ? *icon : BITMAP{};
+}
+
 bool inject_message(const MSG& m) {
   Request r(Request::Kind::Message);
   r.msg = m;
@@ -273,26 +284,60 @@ bool inject_resize(std::uint32_t w, std::uint32_t h) {
   return post(r);
 }
 
-void present_window_surface() {
-  if (!PMSCR || !ISWIN() || !chosen_backend().shows_pictures()) return;
-  // The window already shows exactly this picture (a game standing still
-  // redraws the same frame 60 times a second): nothing to hand over.
-  if (last_handed < 3) {
-    const Frame& l = frames[last_handed];
-    if (l.w == PMSCR->WIDTH && l.h == PMSCR->HEIGHT && l.pixels == PMSCR->pixels) return;
-  }
-  last_handed = back;
+namespace {
+
+// Whether presented pictures go to the window thread at all.
+bool handing_over() { return PMSCR && ISWIN() && chosen_backend().shows_pictures(); }
+
+// The picture handed over last, when it has the window surface's size.
+const std::uint32_t* last_picture() {
+  if (last_handed == 3) return nullptr;
+  const Frame& l = frames[last_handed];
+  return l.w == PMSCR->WIDTH && l.h == PMSCR->HEIGHT ? l.pixels.data() : nullptr;
+}
+
+// The back buffer, sized for the window surface, to fill for a hand-over.
+Frame& back_frame() {
   Frame& f = frames[back];
-  f.pixels.assign(PMSCR->pixels.begin(), PMSCR->pixels.end());
+  f.pixels.resize(PMSCR->pixels.size());
   f.w = PMSCR->WIDTH;
   f.h = PMSCR->HEIGHT;
+  return f;
+}
+
+void hand_over() {
+  last_handed = back;
   back = middle.exchange(back | FRESH) & 3;
   if (!present_wake_sent.exchange(true)) chosen_backend().wake();
 }
 
+}  // namespace
+
+void present_window_surface() {
+  if (!handing_over()) return;
+  // The window already shows exactly this picture: nothing to hand over.
+  const std::uint32_t* last = last_picture();
+  if (last && std::equal(PMSCR->pixels.begin(), PMSCR->pixels.end(), last)) return;
+  std::copy(PMSCR->pixels.begin(), PMSCR->pixels.end(), back_frame().pixels.begin());
+  hand_over();
+}
+
 void FRESHWIN() {
   sync_main_surface();
-  if (PMAIN && PMSCR) DRAWBMP(PMAIN, PMSCR);  // presents: PMSCR is the window's picture
+  if (PMAIN && PMSCR) {
+    // The keyed copy into the window surface, the comparison with the picture
+    // the window has and the copy for the hand-over, in one pass.
+    if (handing_over() && PMAIN->WIDTH == PMSCR->WIDTH && PMAIN->HEIGHT == PMSCR->HEIGHT &&
+        GETALPHA(PMAIN->COLOR) == 0) {
+      const std::uint32_t* last = last_picture();
+      if (blit::present_keyed(PMSCR->pixels.data(), back_frame().pixels.data(), PMAIN->pixels.data(), last,
+                              PMSCR->pixels.size(), PMAIN->COLOR & 0xFFFFFFu))
+        hand_over();
+      after_drawing(*PMSCR, false);
+    } else {
+      DRAWBMP(PMAIN, PMSCR);  // presents: PMSCR is the window's picture
+    }
+  }
   ADDFPS();
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "clock.h"
 #include "coords.h"
@@ -62,15 +63,55 @@ void draw_overlay() {
     std::swap(PTEMP->pixels, display::PMAIN->pixels);
   else
     display::DRAWBMP(display::PMAIN, PTEMP);
-  display::CLEAR();
-  display::DRAWBMP(PTEMP, std::uint32_t{CTEMP} << 24);
   TextPage wanted{{CURTEXT[1], CURTEXT[2], CURTEXT[3], CURTEXT[4]}, CURTEXTC, W, H};
   if (page_built != wanted) {
     build_text_page();
     page_built = wanted;
   }
-  if (display::ISWIN()) display::DRAWBMP(PTEXT, std::uint32_t{CTEXT} << 24);
+  const display::PBITMAP page = display::ISWIN() ? PTEXT : nullptr;
+  // Clearing, fading the snapshot in and laying the page over it, in one pass.
+  if (display::clear_and_lay(nullptr, PTEMP, std::uint32_t{CTEMP} << 24, page, std::uint32_t{CTEXT} << 24)) return;
+  display::CLEAR();
+  display::DRAWBMP(PTEMP, std::uint32_t{CTEMP} << 24);
+  if (page) display::DRAWBMP(page, std::uint32_t{CTEXT} << 24);
 }
+
+// Everything a frame's picture is made from, besides the tiles and the
+// faces: when none of it has changed, neither has the picture.
+struct FrameInputs {
+  std::uint64_t load = 0;
+  std::int8_t level = 0, pass = 0;
+  std::uint32_t head = 0, least = 0;
+  std::array<std::int32_t, 6> markers{};
+  std::array<std::uint32_t, 5> colours{};
+  std::uint8_t fade = 0, text = 0;
+  std::optional<TextPage> page;
+  std::vector<double> points;  // head and ghosts: x, y, caught
+  bool operator==(const FrameInputs&) const = default;
+};
+
+void read_inputs(FrameInputs& f) {
+  f.load = levels_loaded();
+  f.level = BDLV;
+  f.pass = GSIT;
+  f.head = STPN[BDLV];
+  f.least = STPM[BDLV];
+  f.markers = {BDIX[BDLV], BDIY[BDLV], BDOX[BDLV], BDOY[BDLV], BDEX[BDLV], BDEY[BDLV]};
+  for (int i = 0; i <= 4; ++i) f.colours[i] = C[i];
+  f.fade = CTEMP;
+  f.text = CTEXT;
+  f.page = TextPage{{CURTEXT[1], CURTEXT[2], CURTEXT[3], CURTEXT[4]}, CURTEXTC, W, H};
+  f.points.clear();
+  std::uint32_t ghost = 0;
+  for (std::int64_t i = STPN[BDLV]; i >= 0; i -= STPSTP, ++ghost) {
+    const auto p = static_cast<std::uint32_t>(i);
+    f.points.insert(f.points.end(), {STPX[BDLV][p], STPY[BDLV][p], ghost <= STPPMAX && STPP[BDLV][ghost] ? 1.0 : 0.0});
+  }
+}
+
+// What DRAWALL presented last, and the surfaces' change count just after.
+FrameInputs shown, wanted_now;
+std::uint64_t shown_changes = ~std::uint64_t{0};
 
 }  // namespace
 
@@ -177,10 +218,18 @@ void compose_frame() {
 }
 
 void DRAWALL() {
-  clear_and_draw_board();
-  DRAWRECTALL();
-  DRAWPAUSE();
+  // The fade moves on first: nothing before it in a frame reads what it changes.
+  fade_step();
+  read_inputs(wanted_now);
+  if (shown_changes == display::main_surface_changes() && wanted_now == shown) {
+    // The same picture again, still in both surfaces: only record the presentation.
+    display::ADDFPS();
+    return;
+  }
+  compose_frame();
   display::FRESHWIN();
+  std::swap(shown, wanted_now);
+  shown_changes = display::main_surface_changes();
 }
 
 }  // namespace tervalon
