@@ -20,17 +20,19 @@ class PlatformEvents {
   ~PlatformEvents() = default;
 };
 
+// A picture for the window: w x h pixels 0x00BBGGRR, row by row.
+struct Picture {
+  const std::uint32_t* pixels;
+  std::uint32_t w, h;
+};
+
 struct WindowPlace {
   std::int32_t x, y;    // outer top-left on the screen
   std::uint32_t w, h;   // client size
   std::uint32_t style;
   std::uint32_t background;  // 0x00BBGGRR shown before the first picture
-};
-
-// A picture for the window: w x h pixels 0x00BBGGRR, row by row.
-struct Picture {
-  const std::uint32_t* pixels;
-  std::uint32_t w, h;
+  std::string title;         // UTF-8
+  Picture icon{nullptr, 0, 0};  // none when empty
 };
 
 class Backend {

@@ -3,8 +3,14 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdint>
 
 #include "backend.h"
 #include "runtime_error.h"
@@ -53,6 +59,7 @@ class Sdl final : public Backend {
         return false;
       }
       wake_type_.store(SDL_RegisterEvents(1), std::memory_order_release);
+      wake_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
       // The platform's own key events as well as SDL's: SDL takes a key-up
       // and a key-down of the same key at the same millisecond for a key
       // repeat and drops the key-up; with these the loss is seen and undone.
@@ -80,12 +87,13 @@ class Sdl final : public Backend {
     if (place.style & WS_MAXIMIZE) flags |= SDL_WINDOW_MAXIMIZED;
     if (place.style & WS_MINIMIZE) flags |= SDL_WINDOW_MINIMIZED;
     background_ = place.background;
-    window_ = SDL_CreateWindow("", place.x, place.y, static_cast<int>(place.w),
+    window_ = SDL_CreateWindow(place.title.c_str(), place.x, place.y, static_cast<int>(place.w),
                                static_cast<int>(place.h), flags);
     if (!window_) {
       why = std::string("SDL could not make the window: ") + SDL_GetError();
       return false;
     }
+    if (place.icon.pixels && place.icon.w && place.icon.h) set_icon(place.icon);
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);
     client_w = static_cast<std::uint32_t>(w);
@@ -98,15 +106,18 @@ class Sdl final : public Backend {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     id = SDL_GetWindowID(window_);
-    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11)
+    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11) {
       id = static_cast<std::uint32_t>(info.info.x11.window);
+      x11_ = info.info.x11.display;
+      polls_x11_.store(wake_fd_ >= 0, std::memory_order_release);
+    }
     id_ = id;
     return true;
   }
 
   void pump(PlatformEvents& events) override {
     SDL_Event e;
-    if (!SDL_WaitEvent(&e)) return;
+    if (!SDL_PollEvent(&e) && !wait_event(e)) return;
     handle(e, events);
     while (SDL_PollEvent(&e)) handle(e, events);
     restore_dropped_key(events);  // everything dispatched is in: nothing followed it
@@ -154,11 +165,16 @@ class Sdl final : public Backend {
   }
 
   void destroy() override {
+    polls_x11_.store(false, std::memory_order_release);
     SDL_DestroyWindow(window_);
     window_ = nullptr;
   }
 
   void wake() override {
+    if (polls_x11_.load(std::memory_order_acquire)) {
+      const std::uint64_t one = 1;
+      if (write(wake_fd_, &one, sizeof one) == sizeof one) return;
+    }
     const Uint32 type = wake_type_.load(std::memory_order_acquire);
     if (type == 0 || type == static_cast<Uint32>(-1)) return;
     SDL_Event e{};
@@ -179,6 +195,24 @@ class Sdl final : public Backend {
     SDL_GetWindowPosition(window_, &x, &y);  // the client area's corner
     shared::window_x = x - left;
     shared::window_y = y - top;
+  }
+
+  // With every event taken: sleeps until the next event or wake(). On X the
+  // wake-up is a counter polled beside the X connection, not SDL's own, which
+  // is a message sent through the X server. False when woken with no event.
+  bool wait_event(SDL_Event& e) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (polls_x11_.load(std::memory_order_relaxed)) {
+      XFlush(x11_);
+      pollfd fds[2] = {{ConnectionNumber(x11_), POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+      while (poll(fds, 2, -1) < 0 && errno == EINTR) {
+      }
+      std::uint64_t count;
+      if (fds[1].revents & POLLIN) (void)!read(wake_fd_, &count, sizeof count);
+      return SDL_PollEvent(&e);
+    }
+#endif
+    return SDL_WaitEvent(&e);
   }
 
   MSG make(std::uint32_t code, std::int32_t wp, std::int32_t lp, Uint32 time) const {
@@ -320,6 +354,9 @@ class Sdl final : public Backend {
   }
 
   std::atomic<Uint32> wake_type_{0};
+  int wake_fd_ = -1;           // an event counter wake() adds to; pump() sleeps on it
+  Display* x11_ = nullptr;     // the X connection, where there is one
+  std::atomic<bool> polls_x11_{false};  // pump() watches x11_ and wake_fd_
   SDL_Window* window_ = nullptr;
   std::uint32_t id_ = 0;
   std::uint32_t background_ = 0;
