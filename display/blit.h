@@ -17,7 +17,7 @@ void blend_keyed(std::uint32_t* dst, const std::uint32_t* src, std::size_t n, st
                  std::uint8_t a);
 // The fade overlay in one pass: dst[i] := background, then frame[i] and page[i]
 // laid over it in turn as blend_keyed would with their keys and weights (a
-// null page is left out). dst may not be frame or page.
+// null page is left out). dst may be frame, not page.
 void overlay(std::uint32_t* dst, const std::uint32_t* frame, const std::uint32_t* page, std::size_t n,
              std::uint32_t background, std::uint32_t frame_key, std::uint8_t frame_a, std::uint32_t page_key,
              std::uint8_t page_a);

@@ -224,8 +224,8 @@ bool clear_and_lay(PBITMAP B, PBITMAP S1, std::uint32_t C1, PBITMAP S2, std::uin
   BITMAP& b = or_main(B);
   // CLEAR's colour: 0 is the window's background, and then BAR's 0 its foreground.
   const std::uint32_t fill = CBG ? CBG : CFG;
-  auto fits = [&](PBITMAP s) { return !s || (s != &b && s->WIDTH == b.WIDTH && s->HEIGHT == b.HEIGHT); };
-  if (!S1 || fill == TRANSPARENT || !fits(S1) || !fits(S2) || b.pixels.empty()) return false;
+  auto fits = [&](PBITMAP s) { return !s || (s->WIDTH == b.WIDTH && s->HEIGHT == b.HEIGHT); };
+  if (!S1 || S2 == &b || fill == TRANSPARENT || !fits(S1) || !fits(S2) || b.pixels.empty()) return false;
   SETPENCOLOR(&b, TRANSPARENT);  // as CLEAR leaves them
   SETBRUSHCOLOR(&b, fill);
   if (C1 == 0) C1 = S1->COLOR;

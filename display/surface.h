@@ -94,8 +94,9 @@ void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD);
 void DRAWBMP(PBITMAP BS, std::uint32_t C);
 
 // CLEAR(B), then DRAWBMP(S1, B, C1) and DRAWBMP(S2, B, C2) (S2 nil: left out),
-// in one pass: only when S1 and S2 have B's size and are not B, and CLEAR
-// would fill; false, with nothing done, otherwise. Game thread.
+// in one pass. S1 may be B itself, standing for B's pixels before the clear.
+// Only when S1 and S2 have B's size, S2 is not B, and CLEAR would fill; false,
+// with nothing done, otherwise. Game thread.
 bool clear_and_lay(PBITMAP B, PBITMAP S1, std::uint32_t C1, PBITMAP S2, std::uint32_t C2);
 
 // Brings the main and window surfaces to the client size the window thread

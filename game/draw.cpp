@@ -55,25 +55,28 @@ void draw_overlay() {
   // At CTEMP = 0 the snapshot goes back opaque and whole, and the page is laid
   // at weight 0: the frame is left exactly as it is.
   if (CTEMP == 0) return;
-  // The snapshot: a frame never holds the main surface's key colour 0x000001,
-  // so the keyed copy into PTEMP is a whole copy, and when the sizes agree,
-  // trading the two pixel stores gives PTEMP the same pixels for free.
-  display::sync_main_surface();
-  if (PTEMP->WIDTH == display::PMAIN->WIDTH && PTEMP->HEIGHT == display::PMAIN->HEIGHT)
-    std::swap(PTEMP->pixels, display::PMAIN->pixels);
-  else
-    display::DRAWBMP(display::PMAIN, PTEMP);
   TextPage wanted{{CURTEXT[1], CURTEXT[2], CURTEXT[3], CURTEXT[4]}, CURTEXTC, W, H};
   if (page_built != wanted) {
     build_text_page();
     page_built = wanted;
   }
   const display::PBITMAP page = display::ISWIN() ? PTEXT : nullptr;
-  // Clearing, fading the snapshot in and laying the page over it, in one pass.
-  if (display::clear_and_lay(nullptr, PTEMP, std::uint32_t{CTEMP} << 24, page, std::uint32_t{CTEXT} << 24)) return;
+  const std::uint32_t frame_colour = std::uint32_t{CTEMP} << 24, page_colour = std::uint32_t{CTEXT} << 24;
+  // The snapshot: a frame never holds the main surface's key colour 0x000001,
+  // so the keyed copy into PTEMP is a whole copy when the sizes agree. Then
+  // clearing, fading the snapshot in and laying the page over it is one pass
+  // over the frame itself, or, failing that, trading the two pixel stores
+  // gives PTEMP the same pixels for free.
+  display::sync_main_surface();
+  if (PTEMP->WIDTH == display::PMAIN->WIDTH && PTEMP->HEIGHT == display::PMAIN->HEIGHT) {
+    if (display::clear_and_lay(nullptr, display::PMAIN, frame_colour, page, page_colour)) return;
+    std::swap(PTEMP->pixels, display::PMAIN->pixels);
+  } else {
+    display::DRAWBMP(display::PMAIN, PTEMP);
+  }
   display::CLEAR();
-  display::DRAWBMP(PTEMP, std::uint32_t{CTEMP} << 24);
-  if (page) display::DRAWBMP(page, std::uint32_t{CTEXT} << 24);
+  display::DRAWBMP(PTEMP, frame_colour);
+  if (page) display::DRAWBMP(page, page_colour);
 }
 
 // Everything a frame's picture is made from, besides the tiles and the
