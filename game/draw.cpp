@@ -88,7 +88,7 @@ struct FrameInputs {
   std::array<std::int32_t, 6> markers{};
   std::array<std::uint32_t, 5> colours{};
   std::uint8_t fade = 0, text = 0;
-  std::optional<TextPage> page;
+  TextPage page{};
   std::vector<double> points;  // head and ghosts: x, y, caught
   bool operator==(const FrameInputs&) const = default;
 };
@@ -103,7 +103,10 @@ void read_inputs(FrameInputs& f) {
   for (int i = 0; i <= 4; ++i) f.colours[i] = C[i];
   f.fade = CTEMP;
   f.text = CTEXT;
-  f.page = TextPage{{CURTEXT[1], CURTEXT[2], CURTEXT[3], CURTEXT[4]}, CURTEXTC, W, H};
+  for (int i = 0; i < 4; ++i) f.page.lines[i] = CURTEXT[i + 1];  // into the strings' own room: no allocation
+  f.page.colour = CURTEXTC;
+  f.page.w = W;
+  f.page.h = H;
   f.points.clear();
   std::uint32_t ghost = 0;
   for (std::int64_t i = STPN[BDLV]; i >= 0; i -= STPSTP, ++ghost) {
