@@ -224,6 +224,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   last_handed = 3;
   front = 2;
   window_slot = NEWTHREAD(run_window_thread);
+  prepare_font();  // for the main surface, while the window thread opens the window
   Opening state;
   while ((state = opening.load(std::memory_order_acquire)) == Opening::Starting)
     opening.wait(Opening::Starting, std::memory_order_acquire);
