@@ -20,6 +20,12 @@ class PlatformEvents {
   ~PlatformEvents() = default;
 };
 
+// A picture for the window: w x h pixels 0x00BBGGRR, row by row.
+struct Picture {
+  const std::uint32_t* pixels;
+  std::uint32_t w, h;
+};
+
 struct WindowPlace {
   std::int32_t x, y;    // outer top-left on the screen
   std::uint32_t w, h;   // client size
@@ -31,12 +37,8 @@ struct WindowPlace {
   std::uint32_t min_w = 0, min_h = 0;  // the smallest client size a user can make (0: any)
   bool fullscreen = false;             // opens in desktop full screen
   bool alias_keys = false;             // A, D, W and Space arrive as arrow keys
-};
-
-// A picture for the window: w x h pixels 0x00BBGGRR, row by row.
-struct Picture {
-  const std::uint32_t* pixels;
-  std::uint32_t w, h;
+  std::string title;         // UTF-8
+  Picture icon{nullptr, 0, 0};  // none when empty
 };
 
 class Backend {

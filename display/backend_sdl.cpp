@@ -5,14 +5,20 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <bitset>
+#include <cerrno>
+#include <cstdint>
 #include <vector>
 
 #include "backend.h"
-#include "scaler.h"
 #include "error_box.h"
+#include "scaler.h"
 #include "sdl_keys.h"
 #include "window.h"
 #include "window_shared.h"
@@ -54,6 +60,7 @@ class Sdl final : public Backend {
         return false;
       }
       wake_type_.store(SDL_RegisterEvents(1), std::memory_order_release);
+      wake_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
       // The platform's own key events as well as SDL's: SDL takes a key-up
       // and a key-down of the same key at the same millisecond for a key
       // repeat and drops the key-up; with these the loss is seen and undone.
@@ -96,7 +103,7 @@ class Sdl final : public Backend {
     alias_keys_ = place.alias_keys;
     held_ = {};  // keys held in an earlier window are gone with it
     for (Pad& p : pads_) p.stick = 0;
-    window_ = SDL_CreateWindow("", place.x, place.y, static_cast<int>(place.w),
+    window_ = SDL_CreateWindow(place.title.c_str(), place.x, place.y, static_cast<int>(place.w),
                                static_cast<int>(place.h), flags);
     if (!window_) {
       why = std::string("SDL could not make the window: ") + SDL_GetError();
@@ -104,6 +111,7 @@ class Sdl final : public Backend {
     }
     if (place.min_w && place.min_h)
       SDL_SetWindowMinimumSize(window_, static_cast<int>(place.min_w), static_cast<int>(place.min_h));
+    if (place.icon.pixels && place.icon.w && place.icon.h) set_icon(place.icon);
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);
     client_w = static_cast<std::uint32_t>(w);
@@ -116,17 +124,18 @@ class Sdl final : public Backend {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     id = SDL_GetWindowID(window_);
-    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11)
+    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11) {
       id = static_cast<std::uint32_t>(info.info.x11.window);
+      x11_ = info.info.x11.display;
+      polls_x11_.store(wake_fd_ >= 0, std::memory_order_release);
+    }
     id_ = id;
     return true;
   }
 
   void pump(PlatformEvents& events) override {
     SDL_Event e;
-    // SDL notices a controller plugged in only while it looks for events: it
-    // looks at least this often.
-    if (!SDL_WaitEventTimeout(&e, controllers_ ? 500 : -1)) return;
+    if (!SDL_PollEvent(&e) && !wait_event(e)) return;
     handle(e, events);
     while (SDL_PollEvent(&e)) handle(e, events);
     restore_dropped_key(events);  // everything dispatched is in: nothing followed it
@@ -175,11 +184,16 @@ class Sdl final : public Backend {
   }
 
   void destroy() override {
+    polls_x11_.store(false, std::memory_order_release);
     SDL_DestroyWindow(window_);
     window_ = nullptr;
   }
 
   void wake() override {
+    if (polls_x11_.load(std::memory_order_acquire)) {
+      const std::uint64_t one = 1;
+      if (write(wake_fd_, &one, sizeof one) == sizeof one) return;
+    }
     const Uint32 type = wake_type_.load(std::memory_order_acquire);
     if (type == 0 || type == static_cast<Uint32>(-1)) return;
     SDL_Event e{};
@@ -212,6 +226,28 @@ class Sdl final : public Backend {
     SDL_GetWindowPosition(window_, &x, &y);  // the client area's corner
     shared::window_x = x - left;
     shared::window_y = y - top;
+  }
+
+  // With every event taken: sleeps until the next event or wake(). On X the
+  // wake-up is a counter polled beside the X connection, not SDL's own, which
+  // is a message sent through the X server. False when woken with no event.
+  // SDL reads an open controller, and notices one plugged in, only while it
+  // looks for events: with a pad open it looks every millisecond (as SDL's
+  // own wait does), with none at least twice a second.
+  bool wait_event(SDL_Event& e) {
+    const int timeout = !pads_.empty() ? 1 : controllers_ ? 500 : -1;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (polls_x11_.load(std::memory_order_relaxed)) {
+      XFlush(x11_);
+      pollfd fds[2] = {{ConnectionNumber(x11_), POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+      while (poll(fds, 2, timeout) < 0 && errno == EINTR) {
+      }
+      std::uint64_t count;
+      if (fds[1].revents & POLLIN) (void)!read(wake_fd_, &count, sizeof count);
+      return SDL_PollEvent(&e);
+    }
+#endif
+    return SDL_WaitEventTimeout(&e, timeout);
   }
 
   MSG make(std::uint32_t code, std::int32_t wp, std::int32_t lp, Uint32 time) const {
@@ -459,6 +495,9 @@ class Sdl final : public Backend {
   }
 
   std::atomic<Uint32> wake_type_{0};
+  int wake_fd_ = -1;           // an event counter wake() adds to; pump() sleeps on it
+  Display* x11_ = nullptr;     // the X connection, where there is one
+  std::atomic<bool> polls_x11_{false};  // pump() watches x11_ and wake_fd_
   SDL_Window* window_ = nullptr;
   std::uint32_t id_ = 0;
   std::uint32_t background_ = 0;

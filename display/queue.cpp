@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "clock.h"
 #include "window.h"
@@ -91,21 +92,15 @@ bool ISMSG(std::span<const std::uint32_t> UM) {
 bool ISMSG(std::initializer_list<std::uint32_t> UM) { return ISMSG(std::span(UM.begin(), UM.size())); }
 bool ISMSG(std::uint32_t UM) { return MS.MESSAGE == UM; }
 
-bool wait_message(std::uint32_t ms) {
-  timespec deadline;
-  clock_gettime(CLOCK_MONOTONIC, &deadline);
-  deadline.tv_sec += ms / 1000;
-  deadline.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
-  if (deadline.tv_nsec >= 1000000000L) {
-    deadline.tv_sec += 1;
-    deadline.tv_nsec -= 1000000000L;
-  }
+bool wait_message(std::uint32_t ms) { return wait_message_until(GETTIMER() + ms / 1000.0); }
+
+bool wait_message_until(double seconds) {
   for (;;) {
     const std::uint32_t seen = arrivals.load(std::memory_order_acquire);
     if (anything_queued()) return true;
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    std::int64_t left = (deadline.tv_sec - now.tv_sec) * 1000000000LL + (deadline.tv_nsec - now.tv_nsec);
+    // The time left is read again on every pass, so the sleep ends at that
+    // moment however long getting to it took.
+    const auto left = static_cast<std::int64_t>(std::ceil((seconds - GETTIMER()) * 1e9));
     if (left <= 0) return false;
     const timespec timeout{static_cast<time_t>(left / 1000000000LL), static_cast<long>(left % 1000000000LL)};
     futex(arrivals, FUTEX_WAIT_PRIVATE, seen, &timeout);

@@ -82,6 +82,9 @@ bool ISMSG(std::initializer_list<std::uint32_t> UM);
 // Blocks until a message is queued (or the window closes) or `ms` milliseconds
 // pass; true when a message is waiting. Game thread, between frames.
 bool wait_message(std::uint32_t ms);
+// The same until GETTIMER reaches `seconds`: a sleep to an exact moment, for a
+// frame that falls due then. Game thread, between frames.
+bool wait_message_until(double seconds);
 
 // Appends a message to the window queue; a full queue drops it (returns false)
 // rather than overwrite unread ones. Window thread.

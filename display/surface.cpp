@@ -59,10 +59,15 @@ void fill_rect(BITMAP& b, std::int64_t x, std::int64_t y, std::int64_t w, std::i
                static_cast<std::size_t>(cx.end - cx.begin), colour);
 }
 
-void after_drawing(const BITMAP& b) {
-  if (&b == &window_surface) present_window_surface();
-}
+std::uint64_t changes = 0;  // of the main and window surfaces
 }  // namespace
+
+void after_drawing(const BITMAP& b, bool present) {
+  if (&b == &main_surface || &b == &window_surface) ++changes;
+  if (&b == &window_surface && present) present_window_surface();
+}
+
+std::uint64_t main_surface_changes() { return changes; }
 
 PBITMAP PMAIN = nullptr;
 PBITMAP PMSCR = nullptr;
@@ -71,6 +76,7 @@ void sync_main_surface() {
   std::uint32_t reports = shared::size_reports.load(std::memory_order_acquire);
   if (reports == seen_size_reports) return;
   seen_size_reports = reports;
+  ++changes;
   std::uint64_t size = shared::client_size.load(std::memory_order_relaxed);
   auto w = static_cast<std::uint32_t>(size >> 32), h = static_cast<std::uint32_t>(size);
   if (std::uint32_t lw, lh; logical_size(lw, lh)) {
@@ -218,6 +224,22 @@ void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XS, std::uint32_t YS, std::ui
       blit::blend_keyed(d, s, n, key, a);
   }
   after_drawing(dst);
+}
+
+bool clear_and_lay(PBITMAP B, PBITMAP S1, std::uint32_t C1, PBITMAP S2, std::uint32_t C2) {
+  BITMAP& b = or_main(B);
+  // CLEAR's colour: 0 is the window's background, and then BAR's 0 its foreground.
+  const std::uint32_t fill = CBG ? CBG : CFG;
+  auto fits = [&](PBITMAP s) { return !s || (s->WIDTH == b.WIDTH && s->HEIGHT == b.HEIGHT); };
+  if (!S1 || S2 == &b || fill == TRANSPARENT || !fits(S1) || !fits(S2) || b.pixels.empty()) return false;
+  SETPENCOLOR(&b, TRANSPARENT);  // as CLEAR leaves them
+  SETBRUSHCOLOR(&b, fill);
+  if (C1 == 0) C1 = S1->COLOR;
+  if (S2 && C2 == 0) C2 = S2->COLOR;
+  blit::overlay(b.pixels.data(), S1->pixels.data(), S2 ? S2->pixels.data() : nullptr, b.pixels.size(), rgb(fill),
+                rgb(C1), GETALPHA(C1), rgb(C2), GETALPHA(C2));
+  after_drawing(b);
+  return true;
 }
 
 void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD,

@@ -94,10 +94,25 @@ void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD, std::uint32_t C);
 void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD);
 void DRAWBMP(PBITMAP BS, std::uint32_t C);
 
+// CLEAR(B), then DRAWBMP(S1, B, C1) and DRAWBMP(S2, B, C2) (S2 nil: left out),
+// in one pass. S1 may be B itself, standing for B's pixels before the clear.
+// Only when S1 and S2 have B's size, S2 is not B, and CLEAR would fill; false,
+// with nothing done, otherwise. Game thread.
+bool clear_and_lay(PBITMAP B, PBITMAP S1, std::uint32_t C1, PBITMAP S2, std::uint32_t C2);
+
 // Brings the main and window surfaces to the client size the window thread
 // last reported, before anything draws; every drawing call does this itself.
 // Game thread.
 void sync_main_surface();
+
+// Counts the changes to the main and window surfaces: every drawing call into
+// either, and their rebuilds for a new client size. Equal counts mean both
+// still hold what they held. Game thread.
+std::uint64_t main_surface_changes();
+// Drawing calls report here after drawing into B: counts the change, and a
+// window surface is presented unless the caller has handed it over itself.
+// Game thread; inside the library.
+void after_drawing(const BITMAP& B, bool present = true);
 
 // Writes a surface as a binary PPM picture; false when the file cannot be
 // written. Game thread (tools, tests).

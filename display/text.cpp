@@ -218,13 +218,22 @@ std::uint32_t scale_to_height(std::int32_t cx, std::uint32_t fh, std::int32_t cy
   return narrow<std::uint32_t>(q);
 }
 
-void SETFONT(PBITMAP B) {
+namespace {
+// The font the font state asks for.
+const Font* wanted_font() {
   int style = TTF_STYLE_NORMAL;
   if (FWG >= 600) style |= TTF_STYLE_BOLD;
   if (FLT) style |= TTF_STYLE_ITALIC;
   if (FUD) style |= TTF_STYLE_UNDERLINE;
   if (FSK) style |= TTF_STYLE_STRIKETHROUGH;
-  const Font* font = make_font(to_utf8(FFN), FW, FH, style);
+  return make_font(to_utf8(FFN), FW, FH, style);
+}
+}  // namespace
+
+void prepare_font() { wanted_font(); }
+
+void SETFONT(PBITMAP B) {
+  const Font* font = wanted_font();
   if (!B) {
     sync_main_surface();
     B = PMAIN;
@@ -304,7 +313,7 @@ void DRAWTEXTXY(PBITMAP B, std::string_view S, std::uint32_t X, std::uint32_t Y,
   }
   SDL_UnlockSurface(glyphs);
   SDL_FreeSurface(glyphs);
-  if (B == PMSCR) present_window_surface();
+  after_drawing(*B);
 }
 
 }  // namespace display

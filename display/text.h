@@ -37,6 +37,10 @@ inline constexpr std::uint32_t DEFAULT_FONT_HEIGHT = 16;
 // main surface); with FH = 0, FH becomes the window context's font height. Game thread.
 void SETFONT(PBITMAP B);
 void SETFONT();
+// Makes the font of the current settings ahead of its first SETFONT: starting
+// the font engine and finding the face take a while, and can overlap with the
+// window's opening. Game thread.
+void prepare_font();
 // FW := W, FH := H, then SETFONT(). Game thread.
 void SETFONTSIZE(std::uint32_t W, std::uint32_t H);
 // FFN := S, then SETFONT(). Game thread.

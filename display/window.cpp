@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "backend.h"
+#include "blit.h"
 #include "clock.h"
 #include "scaler.h"
 #include "text.h"
@@ -33,6 +34,9 @@ struct Presentation {
   std::uint32_t w = 0, h = 0, scale = 0;
   bool fullscreen = false, alias_keys = false;
 } presentation;
+// The title and icon the next window opens with: game thread, before CREATEWIN.
+std::string opening_title;
+BITMAP opening_icon;
 
 Backend* backend = nullptr;  // chosen by the game thread before CREATEWIN
 
@@ -145,6 +149,8 @@ void WindowThread::run() {
   WindowPlace place{MAX(0, static_cast<std::int32_t>((std::int64_t{sw} - w) / 2)),
                     MAX(0, static_cast<std::int32_t>((std::int64_t{sh} - h) / 2)),
                     w, h, wanted.style ? wanted.style : DEFAULT_STYLE, wanted.background};
+  place.title = opening_title;
+  place.icon = {opening_icon.pixels.data(), opening_icon.WIDTH, opening_icon.HEIGHT};
   if (p.w && p.h) {
     place.scaled = true;
     place.min_w = std::min<std::uint32_t>(p.w, static_cast<std::uint32_t>(MAX(1, aw)));
@@ -265,6 +271,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   last_handed = 3;
   front = 2;
   window_slot = NEWTHREAD(run_window_thread);
+  prepare_font();  // for the main surface, while the window thread opens the window
   Opening state;
   while ((state = opening.load(std::memory_order_acquire)) == Opening::Starting)
     opening.wait(Opening::Starting, std::memory_order_acquire);
@@ -307,6 +314,11 @@ void set_window_icon(PBITMAP icon) {
   post(r);
 }
 
+void open_with(std::string_view title, PBITMAP icon) {
+  opening_title = to_utf8(title);
+  opening_icon = icon ? *icon : BITMAP{};
+}
+
 bool inject_message(const MSG& m) {
   Request r(Request::Kind::Message);
   r.msg = m;
@@ -331,26 +343,60 @@ bool run_on_window_thread(void (*task)(const std::string&), const std::string& t
   return post(r);
 }
 
-void present_window_surface() {
-  if (!PMSCR || !ISWIN() || !chosen_backend().shows_pictures()) return;
-  // The window already shows exactly this picture (a game standing still
-  // redraws the same frame 60 times a second): nothing to hand over.
-  if (last_handed < 3) {
-    const Frame& l = frames[last_handed];
-    if (l.w == PMSCR->WIDTH && l.h == PMSCR->HEIGHT && l.pixels == PMSCR->pixels) return;
-  }
-  last_handed = back;
+namespace {
+
+// Whether presented pictures go to the window thread at all.
+bool handing_over() { return PMSCR && ISWIN() && chosen_backend().shows_pictures(); }
+
+// The picture handed over last, when it has the window surface's size.
+const std::uint32_t* last_picture() {
+  if (last_handed == 3) return nullptr;
+  const Frame& l = frames[last_handed];
+  return l.w == PMSCR->WIDTH && l.h == PMSCR->HEIGHT ? l.pixels.data() : nullptr;
+}
+
+// The back buffer, sized for the window surface, to fill for a hand-over.
+Frame& back_frame() {
   Frame& f = frames[back];
-  f.pixels.assign(PMSCR->pixels.begin(), PMSCR->pixels.end());
+  f.pixels.resize(PMSCR->pixels.size());
   f.w = PMSCR->WIDTH;
   f.h = PMSCR->HEIGHT;
+  return f;
+}
+
+void hand_over() {
+  last_handed = back;
   back = middle.exchange(back | FRESH) & 3;
   if (!present_wake_sent.exchange(true)) chosen_backend().wake();
 }
 
+}  // namespace
+
+void present_window_surface() {
+  if (!handing_over()) return;
+  // The window already shows exactly this picture: nothing to hand over.
+  const std::uint32_t* last = last_picture();
+  if (last && std::equal(PMSCR->pixels.begin(), PMSCR->pixels.end(), last)) return;
+  std::copy(PMSCR->pixels.begin(), PMSCR->pixels.end(), back_frame().pixels.begin());
+  hand_over();
+}
+
 void FRESHWIN() {
   sync_main_surface();
-  if (PMAIN && PMSCR) DRAWBMP(PMAIN, PMSCR);  // presents: PMSCR is the window's picture
+  if (PMAIN && PMSCR) {
+    // The keyed copy into the window surface, the comparison with the picture
+    // the window has and the copy for the hand-over, in one pass.
+    if (handing_over() && PMAIN->WIDTH == PMSCR->WIDTH && PMAIN->HEIGHT == PMSCR->HEIGHT &&
+        GETALPHA(PMAIN->COLOR) == 0) {
+      const std::uint32_t* last = last_picture();
+      if (blit::present_keyed(PMSCR->pixels.data(), back_frame().pixels.data(), PMAIN->pixels.data(), last,
+                              PMSCR->pixels.size(), PMAIN->COLOR & 0xFFFFFFu))
+        hand_over();
+      after_drawing(*PMSCR, false);
+    } else {
+      DRAWBMP(PMAIN, PMSCR);  // presents: PMSCR is the window's picture
+    }
+  }
   ADDFPS();
 }
 

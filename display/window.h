@@ -62,6 +62,10 @@ void SETTITLE(std::string_view S);
 void FRESHWIN();
 // Sets the window icon from a surface (copied; no alpha). Game thread.
 void set_window_icon(PBITMAP icon);
+// The title and icon (copied; nil: none) the next CREATEWIN opens its window
+// with, so that nothing waits on the window thread for them afterwards. Game
+// thread, before CREATEWIN.
+void open_with(std::string_view title, PBITMAP icon);
 
 // Starts a thread running TH in the next of the 256 slots (1, 2, ..., 255, 0, ...)
 // and returns the slot. Game thread.

@@ -59,23 +59,69 @@ void draw_overlay() {
   // At CTEMP = 0 the snapshot goes back opaque and whole, and the page is laid
   // at weight 0: the frame is left exactly as it is.
   if (CTEMP == 0) return;
-  // The snapshot: a frame never holds the main surface's key colour 0x000001,
-  // so the keyed copy into PTEMP is a whole copy, and when the sizes agree,
-  // trading the two pixel stores gives PTEMP the same pixels for free.
-  display::sync_main_surface();
-  if (PTEMP->WIDTH == display::PMAIN->WIDTH && PTEMP->HEIGHT == display::PMAIN->HEIGHT)
-    std::swap(PTEMP->pixels, display::PMAIN->pixels);
-  else
-    display::DRAWBMP(display::PMAIN, PTEMP);
-  display::CLEAR();
-  display::DRAWBMP(PTEMP, std::uint32_t{CTEMP} << 24);
   TextPage wanted{{CURTEXT[1], CURTEXT[2], CURTEXT[3], CURTEXT[4]}, story_in_gbk, CURTEXTC, W, H};
   if (page_built != wanted) {
     build_text_page();
     page_built = wanted;
   }
-  if (display::ISWIN()) display::DRAWBMP(PTEXT, std::uint32_t{CTEXT} << 24);
+  const display::PBITMAP page = display::ISWIN() ? PTEXT : nullptr;
+  const std::uint32_t frame_colour = std::uint32_t{CTEMP} << 24, page_colour = std::uint32_t{CTEXT} << 24;
+  // The snapshot: a frame never holds the main surface's key colour 0x000001,
+  // so the keyed copy into PTEMP is a whole copy when the sizes agree. Then
+  // clearing, fading the snapshot in and laying the page over it is one pass
+  // over the frame itself, or, failing that, trading the two pixel stores
+  // gives PTEMP the same pixels for free.
+  display::sync_main_surface();
+  if (PTEMP->WIDTH == display::PMAIN->WIDTH && PTEMP->HEIGHT == display::PMAIN->HEIGHT) {
+    if (display::clear_and_lay(nullptr, display::PMAIN, frame_colour, page, page_colour)) return;
+    std::swap(PTEMP->pixels, display::PMAIN->pixels);
+  } else {
+    display::DRAWBMP(display::PMAIN, PTEMP);
+  }
+  display::CLEAR();
+  display::DRAWBMP(PTEMP, frame_colour);
+  if (page) display::DRAWBMP(page, page_colour);
 }
+
+// Everything a frame's picture is made from, besides the tiles and the
+// faces: when none of it has changed, neither has the picture.
+struct FrameInputs {
+  std::uint64_t load = 0;
+  std::int8_t level = 0, pass = 0;
+  std::uint32_t head = 0, least = 0;
+  std::array<std::int32_t, 6> markers{};
+  std::array<std::uint32_t, 5> colours{};
+  std::uint8_t fade = 0, text = 0;
+  TextPage page{};
+  std::vector<double> points;  // head and ghosts: x, y, caught
+  bool operator==(const FrameInputs&) const = default;
+};
+
+void read_inputs(FrameInputs& f) {
+  f.load = levels_loaded();
+  f.level = BDLV;
+  f.pass = GSIT;
+  f.head = STPN[BDLV];
+  f.least = STPM[BDLV];
+  f.markers = {BDIX[BDLV], BDIY[BDLV], BDOX[BDLV], BDOY[BDLV], BDEX[BDLV], BDEY[BDLV]};
+  for (int i = 0; i <= 4; ++i) f.colours[i] = C[i];
+  f.fade = CTEMP;
+  f.text = CTEXT;
+  for (int i = 0; i < 4; ++i) f.page.lines[i] = CURTEXT[i + 1];  // into the strings' own room: no allocation
+  f.page.colour = CURTEXTC;
+  f.page.w = W;
+  f.page.h = H;
+  f.points.clear();
+  std::uint32_t ghost = 0;
+  for (std::int64_t i = STPN[BDLV]; i >= 0; i -= STPSTP, ++ghost) {
+    const auto p = static_cast<std::uint32_t>(i);
+    f.points.insert(f.points.end(), {STPX[BDLV][p], STPY[BDLV][p], ghost <= STPPMAX && STPP[BDLV][ghost] ? 1.0 : 0.0});
+  }
+}
+
+// What DRAWALL presented last, and the surfaces' change count just after.
+FrameInputs shown, wanted_now;
+std::uint64_t shown_changes = ~std::uint64_t{0};
 
 }  // namespace
 
@@ -187,10 +233,18 @@ void compose_frame() {
 }
 
 void DRAWALL() {
-  clear_and_draw_board();
-  DRAWRECTALL();
-  DRAWPAUSE();
+  // The fade moves on first: nothing before it in a frame reads what it changes.
+  fade_step();
+  read_inputs(wanted_now);
+  if (shown_changes == display::main_surface_changes() && wanted_now == shown) {
+    // The same picture again, still in both surfaces: only record the presentation.
+    display::ADDFPS();
+    return;
+  }
+  compose_frame();
   display::FRESHWIN();
+  std::swap(shown, wanted_now);
+  shown_changes = display::main_surface_changes();
 }
 
 }  // namespace tervalon

@@ -1,6 +1,6 @@
 // Tervalon: load the levels, open the window, and run the game at 60 frames a
 // second until the window is gone.
-#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "clock.h"
@@ -22,6 +22,9 @@ namespace {
 // Frame FRAME + 1 is due once the clock passes FRAME / 60 seconds.
 double due_ms() { return static_cast<double>(FRAME) / 60.0 * 1000.0; }
 bool frame_due() { return static_cast<double>(game_clock()) > due_ms(); }
+// The moment the whole-millisecond game clock first passes due_ms(), in the
+// display clock's seconds: waking then starts the frame the instant it falls due.
+double due_at() { return (std::floor(due_ms()) + 1.0 - static_cast<double>(game_clock_shift())) / 1000.0; }
 
 }  // namespace
 
@@ -48,17 +51,14 @@ int main(int argc, char** argv) {
         if (game_frame()) display::CLOSEWIN();
       if (frame_is_drawn()) DRAWALL();
       record_pass(FRAME - first);
-      display::DELAY(1);
     }
     if (display::ISNEXTMSG()) {
       record_message(display::MS.MESSAGE, display::MS.WPARAM);
       if (handle_message(display::MS.MESSAGE, display::MS.WPARAM)) display::CLOSEWIN();
     } else if (!due && display::ISWIN()) {
       // Nothing to do until the next frame is due or a key arrives: sleep
-      // rather than spin.
-      auto next = static_cast<std::uint64_t>(due_ms()) + 1;
-      auto now = game_clock();
-      if (next > now) display::wait_message(static_cast<std::uint32_t>(std::min<std::uint64_t>(next - now, 1000)));
+      // until exactly then rather than spin.
+      display::wait_message_until(due_at());
     }
     if (!display::ISWIN()) break;
   }

@@ -190,6 +190,8 @@ std::uint64_t game_clock() {
   return t < 0 ? 0 : static_cast<std::uint64_t>(t);
 }
 
+std::int64_t game_clock_shift() { return clock_shift; }
+
 bool playing() { return feeding; }
 
 void play_pass() {

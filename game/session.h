@@ -18,6 +18,8 @@ bool start_session(const Options& o);
 // playback hands over so that the player's game goes on from the played frame
 // with neither a wait nor a burst.
 std::uint64_t game_clock();
+// game_clock() - GETTIME(), in milliseconds.
+std::int64_t game_clock_shift();
 
 // Whether a played script still feeds the game.
 bool playing();

@@ -12,13 +12,14 @@ namespace tervalon {
 
 namespace {
 
-// The window icon, a surface drawn from the icon picture.
-void set_icon() {
+// The window opens with its title and its icon, a surface drawn from the
+// icon picture.
+void open_with_title_and_icon() {
   constexpr std::uint32_t size = 64;
   display::PBITMAP icon = display::CREATEBMP(size, size, display::WHITE);
   std::vector<std::uint32_t> picture = icon_picture(size);
   std::copy(picture.begin(), picture.end(), icon->pixels.begin());
-  display::set_window_icon(icon);  // takes a copy
+  display::open_with("Tervalon", icon);  // takes a copy
   display::RELEASEBMP(icon);
 }
 
@@ -30,9 +31,8 @@ void INITWIN() {
   // The board is composed at its own size; the window scales it.
   display::set_logical_size(W, H, OPTIONS.scale, OPTIONS.fullscreen);
   display::use_alias_keys();
+  open_with_title_and_icon();
   display::CREATEWIN(W, H, display::BLACK, display::WHITE);
-  set_icon();
-  display::SETTITLE("Tervalon");
   PTEMP = display::CREATEBMP();
   PTEXT = display::CREATEBMP();
   for (std::int8_t BDP = 0; BDP <= 5; ++BDP) PBD[BDP] = display::CREATEBMP(20, 20, display::WHITE);

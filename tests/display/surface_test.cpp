@@ -197,6 +197,70 @@ TEST(BlendKernel, WideAndNarrowPathsAgreeOnEveryLength) {
     }
 }
 
+TEST_F(Surfaces, ClearAndLayIsClearThenBothCopiesInOnePass) {
+  // 37 x 5: a length the eight-pixel steps do not divide. Runs of one colour
+  // with changes inside them, keyed pixels, and every kind of weight.
+  PBITMAP frame = CREATEBMP(37, 5, WHITE), page = CREATEBMP(37, 5, WHITE);
+  noise(frame, 3);
+  noise(page, 4);
+  for (std::size_t i = 0; i < frame->pixels.size(); ++i) {
+    if (i % 23 < 17) frame->pixels[i] = i < 90 ? WHITE : GRAY;
+    if (i % 19 < 15) page->pixels[i] = WHITE;
+    if (i % 11 == 3) frame->pixels[i] = 0;
+    if (i % 13 == 5) page->pixels[i] = 0;
+  }
+  for (std::uint32_t c1 : {0x80000000u, 0x04000000u, 0xFC000000u, 0u, 0xFF000000u})
+    for (std::uint32_t c2 : {0x7F000000u, 0xFB000000u, 0x03000000u, 0x0u})
+      for (bool with_page : {true, false}) {
+        PBITMAP want = CREATEBMP(37, 5, GREEN), got = CREATEBMP(37, 5, GREEN);
+        CLEAR(want);
+        DRAWBMP(frame, want, c1);
+        if (with_page) DRAWBMP(page, want, c2);
+        ASSERT_TRUE(clear_and_lay(got, frame, c1, with_page ? page : nullptr, c2));
+        ASSERT_EQ(got->pixels, want->pixels) << std::hex << c1 << " " << c2 << " " << with_page;
+        EXPECT_EQ(got->brush, want->brush);
+        RELEASEBMP(want);
+        RELEASEBMP(got);
+      }
+  PBITMAP want = CREATEBMP(37, 5, WHITE);
+  DRAWBMP(frame, want, 0u);
+  DRAWBMP(page, want, 0x40000000u);
+  PBITMAP snapshot = CREATEBMP(37, 5, WHITE);
+  DRAWBMP(want, snapshot, 0u);
+  CLEAR(want);
+  DRAWBMP(snapshot, want, 0x80000000u);
+  DRAWBMP(page, want, 0x30000000u);
+  PBITMAP got = CREATEBMP(37, 5, WHITE);
+  DRAWBMP(frame, got, 0u);
+  DRAWBMP(page, got, 0x40000000u);
+  ASSERT_TRUE(clear_and_lay(got, got, 0x80000000u, page, 0x30000000u)) << "the surface's own pixels, faded";
+  EXPECT_EQ(got->pixels, want->pixels);
+  EXPECT_FALSE(clear_and_lay(frame, page, 0x80000000u, frame, 0)) << "a page laid onto itself";
+  EXPECT_FALSE(clear_and_lay(nullptr, frame, 0x80000000u, nullptr, 0)) << "sizes differ";
+}
+
+TEST(PresentKernel, KeyedCopyHandOverCopyAndComparisonAgreeOnEveryLength) {
+  std::vector<std::uint32_t> src(37), shown(37), before(37);
+  std::uint32_t seed = 9;
+  for (std::size_t n = 0; n <= src.size(); ++n)
+    for (int change : {-1, 0, 1}) {  // no earlier picture, the same one, one differing pixel
+      for (std::size_t i = 0; i < src.size(); ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        src[i] = i % 4 == 1 ? TRANSPARENT : (seed >> 8) & 0xFFFFFF;
+        shown[i] = seed & 0xFFFFFF;
+      }
+      std::vector<std::uint32_t> want = shown, out(37, 7);
+      blit::copy_keyed(want.data(), src.data(), n, TRANSPARENT);
+      before = want;
+      if (change == 1 && n > 0) before[n - 1] ^= 1;
+      const bool differs = blit::present_keyed(shown.data(), out.data(), src.data(), change < 0 ? nullptr : before.data(),
+                                               n, TRANSPARENT);
+      ASSERT_EQ(shown, want) << n;
+      ASSERT_TRUE(std::equal(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n), want.begin())) << n;
+      ASSERT_EQ(differs, change < 0 || (change == 1 && n > 0)) << n << " " << change;
+    }
+}
+
 TEST_F(Surfaces, ZeroDestinationSizeStretchesTheSourceRectangleToTheSurfaceSize) {
   PBITMAP src = CREATEBMP(4, 4, TRANSPARENT);
   noise(src, 3);

@@ -291,5 +291,48 @@ TEST_F(Draw, WithTheWindowGoneTheTextPageIsNotLaidOver) {
   EXPECT_NE(px(5, 5), with_page);
 }
 
+TEST_F(Draw, DrawAllComposesAgainExactlyWhenSomethingDrawnHasChanged) {
+  GSIT = 2;
+  auto x = [](std::uint32_t i) { return 30.0 + 30.0 * ((481 - i) / 160); };
+  trail(481, x, [](std::uint32_t) { return 60.0; });
+  // The window's picture after DRAWALL is the one composed from scratch now.
+  auto shows_what_is_composed = [] {
+    DRAWALL();
+    const std::vector<std::uint32_t> shown = display::PMSCR->pixels, left = display::PMAIN->pixels;
+    compose_frame();
+    return shown == display::PMAIN->pixels && left == display::PMAIN->pixels;
+  };
+  ASSERT_TRUE(shows_what_is_composed());
+  DRAWALL();  // composes again: compose_frame drew on the main surface
+  const std::uint64_t changes = display::main_surface_changes();
+  DRAWALL();
+  EXPECT_EQ(display::main_surface_changes(), changes) << "nothing changed, yet the frame was composed again";
+
+  const std::pair<const char*, void (*)()> changed[] = {
+      {"a ghost moved", [] { STPY[1][321] = 100.0; }},
+      {"a ghost caught", [] { STPP[1][2] = true; }},
+      {"the least length", [] { STPM[1] = 2000; }},
+      {"a colour step", [] { C[1] = 0x20000; }},
+      {"the exit cell", [] { BDOX[1] = 9; }},
+      {"the main surface drawn on", [] { display::CLEAR(display::GRAY); }},
+      {"the fade", [] { CTEMP = 100; }},
+      {"the story text", [] { CURTEXT[3] = "The way home."; }},
+  };
+  const std::uint32_t colour = C[1];
+  for (const auto& [what, change] : changed) {
+    DRAWALL();  // the picture of now, shown: the next DRAWALL would change nothing
+    change();
+    EXPECT_TRUE(shows_what_is_composed()) << what;
+  }
+  C[1] = colour;
+  // The fade still steps on every drawn frame, picture or not.
+  PAUSE = 1;
+  CTEMP = 8;
+  DRAWALL();
+  DRAWALL();
+  EXPECT_EQ(CTEMP, 16);
+  PAUSE = 0;
+}
+
 }  // namespace
 }  // namespace tervalon::test
