@@ -37,7 +37,7 @@ struct WindowPlace {
   std::uint32_t min_w = 0, min_h = 0;  // the smallest client size a user can make (0: any)
   bool fullscreen = false;             // opens in desktop full screen
   bool alias_keys = false;             // A, D, W and Space arrive as arrow keys
-  std::string title;         // UTF-8
+  std::string title{};          // UTF-8
   Picture icon{nullptr, 0, 0};  // none when empty
 };
 

@@ -86,7 +86,7 @@ void draw_overlay() {
 // Everything a frame's picture is made from, besides the tiles and the
 // faces: when none of it has changed, neither has the picture.
 struct FrameInputs {
-  std::uint64_t load = 0;
+  std::vector<std::int8_t> cells;  // the current level's board, column by column
   std::int8_t level = 0, pass = 0;
   std::uint32_t head = 0, least = 0;
   std::array<std::int32_t, 6> markers{};
@@ -98,7 +98,8 @@ struct FrameInputs {
 };
 
 void read_inputs(FrameInputs& f) {
-  f.load = levels_loaded();
+  f.cells.assign({BDW, BDH});
+  for (std::int8_t x = 0; x < BDW; ++x) f.cells.insert(f.cells.end(), &BD[BDLV][x][0], &BD[BDLV][x][0] + BDH);
   f.level = BDLV;
   f.pass = GSIT;
   f.head = STPN[BDLV];
