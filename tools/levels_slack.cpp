@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 
 #include "level_start.h"
 #include "rules.h"
+#include "script.h"
 #include "state.h"
 
 namespace tervalon {
@@ -30,35 +30,24 @@ struct Script {
   bool readable = true;
 };
 
-// The key names of the replay tool, or a key code.
-bool key_code(const std::string& s, std::int32_t& key) {
-  if (s == "left") key = K_LEFT;
-  else if (s == "right") key = K_RIGHT;
-  else if (s == "up") key = K_UP;
-  else if (s == "esc") key = K_ESC;
-  else if (s.empty() || s.size() > 3 || s.find_first_not_of("0123456789") != std::string::npos || std::stoi(s) > 255)
-    return false;
-  else key = std::stoi(s);
-  return true;
-}
-
+// The replay tool's own reading of each line. Checks and snaps do not move
+// the game; a burst (one fade step for many frames) cannot be shifted frame by
+// frame, so a script with one is not measured.
 Script read_script(const std::string& path) {
   Script s;
   std::ifstream in(path);
   s.readable = static_cast<bool>(in);
-  std::string text;
+  std::string text, why;
   for (std::uint64_t line = 1; std::getline(in, text); ++line) {
-    std::istringstream words(text);
-    std::string cmd, arg;
-    words >> cmd >> arg;
-    if (cmd.empty() || cmd[0] == '#' || cmd == "snap") continue;
-    std::int32_t key;
-    if (cmd == "frames" && !arg.empty() && arg.size() < 10 && arg.find_first_not_of("0123456789") == std::string::npos)
-      s.frames += std::stoull(arg);
-    else if ((cmd == "down" || cmd == "up") && key_code(arg, key))
-      s.messages.push_back({s.frames, static_cast<std::uint32_t>(s.messages.size()), cmd == "down", key, line});
-    else
+    Command c;
+    if (!parse_command(text, c, why) || c.op == Command::Op::burst) {
       s.readable = false;
+    } else if (c.op == Command::Op::frames) {
+      s.frames += c.count;
+    } else if (c.op == Command::Op::down || c.op == Command::Op::up) {
+      s.messages.push_back(
+          {s.frames, static_cast<std::uint32_t>(s.messages.size()), c.op == Command::Op::down, c.key, line});
+    }
   }
   return s;
 }
