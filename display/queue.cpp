@@ -111,8 +111,8 @@ bool wait_message_until(double seconds) {
 // The pointer is seen through the window: with none, every answer is 0.
 std::int32_t GETMOUSEABSX() { return ISWIN() ? shared::mouse_x.load(std::memory_order_relaxed) : 0; }
 std::int32_t GETMOUSEABSY() { return ISWIN() ? shared::mouse_y.load(std::memory_order_relaxed) : 0; }
-std::int32_t GETMOUSEWINX() { return ISWIN() ? GETMOUSEABSX() - GETPOSX() : 0; }
-std::int32_t GETMOUSEWINY() { return ISWIN() ? GETMOUSEABSY() - GETPOSY() : 0; }
+std::int32_t GETMOUSEWINX() { return GETMOUSEABSX() - GETPOSX(); }  // 0 - 0 with no window
+std::int32_t GETMOUSEWINY() { return GETMOUSEABSY() - GETPOSY(); }
 std::int32_t GETMOUSEPOSX() { return ISWIN() ? GETMOUSEWINX() - GETBORDERWIDTH() : 0; }
 std::int32_t GETMOUSEPOSY() { return ISWIN() ? GETMOUSEWINY() - GETBORDERHEIGHT() - GETBORDERTITLE() : 0; }
 
