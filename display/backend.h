@@ -61,7 +61,6 @@ class Backend {
   // Window thread: shows a picture in the client area.
   virtual void show(const Picture& picture) = 0;
   virtual void set_title(const std::string& utf8) = 0;
-  virtual void set_icon(const Picture& icon) = 0;
   // Window thread: destroys the window (the platform stays up for a next one).
   virtual void destroy() = 0;
   // Any thread: makes a waiting pump() return soon.

@@ -38,7 +38,6 @@ class Headless final : public Backend {
   }
   void show(const Picture&) override {}
   void set_title(const std::string&) override {}
-  void set_icon(const Picture&) override {}
   void destroy() override {}
   void wake() override {
     wakes_.fetch_add(1, std::memory_order_release);

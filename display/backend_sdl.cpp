@@ -174,7 +174,7 @@ class Sdl final : public Backend {
 
   void set_title(const std::string& utf8) override { SDL_SetWindowTitle(window_, utf8.c_str()); }
 
-  void set_icon(const Picture& icon) override {
+  void set_icon(const Picture& icon) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(
         const_cast<std::uint32_t*>(icon.pixels), static_cast<int>(icon.w), static_cast<int>(icon.h),
         32, static_cast<int>(icon.w * 4), SDL_PIXELFORMAT_XBGR8888);

@@ -1,6 +1,7 @@
 // The window thread: opens the window through the chosen back end, pumps its
 // events into the message queue, and serves the game thread's requests (title,
-// icon, injected messages, close) and presented pictures, all without a lock.
+// injected messages, size reports, tasks such as the error box, close) and
+// presented pictures, all without a lock.
 #include "window.h"
 
 #include <algorithm>
@@ -48,11 +49,10 @@ std::atomic<bool> WINB{false};
 // A request from another thread, served on the window thread (the way a sent
 // message is): the poster waits until `pending` no longer points at it.
 struct Request {
-  enum class Kind { Title, Icon, Message, Resize, Run, Close };
+  enum class Kind { Title, Message, Resize, Run, Close };
   explicit Request(Kind k) : kind(k) {}
   Kind kind;
   std::string text;
-  const BITMAP* icon = nullptr;
   MSG msg{};
   std::uint32_t w = 0, h = 0;
   void (*task)(const std::string&) = nullptr;
@@ -192,9 +192,6 @@ void WindowThread::serve_request() {
     case Request::Kind::Title:
       b.set_title(r->text);
       break;
-    case Request::Kind::Icon:
-      b.set_icon({r->icon->pixels.data(), r->icon->WIDTH, r->icon->HEIGHT});
-      break;
     case Request::Kind::Message: {
       MSG m = r->msg;
       if (m.HWND == 0) m.HWND = HW.load(std::memory_order_relaxed);
@@ -304,13 +301,6 @@ void inject_close() {
 void SETTITLE(std::string_view S) {
   Request r(Request::Kind::Title);
   r.text = to_utf8(S);
-  post(r);
-}
-
-void set_window_icon(PBITMAP icon) {
-  if (!icon) return;
-  Request r(Request::Kind::Icon);
-  r.icon = icon;
   post(r);
 }
 

@@ -60,8 +60,6 @@ void SETTITLE(std::string_view S);
 // Presents the main surface (pixels of exactly 0x000001 keep what the window
 // showed) and records the presentation time. Game thread.
 void FRESHWIN();
-// Sets the window icon from a surface (copied; no alpha). Game thread.
-void set_window_icon(PBITMAP icon);
 // The title and icon (copied; nil: none) the next CREATEWIN opens its window
 // with, so that nothing waits on the window thread for them afterwards. Game
 // thread, before CREATEWIN.
