@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -83,10 +82,17 @@ void draw_overlay() {
   if (page) display::DRAWBMP(page, page_colour);
 }
 
+// The current level's board as BDW, BDH and then its cells column by column:
+// what the board picture is drawn from.
+void read_board(std::vector<std::int8_t>& cells) {
+  cells.assign({BDW, BDH});
+  for (std::int8_t x = 0; x < BDW; ++x) cells.insert(cells.end(), &BD[BDLV][x][0], &BD[BDLV][x][0] + BDH);
+}
+
 // Everything a frame's picture is made from, besides the tiles and the
 // faces: when none of it has changed, neither has the picture.
 struct FrameInputs {
-  std::vector<std::int8_t> cells;  // the current level's board, column by column
+  std::vector<std::int8_t> cells;  // read_board
   std::int8_t level = 0, pass = 0;
   std::uint32_t head = 0, least = 0;
   std::array<std::int32_t, 6> markers{};
@@ -98,8 +104,7 @@ struct FrameInputs {
 };
 
 void read_inputs(FrameInputs& f) {
-  f.cells.assign({BDW, BDH});
-  for (std::int8_t x = 0; x < BDW; ++x) f.cells.insert(f.cells.end(), &BD[BDLV][x][0], &BD[BDLV][x][0] + BDH);
+  read_board(f.cells);
   f.level = BDLV;
   f.pass = GSIT;
   f.head = STPN[BDLV];
@@ -140,24 +145,19 @@ namespace {
 // redrawn when any cell of the board differs (a comparison of at most 16 KB).
 display::PBITMAP board_picture() {
   static display::PBITMAP picture = nullptr;
-  static std::vector<std::int8_t> shown;  // BDW, BDH, then the cells column by column
+  static std::vector<std::int8_t> shown, now;  // read_board
   if (!picture || picture->WIDTH != W || picture->HEIGHT != H) {
     display::RELEASEBMP(picture);
     picture = display::CREATEBMP(W, H, display::WHITE);
     shown.clear();
   }
-  const std::size_t columns = BDW > 0 ? BDW : 0, rows = BDH > 0 ? BDH : 0;
-  bool same = shown.size() == 2 + columns * rows && shown[0] == BDW && shown[1] == BDH;
-  for (std::size_t x = 0; same && x < columns; ++x)
-    same = std::memcmp(&BD[BDLV][x][0], &shown[2 + x * rows], rows) == 0;
-  if (!same) {
+  read_board(now);
+  if (now != shown) {
     display::CLEAR(picture, display::WHITE);
-    shown = {BDW, BDH};
-    for (std::int8_t BDX = 0; BDX <= BDW - 1; ++BDX) {
+    for (std::int8_t BDX = 0; BDX <= BDW - 1; ++BDX)
       for (std::int8_t BDY = 0; BDY <= BDH - 1; ++BDY)
         display::DRAWBMP(PBD[BD[BDLV][BDX][BDY]], picture, 20u * BDX, 20u * BDY, 0u);
-      shown.insert(shown.end(), &BD[BDLV][BDX][0], &BD[BDLV][BDX][0] + rows);
-    }
+    shown.swap(now);
   }
   return picture;
 }
