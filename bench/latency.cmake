@@ -8,5 +8,5 @@ target_link_libraries(latency PRIVATE PkgConfig::LATENCY_X11)
 target_compile_definitions(latency PRIVATE
   TERVALON_GAME="$<TARGET_FILE:tervalon>"
   LATENCY_REFERENCE="$<TARGET_FILE:latency_reference>"
-  TERVALON_DATA="${PROJECT_SOURCE_DIR}/data/tervalon.dat")
+  TERVALON_DATA="${CMAKE_CURRENT_SOURCE_DIR}/latency.dat")
 add_dependencies(latency tervalon latency_reference)
