@@ -20,10 +20,12 @@ class PlatformEvents {
   ~PlatformEvents() = default;
 };
 
-// A picture for the window: w x h pixels 0x00BBGGRR, row by row.
+// A picture for the window: w x h pixels 0x00BBGGRR, row by row. `rows`, when
+// given, marks with 1 the rows that differ from the picture shown before it.
 struct Picture {
   const std::uint32_t* pixels;
   std::uint32_t w, h;
+  const std::uint8_t* rows = nullptr;
 };
 
 struct WindowPlace {
@@ -58,7 +60,8 @@ class Backend {
   // Window thread: waits for platform events and reports them, returning after
   // a batch or after wake().
   virtual void pump(PlatformEvents& events) = 0;
-  // Window thread: shows a picture in the client area.
+  // Window thread: shows a picture in the client area; where the window still
+  // shows the picture before it, only the rows that differ need redrawing.
   virtual void show(const Picture& picture) = 0;
   virtual void set_title(const std::string& utf8) = 0;
   // Window thread: destroys the window (the platform stays up for a next one).

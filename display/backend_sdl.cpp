@@ -142,8 +142,10 @@ class Sdl final : public Backend {
   }
 
   void show(const Picture& picture) override {
-    last_ = picture;
     SDL_Surface* s = SDL_GetWindowSurface(window_);
+    const bool redraw_all = !picture.rows || !s || s != shown_.surface || picture.w != last_.w || picture.h != last_.h;
+    last_ = {picture.pixels, picture.w, picture.h};
+    shown_.surface = nullptr;  // until it holds this picture
     if (!s) return;
     const auto ww = static_cast<std::uint32_t>(s->w), wh = static_cast<std::uint32_t>(s->h);
     const Placement where = scaled_ ? fit_picture(picture.w, picture.h, ww, wh) : Placement{0, 0, picture.w, picture.h};
@@ -154,8 +156,16 @@ class Sdl final : public Backend {
       // The usual X11 window format trades red and blue: done in the same
       // pass that scales, one write per window pixel.
       const bool swap = format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888;
-      scale_picture(picture.pixels, picture.w, picture.h, where,
-                    {static_cast<std::uint32_t*>(s->pixels), ww, wh, static_cast<std::size_t>(s->pitch)}, bg, swap);
+      const WindowPixels to{static_cast<std::uint32_t*>(s->pixels), ww, wh, static_cast<std::size_t>(s->pitch)};
+      const std::uint32_t k = picture.w ? where.w / picture.w : 0;
+      const bool whole = k >= 1 && where.w == k * picture.w && where.h == k * picture.h &&
+                         where.x + where.w <= ww && where.y + where.h <= wh;
+      if (!redraw_all && whole && bg == shown_.background) {
+        show_rows(picture, where, k, to, bg, swap);
+      } else {
+        scale_picture(picture.pixels, picture.w, picture.h, where, to, bg, swap);
+        SDL_UpdateWindowSurface(window_);
+      }
     } else {
       // Any other window format: SDL's general converter and scaler.
       SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, bg & 255, (bg >> 8) & 255, (bg >> 16) & 255));
@@ -168,8 +178,9 @@ class Sdl final : public Backend {
         SDL_BlitScaled(from, nullptr, s, &to);
         SDL_FreeSurface(from);
       }
+      SDL_UpdateWindowSurface(window_);
     }
-    SDL_UpdateWindowSurface(window_);
+    shown_ = {s, bg};
   }
 
   void set_title(const std::string& utf8) override { SDL_SetWindowTitle(window_, utf8.c_str()); }
@@ -216,6 +227,31 @@ class Sdl final : public Backend {
   }
 
  private:
+  // The window still shows the picture before this one, placed the same way
+  // at a whole factor k: only the bands of changed rows are converted and
+  // sent to the X server.
+  void show_rows(const Picture& picture, const Placement& where, std::uint32_t k, const WindowPixels& to,
+                 std::uint32_t bg, bool swap) {
+    rects_.clear();
+    for (std::uint32_t y = 0; y < picture.h;) {
+      if (!picture.rows[y]) {
+        ++y;
+        continue;
+      }
+      const std::uint32_t top = y;
+      while (y < picture.h && picture.rows[y]) ++y;
+      const std::uint32_t band_y = where.y + top * k, band_h = (y - top) * k;
+      scale_picture(picture.pixels + std::size_t{top} * picture.w, picture.w, y - top, {where.x, 0, where.w, band_h},
+                    {reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(static_cast<void*>(to.pixels)) +
+                                                      band_y * to.pitch),
+                     to.w, band_h, to.pitch},
+                    bg, swap);
+      rects_.push_back({static_cast<int>(where.x), static_cast<int>(band_y), static_cast<int>(where.w),
+                        static_cast<int>(band_h)});
+    }
+    if (!rects_.empty()) SDL_UpdateWindowSurfaceRects(window_, rects_.data(), static_cast<int>(rects_.size()));
+  }
+
   void measure_frame() {
     int top = 0, left = 0, bottom = 0, right = 0;
     if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) top = left = bottom = 0;
@@ -456,6 +492,7 @@ class Sdl final : public Backend {
         events.close_requested();
         break;
       case SDL_WINDOWEVENT_SIZE_CHANGED:
+        shown_.surface = nullptr;  // SDL makes the window a new surface
         if (!minimised_) events.resized(static_cast<std::uint32_t>(w.data1), static_cast<std::uint32_t>(w.data2));
         measure_frame();
         if (scaled_) show(last_);  // the same picture, scaled to the new size
@@ -504,6 +541,12 @@ class Sdl final : public Backend {
   bool scaled_ = false, alias_keys_ = false, controllers_ = false;
   bool minimised_ = false;
   Picture last_{nullptr, 0, 0};
+  // The window surface that holds last_ whole, and the background around it.
+  struct {
+    SDL_Surface* surface = nullptr;
+    std::uint32_t background = 0;
+  } shown_;
+  std::vector<SDL_Rect> rects_;  // show_rows()
   // The platform key event waiting for its SDL key event, and the key code
   // each platform key last came out as.
   struct {

@@ -60,14 +60,22 @@ void fill_rect(BITMAP& b, std::int64_t x, std::int64_t y, std::int64_t w, std::i
 }
 
 std::uint64_t changes = 0;  // of the main and window surfaces
+std::vector<std::uint8_t> drawn;  // drawn_rows()
 }  // namespace
 
-void after_drawing(const BITMAP& b, bool present) {
-  if (&b == &main_surface || &b == &window_surface) ++changes;
+void after_drawing(const BITMAP& b, bool present, std::uint32_t top, std::uint32_t bottom) {
+  if (&b == &main_surface || &b == &window_surface) {
+    ++changes;
+    if (drawn.size() < b.HEIGHT) drawn.resize(b.HEIGHT, 1);
+    std::fill(drawn.begin() + std::min(top, b.HEIGHT), drawn.begin() + std::min(bottom, b.HEIGHT), 1);
+  }
   if (&b == &window_surface && present) present_window_surface();
 }
 
 std::uint64_t main_surface_changes() { return changes; }
+
+std::span<const std::uint8_t> drawn_rows() { return drawn; }
+void forget_drawn_rows() { std::fill(drawn.begin(), drawn.end(), 0); }
 
 PBITMAP PMAIN = nullptr;
 PBITMAP PMSCR = nullptr;
@@ -77,6 +85,7 @@ void sync_main_surface() {
   if (reports == seen_size_reports) return;
   seen_size_reports = reports;
   ++changes;
+  drawn.assign(drawn.size(), 1);
   std::uint64_t size = shared::client_size.load(std::memory_order_relaxed);
   auto w = static_cast<std::uint32_t>(size >> 32), h = static_cast<std::uint32_t>(size);
   if (std::uint32_t lw, lh; logical_size(lw, lh)) {
@@ -146,7 +155,8 @@ void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t
     fill_rect(b, std::int64_t{X} + W - 1, Y, 1, H, c);
   }
   if (b.brush != TRANSPARENT) fill_rect(b, X, Y, W, H, rgb(b.brush));
-  after_drawing(b);
+  const Span rows = clip(Y, H, b.HEIGHT);
+  after_drawing(b, true, static_cast<std::uint32_t>(rows.begin), static_cast<std::uint32_t>(rows.end));
 }
 void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CBG_) {
   BAR(B, X, Y, W, H, 0, CBG_);
@@ -223,7 +233,7 @@ void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XS, std::uint32_t YS, std::ui
     else
       blit::blend_keyed(d, s, n, key, a);
   }
-  after_drawing(dst);
+  after_drawing(dst, true, static_cast<std::uint32_t>(cy.begin), static_cast<std::uint32_t>(cy.end));
 }
 
 bool clear_and_lay(PBITMAP B, PBITMAP S1, std::uint32_t C1, PBITMAP S2, std::uint32_t C2) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -109,10 +110,18 @@ void sync_main_surface();
 // either, and their rebuilds for a new client size. Equal counts mean both
 // still hold what they held. Game thread.
 std::uint64_t main_surface_changes();
-// Drawing calls report here after drawing into B: counts the change, and a
-// window surface is presented unless the caller has handed it over itself.
-// Game thread; inside the library.
-void after_drawing(const BITMAP& B, bool present = true);
+// Drawing calls report here after drawing into rows top..bottom - 1 of B
+// (all by default): counts the change, notes the rows, and a window surface
+// is presented unless the caller has handed it over itself. Game thread;
+// inside the library.
+void after_drawing(const BITMAP& B, bool present = true, std::uint32_t top = 0,
+                   std::uint32_t bottom = UINT32_MAX);
+
+// The rows of the main and window surfaces drawn on since they were last
+// forgotten (1: drawn; rows past the end: drawn), so that presenting can pass
+// over the others; forget_drawn_rows() once the window has them. Game thread.
+std::span<const std::uint8_t> drawn_rows();
+void forget_drawn_rows();
 
 // Writes a surface as a binary PPM picture; false when the file cannot be
 // written. Game thread (tools, tests).

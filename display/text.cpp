@@ -312,8 +312,10 @@ void DRAWTEXTXY(PBITMAP B, std::string_view S, std::uint32_t X, std::uint32_t Y,
     }
   }
   SDL_UnlockSurface(glyphs);
+  const std::int64_t bottom = y0 + std::max<std::int64_t>(cell_h, glyphs->h);
   SDL_FreeSurface(glyphs);
-  after_drawing(*B);
+  after_drawing(*B, true, static_cast<std::uint32_t>(std::clamp<std::int64_t>(y0, 0, B->HEIGHT)),
+                static_cast<std::uint32_t>(std::clamp<std::int64_t>(bottom, 0, B->HEIGHT)));
 }
 
 }  // namespace display

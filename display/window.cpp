@@ -79,6 +79,8 @@ bool post(Request& r) {
 struct Frame {
   std::vector<std::uint32_t> pixels;
   std::uint32_t w = 0, h = 0;
+  std::uint64_t handed = 0;         // the hand-over that gave it its picture (0: none known)
+  std::vector<std::uint8_t> rows;   // 1: differs from the picture the window thread showed before
 };
 Frame* const frames = new Frame[3];  // never destroyed: the window thread may outlive exit
 constexpr std::uint32_t FRESH = 4;
@@ -90,6 +92,12 @@ std::uint32_t back = 0;   // game thread
 std::uint32_t last_handed = 3;  // game thread
 std::uint32_t front = 2;  // window thread
 std::atomic<bool> present_wake_sent{false};
+// Hand-overs so far, and the rows each of the last KEPT changed (by number
+// modulo KEPT): what a buffer that comes back to the game thread has missed.
+// Game thread.
+std::uint64_t handed = 0;
+constexpr std::uint64_t KEPT = 8;
+std::vector<std::uint8_t> changed_by[KEPT];
 
 // Thread slots: game thread only.
 struct Slot {
@@ -221,7 +229,7 @@ void WindowThread::serve_picture() {
   if (!(middle.load() & FRESH)) return;
   front = middle.exchange(front, std::memory_order_acq_rel) & 3;
   const Frame& f = frames[front];
-  chosen_backend().show({f.pixels.data(), f.w, f.h});
+  chosen_backend().show({f.pixels.data(), f.w, f.h, f.rows.data()});
 }
 
 thread_local bool on_window_thread = false;
@@ -264,6 +272,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   opening.store(Opening::Starting, std::memory_order_relaxed);
   pending.store(nullptr, std::memory_order_relaxed);
   middle.store(1, std::memory_order_relaxed);
+  for (std::uint32_t i = 0; i < 3; ++i) frames[i].handed = 0;
   back = 0;
   last_handed = 3;
   front = 2;
@@ -348,13 +357,44 @@ const std::uint32_t* last_picture() {
 // The back buffer, sized for the window surface, to fill for a hand-over.
 Frame& back_frame() {
   Frame& f = frames[back];
+  if (f.w != PMSCR->WIDTH || f.h != PMSCR->HEIGHT) f.handed = 0;
   f.pixels.resize(PMSCR->pixels.size());
   f.w = PMSCR->WIDTH;
   f.h = PMSCR->HEIGHT;
   return f;
 }
 
-void hand_over() {
+// Brings the back buffer's rows that `written` does not mark up to the
+// window surface: the rows the hand-overs since its own picture changed.
+void catch_up(Frame& f, const std::vector<std::uint8_t>& written) {
+  const bool known = f.handed != 0 && handed - f.handed < KEPT;
+  const std::size_t w = f.w;
+  for (std::uint32_t y = 0; y < f.h; ++y) {
+    if (written[y]) continue;
+    bool stale = !known;
+    for (std::uint64_t n = f.handed + 1; !stale && n <= handed; ++n) {
+      const std::vector<std::uint8_t>& rows = changed_by[n % KEPT];
+      stale = y >= rows.size() || rows[y];
+    }
+    if (stale) std::copy_n(PMSCR->pixels.begin() + y * w, w, f.pixels.begin() + y * w);
+  }
+}
+
+// Hands the back buffer over; `changed` marks the rows that differ from the
+// picture handed over before.
+void hand_over(const std::vector<std::uint8_t>& changed) {
+  Frame& f = frames[back];
+  f.rows = changed;
+  // A picture the window thread has not taken yet is replaced: its changes
+  // are this one's too. Only the game thread sets FRESH, so a picture taken
+  // after this look makes the union larger than needed, never smaller.
+  if (const std::uint32_t m = middle.load(std::memory_order_acquire); m & FRESH) {
+    const Frame& waiting = frames[m & 3];
+    for (std::size_t y = 0; y < f.rows.size(); ++y)
+      f.rows[y] |= y < waiting.rows.size() && waiting.h == f.h ? waiting.rows[y] : 1;
+  }
+  changed_by[++handed % KEPT] = changed;
+  f.handed = handed;
   last_handed = back;
   back = middle.exchange(back | FRESH) & 3;
   if (!present_wake_sent.exchange(true)) chosen_backend().wake();
@@ -368,21 +408,39 @@ void present_window_surface() {
   const std::uint32_t* last = last_picture();
   if (last && std::equal(PMSCR->pixels.begin(), PMSCR->pixels.end(), last)) return;
   std::copy(PMSCR->pixels.begin(), PMSCR->pixels.end(), back_frame().pixels.begin());
-  hand_over();
+  hand_over(std::vector<std::uint8_t>(PMSCR->HEIGHT, 1));
 }
 
 void FRESHWIN() {
   sync_main_surface();
   if (PMAIN && PMSCR) {
     // The keyed copy into the window surface, the comparison with the picture
-    // the window has and the copy for the hand-over, in one pass.
+    // the window has and the copy for the hand-over, in one pass over the
+    // rows drawn on since the last time; the others are as they were.
     if (handing_over() && PMAIN->WIDTH == PMSCR->WIDTH && PMAIN->HEIGHT == PMSCR->HEIGHT &&
         GETALPHA(PMAIN->COLOR) == 0) {
       const std::uint32_t* last = last_picture();
-      if (blit::present_keyed(PMSCR->pixels.data(), back_frame().pixels.data(), PMAIN->pixels.data(), last,
-                              PMSCR->pixels.size(), PMAIN->COLOR & 0xFFFFFFu))
-        hand_over();
-      after_drawing(*PMSCR, false);
+      Frame& f = back_frame();
+      const std::span<const std::uint8_t> drawn = drawn_rows();
+      const std::size_t w = PMSCR->WIDTH;
+      static std::vector<std::uint8_t> written, changed;
+      written.assign(PMSCR->HEIGHT, 0);
+      changed.assign(PMSCR->HEIGHT, 0);
+      bool any = false;
+      for (std::uint32_t y = 0; y < PMSCR->HEIGHT; ++y) {
+        if (last && y < drawn.size() && !drawn[y]) continue;
+        const std::size_t at = y * w;
+        written[y] = 1;
+        changed[y] = blit::present_keyed(PMSCR->pixels.data() + at, f.pixels.data() + at, PMAIN->pixels.data() + at,
+                                         last ? last + at : nullptr, w, PMAIN->COLOR & 0xFFFFFFu);
+        any = any || changed[y];
+      }
+      forget_drawn_rows();
+      if (any) {
+        catch_up(f, written);
+        hand_over(changed);
+      }
+      after_drawing(*PMSCR, false, 0, 0);
     } else {
       DRAWBMP(PMAIN, PMSCR);  // presents: PMSCR is the window's picture
     }

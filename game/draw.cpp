@@ -2,6 +2,7 @@
 // up to 409 ghost boxes, three markers, the player, and the overlay.
 #include "draw.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -181,20 +182,32 @@ void DRAWBDALL() {
   if (W > 0 && H > 0) display::DRAWBMP(board_picture(), display::WHITE);
 }
 
-void DRAWRECT(std::uint32_t STPC, std::uint32_t COLORC) {
+namespace {
+
+// A filled box of the frame: a trail point (ghost or player) or a marker.
+struct Box {
+  std::int32_t x, y, w, h;
+  std::uint32_t colour;
+  void draw() const { display::BAR(x, y, w, h, colour); }
+};
+
+Box trail_box(std::uint32_t STPC, std::uint32_t COLORC) {
   auto colour = display::narrow<std::uint32_t>(
       display::mul(std::int64_t{C[3 - GSIT]}, std::int64_t{128} - std::int64_t{COLORC}));
-  display::BAR(round_px(STPX[BDLV][STPC] - 8.0), round_px(STPY[BDLV][STPC] - 18.0), PW, PH, colour);
+  return {round_px(STPX[BDLV][STPC] - 8.0), round_px(STPY[BDLV][STPC] - 18.0), PW, PH, colour};
 }
 
-void DRAWRECTALL() {
+// The boxes DRAWRECTALL draws, in its order.
+void frame_boxes(std::vector<Box>& boxes) {
+  boxes.clear();
   std::uint32_t COLORC = 128;
   std::int32_t STPPI = 0;
   std::int32_t STPC = static_cast<std::int32_t>(STPN[BDLV]) - STPSTP;
   while (STPC > 0) {
     COLORC >>= 1;
     ++STPPI;
-    if (GSIT == 1 || (GSIT == 2 && !STPP[BDLV][STPPI])) DRAWRECT(static_cast<std::uint32_t>(STPC), COLORC);
+    if (GSIT == 1 || (GSIT == 2 && !STPP[BDLV][STPPI]))
+      boxes.push_back(trail_box(static_cast<std::uint32_t>(STPC), COLORC));
     STPC -= STPSTP;
   }
   COLORC >>= 1;
@@ -213,12 +226,25 @@ void DRAWRECTALL() {
   }
 
   if (GSIT >= 1)
-    display::BAR(BD2X(BDIX[BDLV]) - 8, BD2Y(BDIY[BDLV]) - 18 + static_cast<std::int32_t>(PHI), PW,
-                 PH - static_cast<std::int32_t>(PHI), C[3 - GSIT] * (127 - COLORC));
-  display::BAR(BD2X(BDOX[BDLV]) - 8, BD2Y(BDOY[BDLV]) - 18, PW, static_cast<std::int32_t>(PHO), 191 * C[GSIT]);
-  if (GSIT == 0) display::BAR(BD2X(BDEX[BDLV]) - 8, BD2Y(BDEY[BDLV]) - 18, PW, PH, 255 * C[4]);
-  DRAWRECT(STPN[BDLV], 128);
+    boxes.push_back({BD2X(BDIX[BDLV]) - 8, BD2Y(BDIY[BDLV]) - 18 + static_cast<std::int32_t>(PHI), PW,
+                     PH - static_cast<std::int32_t>(PHI), C[3 - GSIT] * (127 - COLORC)});
+  boxes.push_back({BD2X(BDOX[BDLV]) - 8, BD2Y(BDOY[BDLV]) - 18, PW, static_cast<std::int32_t>(PHO), 191 * C[GSIT]});
+  if (GSIT == 0) boxes.push_back({BD2X(BDEX[BDLV]) - 8, BD2Y(BDEY[BDLV]) - 18, PW, PH, 255 * C[4]});
+  boxes.push_back(trail_box(STPN[BDLV], 128));
 }
+
+std::vector<Box> boxes_drawn;  // by the last composition
+
+}  // namespace
+
+void DRAWRECT(std::uint32_t STPC, std::uint32_t COLORC) { trail_box(STPC, COLORC).draw(); }
+
+void DRAWRECTALL() {
+  frame_boxes(boxes_drawn);
+  for (const Box& b : boxes_drawn) b.draw();
+}
+
+
 
 std::uint32_t GETSTRWIDTH(std::string_view S) { return display::mul(text_cells(S), display::FW); }
 
@@ -233,16 +259,60 @@ void compose_frame() {
   draw_overlay();
 }
 
+namespace {
+
+// compose_frame() when the main surface still holds the last composition and
+// only boxes moved: elsewhere both frames are the bare board, so only the rows
+// the boxes of either cover are drawn again, the board and then every box
+// that reaches into them.
+void compose_boxes() {
+  static std::vector<Box> boxes;
+  static std::vector<std::uint8_t> rows;
+  frame_boxes(boxes);
+  const auto height = static_cast<std::int64_t>(H);
+  rows.assign(H, 0);
+  for (const std::vector<Box>* list : {&boxes_drawn, &boxes})
+    for (const Box& b : *list)
+      if (b.w > 0 && b.h > 0)
+        std::fill(rows.begin() + std::clamp<std::int64_t>(b.y, 0, height),
+                  rows.begin() + std::clamp<std::int64_t>(std::int64_t{b.y} + b.h, 0, height), 1);
+  const display::PBITMAP board = board_picture();
+  for (std::uint32_t y = 0; y < H;) {
+    if (!rows[y]) {
+      ++y;
+      continue;
+    }
+    const std::uint32_t top = y;
+    while (y < H && rows[y]) ++y;
+    display::DRAWBMP(board, 0, top, W, y - top, 0, top, W, y - top, display::TRANSPARENT);
+    for (const Box& b : boxes) {
+      const std::int64_t y0 = std::max<std::int64_t>(b.y, top), y1 = std::min<std::int64_t>(std::int64_t{b.y} + b.h, y);
+      if (b.w > 0 && y0 < y1) display::BAR(b.x, static_cast<std::int32_t>(y0), b.w, static_cast<std::int32_t>(y1 - y0), b.colour);
+    }
+  }
+  // The surface keeps the colours of its last BAR: the same as after a whole frame.
+  display::BAR(boxes.back().x, boxes.back().y, 0, 0, boxes.back().colour);
+  boxes_drawn.swap(boxes);
+}
+
+}  // namespace
+
 void DRAWALL() {
   // The fade moves on first: nothing before it in a frame reads what it changes.
   fade_step();
   read_inputs(wanted_now);
-  if (shown_changes == display::main_surface_changes() && wanted_now == shown) {
+  const bool kept = shown_changes == display::main_surface_changes();
+  if (kept && wanted_now == shown) {
     // The same picture again, still in both surfaces: only record the presentation.
     display::ADDFPS();
     return;
   }
-  compose_frame();
+  display::sync_main_surface();
+  if (kept && wanted_now.cells == shown.cells && wanted_now.fade == 0 && shown.fade == 0 &&
+      display::PMAIN->WIDTH == W && display::PMAIN->HEIGHT == H)
+    compose_boxes();
+  else
+    compose_frame();
   display::FRESHWIN();
   std::swap(shown, wanted_now);
   shown_changes = display::main_surface_changes();

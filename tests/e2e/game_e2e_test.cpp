@@ -84,6 +84,10 @@ TEST_F(GameInX, ShowsTheBoardAndMovesAsTheReplayPredicts) {
       << "the player is not where the replay puts it";
   game.xdo("keyup Right sleep 0.3");
   EXPECT_TRUE(game.screenshot() == at_pillar);
+  // Moving redraws only the rows that change; a window hidden and shown
+  // again is redrawn whole, from the same picture.
+  game.xdo("windowunmap --sync " + game.window() + " windowmap --sync " + game.window() + " sleep 0.3");
+  EXPECT_TRUE(game.screenshot() == at_pillar) << "the whole picture is not the one the rows were drawn into";
 
   game.xdo("key Escape");
   EXPECT_EQ(game.wait_exit(), 0) << game.err();
