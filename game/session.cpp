@@ -90,7 +90,7 @@ std::uint32_t speed = 1;
 std::uint64_t play_start_ms = 0;     // GETTIME when playback began
 std::uint64_t next_present_ms = 0;   // above speed 1: when a picture is next shown
 bool picture_unshown = false;        // a composed picture is waiting to be shown
-std::int64_t clock_shift = 0;        // game_clock() - GETTIME()
+double clock_shift = 0;              // game_clock_shift()
 
 double frame_ms(std::uint64_t frame) { return static_cast<double>(frame) / 60.0 * 1000.0; }
 
@@ -131,7 +131,7 @@ void hand_over() {
     write_singles();
     write_line("# the player takes over at frame " + std::to_string(FRAME));
   }
-  clock_shift = static_cast<std::int64_t>(frame_ms(FRAME)) - static_cast<std::int64_t>(display::GETTIME());
+  clock_shift = frame_ms(FRAME) - display::GETTIMER() * 1000.0;
 }
 
 // One pass of `frames` frames, drawn as the main loop draws; above speed 1
@@ -185,12 +185,7 @@ bool start_session(const Options& o) {
   return true;
 }
 
-std::uint64_t game_clock() {
-  std::int64_t t = static_cast<std::int64_t>(display::GETTIME()) + clock_shift;
-  return t < 0 ? 0 : static_cast<std::uint64_t>(t);
-}
-
-std::int64_t game_clock_shift() { return clock_shift; }
+double game_clock_shift() { return clock_shift; }
 
 bool playing() { return feeding; }
 

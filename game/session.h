@@ -14,12 +14,11 @@ namespace tervalon {
 // error (exit code 2).
 bool start_session(const Options& o);
 
-// The main loop's frame clock in milliseconds: GETTIME, shifted when a
-// playback hands over so that the player's game goes on from the played frame
-// with neither a wait nor a burst.
-std::uint64_t game_clock();
-// game_clock() - GETTIME(), in milliseconds.
-std::int64_t game_clock_shift();
+// How far the main loop's frame clock is ahead of the display clock
+// (GETTIMER), in milliseconds: 0 until a playback hands over, then enough
+// that the player's game goes on from the played frame with neither a wait
+// nor a burst.
+double game_clock_shift();
 
 // Whether a played script still feeds the game.
 bool playing();
