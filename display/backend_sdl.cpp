@@ -233,22 +233,16 @@ class Sdl final : public Backend {
   void show_rows(const Picture& picture, const Placement& where, std::uint32_t k, const WindowPixels& to,
                  std::uint32_t bg, bool swap) {
     rects_.clear();
-    for (std::uint32_t y = 0; y < picture.h;) {
-      if (!picture.rows[y]) {
-        ++y;
-        continue;
-      }
-      const std::uint32_t top = y;
-      while (y < picture.h && picture.rows[y]) ++y;
-      const std::uint32_t band_y = where.y + top * k, band_h = (y - top) * k;
-      scale_picture(picture.pixels + std::size_t{top} * picture.w, picture.w, y - top, {where.x, 0, where.w, band_h},
+    for_each_run({picture.rows, picture.h}, [&](std::uint32_t top, std::uint32_t bottom) {
+      const std::uint32_t band_y = where.y + top * k, band_h = (bottom - top) * k;
+      scale_picture(picture.pixels + std::size_t{top} * picture.w, picture.w, bottom - top, {where.x, 0, where.w, band_h},
                     {reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(static_cast<void*>(to.pixels)) +
                                                       band_y * to.pitch),
                      to.w, band_h, to.pitch},
                     bg, swap);
       rects_.push_back({static_cast<int>(where.x), static_cast<int>(band_y), static_cast<int>(where.w),
                         static_cast<int>(band_h)});
-    }
+    });
     if (!rects_.empty()) SDL_UpdateWindowSurfaceRects(window_, rects_.data(), static_cast<int>(rects_.size()));
   }
 

@@ -123,6 +123,20 @@ void after_drawing(const BITMAP& B, bool present = true, std::uint32_t top = 0,
 std::span<const std::uint8_t> drawn_rows();
 void forget_drawn_rows();
 
+// Calls f(top, bottom) for each run of rows top..bottom - 1 marked 1 in `rows`.
+template <class F>
+void for_each_run(std::span<const std::uint8_t> rows, F f) {
+  for (std::uint32_t y = 0; y < rows.size();) {
+    if (!rows[y]) {
+      ++y;
+      continue;
+    }
+    const std::uint32_t top = y;
+    while (y < rows.size() && rows[y]) ++y;
+    f(top, y);
+  }
+}
+
 // Writes a surface as a binary PPM picture; false when the file cannot be
 // written. Game thread (tools, tests).
 bool write_ppm(const BITMAP& B, const char* path);

@@ -244,8 +244,6 @@ void DRAWRECTALL() {
   for (const Box& b : boxes_drawn) b.draw();
 }
 
-
-
 std::uint32_t GETSTRWIDTH(std::string_view S) { return display::mul(text_cells(S), display::FW); }
 
 void DRAWPAUSE() {
@@ -277,19 +275,13 @@ void compose_boxes() {
         std::fill(rows.begin() + std::clamp<std::int64_t>(b.y, 0, height),
                   rows.begin() + std::clamp<std::int64_t>(std::int64_t{b.y} + b.h, 0, height), 1);
   const display::PBITMAP board = board_picture();
-  for (std::uint32_t y = 0; y < H;) {
-    if (!rows[y]) {
-      ++y;
-      continue;
-    }
-    const std::uint32_t top = y;
-    while (y < H && rows[y]) ++y;
-    display::DRAWBMP(board, 0, top, W, y - top, 0, top, W, y - top, display::TRANSPARENT);
+  display::for_each_run(rows, [&](std::uint32_t top, std::uint32_t bottom) {
+    display::DRAWBMP(board, 0, top, W, bottom - top, 0, top, W, bottom - top, display::TRANSPARENT);
     for (const Box& b : boxes) {
-      const std::int64_t y0 = std::max<std::int64_t>(b.y, top), y1 = std::min<std::int64_t>(std::int64_t{b.y} + b.h, y);
+      const std::int64_t y0 = std::max<std::int64_t>(b.y, top), y1 = std::min<std::int64_t>(std::int64_t{b.y} + b.h, bottom);
       if (b.w > 0 && y0 < y1) display::BAR(b.x, static_cast<std::int32_t>(y0), b.w, static_cast<std::int32_t>(y1 - y0), b.colour);
     }
-  }
+  });
   // The surface keeps the colours of its last BAR: the same as after a whole frame.
   display::BAR(boxes.back().x, boxes.back().y, 0, 0, boxes.back().colour);
   boxes_drawn.swap(boxes);
