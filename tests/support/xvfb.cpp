@@ -50,6 +50,10 @@ PrivateX::PrivateX(const char* screen) {
     if (exists(socket)) {
       setenv("DISPLAY", display_.c_str(), 1);
       unsetenv("WAYLAND_DISPLAY");
+      // No session bus to look for: without an address SDL's bus library
+      // forks a helper from the game's window thread, and under the thread
+      // checker that child can hang in the allocator, holding the window back.
+      setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
       return;
     }
     kill(pid_, SIGTERM);
