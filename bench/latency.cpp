@@ -183,13 +183,13 @@ class Session {
     }
     attach();
     // The picture may already be there before the damage object existed.
-    if (grab() && !uniform()) return now() - t0;
+    if (grab() && !uniform()) return (last_picture_ = now()) - t0;
     for (;;) {
       XEvent e;
       if (!next_event(e, t0 + 10)) die("no picture from " + argv[0]);
       if (e.type != damage_event_ + XDamageNotify) continue;
       const double t = now();
-      if (grab() && !uniform()) return t - t0;
+      if (grab() && !uniform()) return (last_picture_ = t) - t0;
     }
   }
 
@@ -211,9 +211,12 @@ class Session {
       if (!next_event(e, deadline)) return -1;
       if (e.type != damage_event_ + XDamageNotify) continue;
       const double t = now();
-      if (grab()) return t;
+      if (grab()) return last_picture_ = t;
     }
   }
+
+  // When the last picture seen came: a point on the program's frame beat.
+  double last_picture() const { return last_picture_; }
 
   // Waits until no new picture has come for `quiet` seconds (at most 5 s).
   void settle(double quiet = 0.3) {
@@ -296,6 +299,7 @@ class Session {
   XShmSegmentInfo shm_{};
   XImage* image_ = nullptr;
   std::vector<char> last_;
+  double last_picture_ = 0;
 };
 
 // One program, one round: start-ups, then key presses, then keys held, then
@@ -310,11 +314,18 @@ void measure(Session& s, const Options& o, const std::vector<std::string>& argv,
   s.settle();
 
   // Presses from standing still, Right and Left in turn so the player stays
-  // where it was, each at a random moment within a frame.
-  std::uniform_real_distribution<double> phase(0, FRAME);
+  // where it was. Their moments within the program's frame, timed from its
+  // last picture, are spread evenly over the frame in a shuffled order: at
+  // random moments the median of a hundred presses would vary by a tenth of
+  // a frame from run to run, hiding the difference it is there to show.
+  std::vector<double> phases;
+  for (int i = 0; i < o.presses; ++i) phases.push_back((i + 0.5) / o.presses * FRAME);
+  std::shuffle(phases.begin(), phases.end(), rng);
   for (int i = 0; i < o.presses; ++i) {
     const KeySym k = i % 2 ? XK_Left : XK_Right;
-    sleep_s(phase(rng));
+    double at = s.last_picture() + phases[i];
+    at += FRAME * std::ceil((now() + 0.001 - at) / FRAME);
+    sleep_s(at - now());
     const double sent = now();
     s.key(k, true);
     const double seen = s.next_picture(sent + 1);
