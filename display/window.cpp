@@ -258,6 +258,7 @@ bool logical_size(std::uint32_t& W, std::uint32_t& H) {
 }
 
 void use_alias_keys() { presentation.alias_keys = true; }
+void without_typed_text() { setenv("XCOMPOSEFILE", "/dev/null", 1); }
 Backend& chosen_backend() { return backend ? *backend : sdl_backend(); }
 
 bool ISWIN() { return WINB.load(std::memory_order_acquire); }

@@ -51,6 +51,13 @@ bool logical_size(std::uint32_t& W, std::uint32_t& H);
 // Makes the next window's A and D keys arrive as Left and Right, W and Space
 // as Up (their character messages stay as they are). Game thread, before CREATEWIN.
 void use_alias_keys();
+// For a program that reads keys but never typed text: windows open without
+// the input method's compose table, which the X library otherwise reads from
+// the locale's Compose file (thousands of lines, twice) at every start, ten
+// milliseconds before the first picture. Characters typed with dead keys or
+// compose sequences then do not come. Before the first CREATEWIN, while no
+// other thread runs (it sets an environment variable).
+void without_typed_text();
 // Closes the window and returns once its thread has ended; nothing without a window. Game thread.
 void CLOSEWIN();
 // Whether the window is open. Any thread.

@@ -31,6 +31,7 @@ void INITWIN() {
   // The board is composed at its own size; the window scales it.
   display::set_logical_size(W, H, OPTIONS.scale, OPTIONS.fullscreen);
   display::use_alias_keys();
+  display::without_typed_text();
   open_with_title_and_icon();
   display::CREATEWIN(W, H, display::BLACK, display::WHITE);
   PTEMP = display::CREATEBMP();
