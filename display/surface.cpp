@@ -80,20 +80,13 @@ void forget_drawn_rows() { std::fill(drawn.begin(), drawn.end(), 0); }
 PBITMAP PMAIN = nullptr;
 PBITMAP PMSCR = nullptr;
 
-void sync_main_surface() {
-  std::uint32_t reports = shared::size_reports.load(std::memory_order_acquire);
-  if (reports == seen_size_reports) return;
-  seen_size_reports = reports;
-  ++changes;
-  drawn.assign(drawn.size(), 1);
-  std::uint64_t size = shared::client_size.load(std::memory_order_relaxed);
-  auto w = static_cast<std::uint32_t>(size >> 32), h = static_cast<std::uint32_t>(size);
-  if (std::uint32_t lw, lh; logical_size(lw, lh)) {
-    // Pictures of a fixed size stay that size: the window scales them.
-    if (PMAIN && main_surface.WIDTH == lw && main_surface.HEIGHT == lh) return;
-    w = lw;
-    h = lh;
-  }
+namespace {
+
+bool main_is(std::uint32_t w, std::uint32_t h) {
+  return PMAIN && main_surface.WIDTH == w && main_surface.HEIGHT == h;
+}
+
+void make_main_surface(std::uint32_t w, std::uint32_t h) {
   // The window shows its background where nothing was presented yet.
   allocate(window_surface, w, h, rgb(CBG));
   window_surface.COLOR = 0;
@@ -104,6 +97,29 @@ void sync_main_surface() {
   CLEAR(PMAIN, 0);
   main_surface.COLOR = TRANSPARENT;  // presented with the key 0x000001
   SETFONT(PMAIN);
+}
+
+}  // namespace
+
+void sync_main_surface() {
+  std::uint32_t reports = shared::size_reports.load(std::memory_order_acquire);
+  if (reports == seen_size_reports) return;
+  seen_size_reports = reports;
+  ++changes;
+  drawn.assign(drawn.size(), 1);
+  std::uint64_t size = shared::client_size.load(std::memory_order_relaxed);
+  auto w = static_cast<std::uint32_t>(size >> 32), h = static_cast<std::uint32_t>(size);
+  if (std::uint32_t lw, lh; logical_size(lw, lh)) {
+    // Pictures of a fixed size stay that size: the window scales them.
+    if (main_is(lw, lh)) return;
+    w = lw;
+    h = lh;
+  }
+  make_main_surface(w, h);
+}
+
+void prepare_main_surface() {
+  if (std::uint32_t w, h; logical_size(w, h) && !main_is(w, h)) make_main_surface(w, h);
 }
 
 PBITMAP CREATEBMP(PBITMAP B, std::uint32_t W, std::uint32_t H, std::uint32_t C) {

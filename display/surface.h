@@ -105,6 +105,9 @@ bool clear_and_lay(PBITMAP B, PBITMAP S1, std::uint32_t C1, PBITMAP S2, std::uin
 // last reported, before anything draws; every drawing call does this itself.
 // Game thread.
 void sync_main_surface();
+// Makes the main and window surfaces at once when pictures have a fixed size,
+// before the window reports its own. Game thread.
+void prepare_main_surface();
 
 // Counts the changes to the main and window surfaces: every drawing call into
 // either, and their rebuilds for a new client size. Equal counts mean both

@@ -41,7 +41,7 @@ BITMAP opening_icon;
 
 Backend* backend = nullptr;  // chosen by the game thread before CREATEWIN
 
-enum class Opening : int { Starting, Open, Failed };
+enum class Opening : int { Starting, Running, Open, Failed };
 std::atomic<Opening> opening{Opening::Starting};
 std::string failure;  // why the window could not open; written before Failed is published
 std::atomic<bool> WINB{false};
@@ -130,6 +130,8 @@ class WindowThread final : public PlatformEvents {
 };
 
 void WindowThread::run() {
+  opening.store(Opening::Running, std::memory_order_release);
+  opening.notify_all();
   Backend& b = chosen_backend();
   std::string why;
   if (!b.start(why)) return fail(why);
@@ -278,10 +280,17 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   last_handed = 3;
   front = 2;
   window_slot = NEWTHREAD(run_window_thread);
-  prepare_font();  // for the main surface, while the window thread opens the window
+  // A new thread starts on its maker's core and would wait there about a
+  // millisecond for the scheduler to move one of the two: this one sleeps
+  // until the window thread runs, and wakes on the other core.
+  opening.wait(Opening::Starting, std::memory_order_acquire);
+  // While the window thread opens the window: the font, and surfaces of a
+  // fixed size.
+  prepare_font();
+  prepare_main_surface();
   Opening state;
-  while ((state = opening.load(std::memory_order_acquire)) == Opening::Starting)
-    opening.wait(Opening::Starting, std::memory_order_acquire);
+  while ((state = opening.load(std::memory_order_acquire)) == Opening::Running)
+    opening.wait(Opening::Running, std::memory_order_acquire);
   if (state == Opening::Failed) {
     std::fprintf(stderr, "display: cannot open a window: %s (a graphical display is needed)\n",
                  failure.c_str());
