@@ -65,8 +65,6 @@ class Sdl final : public Backend {
       // and a key-down of the same key at the same millisecond for a key
       // repeat and drops the key-up; with these the loss is seen and undone.
       SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-      // Game controllers, plugged in now or later; the game runs without them.
-      controllers_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
       end_on_lost_display();
       use_error_box();
     }
@@ -99,6 +97,9 @@ class Sdl final : public Backend {
     if (place.style & WS_MAXIMIZE) flags |= SDL_WINDOW_MAXIMIZED;
     if (place.style & WS_MINIMIZE) flags |= SDL_WINDOW_MINIMIZED;
     background_ = place.background;
+    // Looking for controllers takes a millisecond or two: not before the
+    // window's first pictures are out.
+    controllers_at_ = SDL_GetTicks64() + 100;
     scaled_ = place.scaled;
     alias_keys_ = place.alias_keys;
     held_ = {};  // keys held in an earlier window are gone with it
@@ -265,7 +266,14 @@ class Sdl final : public Backend {
   // looks for events: with a pad open it looks every millisecond (as SDL's
   // own wait does), with none at least twice a second.
   bool wait_event(SDL_Event& e) {
-    const int timeout = !pads_.empty() ? 1 : controllers_ ? 500 : -1;
+    const Uint64 now = SDL_GetTicks64();
+    if (!controllers_tried_ && now >= controllers_at_) {
+      // Game controllers, plugged in now or later; the game runs without them.
+      controllers_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+      controllers_tried_ = true;
+    }
+    int timeout = !pads_.empty() ? 1 : controllers_ ? 500 : -1;
+    if (!controllers_tried_) timeout = static_cast<int>(controllers_at_ - now) + 1;
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (polls_x11_.load(std::memory_order_relaxed)) {
       XFlush(x11_);
@@ -532,7 +540,8 @@ class Sdl final : public Backend {
   SDL_Window* window_ = nullptr;
   std::uint32_t id_ = 0;
   std::uint32_t background_ = 0;
-  bool scaled_ = false, alias_keys_ = false, controllers_ = false;
+  bool scaled_ = false, alias_keys_ = false, controllers_ = false, controllers_tried_ = false;
+  Uint64 controllers_at_ = 0;
   bool minimised_ = false;
   Picture last_{nullptr, 0, 0};
   // The window surface that holds last_ whole, and the background around it.

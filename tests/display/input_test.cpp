@@ -58,8 +58,16 @@ class Input : public testing::Test {
   }
   void TearDown() override { CLOSEWIN(); }
 
-  // Plugs a pad in and waits until the window has opened it.
+  // Plugs a pad in and waits until the window has opened it. The window
+  // looks for controllers a moment after it opens: asked on its own thread,
+  // so that this one's calls into SDL come after that.
   void plug() {
+    static bool looking = false;
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         !looking && std::chrono::steady_clock::now() < until;
+         std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+      run_on_window_thread([](const std::string&) { looking = SDL_WasInit(SDL_INIT_GAMECONTROLLER) != 0; }, "");
+    ASSERT_TRUE(looking) << "the window does not look for controllers";
     SDL_VirtualJoystickDesc d{};
     d.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
     d.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
