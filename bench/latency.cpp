@@ -50,7 +50,7 @@ void sleep_s(double s) {
 
 struct Options {
   std::string game = TERVALON_GAME, reference = LATENCY_REFERENCE, data = TERVALON_DATA;
-  int presses = 60, rounds = 2, starts = 5;
+  int presses = 120, rounds = 2, starts = 5;
   double held = 15, still = 5;
 };
 
