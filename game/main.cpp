@@ -23,7 +23,7 @@ namespace {
 // Frame FRAME + 1 is due once the game clock passes FRAME / 60 seconds. The
 // clock is read to the nanosecond, so frames start on an even beat of 60 a
 // second rather than on the next whole millisecond (16, 17, 17 ms apart).
-double due_ms() { return static_cast<double>(FRAME) / 60.0 * 1000.0; }
+double due_ms() { return frame_ms(FRAME); }
 double game_ms() { return display::GETTIMER() * 1000.0 + game_clock_shift(); }
 bool frame_due() { return game_ms() > due_ms(); }
 // When the next frame falls due, in the display clock's seconds.

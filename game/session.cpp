@@ -92,8 +92,6 @@ std::uint64_t next_present_ms = 0;   // above speed 1: when a picture is next sh
 bool picture_unshown = false;        // a composed picture is waiting to be shown
 double clock_shift = 0;              // game_clock_shift()
 
-double frame_ms(std::uint64_t frame) { return static_cast<double>(frame) / 60.0 * 1000.0; }
-
 bool read_script(const std::string& path) {
   std::ifstream in(path);
   if (!in) {
@@ -184,6 +182,8 @@ bool start_session(const Options& o) {
   flush_now();
   return true;
 }
+
+double frame_ms(std::uint64_t frame) { return static_cast<double>(frame) / 60.0 * 1000.0; }
 
 double game_clock_shift() { return clock_shift; }
 

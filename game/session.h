@@ -14,6 +14,9 @@ namespace tervalon {
 // error (exit code 2).
 bool start_session(const Options& o);
 
+// The game clock's milliseconds by which `frame` frames have run, 60 a
+// second: frame `frame` + 1 falls due once the clock passes it.
+double frame_ms(std::uint64_t frame);
 // How far the main loop's frame clock is ahead of the display clock
 // (GETTIMER), in milliseconds: 0 until a playback hands over, then enough
 // that the player's game goes on from the played frame with neither a wait
