@@ -13,7 +13,7 @@
 
 namespace display {
 
-Array<double, 0, MSCNTMAX - 1> MSCNT;
+base::Array<double, 0, MSCNTMAX - 1> MSCNT;
 std::uint32_t MSCNTI = 0;
 std::uint32_t MSCNTJ = 0;
 
@@ -37,7 +37,7 @@ double GETTIMER() { return monotonic_seconds() - origin.load(std::memory_order_r
 
 std::uint64_t whole_milliseconds(double seconds) {
   if (!(seconds > 0)) return 0;
-  return static_cast<std::uint64_t>(trunc_i64(seconds * 1000.0));
+  return static_cast<std::uint64_t>(base::trunc_i64(seconds * 1000.0));
 }
 
 std::uint64_t GETTIME() { return whole_milliseconds(GETTIMER()); }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "checked.h"
+#include "base/checked.h"
 
 namespace display {
 
@@ -31,7 +31,7 @@ std::uint32_t frame_rate();
 inline constexpr std::uint32_t MSCNTMAX = 65536;
 // Frame-time ring: seconds of each presentation, newest at MSCNTI, the oldest
 // of the last second at MSCNTJ. Game thread only.
-extern Array<double, 0, MSCNTMAX - 1> MSCNT;
+extern base::Array<double, 0, MSCNTMAX - 1> MSCNT;
 extern std::uint32_t MSCNTI;
 extern std::uint32_t MSCNTJ;
 

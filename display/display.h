@@ -1,12 +1,12 @@
-// Everything the game uses of the display library, in one include.
+// The whole display library in one include, for its tests and benchmarks.
 #pragma once
 
-#include "checked.h"
+#include "base/checked.h"
+#include "base/file.h"
+#include "base/runtime_error.h"
 #include "clock.h"
 #include "colours.h"
-#include "file.h"
 #include "queue.h"
-#include "runtime_error.h"
 #include "surface.h"
 #include "text.h"
 #include "window.h"

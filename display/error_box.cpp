@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "backend.h"
-#include "runtime_error.h"
+#include "base/runtime_error.h"
 #include "surface.h"
 #include "text.h"
 #include "window.h"
@@ -139,7 +139,7 @@ int lost_display(Display*) {
   if (!ending.exchange(true)) {
     static constexpr char line[] = "display: the connection to the X server was lost\n";
     [[maybe_unused]] ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
-    const int code = stopping_with();
+    const int code = base::stopping_with();
     _exit(code ? code : LOST_DISPLAY);
   }
   for (;;) pause();  // another thread is ending the process
@@ -153,6 +153,6 @@ void show_error_box(const std::string& text) {
 
 void end_on_lost_display() { XSetIOErrorHandler(lost_display); }
 
-void use_error_box() { set_error_box(show_error_box); }
+void use_error_box() { base::set_error_box(show_error_box); }
 
 }  // namespace display

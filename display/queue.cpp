@@ -17,9 +17,9 @@
 namespace display {
 
 MSG MS;
-Array<MSG, 0, MSWINMAX - 1> MSWIN;
+base::Array<MSG, 0, MSWINMAX - 1> MSWIN;
 std::atomic<std::uint32_t> MSWINI{0}, MSWINJ{0};
-Array<MSG, 1, MSUSRMAX> MSUSR;
+base::Array<MSG, 1, MSUSRMAX> MSUSR;
 std::uint32_t MSUSRI = 1, MSI = 1;
 
 namespace {

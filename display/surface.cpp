@@ -8,7 +8,7 @@
 #include <new>
 
 #include "blit.h"
-#include "runtime_error.h"
+#include "base/runtime_error.h"
 #include "text.h"
 #include "window.h"
 #include "window_shared.h"
@@ -29,7 +29,7 @@ void allocate(BITMAP& b, std::uint32_t w, std::uint32_t h, std::uint32_t colour)
   try {
     b.pixels.assign(n, colour);
   } catch (const std::exception&) {
-    runtime_error(203, "display: out of memory for a " + std::to_string(w) + " x " + std::to_string(h) +
+    base::runtime_error(203, "display: out of memory for a " + std::to_string(w) + " x " + std::to_string(h) +
                            " surface");
   }
   b.WIDTH = w;
@@ -130,7 +130,7 @@ PBITMAP CREATEBMP(PBITMAP B, std::uint32_t W, std::uint32_t H, std::uint32_t C) 
   if (C == 0 && B) C = B->COLOR;
   auto* made = new (std::nothrow) BITMAP;
   if (!made) {
-    runtime_error(203, "display: out of memory for a surface record");
+    base::runtime_error(203, "display: out of memory for a surface record");
   }
   allocate(*made, W, H, 0);
   made->COLOR = C;

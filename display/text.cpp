@@ -14,7 +14,9 @@
 #include <memory>
 
 #include "blit.h"
-#include "checked.h"
+#include "base/checked.h"
+#include "base/numbers.h"
+#include "base/utf8.h"
 #include "window.h"
 
 namespace display {
@@ -163,24 +165,6 @@ const Font* context_font() {
   return font;
 }
 
-bool valid_utf8(std::string_view s) {
-  static const std::uint32_t least[] = {0, 0x80, 0x800, 0x10000};
-  for (std::size_t i = 0; i < s.size();) {
-    auto c = static_cast<unsigned char>(s[i]);
-    int n = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (n < 0 || s.size() - i <= static_cast<std::size_t>(n)) return false;
-    std::uint32_t cp = n == 0 ? c : c & (0x3Fu >> n);
-    for (int k = 1; k <= n; ++k) {
-      auto cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc >> 6) != 2) return false;
-      cp = (cp << 6) | (cc & 0x3Fu);
-    }
-    if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += static_cast<std::size_t>(n) + 1;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string gbk_to_utf8(std::string_view s) {
@@ -206,16 +190,14 @@ std::string gbk_to_utf8(std::string_view s) {
 }
 
 std::string to_utf8(std::string_view bytes) {
-  return valid_utf8(bytes) ? std::string(bytes) : gbk_to_utf8(bytes);
+  return base::valid_utf8(bytes) ? std::string(bytes) : gbk_to_utf8(bytes);
 }
 
 std::uint32_t scale_to_height(std::int32_t cx, std::uint32_t fh, std::int32_t cy) {
   if (cy <= 0 || cx <= 0) return 0;
   const std::uint64_t p = static_cast<std::uint64_t>(cx) * fh;
   const std::uint64_t d = static_cast<std::uint64_t>(cy);
-  std::uint64_t q = p / d, r = p % d;
-  if (2 * r > d || (2 * r == d && (q & 1))) ++q;
-  return narrow<std::uint32_t>(q);
+  return base::narrow<std::uint32_t>(base::round_div_even(p, d));
 }
 
 namespace {

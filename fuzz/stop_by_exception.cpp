@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "runtime_error.h"
+#include "base/runtime_error.h"
 
-namespace display {
+namespace base {
 
 void set_error_box(ErrorBox) {}
 
@@ -20,4 +20,4 @@ void set_error_box(ErrorBox) {}
   throw fuzz::Stopped{code};
 }
 
-}  // namespace display
+}  // namespace base

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/numbers.h"
 #include "clock.h"
 #include "coords.h"
 #include "rules.h"
@@ -23,7 +24,7 @@ Array<display::PBITMAP, 0, 5> PBD;
 
 namespace {
 
-std::int32_t round_px(double v) { return display::narrow<std::int32_t>(display::round_i64(v)); }
+std::int32_t round_px(double v) { return base::narrow<std::int32_t>(base::round_i64(v)); }
 
 // The text page is a pure function of these; rebuilding an unchanged page
 // would change no pixel.
@@ -46,9 +47,9 @@ void build_text_page() {
     // file goes to it converted.
     const std::string shown = story_in_gbk ? display::gbk_to_utf8(line) : line;
     std::int64_t x = (std::int64_t{W} - GETSTRWIDTH(line)) / 2;
-    CURTEXTX = display::narrow<std::uint32_t>(display::MAX(0, display::narrow<std::int32_t>(x)));
+    CURTEXTX = base::narrow<std::uint32_t>(display::MAX(0, base::narrow<std::int32_t>(x)));
     std::int64_t y = (std::int64_t{H} - display::GETSTRINGHEIGHT(shown)) / 2 + 30 * std::int64_t{STEXTI} - 100;
-    CURTEXTY = display::narrow<std::uint32_t>(display::MAX(0, display::narrow<std::int32_t>(y)));
+    CURTEXTY = base::narrow<std::uint32_t>(display::MAX(0, base::narrow<std::int32_t>(y)));
     display::DRAWTEXTXY(PTEXT, shown, CURTEXTX, CURTEXTY, CURTEXTC);
   }
 }
@@ -133,8 +134,8 @@ std::uint64_t shown_changes = ~std::uint64_t{0};
 }  // namespace
 
 void DRAWBD(std::int32_t BDX, std::int32_t BDY, std::int32_t BDK) {
-  auto x = display::narrow<std::uint32_t>(display::mul(BDX, 20));
-  auto y = display::narrow<std::uint32_t>(display::mul(BDY, 20));
+  auto x = base::narrow<std::uint32_t>(base::mul(BDX, 20));
+  auto y = base::narrow<std::uint32_t>(base::mul(BDY, 20));
   display::DRAWBMP(PBD[BDK], x, y);
 }
 
@@ -192,8 +193,8 @@ struct Box {
 };
 
 Box trail_box(std::uint32_t STPC, std::uint32_t COLORC) {
-  auto colour = display::narrow<std::uint32_t>(
-      display::mul(std::int64_t{C[3 - GSIT]}, std::int64_t{128} - std::int64_t{COLORC}));
+  auto colour = base::narrow<std::uint32_t>(
+      base::mul(std::int64_t{C[3 - GSIT]}, std::int64_t{128} - std::int64_t{COLORC}));
   return {round_px(STPX[BDLV][STPC] - 8.0), round_px(STPY[BDLV][STPC] - 18.0), PW, PH, colour};
 }
 
@@ -215,13 +216,11 @@ void frame_boxes(std::vector<Box>& boxes) {
   // The entry marker rises as the next ghost comes due; the exit marker grows
   // as the trail nears its least length. A level whose least length is 0 has
   // met it from the start: its marker is full.
-  auto PHI = display::narrow<std::uint32_t>(display::round_i64(-STPC / 160.0 * 36.0));
+  auto PHI = base::narrow<std::uint32_t>(base::round_i64(-STPC / 160.0 * 36.0));
   std::uint32_t PHO = 36;
   if (STPM[BDLV] > 0) {
     // 36 (STPN + 1) / STPM to the nearest integer, ties to even, exactly.
-    std::uint64_t num = 36 * (std::uint64_t{STPN[BDLV]} + 1), den = STPM[BDLV];
-    std::uint64_t q = num / den, twice_r = 2 * (num % den);
-    if (twice_r > den || (twice_r == den && q % 2 == 1)) ++q;
+    const std::uint64_t q = base::round_div_even(36 * (std::uint64_t{STPN[BDLV]} + 1), STPM[BDLV]);
     PHO = static_cast<std::uint32_t>(std::min<std::uint64_t>(q, 36));
   }
 
@@ -244,7 +243,7 @@ void DRAWRECTALL() {
   for (const Box& b : boxes_drawn) b.draw();
 }
 
-std::uint32_t GETSTRWIDTH(std::string_view S) { return display::mul(text_cells(S), display::FW); }
+std::uint32_t GETSTRWIDTH(std::string_view S) { return base::mul(text_cells(S), display::FW); }
 
 void DRAWPAUSE() {
   fade_step();

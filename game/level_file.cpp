@@ -12,7 +12,7 @@
 #include <cstring>
 #include <memory>
 
-#include "file.h"
+#include "base/file.h"
 #include "text_cells.h"
 
 namespace tervalon {
@@ -48,7 +48,7 @@ class Reader {
     if (fstat(fd_, &st) != 0) fail_os(errno, "cannot open");
     if (S_ISDIR(st.st_mode)) fail_os(OPEN_FAILED_IS_DIRECTORY, "cannot open");
     if (!S_ISREG(st.st_mode))
-      display::runtime_error(OPEN_FAILED_NOT_REGULAR,
+      base::runtime_error(OPEN_FAILED_NOT_REGULAR,
                              path_ + ": cannot open: " + kind_of(st.st_mode) + ", not a regular file");
   }
   ~Reader() {
@@ -119,7 +119,7 @@ class Reader {
 
   // The run-time error, with one plain line saying what is wrong and where.
   [[noreturn]] void fail(std::uint64_t at_line, const std::string& message, int code) const {
-    display::runtime_error(code, path_ + ":" + std::to_string(at_line) + ": " + message);
+    base::runtime_error(code, path_ + ":" + std::to_string(at_line) + ": " + message);
   }
 
  private:
@@ -152,7 +152,7 @@ class Reader {
   }
 
   [[noreturn]] void fail_os(int code, const char* doing) const {
-    display::runtime_error(code, path_ + ": " + doing + ": " + std::strerror(code));
+    base::runtime_error(code, path_ + ": " + doing + ": " + std::strerror(code));
   }
 
   [[noreturn]] void fail_number(std::uint64_t at_line, const std::string& token, std::size_t length,
@@ -184,7 +184,7 @@ class Reader {
 std::int8_t board_size(Reader& in, std::int64_t v, std::uint64_t at_line, const char* what) {
   if (v < -128 || v > 127)
     in.fail(at_line, "the board " + std::string(what) + " " + std::to_string(v) + " is outside -128..127",
-            display::RANGE_ERROR);
+            base::RANGE_ERROR);
   return static_cast<std::int8_t>(v);
 }
 
@@ -195,7 +195,7 @@ void load_levels(const std::string& path, LevelFileMap* map) {
   LevelFileMap& at = map ? *map : scratch;
 
   for (const char* name : CHEAT_NAMES)
-    if (display::ISFILE(name)) CHEAT = true;
+    if (base::ISFILE(name)) CHEAT = true;
 
   auto in = std::make_unique<Reader>(path);  // its buffer is too big for a stack frame
 
@@ -204,7 +204,7 @@ void load_levels(const std::string& path, LevelFileMap* map) {
   in->skip_line();
   if (levels < -128 || levels > 127)
     in->fail(at.levels_line, "the last level index " + std::to_string(levels) + " is outside -128..127",
-             display::RANGE_ERROR);
+             base::RANGE_ERROR);
   BDLN = static_cast<std::int8_t>(levels);
 
   // Each size is range-checked as it is stored, before the next is read.
@@ -220,7 +220,7 @@ void load_levels(const std::string& path, LevelFileMap* map) {
       in->fail(at.levels_line,
                "the last level index " + std::to_string(BDLN) + " is above " + std::to_string(BDLMAX) +
                    ": a file holds at most 26 levels, 0.." + std::to_string(BDLMAX),
-               display::RANGE_ERROR);
+               base::RANGE_ERROR);
     for (STEXTI = 1; STEXTI <= 4; ++STEXTI) {
       at.text_line[BDLV][1][STEXTI] = in->line();
       STEXT[BDLV][1][STEXTI] = in->text_line();
@@ -258,7 +258,7 @@ void load_levels(const std::string& path, LevelFileMap* map) {
       in->fail(at.size_line,
                "the board is " + std::to_string(BDW) + " x " + std::to_string(BDH) +
                    " cells: both sides must be at least 1",
-               display::RANGE_ERROR);
+               base::RANGE_ERROR);
     for (std::int8_t x = 0; x <= BDW - 1; ++x) BD[BDLV][x][0] = 1;
     for (std::int8_t x = 0; x <= BDW - 1; ++x) BD[BDLV][x][BDH - 1] = 1;
     for (std::int8_t y = 0; y <= BDH - 1; ++y) BD[BDLV][0][y] = 1;

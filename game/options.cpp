@@ -1,9 +1,10 @@
 // Command-line options of the game.
 #include "options.h"
 
-#include <charconv>
 #include <cstdio>
 #include <string_view>
+
+#include "base/numbers.h"
 
 namespace tervalon {
 
@@ -34,11 +35,6 @@ constexpr const char* help_text =
     "  game controller        d-pad or left stick run, d-pad up, A or B jump,\n"
     "                         Start goes on, Back quits\n";
 
-bool whole_number(std::string_view s, std::uint32_t lo, std::uint32_t hi, std::uint32_t& out) {
-  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-  return ec == std::errc() && end == s.data() + s.size() && out >= lo && out <= hi;
-}
-
 ParsedOptions bad(const std::string& why) {
   std::fprintf(stderr, "tervalon: %s\n%s", why.c_str(), usage);
   return {{}, true, 2};
@@ -59,9 +55,9 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
     } else if (a == "--fullscreen") {
       o.fullscreen = true;
     } else if (a == "--scale") {
-      if (!has_value || !whole_number(argv[++i], 1, 16, o.scale)) return bad("--scale needs a whole number 1..16");
+      if (!has_value || !base::parse_whole<std::uint32_t>(argv[++i], 1, 16, o.scale)) return bad("--scale needs a whole number 1..16");
     } else if (a == "--speed") {
-      if (!has_value || !whole_number(argv[++i], 0, 1000, o.speed)) return bad("--speed needs a whole number 0..1000");
+      if (!has_value || !base::parse_whole<std::uint32_t>(argv[++i], 0, 1000, o.speed)) return bad("--speed needs a whole number 0..1000");
     } else if (a == "--record") {
       if (!has_value) return bad("--record needs a file");
       o.record = argv[++i];

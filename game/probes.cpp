@@ -12,7 +12,7 @@ namespace tervalon {
 namespace {
 
 bool solid(double px, double py) {
-  return BD[BDLV][display::trunc_i64(px / 20.0)][display::trunc_i64(py / 20.0)] == 1;
+  return BD[BDLV][base::trunc_i64(px / 20.0)][base::trunc_i64(py / 20.0)] == 1;
 }
 
 }  // namespace

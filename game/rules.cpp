@@ -22,7 +22,7 @@ bool leaving_backward() { return BDLV >= 1 && GSIT == 2; }
 }  // namespace
 
 bool game_frame() {
-  FRAME = display::add(FRAME, std::uint64_t{1});
+  FRAME = base::add(FRAME, std::uint64_t{1});
   if (PAUSE == 0) {
     MAKESTP();
     if (STPN[BDLV] >= STPMAX) {
@@ -46,7 +46,7 @@ void progress() {
       INITLV();
       PAUSE = 3;
     } else if (BDLV < BDLN && GSIT == 1) {
-      BDLV = display::narrow<std::int8_t>(BDLV + 1);
+      BDLV = base::narrow<std::int8_t>(BDLV + 1);
       INITLV();
       PAUSE = 3;
     } else if (BDLV == BDLN && GSIT == 1) {
@@ -61,7 +61,7 @@ void progress() {
       INITLV();
       PAUSE = 3;
     } else if (BDLV > 1 && GSIT == 2) {
-      BDLV = display::narrow<std::int8_t>(BDLV - 1);
+      BDLV = base::narrow<std::int8_t>(BDLV - 1);
       INITLV();
       PAUSE = 3;
     }
@@ -91,8 +91,8 @@ void fade_step() {
     for (STEXTI = 1; STEXTI <= 4; ++STEXTI) CURTEXT[STEXTI] = STEXT[BDLV][half][STEXTI];
     CURTEXTC = GSIT < 2 ? 191 * C[1] : 127 * C[2];
   }
-  if (PAUSE == 1) CTEMP = display::narrow<std::uint8_t>(CTEMP + 4);
-  if (PAUSE == 3) CTEMP = display::narrow<std::uint8_t>(CTEMP - 4);
+  if (PAUSE == 1) CTEMP = base::narrow<std::uint8_t>(CTEMP + 4);
+  if (PAUSE == 3) CTEMP = base::narrow<std::uint8_t>(CTEMP - 4);
   if (CTEMP == 252) PAUSE = 2;
   if (CTEMP == 0) PAUSE = 0;
   CTEXT = static_cast<std::uint8_t>(255 - CTEMP);

@@ -5,15 +5,11 @@
 
 #include <cstdint>
 
+#include "base/keys.h"
+
 namespace tervalon {
 
-// Key codes and message numbers the game reacts to (Windows virtual keys).
-inline constexpr std::int8_t K_ESC = 27;
-inline constexpr std::int8_t K_LEFT = 37;
-inline constexpr std::int8_t K_UP = 38;
-inline constexpr std::int8_t K_RIGHT = 39;
-inline constexpr std::uint32_t WM_KEYDOWN = 256;
-inline constexpr std::uint32_t WM_KEYUP = 257;
+using namespace base::keys;
 
 // One game frame: the step, the trail limit, the ghost rules and the goal
 // tests while playing. True when the head touched the end cell (the caller

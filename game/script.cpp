@@ -3,12 +3,12 @@
 #include "script.h"
 
 #include <array>
-#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "base/numbers.h"
 #include "draw.h"
 #include "level_file.h"
 #include "rules.h"
@@ -24,11 +24,6 @@ namespace {
 constexpr std::array<const char*, 13> FIELDS = {"FRAME", "BDLV", "GSIT", "PAUSE", "CTEMP", "STPN", "PX",
                                                 "PY",    "VX",   "VY",   "KL",    "KR",    "KU"};
 
-bool parse_number(const std::string& s, std::uint64_t min, std::uint64_t max, std::uint64_t& out) {
-  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-  return ec == std::errc() && end == s.data() + s.size() && out >= min && out <= max;
-}
-
 bool parse_key(const std::string& s, std::int32_t& key) {
   for (std::int32_t named : {K_LEFT, K_RIGHT, K_UP, K_ESC})
     if (s == key_word(named)) {
@@ -36,7 +31,7 @@ bool parse_key(const std::string& s, std::int32_t& key) {
       return true;
     }
   std::uint64_t code;
-  if (!parse_number(s, 0, 255, code)) return false;
+  if (!base::parse_whole<std::uint64_t>(s, 0, 255, code)) return false;
   key = static_cast<std::int32_t>(code);
   return true;
 }
@@ -86,7 +81,7 @@ bool parse_command(std::string_view line, Command& c, std::string& why) {
   bool one_arg = w.size() == 2;
   if (op == "frames" || op == "burst") {
     c.op = op == "frames" ? Command::Op::frames : Command::Op::burst;
-    if (!one_arg || !parse_number(w[1], op == "burst", UINT32_MAX, c.count)) {
+    if (!one_arg || !base::parse_whole<std::uint64_t>(w[1], op == "burst", UINT32_MAX, c.count)) {
       why = "expected \"" + op + " N\" with N a whole number of frames" + (op == "burst" ? ", at least 1" : "");
       return false;
     }

@@ -17,7 +17,7 @@
 #include "draw.h"
 #include "queue.h"
 #include "rules.h"
-#include "runtime_error.h"
+#include "base/runtime_error.h"
 #include "script.h"
 #include "state.h"
 #include "window.h"
@@ -174,7 +174,7 @@ bool start_session(const Options& o) {
   }
   game_thread = std::this_thread::get_id();
   recorded_frame = expected_frame = FRAME;
-  display::set_error_hook(save_on_error);
+  base::set_error_hook(save_on_error);
   write_line("# Tervalon " TERVALON_VERSION " recording");
   write_line("# " + today());
   write_line("level-file " + level_file_hash());
@@ -269,7 +269,7 @@ void record_message(std::uint32_t message, std::int32_t wparam) {
 
 void end_session() {
   if (!out) return;
-  display::set_error_hook(nullptr);
+  base::set_error_hook(nullptr);
   if (!state_written) write_expect();
   flush_now();
   std::fclose(out);

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
-#include "checked.h"
+#include "base/checked.h"
 
 namespace tervalon {
 
-using display::Array;
+using base::Array;
 
 inline constexpr int FRAMERATE = 60;  // game frames per second
 inline constexpr int BDLMAX = 25;     // highest level index

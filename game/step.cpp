@@ -13,7 +13,7 @@ namespace tervalon {
 namespace {
 
 // Whole cells times 20, as a float: the snapped positions are exact.
-double cells_px(double v) { return static_cast<double>(display::mul(display::trunc_i64(v / 20.0), std::int64_t{20})); }
+double cells_px(double v) { return static_cast<double>(base::mul(base::trunc_i64(v / 20.0), std::int64_t{20})); }
 
 void speed_from_keys() {
   if (VX == 0) {
@@ -85,7 +85,7 @@ void MAKESTP() {
 
   std::uint32_t& n = STPN[BDLV];
   if (PX == STPX[BDLV][n] && PY == STPY[BDLV][n]) return;
-  n = display::add(n, 1u);
+  n = base::add(n, 1u);
   STPX[BDLV][n] = PX;
   STPY[BDLV][n] = PY;
 }

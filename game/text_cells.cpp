@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/utf8.h"
 #include "state.h"
 
 namespace tervalon {
@@ -21,21 +22,10 @@ bool is_wide(char32_t c) {
 // The cells of `s` read as UTF-8, or nothing when it is not valid UTF-8.
 std::optional<std::uint32_t> utf8_cells(std::string_view s) {
   std::uint32_t cells = 0;
+  char32_t c;
   for (std::size_t i = 0; i < s.size();) {
-    unsigned char b = static_cast<unsigned char>(s[i]);
-    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-    if (extra < 0 || s.size() - i <= static_cast<std::size_t>(extra)) return std::nullopt;
-    char32_t c = extra == 0 ? b : b & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      unsigned char t = static_cast<unsigned char>(s[i + k]);
-      if ((t & 0xC0) != 0x80) return std::nullopt;
-      c = (c << 6) | (t & 0x3F);
-    }
-    // Overlong forms, surrogates and values past the last code point are not UTF-8.
-    static constexpr char32_t least[] = {0, 0x80, 0x800, 0x10000};
-    if (c < least[extra] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return std::nullopt;
+    if (!base::next_utf8(s, i, c)) return std::nullopt;
     cells += is_wide(c) ? 2 : 1;
-    i += static_cast<std::size_t>(extra) + 1;
   }
   return cells;
 }

@@ -26,8 +26,8 @@ void open_with_title_and_icon() {
 }  // namespace
 
 void INITWIN() {
-  W = display::narrow<std::uint32_t>(BDW * 20);
-  H = display::narrow<std::uint32_t>(BDH * 20);
+  W = base::narrow<std::uint32_t>(BDW * 20);
+  H = base::narrow<std::uint32_t>(BDH * 20);
   // The board is composed at its own size; the window scales it.
   display::set_logical_size(W, H, OPTIONS.scale, OPTIONS.fullscreen);
   display::use_alias_keys();

@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
   }
 
   INITBD();
-  W = display::narrow<std::uint32_t>(BDW * 20);
-  H = display::narrow<std::uint32_t>(BDH * 20);
+  W = base::narrow<std::uint32_t>(BDW * 20);
+  H = base::narrow<std::uint32_t>(BDH * 20);
   INITLV();
   return replay(script == "-" ? std::cin : file, script);
 }

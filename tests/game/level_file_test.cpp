@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "file.h"
+#include "base/file.h"
 #include "support.h"
 
 namespace tervalon::test {
@@ -303,24 +303,24 @@ TEST(FileTest, NamesPatternsAndFolders) {
   std::string dir = make_temp_dir();
   write_file(dir, "level.dat", "");
   ASSERT_EQ(mkdir((dir + "/sub").c_str(), 0755), 0);
-  EXPECT_TRUE(display::ISFILE(dir + "/level.dat"));
-  EXPECT_TRUE(display::ISFILE(dir + "/sub"));
-  EXPECT_TRUE(display::ISFILE(dir + "/*.dat"));
-  EXPECT_TRUE(display::ISFILE(dir + "/lev?l.*"));
-  EXPECT_TRUE(display::ISFILE(dir + "/s*"));
-  EXPECT_FALSE(display::ISFILE(dir + "/lev?.dat"));
-  EXPECT_FALSE(display::ISFILE(dir + "/*.txt"));
-  EXPECT_FALSE(display::ISFILE(dir + "/level.dat?"));
-  EXPECT_FALSE(display::ISFILE(dir + "/[l]evel.dat"));  // brackets are plain characters
-  EXPECT_FALSE(display::ISFILE(dir + "/nowhere/*"));
-  EXPECT_FALSE(display::ISFILE(""));
+  EXPECT_TRUE(base::ISFILE(dir + "/level.dat"));
+  EXPECT_TRUE(base::ISFILE(dir + "/sub"));
+  EXPECT_TRUE(base::ISFILE(dir + "/*.dat"));
+  EXPECT_TRUE(base::ISFILE(dir + "/lev?l.*"));
+  EXPECT_TRUE(base::ISFILE(dir + "/s*"));
+  EXPECT_FALSE(base::ISFILE(dir + "/lev?.dat"));
+  EXPECT_FALSE(base::ISFILE(dir + "/*.txt"));
+  EXPECT_FALSE(base::ISFILE(dir + "/level.dat?"));
+  EXPECT_FALSE(base::ISFILE(dir + "/[l]evel.dat"));  // brackets are plain characters
+  EXPECT_FALSE(base::ISFILE(dir + "/nowhere/*"));
+  EXPECT_FALSE(base::ISFILE(""));
 
   char old[4096];
   ASSERT_TRUE(getcwd(old, sizeof old));
   ASSERT_EQ(chdir(dir.c_str()), 0);
-  EXPECT_TRUE(display::ISFILE("level.dat"));  // relative to the working folder
-  EXPECT_TRUE(display::ISFILE("sub/../level.dat"));
-  EXPECT_FALSE(display::ISFILE("Level.dat"));
+  EXPECT_TRUE(base::ISFILE("level.dat"));  // relative to the working folder
+  EXPECT_TRUE(base::ISFILE("sub/../level.dat"));
+  EXPECT_FALSE(base::ISFILE("Level.dat"));
   ASSERT_EQ(chdir(old), 0);
 }
 

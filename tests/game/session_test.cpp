@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "rules.h"
-#include "runtime_error.h"
+#include "base/runtime_error.h"
 #include "session.h"
 #include "support.h"
 
@@ -29,7 +29,7 @@ TEST(Recording, ARunTimeErrorLeavesTheRunUpToTheFailingFrameInTheFile) {
         }
         game_frame();  // a pass under way when the error strikes
         game_frame();
-        display::runtime_error(201);
+        base::runtime_error(201);
       },
       testing::ExitedWithCode(201), "Runtime error 201 at");
   std::ostringstream text;

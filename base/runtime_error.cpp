@@ -1,6 +1,6 @@
 // Run-time error report: the error number, the failing code address and one
 // line per calling level, as a Pascal-style run-time library prints them.
-#include "runtime_error.h"
+#include "base/runtime_error.h"
 
 #include <execinfo.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace display {
+namespace base {
 
 namespace {
 std::atomic<ErrorBox> error_box{nullptr};
@@ -60,4 +60,4 @@ std::string reason_for(int code) {
   _exit(code);
 }
 
-}  // namespace display
+}  // namespace base

@@ -10,9 +10,9 @@
 #include <type_traits>
 #include <utility>
 
-#include "runtime_error.h"
+#include "base/runtime_error.h"
 
-namespace display {
+namespace base {
 
 inline constexpr int RANGE_ERROR = 201;
 inline constexpr int OVERFLOW_ERROR = 215;
@@ -90,4 +90,4 @@ inline std::int64_t trunc_i64(double v) {
 
 inline std::int64_t round_i64(double v) { return trunc_i64(std::nearbyint(v)); }
 
-}  // namespace display
+}  // namespace base

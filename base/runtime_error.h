@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace display {
+namespace base {
 
 // Writes `reason` (when given) as one line, then the report, to standard
 // error, shows both in the error box when one is set, and ends the process
@@ -34,4 +34,4 @@ void set_error_box(ErrorBox box);
 using ErrorHook = void (*)();
 void set_error_hook(ErrorHook hook);
 
-}  // namespace display
+}  // namespace base

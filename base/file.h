@@ -3,11 +3,11 @@
 
 #include <string_view>
 
-namespace display {
+namespace base {
 
 // True when an entry matching `name` exists: a file or a directory, by a
 // relative or absolute path; `*` and `?` in the last part of the path match
 // any run of characters and any one character. Any thread; needs no window.
 bool ISFILE(std::string_view name);
 
-}  // namespace display
+}  // namespace base

@@ -1,13 +1,13 @@
 // The file test over POSIX: a plain lstat for a plain name, a directory scan
 // with `*` / `?` matching for a pattern.
-#include "file.h"
+#include "base/file.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <string>
 
-namespace display {
+namespace base {
 
 namespace {
 
@@ -59,4 +59,4 @@ bool ISFILE(std::string_view name) {
   return found;
 }
 
-}  // namespace display
+}  // namespace base
