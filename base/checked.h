@@ -9,6 +9,7 @@
 #include <limits>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "base/runtime_error.h"
 
@@ -36,6 +37,8 @@ class Array {
   const T* end() const { return slots_ + (Hi - Lo + 1); }
 
  private:
+  template <typename, long long, long long>
+  friend class GrowingArray;
   static std::size_t offset(long long i) {
     if (i < Lo || i > Hi) [[unlikely]]
       runtime_error(RANGE_ERROR);
@@ -43,6 +46,30 @@ class Array {
   }
 
   T slots_[Hi - Lo + 1]{};
+};
+
+// Array<T, Lo, Hi> for long tables that are mostly unused: a slot never
+// written reads as T{}, as in Array, but storage grows only to the highest
+// slot touched, so that a copy costs what is used, not the whole range.
+template <typename T, long long Lo, long long Hi>
+class GrowingArray {
+  static_assert(Lo <= Hi, "an array needs at least one slot");
+
+ public:
+  T& operator[](long long i) {
+    const std::size_t at = Array<T, Lo, Hi>::offset(i);
+    if (at >= slots_.size()) [[unlikely]]
+      slots_.resize(at + 1);
+    return slots_[at];
+  }
+  const T& operator[](long long i) const {
+    static const T unset{};
+    const std::size_t at = Array<T, Lo, Hi>::offset(i);
+    return at < slots_.size() ? slots_[at] : unset;
+  }
+
+ private:
+  std::vector<T> slots_;
 };
 
 // The value of `v` as a `To`; 201 when it does not fit.

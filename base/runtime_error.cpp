@@ -16,6 +16,7 @@ namespace base {
 namespace {
 std::atomic<ErrorBox> error_box{nullptr};
 std::atomic<ErrorHook> error_hook{nullptr};
+std::atomic<void*> error_hook_context{nullptr};
 std::atomic<int> stopping{0};
 
 std::string hex_address(const void* p) {
@@ -28,7 +29,10 @@ std::string hex_address(const void* p) {
 
 void set_error_box(ErrorBox box) { error_box.store(box); }
 
-void set_error_hook(ErrorHook hook) { error_hook.store(hook); }
+void set_error_hook(ErrorHook hook, void* context) {
+  error_hook_context.store(context);
+  error_hook.store(hook);
+}
 
 int stopping_with() { return stopping.load(); }
 
@@ -53,7 +57,7 @@ std::string reason_for(int code) {
   std::string said = reason.empty() ? "" : std::string(reason) + "\n";
   std::fputs((said + report).c_str(), stderr);
   std::fflush(stderr);
-  if (ErrorHook hook = error_hook.exchange(nullptr)) hook();
+  if (ErrorHook hook = error_hook.exchange(nullptr)) hook(error_hook_context.load());
   if (ErrorBox box = error_box.exchange(nullptr))
     box((reason.empty() ? reason_for(code) : std::string(reason)) + "\n\n" + report);
   std::fflush(stdout);

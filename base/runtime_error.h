@@ -29,9 +29,9 @@ using ErrorBox = void (*)(const std::string& text);
 void set_error_box(ErrorBox box);
 
 // A routine run on the failing thread once the report is written, before any
-// box and the exit: the game saves its recording there. Set by the game
-// thread at start.
-using ErrorHook = void (*)();
-void set_error_hook(ErrorHook hook);
+// box and the exit, with the context it was set with: the game saves its
+// recording there. Set by the game thread.
+using ErrorHook = void (*)(void* context);
+void set_error_hook(ErrorHook hook, void* context);
 
 }  // namespace base

@@ -2,29 +2,31 @@
 // 65,500 points, so 409 ghosts for the trail rules to walk every frame.
 #include <benchmark/benchmark.h>
 
-#include "rules.h"
-#include "support.h"
+#include "game/rules/rules.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {
 
-void long_trail(int pass) {
-  start({{1, room(32, 24, 3, 22, 28, 22)}, {1, room(32, 24, 3, 22, 28, 22)}}, 1, pass);
+void long_trail(Game& g, int pass) {
+  start(g, {{1, room(32, 24, 3, 22, 28, 22)}, {1, room(32, 24, 3, 22, 28, 22)}}, 1, pass);
   // A trail that winds through the room's air, away from the player and the
   // exit, so that no ghost is touched and none reaches the exit.
   for (std::uint32_t i = 1; i <= 65500; ++i) {
-    STPX[1][i] = 100.0 + (i % 400) * 1.1;
-    STPY[1][i] = 100.0 + (i % 7) * 0.5;
+    g.STPX[1][i] = 100.0 + (i % 400) * 1.1;
+    g.STPY[1][i] = 100.0 + (i % 7) * 0.5;
   }
-  STPN[1] = 65500;
-  STPX[1][65500] = PX;  // the head: the player standing at the entry
-  STPY[1][65500] = PY;
+  g.STPN[1] = 65500;
+  g.STPX[1][65500] = g.PX;  // the head: the player standing at the entry
+  g.STPY[1][65500] = g.PY;
 }
 
 void frames(benchmark::State& state, int pass) {
-  long_trail(pass);
-  for (auto _ : state) benchmark::DoNotOptimize(game_frame());
-  if (STPN[1] != 65500 || PAUSE != 0) state.SkipWithError("the trail changed under the benchmark");
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
+  long_trail(g, pass);
+  for (auto _ : state) benchmark::DoNotOptimize(game_frame(g));
+  if (g.STPN[1] != 65500 || g.PAUSE != 0) state.SkipWithError("the trail changed under the benchmark");
   state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["x real time"] =
       benchmark::Counter(static_cast<double>(state.iterations()) / FRAMERATE, benchmark::Counter::kIsRate);

@@ -7,55 +7,65 @@
 #include <cstring>
 #include <vector>
 
-#include "draw.h"
-#include "rules.h"
-#include "support.h"
+#include "game/view/draw.h"
+#include "game/rules/rules.h"
+#include "tests/game/support.h"
 #include "window.h"
-#include "window_setup.h"
+#include "game/view/window_setup.h"
 
 namespace tervalon::test {
 namespace {
 
 // A board of w x h cells with a floor every fourth row, walls at intervals
 // and a trail of 1,000 points (6 ghosts) winding through it.
-void open_board(int w, int h) {
-  static int open_w = 0, open_h = 0;
-  if (open_w == w && open_h == h) return;
+// The game and view every benchmark composes, and the board they are on.
+struct Board {
+  std::unique_ptr<Game> game = std::make_unique<Game>();
+  View view;
+  int w = 0, h = 0;
+};
+
+Board& open_board(int w, int h) {
+  static Board b;
+  Game& g = *b.game;
+  if (b.w == w && b.h == h) return b;
   auto rows = room(w, h, 2, h - 2, w - 3, h - 2);
   for (int y = 4; y < h - 1; y += 4)
     for (int x = 1; x < w - 1; ++x)
       if ((x / 5) % 2 == 0) rows[y][x] = 'x';
-  if (open_w != 0) display::CLOSEWIN();
-  start({{1, rows}, {1, rows}}, 1, 1);
+  if (b.w != 0) display::CLOSEWIN();
+  start(g, {{1, rows}, {1, rows}}, 1, 1);
   display::use_headless_backend();
-  INITWIN();
+  INITWIN(g, b.view);
   for (std::uint32_t i = 0; i <= 1000; ++i) {
-    STPX[1][i] = 40.0 + (i % 500);
-    STPY[1][i] = 60.0 + (i / 5 % 40);
+    g.STPX[1][i] = 40.0 + (i % 500);
+    g.STPY[1][i] = 60.0 + (i / 5 % 40);
   }
-  STPN[1] = 1000;
-  STEXT[1][1][1] = "\xE5\x9B\x9E\xE5\xAE\xB6\xE7\x9A\x84\xE8\xB7\xAF";
-  STEXT[1][1][3] = "The way home.";
-  open_w = w;
-  open_h = h;
+  g.STPN[1] = 1000;
+  g.STEXT[1][1][1] = "\xE5\x9B\x9E\xE5\xAE\xB6\xE7\x9A\x84\xE8\xB7\xAF";
+  g.STEXT[1][1][3] = "The way home.";
+  b.w = w;
+  b.h = h;
+  return b;
 }
 
 void compose(benchmark::State& state, bool fading) {
-  open_board(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  PAUSE = 0;
-  CTEMP = 0;
-  CTEXT = 255;
+  Board& b = open_board(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  Game& g = *b.game;
+  g.PAUSE = 0;
+  g.CTEMP = 0;
+  g.CTEXT = 255;
   if (fading) {
-    PAUSE = 1;
-    fade_step();  // picks the text
-    CTEMP = 128;
-    CTEXT = 127;
+    g.PAUSE = 1;
+    fade_step(g);  // picks the text
+    g.CTEMP = 128;
+    g.CTEXT = 127;
   }
   for (auto _ : state) {
-    compose_frame();
+    compose_frame(g, b.view);
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * W * H * 4);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * g.W * g.H * 4);
 }
 
 void BM_ComposePlay(benchmark::State& state) { compose(state, false); }

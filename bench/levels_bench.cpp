@@ -3,18 +3,18 @@
 // the most states of the shipped levels.
 #include <benchmark/benchmark.h>
 
-#include "level_file.h"
-#include "levels_reach.h"
+#include "game/rules/level_file.h"
+#include "tools/levels_reach.h"
 
 namespace tervalon {
 namespace {
 
 void BM_ReachShippedLevel(benchmark::State& state) {
-  load_levels(TERVALON_LEVEL_FILE);
+  const auto game = load_levels(TERVALON_LEVEL_FILE);
   const int level = static_cast<int>(state.range(0));
   Reach r;
   for (auto _ : state) {
-    r = search_level(level, REACH_BUDGET);
+    r = search_level(*game, level, REACH_BUDGET);
     benchmark::DoNotOptimize(r.states);
   }
   if (r.out_of_budget || r.entry_to_exit < 0) state.SkipWithError("the search did not prove the level");

@@ -5,23 +5,27 @@
 
 #include <filesystem>
 
-#include "rules.h"
-#include "session.h"
-#include "support.h"
+#include "game/replay/session.h"
+#include "game/rules/rules.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {
 
 // Level 0 with the exit out of reach, so that play never pauses.
-void open_level() { start({{1, room(32, 24, 3, 22, 28, 2)}}); }
+std::unique_ptr<Game> open_level() {
+  auto g = std::make_unique<Game>();
+  start(*g, {{1, room(32, 24, 3, 22, 28, 2)}});
+  return g;
+}
 
 // One pass of busy play, pass `t`: a run key held with the keyboard's
 // auto-repeat (25 key-downs a second), the direction changed every second, a
 // jump every 45 frames, and now and then a catch-up burst of 3 frames.
-void busy_pass(std::uint64_t t, bool recording) {
+void busy_pass(Game& g, Recorder& recorder, std::uint64_t t) {
   auto message = [&](std::uint32_t m, std::int32_t key) {
-    if (recording) record_message(m, key);
-    handle_message(m, key);
+    recorder.message(m, key);
+    handle_message(g, m, key);
   };
   const bool left = t / 60 % 2 == 1;
   if (t % 60 == 0) {
@@ -32,22 +36,19 @@ void busy_pass(std::uint64_t t, bool recording) {
   }
   if (t % 45 == 0) message(WM_KEYDOWN, K_UP);
   if (t % 45 == 6) message(WM_KEYUP, K_UP);
-  const std::uint64_t frames = t % 97 == 0 ? 3 : 1;
-  for (std::uint64_t i = 0; i < frames; ++i) game_frame();
-  if (frame_is_drawn()) fade_step();
-  if (recording) record_pass(frames);
+  recorder.pass(frame_pass(g, t % 97 == 0 ? 3 : 1).frames);
 }
 
 std::string recording_path() { return std::filesystem::temp_directory_path() / "tervalon-bench-recording.txt"; }
 
+// Passes of busy play, recorded when `recording` (a recorder with no file
+// writes nothing).
 void passes(benchmark::State& state, bool recording) {
-  open_level();
-  Options o;
-  o.record = recording ? recording_path() : "";
-  start_session(o);
+  auto g = open_level();
+  Recorder recorder(*g);
+  recorder.open(recording ? recording_path() : "");
   std::uint64_t t = 0;
-  for (auto _ : state) busy_pass(++t, recording);
-  end_session();
+  for (auto _ : state) busy_pass(*g, recorder, ++t);
 }
 
 void BM_BusyPass(benchmark::State& state) { passes(state, false); }
@@ -57,12 +58,10 @@ BENCHMARK(BM_BusyPassRecorded);
 
 void BM_HourOfBusyPlayRecorded(benchmark::State& state) {
   for (auto _ : state) {
-    open_level();
-    Options o;
-    o.record = recording_path();
-    start_session(o);
-    for (std::uint64_t t = 1; t <= 60 * 60 * 60; ++t) busy_pass(t, true);
-    end_session();
+    auto g = open_level();
+    Recorder recorder(*g);
+    recorder.open(recording_path());
+    for (std::uint64_t t = 1; t <= 60 * 60 * 60; ++t) busy_pass(*g, recorder, t);
   }
   state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(recording_path()));
   std::filesystem::remove(recording_path());

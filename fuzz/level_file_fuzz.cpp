@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "level_file.h"
-#include "state.h"
+#include "game/rules/level_file.h"
 #include "stop_by_exception.h"
 
 using namespace tervalon;
@@ -154,41 +154,26 @@ void check(bool ok, const char* what, int l = -1) {
   if (!ok) mismatch(l < 0 ? std::string(what) : std::string(what) + " of level " + std::to_string(l));
 }
 
-// Only the loader's own tables: the trail arrays are far too big to clear per input.
-void clear_loader_tables() {
-  CHEAT = false;
-  BDLV = BDLN = BDW = BDH = 0;
-  GSIT = 0;
-  std::memset(static_cast<void*>(&BD), 0, sizeof BD);
-  for (auto* t : {&BDIX, &BDIY, &BDOX, &BDOY, &BDEX, &BDEY})
-    for (auto& v : *t) v = 0;
-  for (auto& v : STPN) v = 0;
-  for (auto& v : STPM) v = 0;
-  for (auto& level : STEXT)
-    for (auto& half : level)
-      for (auto& s : half) s.clear();
-}
-
-void compare_tables(Expected& e) {
-  check(BDLN == e.levels, "last level index");
-  check(BDW == e.w && BDH == e.h, "board size");
-  check(BDLV == 0 && GSIT == 0, "level and pass after loading");
+void compare_tables(const Game& g, Expected& e) {
+  check(g.BDLN == e.levels, "last level index");
+  check(g.BDW == e.w && g.BDH == e.h, "board size");
+  check(g.BDLV == 0 && g.GSIT == 0, "level and pass after loading");
   // Cells only where a file can put them (sides up to 127); the rest of every
   // level and every level past the last stay as cleared, which the other
   // tables show well enough.
   for (int l = 0; l <= 25; ++l) {
     for (int k = 1; k <= 4; ++k) {
-      check(STEXT[l][1][k] == e.text[l][1][k], "first-half story text", l);
-      check(STEXT[l][2][k] == e.text[l][2][k], "second-half story text", l);
+      check(g.STEXT[l][1][k] == e.text[l][1][k], "first-half story text", l);
+      check(g.STEXT[l][2][k] == e.text[l][2][k], "second-half story text", l);
     }
-    check(STPM[l] == e.least[l], "least trail length", l);
-    check(STPN[l] == 0, "trail length", l);
-    check(BDIX[l] == e.ix[l] && BDIY[l] == e.iy[l], "entry cell", l);
-    check(BDOX[l] == e.ox[l] && BDOY[l] == e.oy[l], "exit cell", l);
-    check(BDEX[l] == e.ex[l] && BDEY[l] == e.ey[l], "end cell", l);
-    if (l > BDLN) continue;
+    check(g.STPM[l] == e.least[l], "least trail length", l);
+    check(g.STPN[l] == 0, "trail length", l);
+    check(g.BDIX[l] == e.ix[l] && g.BDIY[l] == e.iy[l], "entry cell", l);
+    check(g.BDOX[l] == e.ox[l] && g.BDOY[l] == e.oy[l], "exit cell", l);
+    check(g.BDEX[l] == e.ex[l] && g.BDEY[l] == e.ey[l], "end cell", l);
+    if (l > g.BDLN) continue;
     for (int x = 0; x < 128; ++x)
-      check(std::memcmp(BD[l][x].begin(), &e.cell(l, x, 0), 128) == 0, "board cells", l);
+      check(std::memcmp(g.BD[l][x].begin(), &e.cell(l, x, 0), 128) == 0, "board cells", l);
   }
 }
 
@@ -225,10 +210,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   write_level_file(data, size);
-  clear_loader_tables();
   int code = 0;
+  std::unique_ptr<Game> g;
   try {
-    load_levels(level_path());
+    g = load_levels(level_path());
   } catch (const fuzz::Stopped& s) {
     code = s.code;
   }
@@ -236,12 +221,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static Expected e;
   e.reset();
   try {
-    Model(data, size).load(e, CHEAT);
+    Model(data, size).load(e, g && g->CHEAT);
   } catch (const Stop& s) {
     e.code = s.code;
   }
   if (code != e.code)
     mismatch("stopped with " + std::to_string(code) + " where " + std::to_string(e.code) + " was due");
-  if (code == 0) compare_tables(e);
+  if (code == 0) compare_tables(*g, e);
   return 0;
 }

@@ -5,68 +5,77 @@
 #include <cstdint>
 
 #include "clock.h"
-#include "draw.h"
-#include "level_file.h"
-#include "level_start.h"
-#include "options.h"
+#include "game/options.h"
+#include "game/replay/session.h"
+#include "game/rules/level_file.h"
+#include "game/rules/level_start.h"
+#include "game/rules/rules.h"
+#include "game/view/window_setup.h"
 #include "queue.h"
-#include "rules.h"
-#include "session.h"
-#include "state.h"
 #include "window.h"
-#include "window_setup.h"
 
-using namespace tervalon;
+namespace tervalon {
 
 namespace {
 
-// Frame FRAME + 1 is due once the game clock passes FRAME / 60 seconds. The
-// clock is read to the nanosecond, so frames start on an even beat of 60 a
-// second rather than on the next whole millisecond (16, 17, 17 ms apart).
-double due_ms() { return frame_ms(FRAME); }
-double game_ms() { return display::GETTIMER() * 1000.0 + game_clock_shift(); }
-bool frame_due() { return game_ms() > due_ms(); }
-// When the next frame falls due, in the display clock's seconds.
-double due_at() { return (due_ms() - game_clock_shift()) / 1000.0; }
+// The frames due on the game clock: frame FRAME + 1 is due once the clock
+// passes FRAME / 60 seconds. The clock is read to the nanosecond, so frames
+// start on an even beat of 60 a second rather than on the next whole
+// millisecond (16, 17, 17 ms apart).
+std::uint64_t frames_due(const Game& g, double game_ms) {
+  std::uint64_t n = 0;
+  while (game_ms > frame_ms(g.FRAME + n)) ++n;
+  return n;
+}
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const ParsedOptions parsed = parse_options(argc, argv);
-  if (parsed.stop) return parsed.exit_code;
-  OPTIONS = parsed.options;
-  // Sleeps end within a microsecond of their deadline, not the usual 50.
-  prctl(PR_SET_TIMERSLACK, 1000UL);
-  display::use_error_box();  // a bad level file is reported before any window
-  INITBD();
-  if (!start_session(OPTIONS)) return 2;
-  INITWIN();
-  INITLV();
+// Plays a loaded game in its window until the window is gone; the exit code.
+// (The long-clock test runs it on a game with a long run behind it.)
+int play(Game& g, const Options& o) {
+  View v;
+  Recorder recorder(g);
+  Player player(g, v, recorder);
+  if (!player.read(o.play, o.speed) || !recorder.open(o.record)) return 2;
+  INITWIN(g, v, o.scale, o.fullscreen);
+  INITLV(g);
   for (;;) {
-    if (playing()) {  // a --play script feeds the game instead of the keyboard
-      play_pass();
+    if (player.playing()) {  // a --play script feeds the game instead of the keyboard
+      player.pass();
       if (!display::ISWIN()) break;
       continue;
     }
-    bool due = frame_due();
-    if (due) {
+    const double shift = player.clock_shift();
+    const std::uint64_t due = frames_due(g, display::GETTIMER() * 1000.0 + shift);
+    if (due > 0) {
       // Catch up in whole frames after a stall, then draw once.
-      const std::uint64_t first = FRAME;
-      while (frame_due())
-        if (game_frame()) display::CLOSEWIN();
-      if (frame_is_drawn()) DRAWALL();
-      record_pass(FRAME - first);
+      const Pass p = frame_pass(g, due);
+      if (p.end) display::CLOSEWIN();
+      if (p.drawn) DRAWALL(g, v);
+      recorder.pass(p.frames);
     }
     if (display::ISNEXTMSG()) {
-      record_message(display::MS.MESSAGE, display::MS.WPARAM);
-      if (handle_message(display::MS.MESSAGE, display::MS.WPARAM)) display::CLOSEWIN();
-    } else if (!due && display::ISWIN()) {
+      recorder.message(display::MS.MESSAGE, display::MS.WPARAM);
+      if (handle_message(g, display::MS.MESSAGE, display::MS.WPARAM)) display::CLOSEWIN();
+    } else if (due == 0 && display::ISWIN()) {
       // Nothing to do until the next frame is due or a key arrives: sleep
       // until exactly then rather than spin.
-      display::wait_message_until(due_at());
+      display::wait_message_until((frame_ms(g.FRAME) - shift) / 1000.0);
     }
     if (!display::ISWIN()) break;
   }
-  end_session();
+  recorder.end();
   return 0;
+}
+
+}  // namespace tervalon
+
+int main(int argc, char** argv) {
+  using namespace tervalon;
+  const ParsedOptions parsed = parse_options(argc, argv);
+  if (parsed.stop) return parsed.exit_code;
+  // Sleeps end within a microsecond of their deadline, not the usual 50.
+  prctl(PR_SET_TIMERSLACK, 1000UL);
+  display::use_error_box();  // a bad level file is reported before any window
+  return play(*INITBD(), parsed.options);
 }

@@ -1,5 +1,5 @@
 // Command-line options of the game.
-#include "options.h"
+#include "game/options.h"
 
 #include <cstdio>
 #include <string_view>
@@ -7,8 +7,6 @@
 #include "base/numbers.h"
 
 namespace tervalon {
-
-Options OPTIONS;
 
 namespace {
 

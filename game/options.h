@@ -27,7 +27,4 @@ struct ParsedOptions {
 
 ParsedOptions parse_options(int argc, const char* const* argv);
 
-// The options the game runs with (set by main before anything else).
-extern Options OPTIONS;
-
 }  // namespace tervalon

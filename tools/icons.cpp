@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "icon.h"
-#include "png.h"
+#include "game/view/icon.h"
+#include "tools/png.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 # tervalon-levels: the level checker for level authors. Its reachability
-# search is a library of its own so that a benchmark can time it.
+# search is a library of its own so that a benchmark can time it. Neither
+# needs a window.
 add_library(level_reach STATIC levels_reach.cpp)
-target_include_directories(level_reach PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(level_reach PUBLIC game_rules)
 add_executable(tervalon-levels levels.cpp levels_slack.cpp)
-target_link_libraries(tervalon-levels PRIVATE level_reach game_draw)  # game_draw: the replay language
+target_link_libraries(tervalon-levels PRIVATE level_reach game_replay)

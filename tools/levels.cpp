@@ -10,11 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "level_file.h"
-#include "levels_reach.h"
-#include "levels_slack.h"
-#include "state.h"
-#include "text_cells.h"
+#include "game/rules/level_file.h"
+#include "game/rules/text_cells.h"
+#include "tools/levels_reach.h"
+#include "tools/levels_slack.h"
 
 using namespace tervalon;
 
@@ -52,27 +51,27 @@ std::vector<std::string> file_lines(const std::string& path) {
 
 // A board row as the loader saw it: the first BDW bytes of its line. A short
 // line swallows the next one, which the loader reads as cells too.
-std::string row_bytes(const std::vector<std::string>& lines, std::uint64_t line) {
+std::string row_bytes(const Game& g, const std::vector<std::string>& lines, std::uint64_t line) {
   std::string row;
-  for (std::uint64_t l = line; l >= 1 && l <= lines.size() && row.size() < static_cast<std::size_t>(BDW); ++l) {
+  for (std::uint64_t l = line; l >= 1 && l <= lines.size() && row.size() < static_cast<std::size_t>(g.BDW); ++l) {
     row += lines[l - 1];
-    if (row.size() < static_cast<std::size_t>(BDW)) row += '\n';
+    if (row.size() < static_cast<std::size_t>(g.BDW)) row += '\n';
   }
-  return row.substr(0, static_cast<std::size_t>(BDW));
+  return row.substr(0, static_cast<std::size_t>(g.BDW));
 }
 
 const char* cell_name(char c) { return c == 'i' ? "entry" : c == 'o' ? "exit" : "end cell"; }
 
-void check_level(int l, const LevelFileMap& map, const std::vector<std::string>& lines) {
-  if (STPM[l] == 0) report(map.stpm_line[l], l, "the least trail length is 0; it must be at least 1");
+void check_level(const Game& g, int l, const LevelFileMap& map, const std::vector<std::string>& lines) {
+  if (g.STPM[l] == 0) report(map.stpm_line[l], l, "the least trail length is 0; it must be at least 1");
 
   std::vector<std::string> rows;
-  for (int y = 0; y < BDH; ++y) rows.push_back(row_bytes(lines, map.row_line[l][y]));
+  for (int y = 0; y < g.BDH; ++y) rows.push_back(row_bytes(g, lines, map.row_line[l][y]));
 
   for (char letter : {'i', 'o', 'e'}) {
     if (letter == 'e' && l != 0) continue;
     std::vector<std::pair<int, int>> at;  // column, row
-    for (int y = 0; y < BDH; ++y)
+    for (int y = 0; y < g.BDH; ++y)
       for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
         if (rows[y][x] == letter) at.push_back({x, y});
     std::string name = cell_name(letter);
@@ -86,14 +85,14 @@ void check_level(int l, const LevelFileMap& map, const std::vector<std::string>&
                  " (only the last one counts)");
     auto [x, y] = at.back();
     std::uint64_t line = map.row_line[l][y];
-    if (x == 0 || y == 0 || x == BDW - 1 || y == BDH - 1) {
+    if (x == 0 || y == 0 || x == g.BDW - 1 || y == g.BDH - 1) {
       report(line, l, name + " '" + letter + "' at column " + std::to_string(x) + " lies on the border, which is wall");
     } else if (letter != 'e') {
-      if (BD[l][x][y + 1] != 1)
+      if (g.BD[l][x][y + 1] != 1)
         report(line, l, name + " '" + letter + "' at column " + std::to_string(x) +
                             " has no wall under it: the player starts falling");
       // The player is almost two cells tall: its head is in the cell above.
-      if (BD[l][x][y - 1] == 1)
+      if (g.BD[l][x][y - 1] == 1)
         report(line, l, name + " '" + letter + "' at column " + std::to_string(x) +
                             " has a wall above it: the player stands with its head in the wall");
     }
@@ -104,23 +103,23 @@ void check_level(int l, const LevelFileMap& map, const std::vector<std::string>&
 // pixels apart, the block a little above the middle, clamped to the top edge.
 constexpr std::int64_t CELL_W = 14, LINE_H = 28, PITCH = 30, LIFT = 100;
 
-std::int64_t text_top(int i) { return std::max<std::int64_t>(0, (std::int64_t{BDH} * BDSZ - LINE_H) / 2 + PITCH * i - LIFT); }
+std::int64_t text_top(const Game& g, int i) { return std::max<std::int64_t>(0, (std::int64_t{g.BDH} * BDSZ - LINE_H) / 2 + PITCH * i - LIFT); }
 
-void check_text(int l, int half, const LevelFileMap& map) {
-  const std::int64_t w = std::int64_t{BDW} * BDSZ, h = std::int64_t{BDH} * BDSZ;
+void check_text(const Game& g, int l, int half, const LevelFileMap& map) {
+  const std::int64_t w = std::int64_t{g.BDW} * BDSZ, h = std::int64_t{g.BDH} * BDSZ;
   int above = 0;  // the last line with text
   for (int i = 1; i <= 4; ++i) {
-    const std::string& text = STEXT[l][half][i];
+    const std::string& text = g.STEXT[l][half][i];
     if (text.empty()) continue;
     std::uint64_t line = map.text_line[l][half][i];
-    std::int64_t width = std::int64_t{text_cells(text)} * CELL_W;
+    std::int64_t width = std::int64_t{text_cells(text, g.story_in_gbk)} * CELL_W;
     if (width > w)
       report(line, l, "story line is " + std::to_string(width) + " pixels wide, wider than the board's " +
                           std::to_string(w));
-    if (text_top(i) + LINE_H > h)
+    if (text_top(g, i) + LINE_H > h)
       report(line, l, "story line " + std::to_string(i) + " leaves the board at the bottom: the board is " +
                           std::to_string(h) + " pixels high");
-    else if (above && text_top(i) < text_top(above) + LINE_H)
+    else if (above && text_top(g, i) < text_top(g, above) + LINE_H)
       report(line, l, "story line " + std::to_string(i) + " is drawn over line " + std::to_string(above) +
                           ": the board is " + std::to_string(h) + " pixels high, " +
                           std::to_string(2 * (LIFT - PITCH) + LINE_H) + " are needed");
@@ -203,8 +202,8 @@ void report_one_way(int l, const std::vector<Cell>& cells, const LevelFileMap& m
              " is never reached from there" + more);
 }
 
-void check_reach(int l, const LevelFileMap& map, std::size_t budget) {
-  Reach r = search_level(l, budget);
+void check_reach(const Game& g, int l, const LevelFileMap& map, std::size_t budget) {
+  Reach r = search_level(g, l, budget);
   std::uint64_t line = map.stpm_line[l];
   char took[64];
   std::snprintf(took, sizeof took, "%zu states, %.2f s", r.states, r.seconds);
@@ -241,7 +240,7 @@ void check_reach(int l, const LevelFileMap& map, std::size_t budget) {
 }
 
 // The solutions beside the file, played in name order as a whole game.
-void check_solutions(const std::string& path) {
+void check_solutions(const Game& g, const std::string& path) {
   namespace fs = std::filesystem;
   fs::path dir = fs::path(path).parent_path() / "solutions";
   std::error_code ec;
@@ -251,7 +250,7 @@ void check_solutions(const std::string& path) {
     if (e.is_regular_file()) scripts.push_back(e.path().string());
   std::sort(scripts.begin(), scripts.end());
   const char* passes[] = {"hub", "forward", "back"};
-  for (const StageSlack& s : measure_slack(scripts, 10)) {
+  for (const StageSlack& s : measure_slack(g, scripts, 10)) {
     std::string stage = "level " + std::to_string(s.level) + " " + passes[s.pass];
     if (!s.finished) {
       findings.push_back({0, s.script + ": does not finish " + stage + " (the solutions after it are not played)"});
@@ -287,28 +286,30 @@ int main(int argc, char** argv) {
 
   // Rows of the wrong length derail the loader far from the row at fault.
   RowScan(lines).run();
+  std::unique_ptr<Game> game;
   if (findings.empty()) {
     LevelFileMap map;
-    load_levels(path, &map);  // a file the game rejects stops here with the game's error
+    game = load_levels(path, &map);  // a file the game rejects stops here with the game's error
+    const Game& g = *game;
 
-    if (BDLN < 1 || BDLN > BDLMAX)
-      report(map.levels_line, -1, "the last level index " + std::to_string(BDLN) + " is outside 1.." +
+    if (g.BDLN < 1 || g.BDLN > BDLMAX)
+      report(map.levels_line, -1, "the last level index " + std::to_string(g.BDLN) + " is outside 1.." +
                                       std::to_string(BDLMAX));
-    if (BDW < 1 || BDH < 1)
-      report(map.size_line, -1, "the board is " + std::to_string(BDW) + " x " + std::to_string(BDH) +
+    if (g.BDW < 1 || g.BDH < 1)
+      report(map.size_line, -1, "the board is " + std::to_string(g.BDW) + " x " + std::to_string(g.BDH) +
                                     " cells; each side must be 1..127");
 
     // With no board or no level to play the rest has nothing to stand on.
-    if (BDW >= 1 && BDH >= 1 && BDLN >= 0) {
-      for (int l = 0; l <= BDLN; ++l) {
-        check_text(l, 1, map);
-        if (l >= 1) check_text(l, 2, map);
-        check_level(l, map, lines);
+    if (g.BDW >= 1 && g.BDH >= 1 && g.BDLN >= 0) {
+      for (int l = 0; l <= g.BDLN; ++l) {
+        check_text(g, l, 1, map);
+        if (l >= 1) check_text(g, l, 2, map);
+        check_level(g, l, map, lines);
       }
       // The search stands on the special cells the checks above vouch for.
       if (findings.empty())
-        for (int l = 0; l <= BDLN; ++l) check_reach(l, map, budget);
-      if (findings.empty()) check_solutions(path);
+        for (int l = 0; l <= g.BDLN; ++l) check_reach(g, l, map, budget);
+      if (findings.empty()) check_solutions(g, path);
     }
   }
 
@@ -318,7 +319,7 @@ int main(int argc, char** argv) {
     else std::printf("%s\n", f.what.c_str());
   }
   if (findings.empty())
-    std::printf("%s: usable, levels 0..%d on a %d x %d board\n", path.c_str(), BDLN, BDW, BDH);
+    std::printf("%s: usable, levels 0..%d on a %d x %d board\n", path.c_str(), game->BDLN, game->BDW, game->BDH);
   // What was proven and measured, indented under the verdict.
   for (const std::string& m : measures) std::printf("  %s\n", m.c_str());
   return findings.empty() ? 0 : 1;

@@ -2,18 +2,18 @@
 // per layer, each state stepped by the game's own MAKESTP under every key
 // choice. States on one fine grid cell count as one; a route the search finds
 // is then replayed exactly through the step before it is believed.
-#include "levels_reach.h"
+#include "tools/levels_reach.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <memory>
 
-#include "coords.h"
-#include "probes.h"
-#include "state.h"
-#include "step.h"
-#include "trail.h"
+#include "game/rules/coords.h"
+#include "game/rules/probes.h"
+#include "game/rules/step.h"
+#include "game/rules/trail.h"
 
 namespace tervalon {
 
@@ -66,25 +66,25 @@ class StateTable {
   std::vector<std::uint32_t> values_;
 };
 
-void put(const State& s) {
-  PX = s.px;
-  PY = s.py;
-  VX = s.vx;
-  VY = s.vy;
+void put(Game& game, const State& s) {
+  game.PX = s.px;
+  game.PY = s.py;
+  game.VX = s.vx;
+  game.VY = s.vy;
 }
 
 // One frame of the game's step from `s`: Left (1), Right (2) or neither
 // held, and Up pressed afresh or not.
-State frame(const State& s, int horizontal, bool up) {
-  put(s);
-  KL = horizontal == 1;
-  KR = horizontal == 2;
-  KU = up ? 1 : 0;
+State frame(Game& game, const State& s, int horizontal, bool up) {
+  put(game, s);
+  game.KL = horizontal == 1;
+  game.KR = horizontal == 2;
+  game.KU = up ? 1 : 0;
   // A one-point trail that never matches, so the step always appends at 1.
-  STPN[BDLV] = 0;
-  STPX[BDLV][0] = std::numeric_limits<double>::quiet_NaN();
-  MAKESTP();
-  return {PX, PY, VX, VY};
+  game.STPN[game.BDLV] = 0;
+  game.STPX[game.BDLV][0] = std::numeric_limits<double>::quiet_NaN();
+  MAKESTP(game);
+  return {game.PX, game.PY, game.VX, game.VY};
 }
 
 // The keys change only every few frames: a route that needs a key on one
@@ -92,21 +92,21 @@ State frame(const State& s, int horizontal, bool up) {
 // frame of a choice and held.
 constexpr int HOLD = 4;
 
-State step(const State& s, int choice) {
-  State t = frame(s, choice % 3, choice >= 3);
-  for (int f = 1; f < HOLD; ++f) t = frame(t, choice % 3, false);
+State step(Game& game, const State& s, int choice) {
+  State t = frame(game, s, choice % 3, choice >= 3);
+  for (int f = 1; f < HOLD; ++f) t = frame(game, t, choice % 3, false);
   return t;
 }
 
 // Up does something only against a floor or a wall.
-bool can_jump(const State& s) {
-  put(s);
-  return ISBOT() || ISLEFT() || ISRIGHT();
+bool can_jump(Game& game, const State& s) {
+  put(game, s);
+  return ISBOT(game) || ISLEFT(game) || ISRIGHT(game);
 }
 
-bool standing(const State& s) {
-  put(s);
-  return s.vy == 0 && ISBOT();
+bool standing(Game& game, const State& s) {
+  put(game, s);
+  return s.vy == 0 && ISBOT(game);
 }
 
 bool hits(const State& s, int cx, int cy) { return HITSTP(s.px, BD2X(cx), s.py, BD2Y(cy)); }
@@ -114,6 +114,7 @@ bool hits(const State& s, int cx, int cy) { return HITSTP(s.px, BD2X(cx), s.py, 
 State start_at(int cx, int cy) { return {double(BD2X(cx)), double(BD2Y(cy)), 0.0, 0.0}; }
 
 struct Graph {
+  Game& game;  // a copy of its own: the search moves its player
   std::vector<State> states;
   std::vector<std::uint32_t> next;  // CHOICES per state: the state after each choice, or NONE
   bool out_of_budget = false;
@@ -127,7 +128,7 @@ struct Graph {
     for (std::size_t i = 0; i < states.size(); ++i) {
       next.resize((i + 1) * CHOICES, NONE);
       State s = states[i];
-      bool jump = can_jump(s);
+      bool jump = can_jump(game, s);
       for (int c = 0; c < CHOICES; ++c) {
         if (c >= 3 && !jump) {
           next[i * CHOICES + c] = next[i * CHOICES + c - 3];  // Up in the air changes nothing
@@ -138,7 +139,7 @@ struct Graph {
           next.resize(states.size() * CHOICES, NONE);
           return;
         }
-        State t = step(s, c);
+        State t = step(game, s, c);
         std::uint32_t n = table.find_or_add(grid_key(t), static_cast<std::uint32_t>(states.size()));
         if (n == states.size()) states.push_back(t);
         next[i * CHOICES + c] = n;
@@ -208,7 +209,7 @@ long quickest(const Graph& g, const Graph::Tree& tree, int cx, int cy) {
     long frames = 0;
     for (std::size_t k = choices.size(); k-- > 0;)
       for (int f = 0; f < HOLD; ++f) {
-        s = frame(s, choices[k] % 3, f == 0 && choices[k] >= 3);
+        s = frame(g.game, s, choices[k] % 3, f == 0 && choices[k] >= 3);
         ++frames;
         if (hits(s, cx, cy)) return frames;
       }
@@ -227,7 +228,7 @@ std::vector<Cell> one_way(const Graph& g, const Graph::Tree& tree, const std::ve
   std::vector<Cell> cells;
   for (std::uint32_t i : tree.order) {
     const State& s = g.states[i];
-    if (leads[i] || !standing(s)) continue;
+    if (leads[i] || !standing(g.game, s)) continue;
     cells.push_back({static_cast<int>(s.px / 20.0), static_cast<int>((s.py + 17.0) / 20.0)});
   }
   std::sort(cells.begin(), cells.end());
@@ -238,37 +239,37 @@ std::vector<Cell> one_way(const Graph& g, const Graph::Tree& tree, const std::ve
 
 }  // namespace
 
-Reach search_level(int level, std::size_t budget) {
+Reach search_level(const Game& loaded, int level, std::size_t budget) {
   auto t0 = std::chrono::steady_clock::now();
-  BDLV = static_cast<std::int8_t>(level);
-  W = static_cast<std::uint32_t>(BDW) * BDSZ;
-  H = static_cast<std::uint32_t>(BDH) * BDSZ;
+  const auto copy = std::make_unique<Game>(loaded);
+  Game& game = *copy;
+  game.BDLV = static_cast<std::int8_t>(level);
   bool hub = level == 0;
-  std::vector<State> seeds{start_at(BDIX[level], BDIY[level])};
-  if (!hub) seeds.push_back(start_at(BDOX[level], BDOY[level]));
+  std::vector<State> seeds{start_at(game.BDIX[level], game.BDIY[level])};
+  if (!hub) seeds.push_back(start_at(game.BDOX[level], game.BDOY[level]));
 
-  Graph g;
+  Graph g{game};
   g.explore(seeds, budget);
   Reach r;
   r.states = g.states.size();
   r.out_of_budget = g.out_of_budget;
 
   Graph::Tree from_entry = g.tree_from(0);
-  r.entry_to_exit = quickest(g, from_entry, BDOX[level], BDOY[level]);
+  r.entry_to_exit = quickest(g, from_entry, game.BDOX[level], game.BDOY[level]);
   if (hub) {
-    r.entry_to_end = quickest(g, from_entry, BDEX[level], BDEY[level]);
+    r.entry_to_end = quickest(g, from_entry, game.BDEX[level], game.BDEY[level]);
   } else if (g.states.size() > 1) {
     // The exit's start is state 1 unless it is the entry's start too.
     std::uint32_t exit_seed = g.states[1].px == seeds[1].px && g.states[1].py == seeds[1].py ? 1 : 0;
     Graph::Tree from_exit = g.tree_from(exit_seed);
-    r.exit_to_entry = quickest(g, from_exit, BDIX[level], BDIY[level]);
+    r.exit_to_entry = quickest(g, from_exit, game.BDIX[level], game.BDIY[level]);
     if (!r.out_of_budget) {
-      r.one_way_forward = one_way(g, from_entry, g.leading_to(hitting(g, BDOX[level], BDOY[level])));
-      r.one_way_backward = one_way(g, from_exit, g.leading_to(hitting(g, BDIX[level], BDIY[level])));
+      r.one_way_forward = one_way(g, from_entry, g.leading_to(hitting(g, game.BDOX[level], game.BDOY[level])));
+      r.one_way_backward = one_way(g, from_exit, g.leading_to(hitting(g, game.BDIX[level], game.BDIY[level])));
     }
   }
   if (hub && !r.out_of_budget) {
-    std::vector<bool> goal = hitting(g, BDOX[level], BDOY[level]), end = hitting(g, BDEX[level], BDEY[level]);
+    std::vector<bool> goal = hitting(g, game.BDOX[level], game.BDOY[level]), end = hitting(g, game.BDEX[level], game.BDEY[level]);
     for (std::size_t i = 0; i < goal.size(); ++i) goal[i] = goal[i] || end[i];
     r.one_way_forward = one_way(g, from_entry, g.leading_to(goal));
   }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "game/rules/state.h"
+
 namespace tervalon {
 
 // A cell the player stands in: column and row.
@@ -31,8 +33,8 @@ struct Reach {
 // shipped level with room to spare.
 constexpr std::size_t REACH_BUDGET = 3000000;
 
-// Searches level `level` of the loaded file. `budget` bounds the number of
-// states. It overwrites the player state and the level's trail.
-Reach search_level(int level, std::size_t budget);
+// Searches level `level` of a loaded game (on a copy of its own). `budget`
+// bounds the number of states.
+Reach search_level(const Game& loaded, int level, std::size_t budget);
 
 }  // namespace tervalon

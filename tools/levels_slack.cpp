@@ -2,15 +2,15 @@
 // at the frame before which it arrives; a press is moved by changing the
 // frames of its key-down and key-up together, and the stage is played again
 // from the state it started in.
-#include "levels_slack.h"
+#include "tools/levels_slack.h"
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 
-#include "level_start.h"
-#include "rules.h"
-#include "script.h"
-#include "state.h"
+#include "game/replay/script.h"
+#include "game/rules/level_start.h"
+#include "game/rules/rules.h"
 
 namespace tervalon {
 
@@ -54,50 +54,22 @@ Script read_script(const std::string& path) {
 
 bool moves(std::int32_t key) { return key == K_LEFT || key == K_RIGHT || key == K_UP; }
 
-// What a stage changes: the scalars and the current level's trail and flags.
-struct Saved {
-  std::uint64_t frame;
-  std::uint32_t pause, stpn;
-  std::uint8_t ctemp, ctext;
-  std::int8_t gsit, bdlv, kl, kr, ku;
-  double px, py, vx, vy;
-  std::vector<double> x, y;
-  std::vector<bool> caught;
-};
-
-Saved save() {
-  Saved s{FRAME, PAUSE, STPN[BDLV], CTEMP, CTEXT, GSIT, BDLV, KL, KR, KU, PX, PY, VX, VY, {}, {}, {}};
-  for (std::uint32_t i = 0; i <= s.stpn; ++i) s.x.push_back(STPX[BDLV][i]), s.y.push_back(STPY[BDLV][i]);
-  for (int k = 0; k <= STPPMAX; ++k) s.caught.push_back(STPP[BDLV][k]);
-  return s;
-}
-
-void restore(const Saved& s) {
-  FRAME = s.frame, PAUSE = s.pause, CTEMP = s.ctemp, CTEXT = s.ctext, GSIT = s.gsit, BDLV = s.bdlv;
-  KL = s.kl, KR = s.kr, KU = s.ku, PX = s.px, PY = s.py, VX = s.vx, VY = s.vy;
-  STPN[BDLV] = s.stpn;
-  for (std::uint32_t i = 0; i <= s.stpn; ++i) STPX[BDLV][i] = s.x[i], STPY[BDLV][i] = s.y[i];
-  for (int k = 0; k <= STPPMAX; ++k) STPP[BDLV][k] = s.caught[k];
-}
-
 enum class Outcome { NOT_FINISHED, NEXT_STAGE, END };
 
 // Plays the messages (sorted by frame) over `frames` frames as the replay
 // tool does. With `whole` false it stops where the stage is decided, before
 // the next stage would begin.
-Outcome play(const std::vector<Message>& messages, std::uint64_t frames, bool whole) {
+Outcome play(Game& g, const std::vector<Message>& messages, std::uint64_t frames, bool whole) {
   std::size_t m = 0;
   for (std::uint64_t f = 0;; ++f) {
     for (; m < messages.size() && messages[m].at <= f; ++m) {
       const Message& msg = messages[m];
-      bool goes_on = msg.down && PAUSE == 2;
+      bool goes_on = msg.down && g.PAUSE == 2;
       if (goes_on && !whole) return Outcome::NEXT_STAGE;
-      handle_message(msg.down ? WM_KEYDOWN : WM_KEYUP, msg.key);
+      handle_message(g, msg.down ? WM_KEYDOWN : WM_KEYUP, msg.key);
     }
     if (f == frames) return Outcome::NOT_FINISHED;
-    bool end = game_frame();
-    if (frame_is_drawn()) fade_step();
-    if (end) return Outcome::END;
+    if (frame_pass(g, 1).end) return Outcome::END;
   }
 }
 
@@ -111,23 +83,23 @@ std::vector<Message> shifted(std::vector<Message> messages, std::size_t down, st
 
 }  // namespace
 
-std::vector<StageSlack> measure_slack(const std::vector<std::string>& scripts, int cap) {
+std::vector<StageSlack> measure_slack(const Game& loaded, const std::vector<std::string>& scripts, int cap) {
   // The first frame of a game, as the replay tool starts it.
-  W = static_cast<std::uint32_t>(BDW) * BDSZ;
-  H = static_cast<std::uint32_t>(BDH) * BDSZ;
-  FRAME = 0, PAUSE = 0, CTEMP = 0, CTEXT = 255, GSIT = 0, BDLV = 0, KL = KR = KU = 0;
-  INITLV();
+  const auto game = std::make_unique<Game>(loaded);
+  Game& g = *game;
+  INITLV(g);
+  const auto start = std::make_unique<Game>(g);  // where the stage begins
 
   std::vector<StageSlack> stages;
   for (const std::string& path : scripts) {
     Script script = read_script(path);
-    StageSlack st{path, BDLV, GSIT, false, script.frames, {}};
+    StageSlack st{path, g.BDLV, g.GSIT, false, script.frames, {}};
     if (!script.readable) {
       stages.push_back(st);
       break;
     }
-    Saved start = save();
-    Outcome recorded = play(script.messages, script.frames, false);
+    *start = g;
+    Outcome recorded = play(g, script.messages, script.frames, false);
     st.finished = recorded != Outcome::NOT_FINISHED;
     for (std::size_t i = 0; st.finished && i < script.messages.size(); ++i) {
       const Message& press = script.messages[i];
@@ -146,8 +118,8 @@ std::vector<StageSlack> measure_slack(const std::vector<std::string>& scripts, i
           if (!tap && up < script.messages.size() &&
               static_cast<std::int64_t>(press.at) + by >= static_cast<std::int64_t>(script.messages[up].at))
             break;
-          restore(start);
-          if (play(shifted(script.messages, i, tap ? up : script.messages.size(), by), script.frames, false) !=
+          g = *start;
+          if (play(g, shifted(script.messages, i, tap ? up : script.messages.size(), by), script.frames, false) !=
               recorded)
             break;
           slack = d;
@@ -157,8 +129,8 @@ std::vector<StageSlack> measure_slack(const std::vector<std::string>& scripts, i
     }
     stages.push_back(st);
     if (recorded != Outcome::NEXT_STAGE) break;
-    restore(start);
-    play(script.messages, script.frames, true);  // on into the next stage
+    g = *start;
+    play(g, script.messages, script.frames, true);  // on into the next stage
   }
   return stages;
 }

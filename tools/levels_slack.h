@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "game/rules/state.h"
+
 namespace tervalon {
 
 // One press: a key-down of Left or Right (its key-up stays where it is), or a
@@ -24,10 +26,10 @@ struct StageSlack {
   std::vector<PressSlack> presses;
 };
 
-// Plays `scripts` one after another on the loaded file from the first frame
+// Plays `scripts` one after another on a copy of the loaded game from its first frame
 // of a game and measures each press, moving it by 1..cap frames each way. A
 // stage finishes when its story text is fully shown and a key is pressed, or,
 // for the stage that ends the game, when the end cell is reached.
-std::vector<StageSlack> measure_slack(const std::vector<std::string>& scripts, int cap);
+std::vector<StageSlack> measure_slack(const Game& loaded, const std::vector<std::string>& scripts, int cap);
 
 }  // namespace tervalon

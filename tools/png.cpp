@@ -1,5 +1,5 @@
 // The PNG writer: signature, header, one IDAT of stored deflate blocks, end.
-#include "png.h"
+#include "tools/png.h"
 
 #include <algorithm>
 #include <cstdio>

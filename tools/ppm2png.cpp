@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "png.h"
+#include "tools/png.h"
 #include "surface.h"
 
 int main(int argc, char** argv) {

@@ -13,10 +13,12 @@
 #include <iostream>
 #include <string>
 
-#include "level_file.h"
-#include "level_start.h"
-#include "script.h"
-#include "state.h"
+#include "game/replay/script.h"
+#include "game/rules/level_file.h"
+#include "game/rules/level_start.h"
+#include "game/view/window_setup.h"
+#include "surface.h"
+#include "window.h"
 
 using namespace tervalon;
 
@@ -35,9 +37,19 @@ int main(int argc, char** argv) {
     }
   }
 
-  INITBD();
-  W = base::narrow<std::uint32_t>(BDW * 20);
-  H = base::narrow<std::uint32_t>(BDH * 20);
-  INITLV();
-  return replay(script == "-" ? std::cin : file, script);
+  const std::unique_ptr<Game> g = INITBD();
+  INITLV(*g);
+  // The window, tiles and work surfaces, off-screen, made at the first snap
+  // so that scripts without one never touch the display library.
+  std::unique_ptr<View> view;
+  auto snap = [&](const Game& now, const std::string& file) {
+    if (!view) {
+      view = std::make_unique<View>();
+      display::use_headless_backend();
+      INITWIN(now, *view);
+    }
+    compose_frame(now, *view);
+    return display::write_ppm(*display::PMAIN, file.c_str());
+  };
+  return replay(*g, script == "-" ? std::cin : file, script, snap);
 }

@@ -7,14 +7,14 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "../game/support.h"
+#include "tests/game/support.h"
 #include "../tools/run.h"
-#include "draw.h"
+#include "game/view/draw.h"
 #include "game_process.h"
-#include "rules.h"
-#include "script.h"
+#include "game/rules/rules.h"
+#include "game/replay/script.h"
 #include "window.h"
-#include "window_setup.h"
+#include "game/view/window_setup.h"
 
 namespace tervalon::test {
 namespace {
@@ -313,8 +313,8 @@ TEST_F(GameInX, TheShippedJourneyPlaysToTheEndCellAtFullSpeed) {
 }
 
 // The picture the replay tool would snap, as RGB.
-std::vector<std::uint8_t> composed() {
-  compose_frame();
+std::vector<std::uint8_t> composed(const tervalon::Game& g, View& v) {
+  compose_frame(g, v);
   std::vector<std::uint8_t> rgb;
   for (std::uint32_t p : display::PMAIN->pixels)
     rgb.insert(rgb.end(), {static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(p >> 8),
@@ -337,16 +337,18 @@ TEST_F(GameInX, TheJourneyAtItsOwnSpeedShowsTheReplaysPictures) {
 
   // The same scripts in this process, pass by pass, composed as the replay
   // tool's snap composes: every screenshot is the picture of a pass, in order.
-  load_levels(game.dir() + "/tervalon.dat");
-  INITLV();
+  const auto played = load_levels(game.dir() + "/tervalon.dat");
+  tervalon::Game& g = *played;
+  INITLV(g);
+  View v;
   display::use_headless_backend();
-  INITWIN();
+  INITWIN(g, v);
   std::size_t matched = 0;
   unsigned long long first_frame = 0;
   auto look = [&] {
-    auto picture = composed();
+    auto picture = composed(g, v);
     while (matched < shots.size() && shots[matched] == picture) {
-      if (matched++ == 0) first_frame = FRAME;
+      if (matched++ == 0) first_frame = g.FRAME;
     }
   };
   std::string text, why;
@@ -356,18 +358,13 @@ TEST_F(GameInX, TheJourneyAtItsOwnSpeedShowsTheReplaysPictures) {
     while (matched < shots.size() && std::getline(in, text)) {
       ASSERT_TRUE(parse_command(text, c, why)) << why;
       if (c.op == Command::Op::down || c.op == Command::Op::up)
-        handle_message(c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP, c.key);
-      for (std::uint64_t i = 0; c.op == Command::Op::frames && i < c.count && matched < shots.size(); ++i) {
-        game_frame();
-        if (frame_is_drawn()) {
-          fade_step();
-          look();
-        }
-      }
+        handle_message(g, c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP, c.key);
+      for (std::uint64_t i = 0; c.op == Command::Op::frames && i < c.count && matched < shots.size(); ++i)
+        if (frame_pass(g, 1).drawn) look();
     }
   }
   EXPECT_EQ(matched, shots.size()) << "screenshot " << matched << " is no picture of the replay";
-  EXPECT_GT(FRAME, first_frame + 120) << "the screenshots do not span two seconds of the game";
+  EXPECT_GT(g.FRAME, first_frame + 120) << "the screenshots do not span two seconds of the game";
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstring>
 
-#include "../game/support.h"
+#include "tests/game/support.h"
 #include "game_process.h"
 
 namespace tervalon::test {

@@ -11,19 +11,15 @@
 #include <thread>
 
 #include "clock.h"
-#include "state.h"
+#include "game/options.h"
+#include "game/rules/level_file.h"
 #include "window.h"
 
-int tervalon_main(int argc, char** argv);  // game/main.cpp's main, renamed in this test
+namespace tervalon {
+int play(Game& g, const Options& o);  // game/main.cpp's main loop
+}
 
 namespace {
-
-// The game as started with no options.
-int run_game() {
-  char name[] = "tervalon";
-  char* argv[] = {name, nullptr};
-  return tervalon_main(1, argv);
-}
 
 // What the C library's monotonic clock gains here, in nanoseconds; the test
 // moves it after the time origin is taken, as a long run would.
@@ -58,7 +54,8 @@ TEST(LongClock, TheLoopRunsOnPastTwoToThe32Milliseconds) {
         display::take_time_origin();
         const std::uint64_t start_ms = TWO_TO_32 - 1500;
         clock_gain = static_cast<long long>(start_ms) * 1000000;
-        tervalon::FRAME = start_ms * 60 / 1000;  // what 60 frames a second have run by then
+        const auto game = tervalon::INITBD();
+        game->FRAME = start_ms * 60 / 1000;  // what 60 frames a second have run by then
         std::thread user([] {
           while (display::GETTIME() < TWO_TO_32 + 500) std::this_thread::sleep_for(std::chrono::milliseconds(10));
           display::MSG escape;
@@ -66,9 +63,9 @@ TEST(LongClock, TheLoopRunsOnPastTwoToThe32Milliseconds) {
           escape.WPARAM = display::K_ESC;
           display::inject_message(escape);
         });
-        int code = run_game();
+        int code = tervalon::play(*game, {});
         user.join();
-        const std::uint64_t frames = tervalon::FRAME;
+        const std::uint64_t frames = game->FRAME;
         const std::uint64_t now = display::GETTIME();
         std::fprintf(stderr, "ended with %d after frame %llu at %llu ms\n", code,
                      static_cast<unsigned long long>(frames), static_cast<unsigned long long>(now));

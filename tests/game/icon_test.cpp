@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "icon.h"
+#include "game/view/icon.h"
 
 namespace tervalon::test {
 namespace {

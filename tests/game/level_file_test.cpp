@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "base/file.h"
-#include "support.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {
@@ -19,28 +19,30 @@ std::string small_file(const std::string& level0_rows, const std::string& least 
 }
 
 TEST(LevelFile, ReadsSizesTextsAndBoards) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   LevelFileMap map;
-  load(level_file({{7, {"xxxxx", "xi ox", "x e x", "xxxxx"}}, {9, {"xxxxx", "x oix", "x   x", "xxxxx"}}}), &map);
-  EXPECT_EQ(BDLN, 1);
-  EXPECT_EQ(BDW, 5);
-  EXPECT_EQ(BDH, 4);
-  EXPECT_EQ(STEXT[0][1][1], "T0.1.1");
-  EXPECT_EQ(STEXT[1][1][4], "T1.1.4");
-  EXPECT_EQ(STEXT[1][2][2], "T1.2.2");
-  EXPECT_EQ(STPM[0], 7u);
-  EXPECT_EQ(STPM[1], 9u);
-  EXPECT_EQ(STPN[0] + STPN[1], 0u);  // no trail yet
-  EXPECT_EQ(BDIX[0], 1);
-  EXPECT_EQ(BDIY[0], 1);
-  EXPECT_EQ(BDOX[0], 3);
-  EXPECT_EQ(BDEX[0], 2);
-  EXPECT_EQ(BDEY[0], 2);
-  EXPECT_EQ(BDOX[1], 2);
-  EXPECT_EQ(BDIX[1], 3);
-  EXPECT_EQ(BD[0][1][1], 0);  // special cells are empty
-  EXPECT_EQ(BD[0][2][2], 0);
-  EXPECT_EQ(BDLV, 0);
-  EXPECT_EQ(GSIT, 0);
+  load(g, level_file({{7, {"xxxxx", "xi ox", "x e x", "xxxxx"}}, {9, {"xxxxx", "x oix", "x   x", "xxxxx"}}}), &map);
+  EXPECT_EQ(g.BDLN, 1);
+  EXPECT_EQ(g.BDW, 5);
+  EXPECT_EQ(g.BDH, 4);
+  EXPECT_EQ(g.STEXT[0][1][1], "T0.1.1");
+  EXPECT_EQ(g.STEXT[1][1][4], "T1.1.4");
+  EXPECT_EQ(g.STEXT[1][2][2], "T1.2.2");
+  EXPECT_EQ(g.STPM[0], 7u);
+  EXPECT_EQ(g.STPM[1], 9u);
+  EXPECT_EQ(g.STPN[0] + g.STPN[1], 0u);  // no trail yet
+  EXPECT_EQ(g.BDIX[0], 1);
+  EXPECT_EQ(g.BDIY[0], 1);
+  EXPECT_EQ(g.BDOX[0], 3);
+  EXPECT_EQ(g.BDEX[0], 2);
+  EXPECT_EQ(g.BDEY[0], 2);
+  EXPECT_EQ(g.BDOX[1], 2);
+  EXPECT_EQ(g.BDIX[1], 3);
+  EXPECT_EQ(g.BD[0][1][1], 0);  // special cells are empty
+  EXPECT_EQ(g.BD[0][2][2], 0);
+  EXPECT_EQ(g.BDLV, 0);
+  EXPECT_EQ(g.GSIT, 0);
   // Where things stand in the file: two header lines, 12 text lines, then level 0.
   EXPECT_EQ(map.levels_line, 1u);
   EXPECT_EQ(map.size_line, 2u);
@@ -51,18 +53,22 @@ TEST(LevelFile, ReadsSizesTextsAndBoards) {
 }
 
 TEST(LevelFile, NumbersSkipBlanksAndTheRestOfTheirLine) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   // Blank lines and blanks in front of numbers, words after them, the height
   // on a line of its own, tabs between width and height.
-  load("\n\n  0 levels follow\n4\t\n 3 cells high\na\nb\nc\nd\n\n\n  +5 is the least\nxxxx\nxiox\nxxxx\n");
-  EXPECT_EQ(BDLN, 0);
-  EXPECT_EQ(BDW, 4);
-  EXPECT_EQ(BDH, 3);
-  EXPECT_EQ(STEXT[0][1][1], "a");
-  EXPECT_EQ(STPM[0], 5u);
-  EXPECT_EQ(BDOX[0], 2);
+  load(g, "\n\n  0 levels follow\n4\t\n 3 cells high\na\nb\nc\nd\n\n\n  +5 is the least\nxxxx\nxiox\nxxxx\n");
+  EXPECT_EQ(g.BDLN, 0);
+  EXPECT_EQ(g.BDW, 4);
+  EXPECT_EQ(g.BDH, 3);
+  EXPECT_EQ(g.STEXT[0][1][1], "a");
+  EXPECT_EQ(g.STPM[0], 5u);
+  EXPECT_EQ(g.BDOX[0], 2);
 }
 
 TEST(LevelFile, LineBreaksLfCrLfAndCrReadTheSame) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   std::string lf = level_file({{3, {"xxxx", "xi x", "x ox", "xxxx"}}, {4, {"xxxx", "xo x", "xi x", "xxxx"}}});
   auto with = [&](const std::string& br) {
     std::string s;
@@ -70,87 +76,101 @@ TEST(LevelFile, LineBreaksLfCrLfAndCrReadTheSame) {
     return s;
   };
   for (const std::string& br : {std::string("\r\n"), std::string("\r")}) {
-    load(with(br));
-    EXPECT_EQ(STPM[1], 4u) << "break " << (br.size() == 2 ? "CR LF" : "CR");
-    EXPECT_EQ(STEXT[1][2][4], "T1.2.4");
-    EXPECT_EQ(BDIY[1], 2);
-    EXPECT_EQ(BDOX[0], 2);
-    EXPECT_EQ(BDOY[0], 2);
+    load(g, with(br));
+    EXPECT_EQ(g.STPM[1], 4u) << "break " << (br.size() == 2 ? "CR LF" : "CR");
+    EXPECT_EQ(g.STEXT[1][2][4], "T1.2.4");
+    EXPECT_EQ(g.BDIY[1], 2);
+    EXPECT_EQ(g.BDOX[0], 2);
+    EXPECT_EQ(g.BDOY[0], 2);
   }
 }
 
 TEST(LevelFile, TextLinesKeep255BytesAndMayBeEmpty) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   std::string longline(300, 'q');
-  load("0\n4 3\n" + longline + "\n\nthird\xE7\x94\xB2\nfourth\n1\nxxxx\nxiox\nxxxx\n");
-  EXPECT_EQ(STEXT[0][1][1], std::string(255, 'q'));
-  EXPECT_EQ(STEXT[0][1][2], "");
-  EXPECT_EQ(STEXT[0][1][3], "third\xE7\x94\xB2");  // bytes kept as they are
-  EXPECT_EQ(STEXT[0][1][4], "fourth");
-  EXPECT_EQ(STPM[0], 1u);
+  load(g, "0\n4 3\n" + longline + "\n\nthird\xE7\x94\xB2\nfourth\n1\nxxxx\nxiox\nxxxx\n");
+  EXPECT_EQ(g.STEXT[0][1][1], std::string(255, 'q'));
+  EXPECT_EQ(g.STEXT[0][1][2], "");
+  EXPECT_EQ(g.STEXT[0][1][3], "third\xE7\x94\xB2");  // bytes kept as they are
+  EXPECT_EQ(g.STEXT[0][1][4], "fourth");
+  EXPECT_EQ(g.STPM[0], 1u);
 }
 
 TEST(LevelFile, CellsAreOneByteEachAndRowsSkipTheirRest) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   // Five walls for a width of 4: the fifth byte is ignored. A short row takes
   // its line break as a cell and continues on the next line.
-  load(small_file("xxxxx\nxi\nZZoZZZ\nxxxx\n"));
-  EXPECT_EQ(BD[0][1][1], 0);
-  EXPECT_EQ(BDIX[0], 1);
+  load(g, small_file("xxxxx\nxi\nZZoZZZ\nxxxx\n"));
+  EXPECT_EQ(g.BD[0][1][1], 0);
+  EXPECT_EQ(g.BDIX[0], 1);
   // Row 1 is "xi", "\n", "Z": the "o" on the next line belongs to no row.
-  EXPECT_EQ(BDOX[0], 0);
-  EXPECT_EQ(BDOY[0], 0);
+  EXPECT_EQ(g.BDOX[0], 0);
+  EXPECT_EQ(g.BDOY[0], 0);
 }
 
 TEST(LevelFile, TheBorderIsAlwaysWallAndSpecialLettersStillRecord) {
-  load(small_file("    \ni  o\n  e \n"));
-  for (int x = 0; x < 4; ++x) EXPECT_EQ(BD[0][x][0], 1) << x;
-  for (int x = 0; x < 4; ++x) EXPECT_EQ(BD[0][x][2], 1) << x;
-  for (int y = 0; y < 3; ++y) EXPECT_EQ(BD[0][0][y] + BD[0][3][y], 2) << y;
-  EXPECT_EQ(BDIX[0], 0);  // on the border: recorded, but a wall
-  EXPECT_EQ(BDOX[0], 3);
-  EXPECT_EQ(BDEY[0], 2);
-  EXPECT_EQ(BD[0][1][1], 0);
-  EXPECT_EQ(BD[0][5][1], 0);  // outside the board nothing is written
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
+  load(g, small_file("    \ni  o\n  e \n"));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(g.BD[0][x][0], 1) << x;
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(g.BD[0][x][2], 1) << x;
+  for (int y = 0; y < 3; ++y) EXPECT_EQ(g.BD[0][0][y] + g.BD[0][3][y], 2) << y;
+  EXPECT_EQ(g.BDIX[0], 0);  // on the border: recorded, but a wall
+  EXPECT_EQ(g.BDOX[0], 3);
+  EXPECT_EQ(g.BDEY[0], 2);
+  EXPECT_EQ(g.BD[0][1][1], 0);
+  EXPECT_EQ(g.BD[0][5][1], 0);  // outside the board nothing is written
 }
 
 TEST(LevelFile, OnlyLowerCaseXIsAWallAndTheLastLetterWins) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   LevelFileMap map;
-  load("0\n6 4\na\nb\nc\nd\n1\nxxxxxx\nxXo ox\nxo x x\nxxxxxx\n");
-  EXPECT_EQ(BD[0][1][1], 0);  // "X" is not a wall
-  EXPECT_EQ(BD[0][3][2], 1);
-  EXPECT_EQ(BDOX[0], 1);  // the third "o", lower row
-  EXPECT_EQ(BDOY[0], 2);
+  load(g, "0\n6 4\na\nb\nc\nd\n1\nxxxxxx\nxXo ox\nxo x x\nxxxxxx\n");
+  EXPECT_EQ(g.BD[0][1][1], 0);  // "X" is not a wall
+  EXPECT_EQ(g.BD[0][3][2], 1);
+  EXPECT_EQ(g.BDOX[0], 1);  // the third "o", lower row
+  EXPECT_EQ(g.BDOY[0], 2);
 }
 
 TEST(LevelFile, EndOfFileAndCtrlZ) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   // A file that ends inside the texts: missing lines are empty, the missing
   // least trail length is 0, missing cells are empty (then the border).
-  load("0\n4 3\nonly line\n");
-  EXPECT_EQ(STEXT[0][1][1], "only line");
-  EXPECT_EQ(STEXT[0][1][2], "");
-  EXPECT_EQ(STPM[0], 0u);
-  EXPECT_EQ(BD[0][1][1], 0);
-  EXPECT_EQ(BD[0][0][0], 1);
+  load(g, "0\n4 3\nonly line\n");
+  EXPECT_EQ(g.STEXT[0][1][1], "only line");
+  EXPECT_EQ(g.STEXT[0][1][2], "");
+  EXPECT_EQ(g.STPM[0], 0u);
+  EXPECT_EQ(g.BD[0][1][1], 0);
+  EXPECT_EQ(g.BD[0][0][0], 1);
 
   // Ctrl-Z ends numbers and text lines, but a cell read takes it as a byte
   // and reading goes on behind it.
-  load("0\n4 3\na\nb\x1A\n" "c\nd\n1\nxxxx\n");
-  EXPECT_EQ(STEXT[0][1][2], "b");
-  EXPECT_EQ(STEXT[0][1][3], "");
-  EXPECT_EQ(STPM[0], 0u);
+  load(g, "0\n4 3\na\nb\x1A\n" "c\nd\n1\nxxxx\n");
+  EXPECT_EQ(g.STEXT[0][1][2], "b");
+  EXPECT_EQ(g.STEXT[0][1][3], "");
+  EXPECT_EQ(g.STPM[0], 0u);
   // The first cell of the board is the Ctrl-Z itself; then "\n", "c", "\n".
-  EXPECT_EQ(BD[0][1][1], 0);
+  EXPECT_EQ(g.BD[0][1][1], 0);
 }
 
 TEST(LevelFile, SecondHalvesRunFromTheLastLevelDown) {
-  load(level_file({{1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}}));
-  EXPECT_EQ(BDLN, 3);
-  EXPECT_EQ(STEXT[3][1][4], "T3.1.4");
-  EXPECT_EQ(STEXT[3][2][1], "T3.2.1");
-  EXPECT_EQ(STEXT[1][2][4], "T1.2.4");
-  EXPECT_EQ(STEXT[0][2][1], "");  // level 0 has no second half
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
+  load(g, level_file({{1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}}));
+  EXPECT_EQ(g.BDLN, 3);
+  EXPECT_EQ(g.STEXT[3][1][4], "T3.1.4");
+  EXPECT_EQ(g.STEXT[3][2][1], "T3.2.1");
+  EXPECT_EQ(g.STEXT[1][2][4], "T1.2.4");
+  EXPECT_EQ(g.STEXT[0][2][1], "");  // level 0 has no second half
 }
 
 TEST(LevelFile, CheatMarkerMakesEveryLeastTrailLengthOne) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   // Under its UTF-8 name and under its GBK bytes; a folder counts too.
   for (const char* marker : {"\xE7\x94\xB2\xE4\xB9\x99", "\xBC\xD7\xD2\xD2"}) {
     std::string dir = make_temp_dir();
@@ -159,32 +179,34 @@ TEST(LevelFile, CheatMarkerMakesEveryLeastTrailLengthOne) {
     char old[4096];
     ASSERT_TRUE(getcwd(old, sizeof old));
     ASSERT_EQ(chdir(dir.c_str()), 0);
-    reset_state();
-    INITBD();
+    g = *INITBD();
     ASSERT_EQ(chdir(old), 0);
-    EXPECT_TRUE(CHEAT);
-    EXPECT_EQ(STPM[0], 1u);
+    EXPECT_TRUE(g.CHEAT);
+    EXPECT_EQ(g.STPM[0], 1u);
   }
-  load(small_file("xxxx\nxiox\nxxxx\n", "500"));
-  EXPECT_FALSE(CHEAT);
-  EXPECT_EQ(STPM[0], 500u);
+  load(g, small_file("xxxx\nxiox\nxxxx\n", "500"));
+  EXPECT_FALSE(g.CHEAT);
+  EXPECT_EQ(g.STPM[0], 500u);
 }
 
 TEST(LevelFile, LargestBoardAndLevelCount) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   std::vector<Level> levels(26, Level{1, std::vector<std::string>(127, std::string(127, ' '))});
   levels[25].rows[5][7] = 'i';
-  load(level_file(levels));
-  EXPECT_EQ(BDLN, 25);
-  EXPECT_EQ(BDW, 127);
-  EXPECT_EQ(BD[25][126][126], 1);
-  EXPECT_EQ(BD[25][125][125], 0);
-  EXPECT_EQ(BDIX[25], 7);
-  EXPECT_EQ(STEXT[25][2][1], "T25.2.1");
+  load(g, level_file(levels));
+  EXPECT_EQ(g.BDLN, 25);
+  EXPECT_EQ(g.BDW, 127);
+  EXPECT_EQ(g.BD[25][126][126], 1);
+  EXPECT_EQ(g.BD[25][125][125], 0);
+  EXPECT_EQ(g.BDIX[25], 7);
+  EXPECT_EQ(g.STEXT[25][2][1], "T25.2.1");
 }
 
 // A file that stops the program: its exit code and the line on standard error.
 void expect_stop(const std::string& content, int code, const std::string& message) {
-  EXPECT_EXIT(load(content), testing::ExitedWithCode(code), message) << content;
+  Game g;
+  EXPECT_EXIT(load(g, content), testing::ExitedWithCode(code), message) << content;
 }
 
 TEST(LevelFileDeathTest, BadNumbersStopWith106AndNameTheLine) {
@@ -211,38 +233,44 @@ TEST(LevelFileDeathTest, BadNumbersStopWith106AndNameTheLine) {
 
 // The largest number loads (one more stops, below).
 TEST(LevelFile, NumbersUpTo32BitsLoad) {
-  load(small_file("xxxx\nxiox\nxxxx\n", "4294967295"));
-  EXPECT_EQ(STPM[0], 4294967295u);
-  load(small_file("xxxx\nxiox\nxxxx\n", "0000000000000000000007"));
-  EXPECT_EQ(STPM[0], 7u) << "leading zeros";
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
+  load(g, small_file("xxxx\nxiox\nxxxx\n", "4294967295"));
+  EXPECT_EQ(g.STPM[0], 4294967295u);
+  load(g, small_file("xxxx\nxiox\nxxxx\n", "0000000000000000000007"));
+  EXPECT_EQ(g.STPM[0], 7u) << "leading zeros";
 }
 
 TEST(LevelFile, TheFileIsClosedAfterLoading) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   auto open_files = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()); };
   auto before = open_files();
-  load(small_file("xxxx\nxiox\nxxxx\n"));
+  load(g, small_file("xxxx\nxiox\nxxxx\n"));
   EXPECT_EQ(open_files(), before);
   // With standard input closed the file gets descriptor 0, closed all the same.
   int input = dup(0);
   close(0);
-  load(small_file("xxxx\nxiox\nxxxx\n"));
+  load(g, small_file("xxxx\nxiox\nxxxx\n"));
   EXPECT_EQ(open_files(), before);
   dup2(input, 0);
   close(input);
 }
 
 TEST(LevelFile, ABoardOneRowHighIsAllBorder) {
-  load("1\n5 1\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n3\n io e\n4\nxxoix\n");
-  EXPECT_EQ(BDH, 1);
-  for (int x = 0; x < 5; ++x) EXPECT_EQ(BD[0][x][0], 1) << x;
-  EXPECT_EQ(BD[0][1][1], 0);  // nothing below the one row
-  EXPECT_EQ(BDIX[0], 1);
-  EXPECT_EQ(BDOX[0], 2);
-  EXPECT_EQ(BDEX[0], 4);
-  EXPECT_EQ(STPM[1], 4u);  // the next level's number follows the one row
-  EXPECT_EQ(BDOX[1], 2);
-  EXPECT_EQ(BDIX[1], 3);
-  EXPECT_EQ(BDIY[1], 0);
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
+  load(g, "1\n5 1\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n3\n io e\n4\nxxoix\n");
+  EXPECT_EQ(g.BDH, 1);
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(g.BD[0][x][0], 1) << x;
+  EXPECT_EQ(g.BD[0][1][1], 0);  // nothing below the one row
+  EXPECT_EQ(g.BDIX[0], 1);
+  EXPECT_EQ(g.BDOX[0], 2);
+  EXPECT_EQ(g.BDEX[0], 4);
+  EXPECT_EQ(g.STPM[1], 4u);  // the next level's number follows the one row
+  EXPECT_EQ(g.BDOX[1], 2);
+  EXPECT_EQ(g.BDIX[1], 3);
+  EXPECT_EQ(g.BDIY[1], 0);
 }
 
 TEST(LevelFileDeathTest, RangesStopWith201) {
@@ -260,15 +288,19 @@ TEST(LevelFileDeathTest, RangesStopWith201) {
 }
 
 TEST(LevelFile, BothSidesBelowOneLoadWithoutACell) {
-  load("0\n0 0\na\nb\nc\nd\n1\n");
-  EXPECT_EQ(BDW, 0);
-  EXPECT_EQ(BD[0][0][0], 0);
-  load("-1\n-5 -5\n");
-  EXPECT_EQ(BDLN, -1);
-  EXPECT_EQ(BDW, -5);
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
+  load(g, "0\n0 0\na\nb\nc\nd\n1\n");
+  EXPECT_EQ(g.BDW, 0);
+  EXPECT_EQ(g.BD[0][0][0], 0);
+  load(g, "-1\n-5 -5\n");
+  EXPECT_EQ(g.BDLN, -1);
+  EXPECT_EQ(g.BDW, -5);
 }
 
 TEST(LevelFileDeathTest, OpenFailuresStopWithTheSystemCode) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   std::string dir = make_temp_dir();
   EXPECT_EXIT(load_levels(dir + "/missing.dat"), testing::ExitedWithCode(2),
@@ -284,6 +316,8 @@ TEST(LevelFileDeathTest, OpenFailuresStopWithTheSystemCode) {
 // A FIFO would wait for a writer forever and /dev/zero never ends: only a
 // regular file is read. The alarm turns a hang into a failure.
 TEST(LevelFileDeathTest, OnlyARegularFileIsRead) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   std::string dir = make_temp_dir();
   ASSERT_EQ(mkfifo((dir + "/fifo.dat").c_str(), 0644), 0);
@@ -294,9 +328,7 @@ TEST(LevelFileDeathTest, OnlyARegularFileIsRead) {
               "fifo.dat: cannot open: a FIFO, not a regular file\nRuntime error 22 at");
   EXPECT_EXIT((alarm(10), load_levels(dir + "/zero.dat")), testing::ExitedWithCode(EINVAL),
               "zero.dat: cannot open: a character device, not a regular file\nRuntime error 22 at");
-  reset_state();
-  load_levels(dir + "/link.dat");
-  EXPECT_EQ(BDLN, 7);
+  EXPECT_EQ(load_levels(dir + "/link.dat")->BDLN, 7);
 }
 
 TEST(FileTest, NamesPatternsAndFolders) {

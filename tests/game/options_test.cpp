@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "options.h"
+#include "game/options.h"
 
 namespace tervalon {
 namespace {

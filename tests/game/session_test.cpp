@@ -5,10 +5,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "rules.h"
 #include "base/runtime_error.h"
-#include "session.h"
-#include "support.h"
+#include "game/replay/session.h"
+#include "game/rules/rules.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {
@@ -17,18 +17,16 @@ TEST(Recording, ARunTimeErrorLeavesTheRunUpToTheFailingFrameInTheFile) {
   const std::string path = make_temp_dir() + "/run.txt";
   EXPECT_EXIT(
       {
-        start({{1, room(12, 6, 3, 4, 9, 4)}});
-        Options o;
-        o.record = path;
-        if (!start_session(o)) std::exit(1);
-        record_message(WM_KEYDOWN, K_RIGHT);
-        handle_message(WM_KEYDOWN, K_RIGHT);
-        for (int i = 0; i < 3; ++i) {
-          game_frame();
-          record_pass(1);
-        }
-        game_frame();  // a pass under way when the error strikes
-        game_frame();
+        auto game = std::make_unique<Game>();
+        Game& g = *game;
+        start(g, {{1, room(12, 6, 3, 4, 9, 4)}});
+        Recorder recorder(g);
+        if (!recorder.open(path)) std::exit(1);
+        recorder.message(WM_KEYDOWN, K_RIGHT);
+        handle_message(g, WM_KEYDOWN, K_RIGHT);
+        for (int i = 0; i < 3; ++i) recorder.pass(frame_pass(g, 1).frames);
+        game_frame(g);  // a pass under way when the error strikes
+        game_frame(g);
         base::runtime_error(201);
       },
       testing::ExitedWithCode(201), "Runtime error 201 at");

@@ -2,7 +2,7 @@
 // that needs a second padding block, and a million bytes.
 #include <gtest/gtest.h>
 
-#include "sha256.h"
+#include "game/replay/sha256.h"
 
 namespace tervalon {
 namespace {

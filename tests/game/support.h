@@ -1,7 +1,8 @@
 // Test helpers: level files written to a fresh temporary folder and loaded
-// with the game's own loader.
+// with the game's own loader into a test's game.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -9,9 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "level_file.h"
-#include "level_start.h"
-#include "state.h"
+#include <memory>
+
+#include "game/rules/level_file.h"
+#include "game/rules/level_start.h"
 
 namespace tervalon::test {
 
@@ -26,10 +28,16 @@ inline std::string write_file(const std::string& dir, const std::string& name, c
   return path;
 }
 
-// Resets the game state and loads `content` as a level file.
-inline void load(const std::string& content, LevelFileMap* map = nullptr) {
-  reset_state();
-  load_levels(write_file(make_temp_dir(), "tervalon.dat", content), map);
+// A test's game, on the heap for its size.
+class GameTest : public testing::Test {
+ protected:
+  std::unique_ptr<Game> game = std::make_unique<Game>();
+  Game& g = *game;
+};
+
+// Makes `g` a new game on `content` as a level file.
+inline void load(Game& g, const std::string& content, LevelFileMap* map = nullptr) {
+  g = *load_levels(write_file(make_temp_dir(), "tervalon.dat", content), map);
 }
 
 struct Level {
@@ -55,18 +63,16 @@ inline std::string level_file(const std::vector<Level>& levels) {
   return f;
 }
 
-// Loads the level file (or a file of these levels), sets the board's pixel
-// size and starts level `level` in pass `pass` the way the game would reach it.
-inline void start(const std::string& file, int level = 0, int pass = 0) {
-  load(file);
-  W = static_cast<std::uint32_t>(BDW * 20);
-  H = static_cast<std::uint32_t>(BDH * 20);
-  BDLV = static_cast<std::int8_t>(level);
-  GSIT = static_cast<std::int8_t>(pass);
-  INITLV();
+// Makes `g` a new game on the level file (or a file of these levels) and
+// starts level `level` in pass `pass` the way the game would reach it.
+inline void start(Game& g, const std::string& file, int level = 0, int pass = 0) {
+  load(g, file);
+  g.BDLV = static_cast<std::int8_t>(level);
+  g.GSIT = static_cast<std::int8_t>(pass);
+  INITLV(g);
 }
-inline void start(const std::vector<Level>& levels, int level = 0, int pass = 0) {
-  start(level_file(levels), level, pass);
+inline void start(Game& g, const std::vector<Level>& levels, int level = 0, int pass = 0) {
+  start(g, level_file(levels), level, pass);
 }
 
 // An open room of w x h cells: walls only on the border, the player's entry

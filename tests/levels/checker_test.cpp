@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../game/support.h"
+#include "tests/game/support.h"
 #include "../tools/run.h"
 
 namespace tervalon::test {

@@ -2,9 +2,9 @@
 // contract, bursts, the checks of a recording, and its errors.
 #include <gtest/gtest.h>
 
-#include "../game/support.h"
+#include "tests/game/support.h"
 #include "run.h"
-#include "sha256.h"
+#include "game/replay/sha256.h"
 
 namespace tervalon::test {
 namespace {

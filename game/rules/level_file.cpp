@@ -1,7 +1,7 @@
 // The level file reader. It reads the file front to back as a stream of bytes
 // with a one-byte look-ahead, so a file of any size or content costs a fixed
 // amount of memory, and every failure names its file line.
-#include "level_file.h"
+#include "game/rules/level_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "base/file.h"
-#include "text_cells.h"
+#include "game/rules/text_cells.h"
 
 namespace tervalon {
 
@@ -190,12 +190,13 @@ std::int8_t board_size(Reader& in, std::int64_t v, std::uint64_t at_line, const 
 
 }  // namespace
 
-void load_levels(const std::string& path, LevelFileMap* map) {
+// Fills a new game from the file.
+static void read_levels(Game& g, const std::string& path, LevelFileMap* map) {
   LevelFileMap scratch;
   LevelFileMap& at = map ? *map : scratch;
 
   for (const char* name : CHEAT_NAMES)
-    if (base::ISFILE(name)) CHEAT = true;
+    if (base::ISFILE(name)) g.CHEAT = true;
 
   auto in = std::make_unique<Reader>(path);  // its buffer is too big for a stack frame
 
@@ -205,72 +206,84 @@ void load_levels(const std::string& path, LevelFileMap* map) {
   if (levels < -128 || levels > 127)
     in->fail(at.levels_line, "the last level index " + std::to_string(levels) + " is outside -128..127",
              base::RANGE_ERROR);
-  BDLN = static_cast<std::int8_t>(levels);
+  g.BDLN = static_cast<std::int8_t>(levels);
 
   // Each size is range-checked as it is stored, before the next is read.
   std::int64_t w = in->number(false, "");
   at.size_line = in->token_line();
-  BDW = board_size(*in, w, at.size_line, "width");
+  g.BDW = board_size(*in, w, at.size_line, "width");
   std::int64_t h = in->number(false, "");
-  BDH = board_size(*in, h, in->token_line(), "height");
+  g.BDH = board_size(*in, h, in->token_line(), "height");
   in->skip_line();
 
-  for (BDLV = 0; BDLV <= BDLN; ++BDLV) {
-    if (BDLV > BDLMAX)
+  for (int l = 0; l <= g.BDLN; ++l) {
+    if (l > BDLMAX)
       in->fail(at.levels_line,
-               "the last level index " + std::to_string(BDLN) + " is above " + std::to_string(BDLMAX) +
+               "the last level index " + std::to_string(g.BDLN) + " is above " + std::to_string(BDLMAX) +
                    ": a file holds at most 26 levels, 0.." + std::to_string(BDLMAX),
                base::RANGE_ERROR);
-    for (STEXTI = 1; STEXTI <= 4; ++STEXTI) {
-      at.text_line[BDLV][1][STEXTI] = in->line();
-      STEXT[BDLV][1][STEXTI] = in->text_line();
+    for (int i = 1; i <= 4; ++i) {
+      at.text_line[l][1][i] = in->line();
+      g.STEXT[l][1][i] = in->text_line();
     }
   }
-  for (BDLV = BDLN; BDLV >= 1; --BDLV) {
-    for (STEXTI = 1; STEXTI <= 4; ++STEXTI) {
-      at.text_line[BDLV][2][STEXTI] = in->line();
-      STEXT[BDLV][2][STEXTI] = in->text_line();
+  for (int l = g.BDLN; l >= 1; --l) {
+    for (int i = 1; i <= 4; ++i) {
+      at.text_line[l][2][i] = in->line();
+      g.STEXT[l][2][i] = in->text_line();
     }
   }
 
-  for (BDLV = 0; BDLV <= BDLN; ++BDLV) {
+  for (int l = 0; l <= g.BDLN; ++l) {
     std::int64_t least = in->number(true, "a least trail length");
-    at.stpm_line[BDLV] = in->token_line();
+    at.stpm_line[l] = in->token_line();
     in->skip_line();
-    STPM[BDLV] = static_cast<std::uint32_t>(least);
-    if (CHEAT) STPM[BDLV] = 1;
-    STPN[BDLV] = 0;
+    g.STPM[l] = static_cast<std::uint32_t>(least);
+    if (g.CHEAT) g.STPM[l] = 1;
+    g.STPN[l] = 0;
 
-    for (std::int8_t y = 0; y <= BDH - 1; ++y) {
-      at.row_line[BDLV][y] = in->line();
-      for (std::int8_t x = 0; x <= BDW - 1; ++x) {
+    for (std::int8_t y = 0; y <= g.BDH - 1; ++y) {
+      at.row_line[l][y] = in->line();
+      for (std::int8_t x = 0; x <= g.BDW - 1; ++x) {
         int c = in->cell();
-        BD[BDLV][x][y] = 0;
-        if (c == 'x') BD[BDLV][x][y] = 1;
-        if (c == 'i') BDIX[BDLV] = x, BDIY[BDLV] = y;
-        if (c == 'o') BDOX[BDLV] = x, BDOY[BDLV] = y;
-        if (c == 'e') BDEX[BDLV] = x, BDEY[BDLV] = y;
+        g.BD[l][x][y] = 0;
+        if (c == 'x') g.BD[l][x][y] = 1;
+        if (c == 'i') g.BDIX[l] = x, g.BDIY[l] = y;
+        if (c == 'o') g.BDOX[l] = x, g.BDOY[l] = y;
+        if (c == 'e') g.BDEX[l] = x, g.BDEY[l] = y;
       }
       in->skip_line();
     }
 
-    if ((BDW < 1) != (BDH < 1))
+    if ((g.BDW < 1) != (g.BDH < 1))
       in->fail(at.size_line,
-               "the board is " + std::to_string(BDW) + " x " + std::to_string(BDH) +
+               "the board is " + std::to_string(g.BDW) + " x " + std::to_string(g.BDH) +
                    " cells: both sides must be at least 1",
                base::RANGE_ERROR);
-    for (std::int8_t x = 0; x <= BDW - 1; ++x) BD[BDLV][x][0] = 1;
-    for (std::int8_t x = 0; x <= BDW - 1; ++x) BD[BDLV][x][BDH - 1] = 1;
-    for (std::int8_t y = 0; y <= BDH - 1; ++y) BD[BDLV][0][y] = 1;
-    for (std::int8_t y = 0; y <= BDH - 1; ++y) BD[BDLV][BDW - 1][y] = 1;
+    for (std::int8_t x = 0; x <= g.BDW - 1; ++x) g.BD[l][x][0] = 1;
+    for (std::int8_t x = 0; x <= g.BDW - 1; ++x) g.BD[l][x][g.BDH - 1] = 1;
+    for (std::int8_t y = 0; y <= g.BDH - 1; ++y) g.BD[l][0][y] = 1;
+    for (std::int8_t y = 0; y <= g.BDH - 1; ++y) g.BD[l][g.BDW - 1][y] = 1;
   }
 
   in.reset();
-  decide_story_encoding();
-  BDLV = 0;
-  GSIT = 0;
+  decide_story_encoding(g);
+  // The board's size in pixels, worked out once; a board with a negative side
+  // has none (the window set-up refuses it).
+  if (g.BDW >= 0 && g.BDH >= 0) {
+    g.W = static_cast<std::uint32_t>(g.BDW * BDSZ);
+    g.H = static_cast<std::uint32_t>(g.BDH * BDSZ);
+  }
+  g.BDLV = 0;
+  g.GSIT = 0;
 }
 
-void INITBD() { load_levels(LEVEL_FILE); }
+std::unique_ptr<Game> load_levels(const std::string& path, LevelFileMap* map) {
+  auto g = std::make_unique<Game>();
+  read_levels(*g, path, map);
+  return g;
+}
+
+std::unique_ptr<Game> INITBD() { return load_levels(LEVEL_FILE); }
 
 }  // namespace tervalon

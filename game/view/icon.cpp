@@ -1,5 +1,5 @@
 // The icon picture.
-#include "icon.h"
+#include "game/view/icon.h"
 
 #include <cmath>
 

@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "state.h"
+#include "game/rules/state.h"
 
 namespace tervalon {
 
@@ -22,13 +23,13 @@ struct LevelFileMap {
 // The level file's name, in the working directory.
 inline constexpr const char* LEVEL_FILE = "tervalon.dat";
 
-// Looks for the cheat marker file, reads "tervalon.dat" from the working
-// directory into the level tables and leaves level 0 with GSIT = 0. A bad file
-// stops the program with a run-time error after one line on standard error
-// that says what and where.
-void INITBD();
+// A new game on "tervalon.dat" in the working directory: looks for the cheat
+// marker file, reads the level tables and leaves level 0 with GSIT = 0. A bad
+// file stops the program with a run-time error after one line on standard
+// error that says what and where.
+std::unique_ptr<Game> INITBD();
 
 // INITBD on a file of any name; `map`, when given, receives the file lines.
-void load_levels(const std::string& path, LevelFileMap* map = nullptr);
+std::unique_ptr<Game> load_levels(const std::string& path, LevelFileMap* map = nullptr);
 
 }  // namespace tervalon

@@ -1,11 +1,10 @@
 // The story's encoding and the character cells of a story line.
-#include "text_cells.h"
+#include "game/rules/text_cells.h"
 
 #include <algorithm>
 #include <optional>
 
 #include "base/utf8.h"
-#include "state.h"
 
 namespace tervalon {
 
@@ -32,17 +31,15 @@ std::optional<std::uint32_t> utf8_cells(std::string_view s) {
 
 }  // namespace
 
-bool story_in_gbk = false;
-
-void decide_story_encoding() {
-  story_in_gbk = false;
-  for (int l = 0; l <= std::min<int>(BDLN, BDLMAX); ++l)
+void decide_story_encoding(Game& g) {
+  g.story_in_gbk = false;
+  for (int l = 0; l <= std::min<int>(g.BDLN, BDLMAX); ++l)
     for (int half = 1; half <= 2; ++half)
-      for (const std::string& line : STEXT[l][half]) story_in_gbk |= !utf8_cells(line);
+      for (const std::string& line : g.STEXT[l][half]) g.story_in_gbk |= !utf8_cells(line);
 }
 
-std::uint32_t text_cells(std::string_view s) {
-  const auto utf8 = story_in_gbk ? std::nullopt : utf8_cells(s);
+std::uint32_t text_cells(std::string_view s, bool gbk) {
+  const auto utf8 = gbk ? std::nullopt : utf8_cells(s);
   return utf8.value_or(static_cast<std::uint32_t>(s.size()));
 }
 

@@ -1,11 +1,9 @@
 // Window and tile set-up.
-#include "window_setup.h"
+#include "game/view/window_setup.h"
 
 #include <algorithm>
 
-#include "draw.h"
-#include "icon.h"
-#include "options.h"
+#include "game/view/icon.h"
 #include "window.h"
 
 namespace tervalon {
@@ -25,19 +23,18 @@ void open_with_title_and_icon() {
 
 }  // namespace
 
-void INITWIN() {
-  W = base::narrow<std::uint32_t>(BDW * 20);
-  H = base::narrow<std::uint32_t>(BDH * 20);
+void INITWIN(const Game& g, View& v, std::uint32_t scale, bool fullscreen) {
+  if (g.BDW < 0 || g.BDH < 0) base::runtime_error(base::RANGE_ERROR);  // no window has a negative side
   // The board is composed at its own size; the window scales it.
-  display::set_logical_size(W, H, OPTIONS.scale, OPTIONS.fullscreen);
+  display::set_logical_size(g.W, g.H, scale, fullscreen);
   display::use_alias_keys();
   display::without_typed_text();
   open_with_title_and_icon();
-  display::CREATEWIN(W, H, display::BLACK, display::WHITE);
-  PTEMP = display::CREATEBMP();
-  PTEXT = display::CREATEBMP();
-  for (std::int8_t BDP = 0; BDP <= 5; ++BDP) PBD[BDP] = display::CREATEBMP(20, 20, display::WHITE);
-  display::BAR(PBD[1], 0, 0, 20, 20, display::GRAY);
+  display::CREATEWIN(g.W, g.H, display::BLACK, display::WHITE);
+  v.PTEMP = display::CREATEBMP();
+  v.PTEXT = display::CREATEBMP();
+  for (std::int8_t BDP = 0; BDP <= 5; ++BDP) v.PBD[BDP] = display::CREATEBMP(20, 20, display::WHITE);
+  display::BAR(v.PBD[1], 0, 0, 20, 20, display::GRAY);
 }
 
 }  // namespace tervalon

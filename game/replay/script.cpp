@@ -1,6 +1,6 @@
 // The replay language: parsing a line, the state line, the checks, and the
 // headless run of a whole script.
-#include "script.h"
+#include "game/replay/script.h"
 
 #include <array>
 #include <cstdio>
@@ -9,13 +9,9 @@
 #include <vector>
 
 #include "base/numbers.h"
-#include "draw.h"
-#include "level_file.h"
-#include "rules.h"
-#include "sha256.h"
-#include "state.h"
-#include "window.h"
-#include "window_setup.h"
+#include "game/replay/sha256.h"
+#include "game/rules/level_file.h"
+#include "game/rules/rules.h"
 
 namespace tervalon {
 
@@ -52,22 +48,12 @@ bool hex_digest(std::string& s) {
   return true;
 }
 
-std::string differs(const char* field, const std::string& have, const std::string& want) {
-  return "frame " + std::to_string(FRAME) + ": " + field + " is " + have + ", expected " + want;
+std::string differs(const Game& g, const char* field, const std::string& have, const std::string& want) {
+  return "frame " + std::to_string(g.FRAME) + ": " + field + " is " + have + ", expected " + want;
 }
 
-// The window, tiles and work surfaces, off-screen, made at the first snap so
-// that scripts without one never touch the display library.
-void open_headless_window() {
-  static bool open = false;
-  if (open) return;
-  display::use_headless_backend();
-  INITWIN();
-  open = true;
-}
-
-void print_state() {
-  std::fputs(state_line().c_str(), stdout);
+void print_state(const Game& g) {
+  std::fputs(state_line(g).c_str(), stdout);
   std::fputc('\n', stdout);
 }
 
@@ -136,38 +122,35 @@ std::string key_word(std::int32_t key) {
   }
 }
 
-std::string state_line() {
+std::string state_line(const Game& g) {
   char line[256];
   std::snprintf(line, sizeof line, "%llu %d %d %u %u %u %.17g %.17g %.17g %.17g %d %d %d",
-                static_cast<unsigned long long>(FRAME), BDLV, GSIT, PAUSE, CTEMP, STPN[BDLV], PX, PY, VX, VY, KL,
-                KR, KU);
+                static_cast<unsigned long long>(g.FRAME), g.BDLV, g.GSIT, g.PAUSE, g.CTEMP, g.STPN[g.BDLV], g.PX, g.PY, g.VX, g.VY, g.KL,
+                g.KR, g.KU);
   return line;
 }
 
-const std::string& level_file_hash() {
-  static const std::string hash = [] {
-    std::ifstream in(LEVEL_FILE, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return in ? sha256_hex(bytes.str()) : std::string("unreadable");
-  }();
-  return hash;
+std::string level_file_hash() {
+  std::ifstream in(LEVEL_FILE, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return in ? sha256_hex(bytes.str()) : std::string("unreadable");
 }
 
-std::string check(const Command& c) {
-  const std::string cheat = CHEAT ? "1" : "0";
-  if (c.op == Command::Op::level_file && level_file_hash() != c.text)
-    return differs("level-file", level_file_hash(), c.text);
-  if (c.op == Command::Op::cheat && cheat != c.text) return differs("cheat", cheat, c.text);
+std::string check(const Game& g, const Command& c) {
+  const std::string cheat = g.CHEAT ? "1" : "0";
+  if (c.op == Command::Op::level_file)
+    if (const std::string hash = level_file_hash(); hash != c.text) return differs(g, "level-file", hash, c.text);
+  if (c.op == Command::Op::cheat && cheat != c.text) return differs(g, "cheat", cheat, c.text);
   if (c.op == Command::Op::expect) {
-    std::vector<std::string> have = words_of(state_line()), want = words_of(c.text);
+    std::vector<std::string> have = words_of(state_line(g)), want = words_of(c.text);
     for (std::size_t i = 0; i < FIELDS.size(); ++i)
-      if (have[i] != want[i]) return differs(FIELDS[i], have[i], want[i]);
+      if (have[i] != want[i]) return differs(g, FIELDS[i], have[i], want[i]);
   }
   return "";
 }
 
-int replay(std::istream& in, const std::string& name) {
+int replay(Game& g, std::istream& in, const std::string& name, const Snap& snap) {
   std::string text, why;
   Command c;
   for (std::size_t line = 1; std::getline(in, text); ++line) {
@@ -182,12 +165,10 @@ int replay(std::istream& in, const std::string& name) {
       case Command::Op::burst: {
         // frames N is N passes of one frame; burst N one pass of N frames.
         const bool burst = c.op == Command::Op::burst;
-        for (std::uint64_t i = 0; i < c.count; ++i) {
-          bool end = game_frame();
-          bool pass_over = !burst || i + 1 == c.count;
-          if (pass_over && frame_is_drawn()) fade_step();  // a real game fades only as it draws
-          if (pass_over || end) print_state();
-          if (end) {
+        for (std::uint64_t i = 0; i < (burst ? 1 : c.count); ++i) {
+          const Pass p = frame_pass(g, burst ? c.count : 1);
+          print_state(g);
+          if (p.end) {
             std::puts("end");
             return 0;
           }
@@ -196,8 +177,8 @@ int replay(std::istream& in, const std::string& name) {
       }
       case Command::Op::down:
       case Command::Op::up: {
-        bool close = handle_message(c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP, c.key);
-        print_state();
+        bool close = handle_message(g, c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP, c.key);
+        print_state(g);
         if (close) {
           std::puts("closed");
           return 0;
@@ -205,14 +186,12 @@ int replay(std::istream& in, const std::string& name) {
         break;
       }
       case Command::Op::snap:
-        open_headless_window();
-        compose_frame();
-        if (!display::write_ppm(*display::PMAIN, c.text.c_str())) return stop("cannot write " + c.text, 2);
+        if (!snap || !snap(g, c.text)) return stop("cannot write " + c.text, 2);
         break;
       case Command::Op::level_file:
       case Command::Op::cheat:
       case Command::Op::expect:
-        if (std::string wrong = check(c); !wrong.empty()) return stop(wrong, 3);
+        if (std::string wrong = check(g, c); !wrong.empty()) return stop(wrong, 3);
         break;
       case Command::Op::none:
         break;

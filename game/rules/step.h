@@ -2,9 +2,11 @@
 // the new position appended to the trail when it changed.
 #pragma once
 
+#include "game/rules/state.h"
+
 namespace tervalon {
 
 // One frame of player motion. Called by the game frame while PAUSE = 0.
-void MAKESTP();
+void MAKESTP(Game& g);
 
 }  // namespace tervalon

@@ -16,9 +16,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <string>
 #include <string_view>
+
+#include "game/rules/state.h"
 
 namespace tervalon {
 
@@ -41,21 +44,22 @@ std::string key_word(std::int32_t key);
 
 // The state after a pass: FRAME BDLV GSIT PAUSE CTEMP STPN PX PY VX VY KL KR
 // KU, the floats exact.
-std::string state_line();
+std::string state_line(const Game& g);
 
-// The SHA-256 of the level file in the working directory, read once.
-const std::string& level_file_hash();
+// The SHA-256 of the level file in the working directory.
+std::string level_file_hash();
 
 // Runs a level-file, cheat or expect line against the game: empty when the
 // game agrees, else "frame F: FIELD is X, expected Y" for the first field
 // that differs.
-std::string check(const Command& c);
+std::string check(const Game& g, const Command& c);
 
 // Plays a script on the loaded levels with no window, printing the state line
 // after every pass and every key message, then "end" at the frame that
 // reaches the end cell or "closed" after Escape, where it stops. Messages go
 // to standard error as "NAME:LINE: ...". Returns the exit code: 0, 2 for a
 // malformed line or a snap that cannot be written, 3 when a check fails.
-int replay(std::istream& in, const std::string& name);
+using Snap = std::function<bool(const Game& g, const std::string& file)>;
+int replay(Game& g, std::istream& in, const std::string& name, const Snap& snap);
 
 }  // namespace tervalon

@@ -1,0 +1,244 @@
+// Playback and recording in the window. A recording holds every key message
+// the main loop took and the passes of frames between them, as they ran, so
+// that tervalon-replay and --play reproduce the run to the last bit.
+#include "game/replay/session.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+
+#include "base/runtime_error.h"
+#include "clock.h"
+#include "game/rules/rules.h"
+#include "queue.h"
+#include "window.h"
+
+namespace tervalon {
+
+double frame_ms(std::uint64_t frame) { return static_cast<double>(frame) / 60.0 * 1000.0; }
+
+// ---- Recording ----
+
+namespace {
+
+std::string today() {
+  char text[64] = "";
+  std::time_t now = std::time(nullptr);
+  std::tm utc;
+  if (gmtime_r(&now, &utc)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+  return text;
+}
+
+}  // namespace
+
+void Recorder::write_line(const std::string& line) {
+  std::fputs(line.c_str(), out_);
+  std::fputc('\n', out_);
+  state_written_ = false;
+}
+
+void Recorder::write_singles() {
+  if (singles_ > 0) write_line("frames " + std::to_string(singles_));
+  singles_ = 0;
+}
+
+void Recorder::write_expect() {
+  write_singles();
+  write_line("expect " + state_line(g_));
+  expected_frame_ = g_.FRAME;
+  state_written_ = true;
+}
+
+void Recorder::flush_now() {
+  write_singles();
+  std::fflush(out_);
+  next_flush_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+}
+
+// A run-time error ends the process at once: on the game thread the frames
+// of the pass that failed are written too, so the recording ends with it.
+void Recorder::save_on_error(void* self) {
+  auto& r = *static_cast<Recorder*>(self);
+  if (std::this_thread::get_id() == r.game_thread_) {
+    r.write_singles();
+    if (r.g_.FRAME > r.recorded_frame_) r.write_line("burst " + std::to_string(r.g_.FRAME - r.recorded_frame_));
+  }
+  std::fflush(r.out_);
+}
+
+bool Recorder::open(const std::string& path) {
+  if (path.empty()) return true;
+  out_ = std::fopen(path.c_str(), "w");
+  if (!out_) {
+    std::fprintf(stderr, "tervalon: %s: cannot write: %s\n", path.c_str(), std::strerror(errno));
+    return false;
+  }
+  game_thread_ = std::this_thread::get_id();
+  recorded_frame_ = expected_frame_ = g_.FRAME;
+  base::set_error_hook(save_on_error, this);
+  write_line("# Tervalon " TERVALON_VERSION " recording");
+  write_line("# " + today());
+  write_line("level-file " + level_file_hash());
+  write_line(std::string("cheat ") + (g_.CHEAT ? "1" : "0"));
+  flush_now();
+  return true;
+}
+
+void Recorder::pass(std::uint64_t frames) {
+  if (!out_) return;
+  if (frames == 1) {
+    ++singles_;
+    state_written_ = false;
+  } else {
+    write_singles();
+    write_line("burst " + std::to_string(frames));
+  }
+  recorded_frame_ = g_.FRAME;
+  if (g_.FRAME / 600 != expected_frame_ / 600) write_expect();
+  if (std::chrono::steady_clock::now() >= next_flush_) flush_now();
+}
+
+void Recorder::message(std::uint32_t message, std::int32_t wparam) {
+  if (!out_ || (message != WM_KEYDOWN && message != WM_KEYUP)) return;
+  // Virtual-key codes are 0..255; a key-down of any other code acts as any
+  // key does, as code 0 would, and a key-up of one does nothing.
+  if (wparam < 0 || wparam > 255) {
+    if (message == WM_KEYUP) return;
+    wparam = 0;
+  }
+  write_singles();
+  write_line((message == WM_KEYDOWN ? "down " : "up ") + key_word(wparam));
+  if (std::chrono::steady_clock::now() >= next_flush_) flush_now();
+}
+
+void Recorder::note(const std::string& line) {
+  if (!out_) return;
+  write_singles();
+  write_line(line);
+}
+
+void Recorder::end() {
+  if (!out_) return;
+  base::set_error_hook(nullptr, nullptr);
+  if (!state_written_) write_expect();
+  flush_now();
+  std::fclose(out_);
+  out_ = nullptr;
+}
+
+// ---- Playback ----
+
+bool Player::read_script(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) {
+    std::fprintf(stderr, "tervalon: %s: cannot open: %s\n", path.c_str(), std::strerror(errno));
+    return false;
+  }
+  std::string text, why;
+  Command c;
+  for (std::size_t line = 1; std::getline(in, text); ++line) {
+    std::string where = path + ":" + std::to_string(line);
+    if (!parse_command(text, c, why)) {
+      std::fprintf(stderr, "tervalon: %s: %s\n", where.c_str(), why.c_str());
+      return false;
+    }
+    // Pictures are the replay tool's business; the window shows its own.
+    bool acts = c.op != Command::Op::none && c.op != Command::Op::snap &&
+                !(c.op == Command::Op::frames && c.count == 0);
+    if (acts) steps_.push_back({c, where});
+  }
+  return true;
+}
+
+bool Player::read(const std::vector<std::string>& paths, std::uint32_t speed) {
+  for (const std::string& path : paths)
+    if (!read_script(path)) return false;
+  speed_ = speed;
+  feeding_ = !paths.empty();
+  return true;
+}
+
+// Where playback has got to on its own clock, in game milliseconds.
+double Player::play_ms() const { return static_cast<double>(display::GETTIME() - start_ms_) * speed_; }
+
+// The player takes over: the last picture is shown, and the game clock moves
+// so that the next frame is due 1/60 s after the played one.
+void Player::hand_over() {
+  if (picture_unshown_) display::FRESHWIN();
+  picture_unshown_ = false;
+  feeding_ = false;
+  recorder_.note("# the player takes over at frame " + std::to_string(g_.FRAME));
+  clock_shift_ = frame_ms(g_.FRAME) - display::GETTIMER() * 1000.0;
+}
+
+// One pass of `frames` frames, drawn as the main loop draws; above speed 1
+// only the pictures that fall due 60 times a second are shown.
+void Player::play_frames(std::uint64_t frames) {
+  const Pass p = frame_pass(g_, frames);
+  if (p.end) display::CLOSEWIN();
+  if (p.drawn) {
+    if (speed_ == 1 || display::GETTIME() >= next_present_ms_) {
+      DRAWALL(g_, v_);
+      next_present_ms_ = display::GETTIME() + 16;
+      picture_unshown_ = false;
+    } else {
+      compose_frame(g_, v_);
+      picture_unshown_ = true;
+    }
+  }
+  recorder_.pass(p.frames);
+}
+
+void Player::pass() {
+  if (!started_) {
+    started_ = true;
+    start_ms_ = display::GETTIME();
+  }
+  if (display::ISNEXTMSG() && display::MS.MESSAGE == WM_KEYDOWN && display::MS.WPARAM == K_ESC) {
+    display::CLOSEWIN();
+    return;
+  }
+  while (at_ < steps_.size()) {
+    const Step& s = steps_[at_];
+    switch (s.c.op) {
+      case Command::Op::down:
+      case Command::Op::up: {
+        const std::uint32_t message = s.c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP;
+        recorder_.message(message, s.c.key);
+        ++at_;
+        if (handle_message(g_, message, s.c.key)) display::CLOSEWIN();
+        return;
+      }
+      case Command::Op::frames:
+      case Command::Op::burst: {
+        const std::uint64_t frames = s.c.op == Command::Op::burst ? s.c.count : 1;
+        // A pass is due when its last frame is, as in the main loop.
+        const double due = frame_ms(g_.FRAME + frames - 1);
+        if (speed_ != 0 && play_ms() <= due) {
+          const double wait = (due - play_ms()) / speed_ + 1;
+          display::wait_message(static_cast<std::uint32_t>(wait < 1000 ? wait : 1000));
+          return;
+        }
+        if (s.c.op == Command::Op::burst || ++passes_done_ == s.c.count) {
+          ++at_;
+          passes_done_ = 0;
+        }
+        play_frames(frames);
+        return;
+      }
+      default:
+        if (std::string wrong = check(g_, s.c); !wrong.empty()) {
+          wrong = s.where + ": " + wrong;
+          std::fprintf(stderr, "%s\n", wrong.c_str());
+          display::SETTITLE(wrong);
+          hand_over();
+          return;
+        }
+        ++at_;
+    }
+  }
+  hand_over();
+}
+
+}  // namespace tervalon

@@ -1,0 +1,111 @@
+// Playing scripts in the window (--play, --speed) and recording the run as a
+// script (--record): the main loop's other input source and its recorder.
+// Everything here runs on the game thread.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "game/replay/script.h"
+#include "game/rules/state.h"
+#include "game/view/draw.h"
+
+namespace tervalon {
+
+// The game clock's milliseconds by which `frame` frames have run, 60 a
+// second: frame `frame` + 1 falls due once the clock passes it.
+double frame_ms(std::uint64_t frame);
+
+// Writes the run of one game as a script: every key message the main loop
+// took and the passes of frames between them, as they ran, with the state
+// every 600 frames, so that tervalon-replay and --play reproduce it exactly.
+class Recorder {
+ public:
+  explicit Recorder(const Game& g) : g_(g) {}
+  ~Recorder() { end(); }
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+
+  // Opens `path` (none when empty) and writes the header; false after a
+  // message on standard error. A run-time error from then on still writes
+  // the frames run so far.
+  bool open(const std::string& path);
+  // A pass of `frames` game frames has run (and been drawn when due).
+  void pass(std::uint64_t frames);
+  // A message the main loop is about to handle; key messages are kept.
+  void message(std::uint32_t message, std::int32_t wparam);
+  // A plain line (a comment), written as it is.
+  void note(const std::string& line);
+  // The game is over: writes the final state and closes the file.
+  void end();
+
+ private:
+  void write_line(const std::string& line);
+  void write_singles();
+  void write_expect();
+  void flush_now();
+  static void save_on_error(void* self);
+
+  const Game& g_;
+  std::FILE* out_ = nullptr;
+  std::uint64_t singles_ = 0;         // one-frame passes not yet written
+  std::uint64_t recorded_frame_ = 0;  // FRAME after the last pass recorded
+  std::uint64_t expected_frame_ = 0;  // FRAME at the last expect line
+  bool state_written_ = false;        // nothing happened since the last expect line
+  std::chrono::steady_clock::time_point next_flush_;  // not GETTIME: that restarts when the window opens
+  std::thread::id game_thread_;
+};
+
+// Plays scripts in the window as the main loop would have run them, then
+// hands the game over to the player.
+class Player {
+ public:
+  Player(Game& g, View& v, Recorder& recorder) : g_(g), v_(v), recorder_(recorder) {}
+
+  // Reads the scripts to play (their acting lines) at `speed` times the
+  // game's pace (0: as fast as possible); false after a message on standard
+  // error.
+  bool read(const std::vector<std::string>& paths, std::uint32_t speed);
+  // Whether a played script still feeds the game.
+  bool playing() const { return feeding_; }
+  // How far the main loop's frame clock is ahead of the display clock
+  // (GETTIMER), in milliseconds: 0 until playback hands over, then enough
+  // that the player's game goes on from the played frame with neither a
+  // wait nor a burst.
+  double clock_shift() const { return clock_shift_; }
+  // One pass of the main loop while a script plays: the script's next pass
+  // when its frames are due on the playback clock or its next key message;
+  // of the window's messages only Escape counts (it quits). When the scripts
+  // end or a check fails, the player takes over.
+  void pass();
+
+ private:
+  struct Step {
+    Command c;
+    std::string where;  // "FILE:LINE", for messages
+  };
+  bool read_script(const std::string& path);
+  double play_ms() const;
+  void hand_over();
+  void play_frames(std::uint64_t frames);
+
+  Game& g_;
+  View& v_;
+  Recorder& recorder_;
+  std::vector<Step> steps_;         // the played scripts' lines that act in the window
+  std::size_t at_ = 0;              // the next step
+  bool feeding_ = false;            // until the player takes over
+  std::uint64_t passes_done_ = 0;   // of the step at `at_`, when it is "frames N"
+  bool started_ = false;
+  std::uint32_t speed_ = 1;
+  std::uint64_t start_ms_ = 0;         // GETTIME when playback began
+  std::uint64_t next_present_ms_ = 0;  // above speed 1: when a picture is next shown
+  bool picture_unshown_ = false;       // a composed picture is waiting to be shown
+  double clock_shift_ = 0;
+};
+
+}  // namespace tervalon

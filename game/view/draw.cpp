@@ -1,0 +1,322 @@
+// Frame composition. A frame is the board picture, up to 409 ghost boxes,
+// three markers, the player and the overlay; a frame that shows what the last
+// one showed is not drawn again, and one where only boxes moved redraws only
+// their rows.
+#include "game/view/draw.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "base/numbers.h"
+#include "clock.h"
+#include "game/rules/coords.h"
+#include "game/rules/rules.h"
+#include "game/rules/text_cells.h"
+#include "text.h"
+#include "window.h"
+
+namespace tervalon {
+
+namespace {
+
+std::int32_t round_px(double v) { return base::narrow<std::int32_t>(base::round_i64(v)); }
+
+// The text page is a pure function of these; rebuilding an unchanged page
+// would change no pixel.
+struct TextPage {
+  std::array<std::string, 4> lines;
+  bool gbk;
+  std::uint32_t colour, w, h;
+  bool operator==(const TextPage&) const = default;
+};
+// Everything a frame's picture is made from, besides the tiles and the
+// faces: when none of it has changed, neither has the picture.
+struct FrameInputs {
+  std::vector<std::int8_t> cells;  // read_board
+  std::int8_t level = 0, pass = 0;
+  std::uint32_t head = 0, least = 0;
+  std::array<std::int32_t, 6> markers{};
+  std::array<std::uint32_t, 5> colours{};
+  std::uint8_t fade = 0, text = 0;
+  TextPage page{};
+  std::vector<double> points;  // head and ghosts: x, y, caught
+  bool operator==(const FrameInputs&) const = default;
+};
+
+// A filled box of the frame: a trail point (ghost or player) or a marker.
+struct Box {
+  std::int32_t x, y, w, h;
+  std::uint32_t colour;
+  void draw() const { display::BAR(x, y, w, h, colour); }
+};
+
+}  // namespace
+
+struct View::Kept {
+  std::optional<TextPage> page_built;
+  display::PBITMAP board = nullptr;  // the current level's tiles in one picture
+  std::vector<std::int8_t> board_cells, cells_now;  // what it shows (read_board); scratch
+  FrameInputs shown, wanted_now;   // what DRAWALL presented last; scratch
+  std::uint64_t shown_changes = ~std::uint64_t{0};  // the surfaces' change count just after
+  std::vector<Box> boxes_drawn, boxes;  // by the last composition; scratch
+  std::vector<std::uint8_t> rows;
+};
+
+View::View() : kept(std::make_unique<Kept>()) {}
+View::~View() = default;
+
+namespace {
+
+void build_text_page(const Game& g, View& v) {
+  display::CLEAR(v.PTEXT);
+  for (int STEXTI = 1; STEXTI <= 4; ++STEXTI) {
+    display::SETFONTNAME(STEXTI <= 2 ? "\xE9\xBB\x91\xE4\xBD\x93" /* 黑体 */ : "Consolas");
+    display::SETFONTSIZE(14, 28);
+    display::SETFONT(v.PTEXT);
+    const std::string& line = g.CURTEXT[STEXTI];
+    // The display library reads text as UTF-8 when it can: a line of a GBK
+    // file goes to it converted.
+    const std::string shown = g.story_in_gbk ? display::gbk_to_utf8(line) : line;
+    std::int64_t x = (std::int64_t{g.W} - GETSTRWIDTH(g, line)) / 2;
+    v.CURTEXTX = base::narrow<std::uint32_t>(display::MAX(0, base::narrow<std::int32_t>(x)));
+    std::int64_t y = (std::int64_t{g.H} - display::GETSTRINGHEIGHT(shown)) / 2 + 30 * std::int64_t{STEXTI} - 100;
+    v.CURTEXTY = base::narrow<std::uint32_t>(display::MAX(0, base::narrow<std::int32_t>(y)));
+    display::DRAWTEXTXY(v.PTEXT, shown, v.CURTEXTX, v.CURTEXTY, g.CURTEXTC);
+  }
+}
+
+// The overlay: the frame so far faded towards white by CTEMP, and the text
+// page laid over it with weight CTEMP / 255.
+void draw_overlay(const Game& g, View& v) {
+  // At CTEMP = 0 the snapshot goes back opaque and whole, and the page is laid
+  // at weight 0: the frame is left exactly as it is.
+  if (g.CTEMP == 0) return;
+  TextPage wanted{{g.CURTEXT[1], g.CURTEXT[2], g.CURTEXT[3], g.CURTEXT[4]}, g.story_in_gbk, g.CURTEXTC, g.W, g.H};
+  if (v.kept->page_built != wanted) {
+    build_text_page(g, v);
+    v.kept->page_built = wanted;
+  }
+  const display::PBITMAP page = display::ISWIN() ? v.PTEXT : nullptr;
+  const std::uint32_t frame_colour = std::uint32_t{g.CTEMP} << 24, page_colour = std::uint32_t{g.CTEXT} << 24;
+  // The snapshot: a frame never holds the main surface's key colour 0x000001,
+  // so the keyed copy into PTEMP is a whole copy when the sizes agree. Then
+  // clearing, fading the snapshot in and laying the page over it is one pass
+  // over the frame itself, or, failing that, trading the two pixel stores
+  // gives PTEMP the same pixels for free.
+  display::sync_main_surface();
+  if (v.PTEMP->WIDTH == display::PMAIN->WIDTH && v.PTEMP->HEIGHT == display::PMAIN->HEIGHT) {
+    if (display::clear_and_lay(nullptr, display::PMAIN, frame_colour, page, page_colour)) return;
+    std::swap(v.PTEMP->pixels, display::PMAIN->pixels);
+  } else {
+    display::DRAWBMP(display::PMAIN, v.PTEMP);
+  }
+  display::CLEAR();
+  display::DRAWBMP(v.PTEMP, frame_colour);
+  if (page) display::DRAWBMP(page, page_colour);
+}
+
+// The current level's board as BDW, BDH and then its cells column by column:
+// what the board picture is drawn from.
+void read_board(const Game& g, std::vector<std::int8_t>& cells) {
+  cells.assign({g.BDW, g.BDH});
+  for (std::int8_t x = 0; x < g.BDW; ++x) cells.insert(cells.end(), &g.BD[g.BDLV][x][0], &g.BD[g.BDLV][x][0] + g.BDH);
+}
+
+void read_inputs(const Game& g, FrameInputs& f) {
+  read_board(g, f.cells);
+  f.level = g.BDLV;
+  f.pass = g.GSIT;
+  f.head = g.STPN[g.BDLV];
+  f.least = g.STPM[g.BDLV];
+  f.markers = {g.BDIX[g.BDLV], g.BDIY[g.BDLV], g.BDOX[g.BDLV], g.BDOY[g.BDLV], g.BDEX[g.BDLV], g.BDEY[g.BDLV]};
+  for (int i = 0; i <= 4; ++i) f.colours[i] = g.C[i];
+  f.fade = g.CTEMP;
+  f.text = g.CTEXT;
+  for (int i = 0; i < 4; ++i) f.page.lines[i] = g.CURTEXT[i + 1];  // into the strings' own room: no allocation
+  f.page.colour = g.CURTEXTC;
+  f.page.w = g.W;
+  f.page.h = g.H;
+  f.points.clear();
+  std::uint32_t ghost = 0;
+  for (std::int64_t i = g.STPN[g.BDLV]; i >= 0; i -= STPSTP, ++ghost) {
+    const auto p = static_cast<std::uint32_t>(i);
+    f.points.insert(f.points.end(), {g.STPX[g.BDLV][p], g.STPY[g.BDLV][p], ghost <= STPPMAX && g.STPP[g.BDLV][ghost] ? 1.0 : 0.0});
+  }
+}
+
+}  // namespace
+
+void DRAWBD(const View& v, std::int32_t BDX, std::int32_t BDY, std::int32_t BDK) {
+  auto x = base::narrow<std::uint32_t>(base::mul(BDX, 20));
+  auto y = base::narrow<std::uint32_t>(base::mul(BDY, 20));
+  display::DRAWBMP(v.PBD[BDK], x, y);
+}
+
+namespace {
+
+// The tiles of the current level are drawn once into a picture that is then
+// copied whole, keyed on the tiles' white: the same pixels as drawing every
+// tile every frame. The picture keeps a copy of the cells it shows and is
+// redrawn when any cell of the board differs (a comparison of at most 16 KB).
+display::PBITMAP board_picture(const Game& g, View& v) {
+  display::PBITMAP& picture = v.kept->board;
+  std::vector<std::int8_t>&shown = v.kept->board_cells, &now = v.kept->cells_now;
+  if (!picture || picture->WIDTH != g.W || picture->HEIGHT != g.H) {
+    display::RELEASEBMP(picture);
+    picture = display::CREATEBMP(g.W, g.H, display::WHITE);
+    shown.clear();
+  }
+  read_board(g, now);
+  if (now != shown) {
+    display::CLEAR(picture, display::WHITE);
+    for (std::int8_t BDX = 0; BDX <= g.BDW - 1; ++BDX)
+      for (std::int8_t BDY = 0; BDY <= g.BDH - 1; ++BDY)
+        display::DRAWBMP(v.PBD[g.BD[g.BDLV][BDX][BDY]], picture, 20u * BDX, 20u * BDY, 0u);
+    shown.swap(now);
+  }
+  return picture;
+}
+
+// CLEAR and DRAWBDALL. When the board covers the whole main surface, the
+// cleared white shows exactly where the picture is white, so one opaque copy
+// (keyed on a colour it never holds) does both.
+void clear_and_draw_board(const Game& g, View& v) {
+  display::sync_main_surface();
+  if (g.W > 0 && g.H > 0 && display::PMAIN->WIDTH == g.W && display::PMAIN->HEIGHT == g.H) {
+    display::DRAWBMP(board_picture(g, v), display::TRANSPARENT);
+  } else {
+    display::CLEAR();
+    DRAWBDALL(g, v);
+  }
+}
+
+}  // namespace
+
+void DRAWBDALL(const Game& g, View& v) {
+  if (g.W > 0 && g.H > 0) display::DRAWBMP(board_picture(g, v), display::WHITE);
+}
+
+namespace {
+
+Box trail_box(const Game& g, std::uint32_t STPC, std::uint32_t COLORC) {
+  auto colour = base::narrow<std::uint32_t>(
+      base::mul(std::int64_t{g.C[3 - g.GSIT]}, std::int64_t{128} - std::int64_t{COLORC}));
+  return {round_px(g.STPX[g.BDLV][STPC] - 8.0), round_px(g.STPY[g.BDLV][STPC] - 18.0), PW, PH, colour};
+}
+
+// The boxes DRAWRECTALL draws, in its order.
+void frame_boxes(const Game& g, std::vector<Box>& boxes) {
+  boxes.clear();
+  std::uint32_t COLORC = 128;
+  std::int32_t STPPI = 0;
+  std::int32_t STPC = static_cast<std::int32_t>(g.STPN[g.BDLV]) - STPSTP;
+  while (STPC > 0) {
+    COLORC >>= 1;
+    ++STPPI;
+    if (g.GSIT == 1 || (g.GSIT == 2 && !g.STPP[g.BDLV][STPPI]))
+      boxes.push_back(trail_box(g, static_cast<std::uint32_t>(STPC), COLORC));
+    STPC -= STPSTP;
+  }
+  COLORC >>= 1;
+
+  // The entry marker rises as the next ghost comes due; the exit marker grows
+  // as the trail nears its least length. A level whose least length is 0 has
+  // met it from the start: its marker is full.
+  auto PHI = base::narrow<std::uint32_t>(base::round_i64(-STPC / 160.0 * 36.0));
+  std::uint32_t PHO = 36;
+  if (g.STPM[g.BDLV] > 0) {
+    // 36 (STPN + 1) / STPM to the nearest integer, ties to even, exactly.
+    const std::uint64_t q = base::round_div_even(36 * (std::uint64_t{g.STPN[g.BDLV]} + 1), g.STPM[g.BDLV]);
+    PHO = static_cast<std::uint32_t>(std::min<std::uint64_t>(q, 36));
+  }
+
+  if (g.GSIT >= 1)
+    boxes.push_back({BD2X(g.BDIX[g.BDLV]) - 8, BD2Y(g.BDIY[g.BDLV]) - 18 + static_cast<std::int32_t>(PHI), PW,
+                     PH - static_cast<std::int32_t>(PHI), g.C[3 - g.GSIT] * (127 - COLORC)});
+  boxes.push_back({BD2X(g.BDOX[g.BDLV]) - 8, BD2Y(g.BDOY[g.BDLV]) - 18, PW, static_cast<std::int32_t>(PHO), 191 * g.C[g.GSIT]});
+  if (g.GSIT == 0) boxes.push_back({BD2X(g.BDEX[g.BDLV]) - 8, BD2Y(g.BDEY[g.BDLV]) - 18, PW, PH, 255 * g.C[4]});
+  boxes.push_back(trail_box(g, g.STPN[g.BDLV], 128));
+}
+
+}  // namespace
+
+void DRAWRECT(const Game& g, std::uint32_t STPC, std::uint32_t COLORC) { trail_box(g, STPC, COLORC).draw(); }
+
+void DRAWRECTALL(const Game& g, View& v) {
+  frame_boxes(g, v.kept->boxes_drawn);
+  for (const Box& b : v.kept->boxes_drawn) b.draw();
+}
+
+std::uint32_t GETSTRWIDTH(const Game& g, std::string_view S) {
+  return base::mul(text_cells(S, g.story_in_gbk), display::FW);
+}
+
+void DRAWPAUSE(Game& g, View& v) {
+  fade_step(g);
+  draw_overlay(g, v);
+}
+
+void compose_frame(const Game& g, View& v) {
+  clear_and_draw_board(g, v);
+  DRAWRECTALL(g, v);
+  draw_overlay(g, v);
+}
+
+namespace {
+
+// compose_frame() when the main surface still holds the last composition and
+// only boxes moved: elsewhere both frames are the bare board, so only the rows
+// the boxes of either cover are drawn again, the board and then every box
+// that reaches into them.
+void compose_boxes(const Game& g, View& v) {
+  std::vector<Box>&boxes = v.kept->boxes, &boxes_drawn = v.kept->boxes_drawn;
+  std::vector<std::uint8_t>& rows = v.kept->rows;
+  frame_boxes(g, boxes);
+  const auto height = static_cast<std::int64_t>(g.H);
+  rows.assign(g.H, 0);
+  for (const std::vector<Box>* list : {&boxes_drawn, &boxes})
+    for (const Box& b : *list)
+      if (b.w > 0 && b.h > 0)
+        std::fill(rows.begin() + std::clamp<std::int64_t>(b.y, 0, height),
+                  rows.begin() + std::clamp<std::int64_t>(std::int64_t{b.y} + b.h, 0, height), 1);
+  const display::PBITMAP board = board_picture(g, v);
+  display::for_each_run(rows, [&](std::uint32_t top, std::uint32_t bottom) {
+    display::DRAWBMP(board, 0, top, g.W, bottom - top, 0, top, g.W, bottom - top, display::TRANSPARENT);
+    for (const Box& b : boxes) {
+      const std::int64_t y0 = std::max<std::int64_t>(b.y, top), y1 = std::min<std::int64_t>(std::int64_t{b.y} + b.h, bottom);
+      if (b.w > 0 && y0 < y1) display::BAR(b.x, static_cast<std::int32_t>(y0), b.w, static_cast<std::int32_t>(y1 - y0), b.colour);
+    }
+  });
+  // The surface keeps the colours of its last BAR: the same as after a whole frame.
+  display::BAR(boxes.back().x, boxes.back().y, 0, 0, boxes.back().colour);
+  boxes_drawn.swap(boxes);
+}
+
+}  // namespace
+
+void DRAWALL(const Game& g, View& v) {
+  View::Kept& k = *v.kept;
+  FrameInputs &shown = k.shown, &wanted_now = k.wanted_now;
+  read_inputs(g, wanted_now);
+  const bool kept = k.shown_changes == display::main_surface_changes();
+  if (kept && wanted_now == shown) {
+    // The same picture again, still in both surfaces: only record the presentation.
+    display::ADDFPS();
+    return;
+  }
+  display::sync_main_surface();
+  if (kept && wanted_now.cells == shown.cells && wanted_now.fade == 0 && shown.fade == 0 &&
+      display::PMAIN->WIDTH == g.W && display::PMAIN->HEIGHT == g.H)
+    compose_boxes(g, v);
+  else
+    compose_frame(g, v);
+  display::FRESHWIN();
+  std::swap(shown, wanted_now);
+  k.shown_changes = display::main_surface_changes();
+}
+
+}  // namespace tervalon

@@ -1,0 +1,52 @@
+// Drawing a frame: the board, the ghosts, markers and player, the story-text
+// overlay, and the whole composition presented in the window. Game thread.
+// Drawing reads the game and never changes it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "display/surface.h"
+#include "game/rules/state.h"
+
+namespace tervalon {
+
+// What drawing keeps between frames: the work surfaces and tiles that
+// INITWIN makes, and what was drawn last, so that a frame that changed
+// nothing, or only boxes, is not drawn again whole. One per window.
+struct View {
+  View();
+  ~View();
+  View(const View&) = delete;
+  View& operator=(const View&) = delete;
+
+  display::PBITMAP PTEMP = nullptr;  // snapshot of the frame under the overlay
+  display::PBITMAP PTEXT = nullptr;  // the story text page
+  Array<display::PBITMAP, 0, 5> PBD;  // one 20 x 20 tile per cell value
+  std::uint32_t CURTEXTX = 0, CURTEXTY = 0;  // where the story line drawn last starts
+
+  struct Kept;
+  std::unique_ptr<Kept> kept;
+};
+
+// Tile BDK at cell (BDX, BDY) of the main surface.
+void DRAWBD(const View& v, std::int32_t BDX, std::int32_t BDY, std::int32_t BDK);
+// Every cell of the current level, column by column.
+void DRAWBDALL(const Game& g, View& v);
+// The player-sized box of trail point STPC, darkened by COLORC (0..128).
+void DRAWRECT(const Game& g, std::uint32_t STPC, std::uint32_t COLORC);
+// Ghosts, the entry, exit and end markers, and the player on top.
+void DRAWRECTALL(const Game& g, View& v);
+// The layout width of a story line: its character cells times the font width.
+std::uint32_t GETSTRWIDTH(const Game& g, std::string_view S);
+// The fade bookkeeping, then the overlay: the frame faded towards white and the
+// text page laid over it.
+void DRAWPAUSE(Game& g, View& v);
+// The picture of the game as it is now, presented: CLEAR, DRAWBDALL,
+// DRAWRECTALL, the overlay, FRESHWIN. The fade has moved on before (frame_pass).
+void DRAWALL(const Game& g, View& v);
+// The picture DRAWALL would present now, left in the main surface.
+void compose_frame(const Game& g, View& v);
+
+}  // namespace tervalon
