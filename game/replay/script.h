@@ -54,11 +54,12 @@ std::string level_file_hash();
 // that differs.
 std::string check(const Game& g, const Command& c);
 
-// Plays a script on the loaded levels with no window, printing the state line
-// after every pass and every key message, then "end" at the frame that
-// reaches the end cell or "closed" after Escape, where it stops. Messages go
-// to standard error as "NAME:LINE: ...". Returns the exit code: 0, 2 for a
-// malformed line or a snap that cannot be written, 3 when a check fails.
+// Plays a script on a game with no window, printing the state line after
+// every pass and every key message, then "end" at the frame that reaches the
+// end cell or "closed" after Escape, where it stops. `snap` writes the
+// picture of a snap line (false when it cannot). Messages go to standard
+// error as "NAME:LINE: ...". Returns the exit code: 0, 2 for a malformed line
+// or a snap that cannot be written, 3 when a check fails.
 using Snap = std::function<bool(const Game& g, const std::string& file)>;
 int replay(Game& g, std::istream& in, const std::string& name, const Snap& snap);
 

@@ -100,6 +100,34 @@ TEST_F(Draw, TheBoardIsDrawnAsItIsNow) {
   EXPECT_TRUE(filled(60, 60, 20, 20, display::WHITE));
 }
 
+// The pieces a frame is made of, which the game itself draws only through
+// its composition: a tile, one trail box, and the overlay with its fade step.
+TEST_F(Draw, TilesBoxesAndTheOverlayDrawnOneByOne) {
+  display::CLEAR();
+  DRAWBD(v, 3, 2, 1);
+  DRAWBD(v, 4, 2, 0);
+  EXPECT_TRUE(filled(60, 40, 20, 20, display::GRAY));
+  EXPECT_TRUE(filled(80, 40, 20, 20, display::WHITE)) << "an empty cell's tile draws nothing";
+
+  trail(2, [](std::uint32_t i) { return 100.0 + 30 * i; }, [](std::uint32_t) { return 60.0; });
+  DRAWRECT(g, 1, 64);  // a forward ghost at half strength
+  EXPECT_TRUE(filled(122, 42, 16, 36, 64 * g.C[2]));
+  EXPECT_TRUE(filled(152, 42, 16, 36, display::WHITE)) << "only the one point is drawn";
+
+  // DRAWPAUSE is the fade step and then the overlay over what is there.
+  g.PAUSE = 1;
+  display::CLEAR();
+  DRAWBDALL(g, v);
+  DRAWRECTALL(g, v);
+  DRAWPAUSE(g, v);
+  EXPECT_EQ(g.CTEMP, 4);
+  const std::vector<std::uint32_t> drawn = display::PMAIN->pixels;
+  compose_frame(g, v);
+  EXPECT_EQ(display::PMAIN->pixels, drawn);
+  g.PAUSE = 0;
+  g.CTEMP = 0;
+}
+
 TEST_F(Draw, Level0ShowsExitEndAndPlayerButNoEntryOrGhosts) {
   start(g, board(), 0, 0);
   trail(400, [](std::uint32_t i) { return 60.0 + (i % 2) * 100; }, [](std::uint32_t) { return 100.0; });

@@ -24,12 +24,9 @@ class Rules : public GameTest {
   void SetUp() override { start(g, course()); }
   // Frames as the game runs them with a drawing after each.
   bool frames(int n) {
-    bool end = false;
-    for (int i = 0; i < n && !end; ++i) {
-      end = game_frame(g);
-      if (frame_is_drawn(g)) fade_step(g);
-    }
-    return end;
+    for (int i = 0; i < n; ++i)
+      if (frame_pass(g, 1).end) return true;
+    return false;
   }
   void walk_to_exit() {
     g.KR = 1;
@@ -249,6 +246,32 @@ TEST_F(Rules, ALevelStartSetsThePlayerAndTheTrailAndKeepsTheKeys) {
     EXPECT_EQ(g.KL + g.KR, 2) << "held keys stay held";
     EXPECT_EQ(g.KU, 2);
   }
+}
+
+// The one frame pass: frames back to back, cut short by the end cell, and
+// the fade moved on once, only when the picture is drawn.
+TEST_F(Rules, AFramePassRunsItsFramesThenFadesOnceWhenDrawn) {
+  walk_to_exit();  // on level 0, drawn every frame
+  const std::uint8_t fade = g.CTEMP;
+  Pass p = frame_pass(g, 5);
+  EXPECT_EQ(p.frames, 5u);
+  EXPECT_TRUE(p.drawn);
+  EXPECT_FALSE(p.end);
+  EXPECT_EQ(g.CTEMP, fade + 4) << "one fade step for a pass of five frames";
+
+  start(g, course(), 1, 1);  // a fresh forward level with no trail point is not drawn
+  g.PAUSE = 1;
+  p = frame_pass(g, 3);
+  EXPECT_FALSE(p.drawn);
+  EXPECT_EQ(g.CTEMP, 0);
+
+  start(g, course());  // towards the end cell, one column left of the entry
+  g.KL = 1;
+  p = frame_pass(g, 1000);
+  EXPECT_TRUE(p.end);
+  EXPECT_LT(p.frames, 1000u);
+  EXPECT_EQ(g.FRAME, p.frames) << "no frame runs after the end";
+  EXPECT_FALSE(p.drawn);
 }
 
 // Two games in one process share nothing: one played, copied or moved to
