@@ -5,6 +5,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace base {
@@ -57,6 +59,14 @@ bool ISFILE(std::string_view name) {
   }
   closedir(d);
   return found;
+}
+
+bool read_file(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  bytes = all.str();
+  return in.good() || in.eof();
 }
 
 }  // namespace base

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "base/file.h"
 #include "game/rules/level_file.h"
 #include "game/rules/text_cells.h"
 #include "tools/levels_reach.h"
@@ -34,8 +34,8 @@ void report(std::uint64_t line, int level, const std::string& what) {
 // The file's lines as the loader counts them (LF, CR LF or a lone CR), so the
 // board rows can be read back by the line numbers of the loader's map.
 std::vector<std::string> file_lines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string all;
+  base::read_file(path, all);
   std::vector<std::string> lines(1);
   for (std::size_t i = 0; i < all.size(); ++i) {
     char c = all[i];

@@ -5,7 +5,6 @@
 #include "tools/levels_slack.h"
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 
 #include "game/replay/script.h"
@@ -30,24 +29,20 @@ struct Script {
   bool readable = true;
 };
 
-// The replay tool's own reading of each line. Checks and snaps do not move
+// A script read as the replay tool reads it. Checks and snaps do not move
 // the game; a burst (one fade step for many frames) cannot be shifted frame by
 // frame, so a script with one is not measured.
-Script read_script(const std::string& path) {
+Script read(const std::string& path) {
   Script s;
-  std::ifstream in(path);
-  s.readable = static_cast<bool>(in);
-  std::string text, why;
-  for (std::uint64_t line = 1; std::getline(in, text); ++line) {
-    Command c;
-    if (!parse_command(text, c, why) || c.op == Command::Op::burst) {
-      s.readable = false;
-    } else if (c.op == Command::Op::frames) {
-      s.frames += c.count;
-    } else if (c.op == Command::Op::down || c.op == Command::Op::up) {
-      s.messages.push_back(
-          {s.frames, static_cast<std::uint32_t>(s.messages.size()), c.op == Command::Op::down, c.key, line});
-    }
+  std::vector<ScriptLine> lines;
+  std::string why;
+  s.readable = read_script(path, lines, why);
+  for (const ScriptLine& l : lines) {
+    if (l.c.op == Command::Op::burst) s.readable = false;
+    if (l.c.op == Command::Op::frames) s.frames += l.c.count;
+    if (l.c.op == Command::Op::down || l.c.op == Command::Op::up)
+      s.messages.push_back({s.frames, static_cast<std::uint32_t>(s.messages.size()), l.c.op == Command::Op::down,
+                            l.c.key, l.line});
   }
   return s;
 }
@@ -92,7 +87,7 @@ std::vector<StageSlack> measure_slack(const Game& loaded, const std::vector<std:
 
   std::vector<StageSlack> stages;
   for (const std::string& path : scripts) {
-    Script script = read_script(path);
+    Script script = read(path);
     StageSlack st{path, g.BDLV, g.GSIT, false, script.frames, {}};
     if (!script.readable) {
       stages.push_back(st);

@@ -3,11 +3,14 @@
 #include "game/replay/script.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "base/file.h"
 #include "base/numbers.h"
 #include "game/replay/sha256.h"
 #include "game/rules/level_file.h"
@@ -112,6 +115,24 @@ bool parse_command(std::string_view line, Command& c, std::string& why) {
   return true;
 }
 
+bool read_script(const std::string& path, std::vector<ScriptLine>& lines, std::string& why) {
+  std::ifstream in(path);
+  if (!in) {
+    why = path + ": cannot open: " + std::strerror(errno);
+    return false;
+  }
+  std::string text;
+  Command c;
+  for (std::size_t line = 1; std::getline(in, text); ++line) {
+    if (!parse_command(text, c, why)) {
+      why = path + ":" + std::to_string(line) + ": " + why;
+      return false;
+    }
+    if (c.op != Command::Op::none) lines.push_back({c, line});
+  }
+  return true;
+}
+
 std::string key_word(std::int32_t key) {
   switch (key) {
     case K_LEFT: return "left";
@@ -131,10 +152,8 @@ std::string state_line(const Game& g) {
 }
 
 std::string level_file_hash() {
-  std::ifstream in(LEVEL_FILE, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return in ? sha256_hex(bytes.str()) : std::string("unreadable");
+  std::string bytes;
+  return base::read_file(LEVEL_FILE, bytes) ? sha256_hex(bytes) : std::string("unreadable");
 }
 
 std::string check(const Game& g, const Command& c) {

@@ -20,6 +20,7 @@
 #include <istream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "game/rules/state.h"
 
@@ -37,6 +38,15 @@ struct Command {
 
 // Reads one line of a script; false with the reason when it is malformed.
 bool parse_command(std::string_view line, Command& c, std::string& why);
+
+// A line of a script file that acts (not blank, not a comment), and its number.
+struct ScriptLine {
+  Command c;
+  std::size_t line;
+};
+// Reads a script file; false with "FILE: cannot open: ..." or "FILE:LINE: ..."
+// in `why` when it cannot be read or a line is malformed.
+bool read_script(const std::string& path, std::vector<ScriptLine>& lines, std::string& why);
 
 // How a key appears in a script: its name for the four keys the game knows,
 // else its code.

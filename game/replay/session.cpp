@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 
 #include "base/runtime_error.h"
 #include "clock.h"
@@ -129,31 +128,19 @@ void Recorder::end() {
 
 // ---- Playback ----
 
-bool Player::read_script(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) {
-    std::fprintf(stderr, "tervalon: %s: cannot open: %s\n", path.c_str(), std::strerror(errno));
-    return false;
-  }
-  std::string text, why;
-  Command c;
-  for (std::size_t line = 1; std::getline(in, text); ++line) {
-    std::string where = path + ":" + std::to_string(line);
-    if (!parse_command(text, c, why)) {
-      std::fprintf(stderr, "tervalon: %s: %s\n", where.c_str(), why.c_str());
+bool Player::read(const std::vector<std::string>& paths, std::uint32_t speed) {
+  for (const std::string& path : paths) {
+    std::vector<ScriptLine> lines;
+    std::string why;
+    if (!read_script(path, lines, why)) {
+      std::fprintf(stderr, "tervalon: %s\n", why.c_str());
       return false;
     }
     // Pictures are the replay tool's business; the window shows its own.
-    bool acts = c.op != Command::Op::none && c.op != Command::Op::snap &&
-                !(c.op == Command::Op::frames && c.count == 0);
-    if (acts) steps_.push_back({c, where});
+    for (const ScriptLine& l : lines)
+      if (l.c.op != Command::Op::snap && !(l.c.op == Command::Op::frames && l.c.count == 0))
+        steps_.push_back({l.c, path + ":" + std::to_string(l.line)});
   }
-  return true;
-}
-
-bool Player::read(const std::vector<std::string>& paths, std::uint32_t speed) {
-  for (const std::string& path : paths)
-    if (!read_script(path)) return false;
   speed_ = speed;
   feeding_ = !paths.empty();
   return true;

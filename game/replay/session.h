@@ -88,7 +88,6 @@ class Player {
     Command c;
     std::string where;  // "FILE:LINE", for messages
   };
-  bool read_script(const std::string& path);
   double play_ms() const;
   void hand_over();
   void play_frames(std::uint64_t frames);

@@ -18,6 +18,10 @@ bool leaving_forward(const Game& g) { return (g.BDLV == 0 && g.GSIT == 0) || (g.
 
 bool leaving_backward(const Game& g) { return g.BDLV >= 1 && g.GSIT == 2; }
 
+// Whether the main loop draws after a pass: when the level has a trail point,
+// a fade-out runs or the level is 0. Nothing else moves on screen.
+bool frame_is_drawn(const Game& g) { return g.STPN[g.BDLV] > 0 || g.PAUSE == 3 || g.BDLV == 0; }
+
 }  // namespace
 
 bool game_frame(Game& g) {
@@ -34,8 +38,6 @@ bool game_frame(Game& g) {
   }
   return ENDESTP(g, head(g));
 }
-
-bool frame_is_drawn(const Game& g) { return g.STPN[g.BDLV] > 0 || g.PAUSE == 3 || g.BDLV == 0; }
 
 Pass frame_pass(Game& g, std::uint64_t frames) {
   Pass p;

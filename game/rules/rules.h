@@ -18,10 +18,6 @@ using namespace base::keys;
 // closes the window).
 bool game_frame(Game& g);
 
-// Whether the main loop draws after a burst of frames: when the level has a
-// trail point, a fade-out runs or the level is 0. Nothing else moves on screen.
-bool frame_is_drawn(const Game& g);
-
 // What one pass did.
 struct Pass {
   std::uint64_t frames = 0;  // game frames run
