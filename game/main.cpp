@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "clock.h"
+#include "display/sdl/error_box.h"
+#include "display/sdl/window.h"
 #include "draw.h"
 #include "level_file.h"
 #include "level_start.h"
@@ -38,6 +40,7 @@ int main(int argc, char** argv) {
   // Sleeps end within a microsecond of their deadline, not the usual 50.
   prctl(PR_SET_TIMERSLACK, 1000UL);
   display::use_error_box();  // a bad level file is reported before any window
+  display::use_sdl_backend();
   INITBD();
   if (!start_session(OPTIONS)) return 2;
   INITWIN();

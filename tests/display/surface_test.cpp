@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "blit.h"
-#include "display.h"
+#include "display/blit.h"
+#include "display/display.h"
 
 using namespace display;
 

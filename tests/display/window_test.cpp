@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "display.h"
+#include "display/display.h"
+#include "display/sdl/window.h"
 #include "xvfb.h"
 
 using namespace display;
@@ -189,6 +190,7 @@ TEST(WindowWithoutDisplay, CreateWinSaysWhyAndExitsWithOne) {
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
         unsetenv("SDL_VIDEODRIVER");
+        use_sdl_backend();
         CREATEWIN(64, 64, BLACK, WHITE);
       },
       ::testing::ExitedWithCode(1), "cannot open a window: SDL could not start video.*display is needed");

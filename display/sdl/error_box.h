@@ -1,6 +1,6 @@
 // How the process ends on a fault the player must learn of: the run-time
 // error's box, drawn by the library itself, and the end of a lost X server
-// connection. Library-internal.
+// connection.
 #pragma once
 
 #include <string>
@@ -19,5 +19,10 @@ void show_error_box(const std::string& text);
 // number while its box is up); no destructor runs. Whoever starts the
 // platform's video, once it is up.
 void end_on_lost_display();
+
+// From now on a run-time error also shows its reason and report in a box
+// captioned "Error" when a display is available (the SDL back end does this
+// itself when it starts). Game thread, at start.
+void use_error_box();
 
 }  // namespace display

@@ -1,6 +1,8 @@
-// The SDL back end: a real window on the window thread. SDL key, controller,
-// mouse and window events become window messages (full screen on F11 and
-// Alt+Enter stays here); pictures are scaled into the window's own surface.
+// The SDL back end: a real window on the window thread, its events (input
+// goes on to the input code; full screen on F11 and Alt+Enter stays here),
+// the wait for them, and pictures scaled into the window's own surface.
+#include "display/sdl/window.h"
+
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
@@ -16,12 +18,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "backend.h"
-#include "error_box.h"
-#include "scaler.h"
-#include "sdl_keys.h"
-#include "window.h"
-#include "window_shared.h"
+#include "display/backend.h"
+#include "display/scaler.h"
+#include "display/sdl/error_box.h"
+#include "display/sdl/input.h"
+#include "display/window.h"
 
 namespace display {
 
@@ -71,13 +72,11 @@ class Sdl final : public Backend {
     return true;
   }
 
-  void measure(std::int32_t& screen_w, std::int32_t& screen_h, std::int32_t& title,
-               std::int32_t& border_w, std::int32_t& border_h) override {
+  void measure(std::int32_t& screen_w, std::int32_t& screen_h) override {
     SDL_Rect r{};
     SDL_GetDisplayBounds(0, &r);
     screen_w = r.w;
     screen_h = r.h;
-    title = border_w = border_h = 0;  // known once a window has a frame
   }
 
   void work_area(std::int32_t& w, std::int32_t& h) override {
@@ -87,7 +86,7 @@ class Sdl final : public Backend {
     h = r.h;
   }
 
-  bool create(const WindowPlace& place, std::uint32_t& id, std::uint32_t& client_w,
+  bool create(const WindowPlace& place, PlatformEvents& events, std::uint32_t& id, std::uint32_t& client_w,
               std::uint32_t& client_h, std::string& why) override {
     Uint32 flags = 0;
     if (place.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
@@ -101,9 +100,6 @@ class Sdl final : public Backend {
     // window's first pictures are out.
     controllers_at_ = SDL_GetTicks64() + 100;
     scaled_ = place.scaled;
-    alias_keys_ = place.alias_keys;
-    held_ = {};  // keys held in an earlier window are gone with it
-    for (Pad& p : pads_) p.stick = 0;
     window_ = SDL_CreateWindow(place.title.c_str(), place.x, place.y, static_cast<int>(place.w),
                                static_cast<int>(place.h), flags);
     if (!window_) {
@@ -119,7 +115,7 @@ class Sdl final : public Backend {
     client_h = static_cast<std::uint32_t>(h);
     minimised_ = (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0;
     last_ = {nullptr, 0, 0};
-    measure_frame();
+    measure_frame(events);
     show(last_);  // the background until the first picture
     // The id other X clients know the window by (SDL's own id elsewhere).
     SDL_SysWMinfo info;
@@ -130,7 +126,7 @@ class Sdl final : public Backend {
       x11_ = info.info.x11.display;
       polls_x11_.store(wake_fd_ >= 0, std::memory_order_release);
     }
-    id_ = id;
+    input_.open(id, place.alias_keys);
     return true;
   }
 
@@ -139,7 +135,7 @@ class Sdl final : public Backend {
     if (!SDL_PollEvent(&e) && !wait_event(e)) return;
     handle(e, events);
     while (SDL_PollEvent(&e)) handle(e, events);
-    restore_dropped_key(events);  // everything dispatched is in: nothing followed it
+    input_.restore_dropped_key(events);  // everything dispatched is in: nothing followed it
   }
 
   void show(const Picture& picture) override {
@@ -234,7 +230,7 @@ class Sdl final : public Backend {
   void show_rows(const Picture& picture, const Placement& where, std::uint32_t k, const WindowPixels& to,
                  std::uint32_t bg, bool swap) {
     rects_.clear();
-    for_each_run({picture.rows, picture.h}, [&](std::uint32_t top, std::uint32_t bottom) {
+    picture.rows->for_each_run([&](std::uint32_t top, std::uint32_t bottom) {
       const std::uint32_t band_y = where.y + top * k, band_h = (bottom - top) * k;
       scale_picture(picture.pixels + std::size_t{top} * picture.w, picture.w, bottom - top, {where.x, 0, where.w, band_h},
                     {reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(static_cast<void*>(to.pixels)) +
@@ -247,16 +243,14 @@ class Sdl final : public Backend {
     if (!rects_.empty()) SDL_UpdateWindowSurfaceRects(window_, rects_.data(), static_cast<int>(rects_.size()));
   }
 
-  void measure_frame() {
+  void measure_frame(PlatformEvents& events) {
     int top = 0, left = 0, bottom = 0, right = 0;
     if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) top = left = bottom = 0;
-    shared::border_width = left;
-    shared::border_height = bottom;
-    shared::border_title = std::max(0, top - bottom);
     int x = 0, y = 0;
     SDL_GetWindowPosition(window_, &x, &y);  // the client area's corner
-    shared::window_x = x - left;
-    shared::window_y = y - top;
+    const WindowFrame f{x - left, y - top, std::max(0, top - bottom), left, bottom};
+    events.placed(f);
+    input_.client_at(f.x + f.border_w, f.y + f.border_h + f.title);
   }
 
   // With every event taken: sleeps until the next event or wake(). On X the
@@ -272,7 +266,7 @@ class Sdl final : public Backend {
       controllers_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
       controllers_tried_ = true;
     }
-    int timeout = !pads_.empty() ? 1 : controllers_ ? 500 : -1;
+    int timeout = input_.has_pads() ? 1 : controllers_ ? 500 : -1;
     if (!controllers_tried_) timeout = static_cast<int>(controllers_at_ - now) + 1;
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (polls_x11_.load(std::memory_order_relaxed)) {
@@ -288,53 +282,6 @@ class Sdl final : public Backend {
     return SDL_WaitEventTimeout(&e, timeout);
   }
 
-  MSG make(std::uint32_t code, std::int32_t wp, std::int32_t lp, Uint32 time) const {
-    return {id_, code, wp, lp, time,
-            {shared::mouse_x.load(std::memory_order_relaxed), shared::mouse_y.load(std::memory_order_relaxed)}};
-  }
-
-  void client_mouse(std::int32_t x, std::int32_t y) {
-    shared::mouse_x = shared::window_x + shared::border_width + x;
-    shared::mouse_y = shared::window_y + shared::border_height + shared::border_title + y;
-  }
-
-  // An X11 key event: SDL queues it before the key event it makes of it, if
-  // it makes one. One still waiting when the next arrives (or when the queue
-  // runs dry) was dropped, and is sent here under the key code its key had.
-  void raw_key(const SDL_SysWMmsg& m, PlatformEvents& events) {
-#if defined(SDL_VIDEO_DRIVER_X11)
-    if (m.subsystem != SDL_SYSWM_X11) return;
-    const XEvent& x = m.msg.x11.event;
-    if (x.type != KeyPress && x.type != KeyRelease) return;
-    restore_dropped_key(events);
-    raw_ = {true, x.type == KeyPress, static_cast<std::uint8_t>(x.xkey.keycode)};
-#else
-    (void)m;
-    (void)events;
-#endif
-  }
-
-  void restore_dropped_key(PlatformEvents& events) {
-    if (!raw_.waiting) return;
-    raw_.waiting = false;
-    if (std::int32_t vk = key_of_[raw_.keycode])
-      send_key(raw_.down, vk, {0, static_cast<std::uint32_t>(vk)}, raw_.down, SDL_GetTicks(), events);
-  }
-
-  // A key of the keyboard or a controller on its way to the queue: an alias
-  // key becomes the key it stands for, and a key-up goes on only when no
-  // other source holds the key. Alt is a system key, as on the platform
-  // whose messages these are: the first half of Alt+Enter moves nothing on.
-  void send_key(bool down, std::int32_t vk, HeldKeys::Source source, bool repeat, Uint32 time,
-                PlatformEvents& events) {
-    if (alias_keys_) vk = alias_key(vk);
-    if (down)
-      held_.press(vk, source);
-    else if (!held_.release(vk, source))
-      return;
-    const std::uint32_t code = vk == K_ALT ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
-    events.message(make(code, vk, key_lparam(down, repeat), time));
-  }
 
   // F11 and Alt+Enter belong to the window: they turn full screen on and off,
   // and neither their key-downs (repeats included) nor their key-ups are queued.
@@ -355,137 +302,15 @@ class Sdl final : public Backend {
     return true;
   }
 
-  void key(const SDL_KeyboardEvent& k, PlatformEvents& events) {
-    const bool down = k.type == SDL_KEYDOWN;
-    const bool mine = window_key(k);
-    const std::int32_t vk = mine ? 0 : virtual_key(k.keysym.sym, k.keysym.scancode);
-    if (raw_.waiting) {  // this is the waiting one, as SDL saw it
-      key_of_[raw_.keycode] = vk;
-      raw_.waiting = false;
-    }
-    if (mine) return;
-    send_key(down, vk, {0, static_cast<std::uint32_t>(vk)}, k.repeat != 0, k.timestamp, events);
-    if (std::int32_t c = down ? control_character(k.keysym.scancode) : 0)
-      events.message(make(WM_CHAR, c, key_lparam(true, k.repeat != 0), k.timestamp));
-  }
 
-  // Controllers: each open one by SDL's instance number; the device number
-  // in the hold table is that plus one (0 is the keyboard).
-  struct Pad {
-    SDL_JoystickID id;
-    SDL_GameController* controller;
-    std::int32_t stick;  // the key its left stick holds, or 0
-  };
-  static constexpr std::uint32_t STICK = 0x100;  // the stick's control number in the hold table
-
-  Pad* pad(SDL_JoystickID id) {
-    for (Pad& p : pads_)
-      if (p.id == id) return &p;
-    return nullptr;
-  }
-
-  void controller_added(int index) {
-    SDL_GameController* c = SDL_GameControllerOpen(index);
-    if (!c) return;
-    const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
-    if (pad(id))
-      SDL_GameControllerClose(c);  // already open: SDL counted a second opening
-    else
-      pads_.push_back({id, c, 0});
-  }
-
-  // Unplugged: whatever it held is let go.
-  void controller_removed(SDL_JoystickID id, Uint32 time, PlatformEvents& events) {
-    held_.release_device(static_cast<std::uint32_t>(id) + 1, [&](std::int32_t vk) {
-      events.message(make(WM_KEYUP, vk, key_lparam(false, false), time));
-    });
-    if (Pad* p = pad(id)) {
-      SDL_GameControllerClose(p->controller);
-      pads_.erase(pads_.begin() + (p - pads_.data()));
-    }
-  }
-
-  void controller_button(const SDL_ControllerButtonEvent& b, PlatformEvents& events) {
-    const std::int32_t vk = controller_key(static_cast<SDL_GameControllerButton>(b.button));
-    if (vk && pad(b.which))
-      send_key(b.state == SDL_PRESSED, vk, {static_cast<std::uint32_t>(b.which) + 1, b.button}, false, b.timestamp,
-               events);
-  }
-
-  void controller_stick(const SDL_ControllerAxisEvent& a, PlatformEvents& events) {
-    Pad* p = pad(a.which);
-    if (!p || a.axis != SDL_CONTROLLER_AXIS_LEFTX) return;
-    const std::int32_t now = stick_key(a.value);
-    if (now == p->stick) return;
-    const HeldKeys::Source source{static_cast<std::uint32_t>(a.which) + 1, STICK};
-    if (p->stick) send_key(false, p->stick, source, false, a.timestamp, events);
-    if (now) send_key(true, now, source, false, a.timestamp, events);
-    p->stick = now;
-  }
 
   void handle(const SDL_Event& e, PlatformEvents& events) {
-    switch (e.type) {
-      case SDL_SYSWMEVENT:
-        raw_key(*e.syswm.msg, events);
-        break;
-      case SDL_KEYDOWN:
-      case SDL_KEYUP:
-        key(e.key, events);
-        break;
-      case SDL_CONTROLLERDEVICEADDED:
-        controller_added(e.cdevice.which);
-        break;
-      case SDL_CONTROLLERDEVICEREMOVED:
-        controller_removed(e.cdevice.which, e.cdevice.timestamp, events);
-        break;
-      case SDL_CONTROLLERBUTTONDOWN:
-      case SDL_CONTROLLERBUTTONUP:
-        controller_button(e.cbutton, events);
-        break;
-      case SDL_CONTROLLERAXISMOTION:
-        controller_stick(e.caxis, events);
-        break;
-      case SDL_TEXTINPUT: {
-        // One character message per code point typed.
-        const auto* p = reinterpret_cast<const unsigned char*>(e.text.text);
-        while (*p) {
-          int n = *p < 0x80 ? 0 : (*p >> 5) == 6 ? 1 : (*p >> 4) == 14 ? 2 : 3;
-          std::uint32_t cp = n == 0 ? *p : *p & (0x3Fu >> n);
-          ++p;
-          for (int k = 0; k < n && *p; ++k, ++p) cp = (cp << 6) | (*p & 0x3Fu);
-          events.message(make(WM_CHAR, static_cast<std::int32_t>(cp), 1, e.text.timestamp));
-        }
-        break;
-      }
-      case SDL_MOUSEMOTION:
-        client_mouse(e.motion.x, e.motion.y);
-        events.message(make(WM_MOUSEMOVE, 0, (e.motion.y << 16) | (e.motion.x & 0xFFFF), e.motion.timestamp));
-        break;
-      case SDL_MOUSEBUTTONDOWN:
-      case SDL_MOUSEBUTTONUP: {
-        const bool down = e.type == SDL_MOUSEBUTTONDOWN;
-        std::uint32_t code = e.button.button == SDL_BUTTON_RIGHT    ? WM_RBUTTONDOWN
-                             : e.button.button == SDL_BUTTON_MIDDLE ? WM_MBUTTONDOWN
-                                                                    : WM_LBUTTONDOWN;
-        client_mouse(e.button.x, e.button.y);
-        events.message(make(down ? code : code + 1, 0, (e.button.y << 16) | (e.button.x & 0xFFFF),
-                            e.button.timestamp));
-        break;
-      }
-      case SDL_MOUSEWHEEL:
-        events.message(make(WM_MOUSEWHEEL, static_cast<std::int32_t>(static_cast<std::uint32_t>(e.wheel.y * 120) << 16), 0,
-                            e.wheel.timestamp));
-        break;
-      case SDL_DROPFILE:
-        SDL_free(e.drop.file);
-        events.message(make(WM_DROPFILES, 0, 0, e.drop.timestamp));
-        break;
-      case SDL_WINDOWEVENT:
-        window_event(e.window, events);
-        break;
-      default:
-        break;
-    }
+    if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP)
+      input_.key(e.key, window_key(e.key), events);
+    else if (e.type == SDL_WINDOWEVENT)
+      window_event(e.window, events);
+    else
+      input_.handle(e, events);
   }
 
   void window_event(const SDL_WindowEvent& w, PlatformEvents& events) {
@@ -496,7 +321,7 @@ class Sdl final : public Backend {
       case SDL_WINDOWEVENT_SIZE_CHANGED:
         shown_.surface = nullptr;  // SDL makes the window a new surface
         if (!minimised_) events.resized(static_cast<std::uint32_t>(w.data1), static_cast<std::uint32_t>(w.data2));
-        measure_frame();
+        measure_frame(events);
         if (scaled_) show(last_);  // the same picture, scaled to the new size
         break;
       case SDL_WINDOWEVENT_MINIMIZED:
@@ -522,11 +347,11 @@ class Sdl final : public Backend {
         }
         break;
       case SDL_WINDOWEVENT_MOVED:
-        measure_frame();
+        measure_frame(events);
         break;
       case SDL_WINDOWEVENT_EXPOSED:
         show(last_);
-        events.message(make(WM_PAINT, 0, 0, w.timestamp));
+        events.message(input_.make(WM_PAINT, 0, 0, w.timestamp));
         break;
       default:
         break;
@@ -538,9 +363,8 @@ class Sdl final : public Backend {
   Display* x11_ = nullptr;     // the X connection, where there is one
   std::atomic<bool> polls_x11_{false};  // pump() watches x11_ and wake_fd_
   SDL_Window* window_ = nullptr;
-  std::uint32_t id_ = 0;
   std::uint32_t background_ = 0;
-  bool scaled_ = false, alias_keys_ = false, controllers_ = false, controllers_tried_ = false;
+  bool scaled_ = false, controllers_ = false, controllers_tried_ = false;
   Uint64 controllers_at_ = 0;
   bool minimised_ = false;
   Picture last_{nullptr, 0, 0};
@@ -550,16 +374,8 @@ class Sdl final : public Backend {
     std::uint32_t background = 0;
   } shown_;
   std::vector<SDL_Rect> rects_;  // show_rows()
-  // The platform key event waiting for its SDL key event, and the key code
-  // each platform key last came out as.
-  struct {
-    bool waiting = false, down = false;
-    std::uint8_t keycode = 0;
-  } raw_;
-  std::int32_t key_of_[256] = {};
   std::bitset<SDL_NUM_SCANCODES> window_keys_;  // F11 or Enter of Alt+Enter, down
-  HeldKeys held_;
-  std::vector<Pad> pads_;
+  Input input_;
 };
 
 }  // namespace
@@ -569,5 +385,7 @@ Backend& sdl_backend() {
   static Sdl& backend = *new Sdl;
   return backend;
 }
+
+void use_sdl_backend() { use_backend(sdl_backend(), true); }
 
 }  // namespace display

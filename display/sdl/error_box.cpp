@@ -1,7 +1,7 @@
 // The run-time error's box, drawn with the library's own surfaces and text in
 // a plain SDL window, so that it shows on any X server or desktop whatever
 // helpers or fonts it has; and the end of a lost X server connection.
-#include "error_box.h"
+#include "display/sdl/error_box.h"
 
 #include <SDL.h>
 #include <X11/Xlib.h>
@@ -11,11 +11,11 @@
 #include <atomic>
 #include <vector>
 
-#include "backend.h"
 #include "base/runtime_error.h"
-#include "surface.h"
-#include "text.h"
-#include "window.h"
+#include "display/sdl/window.h"
+#include "display/surface.h"
+#include "display/text.h"
+#include "display/window.h"
 
 namespace display {
 
