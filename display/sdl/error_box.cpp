@@ -1,14 +1,11 @@
 // The run-time error's box, drawn with the library's own surfaces and text in
 // a plain SDL window, so that it shows on any X server or desktop whatever
-// helpers or fonts it has; and the end of a lost X server connection.
+// helpers or fonts it has.
 #include "display/sdl/error_box.h"
 
 #include <SDL.h>
-#include <X11/Xlib.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <vector>
 
 #include "base/runtime_error.h"
@@ -134,24 +131,11 @@ void box_here(const std::string& text) {
   SDL_DestroyWindow(window);
 }
 
-int lost_display(Display*) {
-  static std::atomic<bool> ending{false};
-  if (!ending.exchange(true)) {
-    static constexpr char line[] = "display: the connection to the X server was lost\n";
-    [[maybe_unused]] ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
-    const int code = base::stopping_with();
-    _exit(code ? code : LOST_DISPLAY);
-  }
-  for (;;) pause();  // another thread is ending the process
-}
-
 }  // namespace
 
 void show_error_box(const std::string& text) {
   if (!run_on_window_thread(box_here, text)) box_here(text);
 }
-
-void end_on_lost_display() { XSetIOErrorHandler(lost_display); }
 
 void use_error_box() { base::set_error_box(show_error_box); }
 

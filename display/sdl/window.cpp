@@ -18,15 +18,26 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/runtime_error.h"
 #include "display/backend.h"
-#include "display/scaler.h"
-#include "display/sdl/error_box.h"
 #include "display/sdl/input.h"
+#include "display/sdl/present.h"
 #include "display/window.h"
 
 namespace display {
 
 namespace {
+
+int lost_display(Display*) {
+  static std::atomic<bool> ending{false};
+  if (!ending.exchange(true)) {
+    static constexpr char line[] = "display: the connection to the X server was lost\n";
+    [[maybe_unused]] ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
+    const int code = base::stopping_with();
+    _exit(code ? code : LOST_DISPLAY);
+  }
+  for (;;) pause();  // another thread is ending the process
+}
 
 // Whether there is a display to show anything on: without one SDL would try
 // each video driver in turn and print their complaints.
@@ -66,8 +77,10 @@ class Sdl final : public Backend {
       // and a key-down of the same key at the same millisecond for a key
       // repeat and drops the key-up; with these the loss is seen and undone.
       SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-      end_on_lost_display();
-      use_error_box();
+      // A lost X server connection ends the process at once: one line on
+      // standard error and exit code LOST_DISPLAY (or the run-time error's
+      // number while its box is up); no destructor runs.
+      XSetIOErrorHandler(lost_display);
     }
     return true;
   }
@@ -95,11 +108,9 @@ class Sdl final : public Backend {
     if ((place.style & WS_CAPTION) == 0) flags |= SDL_WINDOW_BORDERLESS;
     if (place.style & WS_MAXIMIZE) flags |= SDL_WINDOW_MAXIMIZED;
     if (place.style & WS_MINIMIZE) flags |= SDL_WINDOW_MINIMIZED;
-    background_ = place.background;
     // Looking for controllers takes a millisecond or two: not before the
     // window's first pictures are out.
     controllers_at_ = SDL_GetTicks64() + 100;
-    scaled_ = place.scaled;
     window_ = SDL_CreateWindow(place.title.c_str(), place.x, place.y, static_cast<int>(place.w),
                                static_cast<int>(place.h), flags);
     if (!window_) {
@@ -114,9 +125,8 @@ class Sdl final : public Backend {
     client_w = static_cast<std::uint32_t>(w);
     client_h = static_cast<std::uint32_t>(h);
     minimised_ = (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0;
-    last_ = {nullptr, 0, 0};
     measure_frame(events);
-    show(last_);  // the background until the first picture
+    presenter_.open(window_, place.background, place.scaled);  // the background until the first picture
     // The id other X clients know the window by (SDL's own id elsewhere).
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -138,47 +148,7 @@ class Sdl final : public Backend {
     input_.restore_dropped_key(events);  // everything dispatched is in: nothing followed it
   }
 
-  void show(const Picture& picture) override {
-    SDL_Surface* s = SDL_GetWindowSurface(window_);
-    const bool redraw_all = !picture.rows || !s || s != shown_.surface || picture.w != last_.w || picture.h != last_.h;
-    last_ = {picture.pixels, picture.w, picture.h};
-    shown_.surface = nullptr;  // until it holds this picture
-    if (!s) return;
-    const auto ww = static_cast<std::uint32_t>(s->w), wh = static_cast<std::uint32_t>(s->h);
-    const Placement where = scaled_ ? fit_picture(picture.w, picture.h, ww, wh) : Placement{0, 0, picture.w, picture.h};
-    const std::uint32_t bg = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) ? 0 : background_;
-    const Uint32 format = s->format->format;
-    if (format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888 ||
-        format == SDL_PIXELFORMAT_XBGR8888 || format == SDL_PIXELFORMAT_ABGR8888) {
-      // The usual X11 window format trades red and blue: done in the same
-      // pass that scales, one write per window pixel.
-      const bool swap = format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888;
-      const WindowPixels to{static_cast<std::uint32_t*>(s->pixels), ww, wh, static_cast<std::size_t>(s->pitch)};
-      const std::uint32_t k = picture.w ? where.w / picture.w : 0;
-      const bool whole = k >= 1 && where.w == k * picture.w && where.h == k * picture.h &&
-                         where.x + where.w <= ww && where.y + where.h <= wh;
-      if (!redraw_all && whole && bg == shown_.background) {
-        show_rows(picture, where, k, to, bg, swap);
-      } else {
-        scale_picture(picture.pixels, picture.w, picture.h, where, to, bg, swap);
-        SDL_UpdateWindowSurface(window_);
-      }
-    } else {
-      // Any other window format: SDL's general converter and scaler.
-      SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, bg & 255, (bg >> 8) & 255, (bg >> 16) & 255));
-      SDL_Surface* from = picture.pixels ? SDL_CreateRGBSurfaceWithFormatFrom(
-          const_cast<std::uint32_t*>(picture.pixels), static_cast<int>(picture.w), static_cast<int>(picture.h),
-          32, static_cast<int>(picture.w * 4), SDL_PIXELFORMAT_XBGR8888) : nullptr;
-      if (from) {
-        SDL_Rect to{static_cast<int>(where.x), static_cast<int>(where.y), static_cast<int>(where.w),
-                    static_cast<int>(where.h)};
-        SDL_BlitScaled(from, nullptr, s, &to);
-        SDL_FreeSurface(from);
-      }
-      SDL_UpdateWindowSurface(window_);
-    }
-    shown_ = {s, bg};
-  }
+  void show(const Picture& picture) override { presenter_.show(picture); }
 
   void set_title(const std::string& utf8) override { SDL_SetWindowTitle(window_, utf8.c_str()); }
 
@@ -224,25 +194,6 @@ class Sdl final : public Backend {
   }
 
  private:
-  // The window still shows the picture before this one, placed the same way
-  // at a whole factor k: only the bands of changed rows are converted and
-  // sent to the X server.
-  void show_rows(const Picture& picture, const Placement& where, std::uint32_t k, const WindowPixels& to,
-                 std::uint32_t bg, bool swap) {
-    rects_.clear();
-    picture.rows->for_each_run([&](std::uint32_t top, std::uint32_t bottom) {
-      const std::uint32_t band_y = where.y + top * k, band_h = (bottom - top) * k;
-      scale_picture(picture.pixels + std::size_t{top} * picture.w, picture.w, bottom - top, {where.x, 0, where.w, band_h},
-                    {reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(static_cast<void*>(to.pixels)) +
-                                                      band_y * to.pitch),
-                     to.w, band_h, to.pitch},
-                    bg, swap);
-      rects_.push_back({static_cast<int>(where.x), static_cast<int>(band_y), static_cast<int>(where.w),
-                        static_cast<int>(band_h)});
-    });
-    if (!rects_.empty()) SDL_UpdateWindowSurfaceRects(window_, rects_.data(), static_cast<int>(rects_.size()));
-  }
-
   void measure_frame(PlatformEvents& events) {
     int top = 0, left = 0, bottom = 0, right = 0;
     if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) top = left = bottom = 0;
@@ -298,7 +249,7 @@ class Sdl final : public Backend {
     window_keys_[sc] = true;
     const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN;
     SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-    show(last_);
+    presenter_.show_again();
     return true;
   }
 
@@ -319,10 +270,9 @@ class Sdl final : public Backend {
         events.close_requested();
         break;
       case SDL_WINDOWEVENT_SIZE_CHANGED:
-        shown_.surface = nullptr;  // SDL makes the window a new surface
         if (!minimised_) events.resized(static_cast<std::uint32_t>(w.data1), static_cast<std::uint32_t>(w.data2));
         measure_frame(events);
-        if (scaled_) show(last_);  // the same picture, scaled to the new size
+        presenter_.resized();
         break;
       case SDL_WINDOWEVENT_MINIMIZED:
         // A minimised window has no client area.
@@ -350,7 +300,7 @@ class Sdl final : public Backend {
         measure_frame(events);
         break;
       case SDL_WINDOWEVENT_EXPOSED:
-        show(last_);
+        presenter_.show_again();
         events.message(input_.make(WM_PAINT, 0, 0, w.timestamp));
         break;
       default:
@@ -363,19 +313,12 @@ class Sdl final : public Backend {
   Display* x11_ = nullptr;     // the X connection, where there is one
   std::atomic<bool> polls_x11_{false};  // pump() watches x11_ and wake_fd_
   SDL_Window* window_ = nullptr;
-  std::uint32_t background_ = 0;
-  bool scaled_ = false, controllers_ = false, controllers_tried_ = false;
+  bool controllers_ = false, controllers_tried_ = false;
   Uint64 controllers_at_ = 0;
   bool minimised_ = false;
-  Picture last_{nullptr, 0, 0};
-  // The window surface that holds last_ whole, and the background around it.
-  struct {
-    SDL_Surface* surface = nullptr;
-    std::uint32_t background = 0;
-  } shown_;
-  std::vector<SDL_Rect> rects_;  // show_rows()
   std::bitset<SDL_NUM_SCANCODES> window_keys_;  // F11 or Enter of Alt+Enter, down
   Input input_;
+  Presenter presenter_;
 };
 
 }  // namespace

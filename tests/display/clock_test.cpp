@@ -36,6 +36,22 @@ TEST(Clock, FrameRingHoldsThePresentationsOfTheLastSecond) {
   EXPECT_EQ(frame_rate(), 60u);
 }
 
+TEST(Clock, AddFpsCountsAPresentationAndFreshFpsRestampsTheNewest) {
+  ADDFPS();
+  const std::uint32_t n = frame_rate();
+  FRESHFPS();
+  EXPECT_EQ(frame_rate(), n) << "the same entry again";
+  ADDFPS();
+  EXPECT_EQ(frame_rate(), n + 1);
+}
+
+TEST(Clock, MaxAndAs2pc) {
+  EXPECT_EQ(MAX(0, -5), 0);
+  EXPECT_EQ(MAX(-7, 3), 3);
+  EXPECT_STREQ(AS2PC(""), "") << "an empty text, never a null pointer";
+  EXPECT_STREQ(AS2PC(std::string("ab\0c", 4)), "ab");
+}
+
 TEST(Clock, TheRingWrapsAfter65536Presentations) {
   // 1024 a second, so that every time is exact in binary.
   for (std::uint32_t i = 1; i <= 65536; ++i) record_presentation(i / 1024.0);

@@ -3,6 +3,7 @@
 // presented picture against a screenshot. Also the headless window's thread.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -204,6 +205,7 @@ TEST(HeadlessWindow, OpensAtHalfTheScreenAndClosesFromEitherSide) {
   EXPECT_EQ(PMAIN->WIDTH, static_cast<std::uint32_t>(GETSCRWIDTH() / 2));
   EXPECT_EQ(PMAIN->HEIGHT, static_cast<std::uint32_t>(GETSCRHEIGHT() / 2));
   EXPECT_EQ(GETPOSX(), GETSCRWIDTH() / 4);
+  EXPECT_EQ(GETBORDERTITLE() + GETBORDERWIDTH() + GETBORDERHEIGHT(), 0) << "an off-screen window has no frame";
   CLOSEWIN();
   EXPECT_FALSE(ISWIN());
 
@@ -215,6 +217,17 @@ TEST(HeadlessWindow, OpensAtHalfTheScreenAndClosesFromEitherSide) {
   EXPECT_FALSE(ISWIN());
   EXPECT_FALSE(inject_message(MSG{}));
   CLOSEWIN();
+}
+
+TEST(Threads, NewThreadRunsInTheNextSlotAndStopThreadFreesIt) {
+  static std::atomic<int> runs{0};
+  const std::uint32_t first = NEWTHREAD([] { ++runs; });
+  const std::uint32_t second = NEWTHREAD([] { ++runs; });
+  EXPECT_EQ(second, (first + 1) % THMAX);
+  while (runs < 2) std::this_thread::yield();
+  STOPTHREAD(first);
+  STOPTHREAD(second);
+  STOPTHREAD(THMAX);  // no such slot: nothing
 }
 
 TEST(HeadlessWindow, InjectedMessagesQueueInOrderAndUserMessagesTwice) {
