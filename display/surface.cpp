@@ -77,14 +77,11 @@ std::uint64_t main_surface_changes() { return changes; }
 const ChangedRows& drawn_rows() { return drawn; }
 void forget_drawn_rows() { drawn.reset(drawn.size(), false); }
 
-void attach_window(void (*sync)(), void (*present)()) {
-  sync_window = sync;
-  present_window = present;
-}
-
-void set_window_colours(std::uint32_t CFG_, std::uint32_t CBG_) {
+void attach_window(std::uint32_t CFG_, std::uint32_t CBG_, void (*sync)(), void (*present)()) {
   CFG = CFG_;
   CBG = CBG_;
+  sync_window = sync;
+  present_window = present;
 }
 
 PBITMAP PMAIN = nullptr;

@@ -123,13 +123,12 @@ void after_drawing(const BITMAP& B, bool present = true, std::uint32_t top = 0,
 const ChangedRows& drawn_rows();
 void forget_drawn_rows();
 
-// What the window does for the surfaces, set when it opens: `sync` (behind
-// sync_main_surface) takes in a new client size, `present` shows the window
-// surface after a drawing call on it. Game thread (CREATEWIN).
-void attach_window(void (*sync)(), void (*present)());
-// The colours 0 stands for: CFG in BAR's fill, CBG in CLEAR (and the window
-// surface's first colour). Game thread (CREATEWIN).
-void set_window_colours(std::uint32_t CFG, std::uint32_t CBG);
+// What the window gives the surfaces when it opens: the colours 0 stands for
+// (CFG in BAR's fill, CBG in CLEAR and the window surface's first colour),
+// `sync` (behind sync_main_surface) to take in a new client size, and
+// `present` to show the window surface after a drawing call on it. Game
+// thread (CREATEWIN).
+void attach_window(std::uint32_t CFG, std::uint32_t CBG, void (*sync)(), void (*present)());
 // After a client size report: both surfaces count as changed in every row.
 // Game thread (sync).
 void surfaces_resized();

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -62,22 +63,17 @@ std::atomic<Opening> opening{Opening::Starting};
 std::string failure;  // why the window could not open; written before Failed is published
 std::atomic<bool> WINB{false};
 
+class WindowThread;
 // A request from another thread, served on the window thread (the way a sent
 // message is): the poster waits until `pending` no longer points at it.
 struct Request {
-  enum class Kind { Title, Message, Resize, Run, Close };
-  explicit Request(Kind k) : kind(k) {}
-  Kind kind;
-  std::string text;
-  MSG msg{};
-  std::uint32_t w = 0, h = 0;
-  void (*task)(const std::string&) = nullptr;
+  std::function<void(WindowThread&)> task;  // none: close the window
   bool done = false;  // written by the window thread before it lets go of the request
 };
-Request no_window(Request::Kind::Close);  // `pending` points here while there is no window
+Request no_window;  // `pending` points here while there is no window
 std::atomic<Request*> pending{&no_window};
 
-bool post(Request& r) {
+bool post(Request r) {
   for (;;) {
     Request* expected = nullptr;
     if (pending.compare_exchange_strong(expected, &r, std::memory_order_acq_rel)) break;
@@ -216,28 +212,12 @@ void WindowThread::run() {
 void WindowThread::serve_request() {
   Request* r = pending.load(std::memory_order_acquire);
   if (!r || r == &no_window) return;
-  Backend& b = chosen_backend();
-  switch (r->kind) {
-    case Request::Kind::Title:
-      b.set_title(r->text);
-      break;
-    case Request::Kind::Message: {
-      MSG m = r->msg;
-      if (m.HWND == 0) m.HWND = HW.load(std::memory_order_relaxed);
-      message(m);
-      break;
-    }
-    case Request::Kind::Resize:
-      resized(r->w, r->h);
-      break;
-    case Request::Kind::Run:
-      r->task(r->text);
-      break;
-    case Request::Kind::Close:
-      r->done = true;
-      open_ = false;
-      return;  // let go when the thread has ended
+  if (!r->task) {
+    r->done = true;
+    open_ = false;
+    return;  // let go when the thread has ended
   }
+  r->task(*this);
   r->done = true;
   pending.store(nullptr, std::memory_order_release);
   pending.notify_all();
@@ -344,11 +324,11 @@ void sync_surfaces() {
   surfaces_resized();
   const std::uint64_t size = client_size.load(std::memory_order_relaxed);
   auto w = static_cast<std::uint32_t>(size >> 32), h = static_cast<std::uint32_t>(size);
-  if (std::uint32_t lw, lh; logical_size(lw, lh)) {
+  if (presentation.w) {
     // Pictures of a fixed size stay that size: the window scales them.
-    if (main_is(lw, lh)) return;
-    w = lw;
-    h = lh;
+    if (main_is(presentation.w, presentation.h)) return;
+    w = presentation.w;
+    h = presentation.h;
   }
   remake_main_surface(w, h);
 }
@@ -367,12 +347,6 @@ void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE, boo
   presentation.fullscreen = FULLSCREEN;
 }
 
-bool logical_size(std::uint32_t& W, std::uint32_t& H) {
-  W = presentation.w;
-  H = presentation.h;
-  return W != 0;
-}
-
 void use_alias_keys() { presentation.alias_keys = true; }
 void without_typed_text() { setenv("XCOMPOSEFILE", "/dev/null", 1); }
 Backend& chosen_backend() { return backend ? *backend : headless_backend(); }
@@ -384,8 +358,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   if (ISWIN()) return;  // there is only ever one window
   CLOSEWIN();           // joins the thread of a window the user closed
   wanted = {W, H, STYLE, CBG_ & 0xFFFFFFu};
-  set_window_colours(CFG_, CBG_);
-  attach_window(sync_surfaces, present_window_surface);
+  attach_window(CFG_, CBG_, sync_surfaces, present_window_surface);
   opening.store(Opening::Starting, std::memory_order_relaxed);
   pending.store(nullptr, std::memory_order_relaxed);
   middle.store(1, std::memory_order_relaxed);
@@ -401,7 +374,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   // While the window thread opens the window: the font, and surfaces of a
   // fixed size.
   prepare_font();
-  if (std::uint32_t w, h; logical_size(w, h) && !main_is(w, h)) remake_main_surface(w, h);
+  if (presentation.w && !main_is(presentation.w, presentation.h)) remake_main_surface(presentation.w, presentation.h);
   Opening state;
   while ((state = opening.load(std::memory_order_acquire)) == Opening::Running)
     opening.wait(Opening::Running, std::memory_order_acquire);
@@ -418,23 +391,20 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
 void CLOSEWIN() {
   Slot& slot = slots[window_slot];
   if (!slot.thread) return;
-  Request r(Request::Kind::Close);
-  post(r);
+  post({});
   slot.thread->join();
   delete slot.thread;
   slot.thread = nullptr;
 }
 
 void inject_close() {
-  Request r(Request::Kind::Close);
-  if (!post(r)) return;
+  if (!post({})) return;
   while (ISWIN()) WINB.wait(true, std::memory_order_acquire);
 }
 
 void SETTITLE(std::string_view S) {
-  Request r(Request::Kind::Title);
-  r.text = to_utf8(S);
-  post(r);
+  const std::string utf8 = to_utf8(S);
+  post({[&](WindowThread&) { chosen_backend().set_title(utf8); }});
 }
 
 void open_with(std::string_view title, PBITMAP icon) {
@@ -443,16 +413,15 @@ void open_with(std::string_view title, PBITMAP icon) {
 }
 
 bool inject_message(const MSG& m) {
-  Request r(Request::Kind::Message);
-  r.msg = m;
-  return post(r);
+  return post({[&](WindowThread& thread) {
+    MSG c = m;
+    if (c.HWND == 0) c.HWND = HW.load(std::memory_order_relaxed);
+    thread.message(c);
+  }});
 }
 
 bool inject_resize(std::uint32_t w, std::uint32_t h) {
-  Request r(Request::Kind::Resize);
-  r.w = w;
-  r.h = h;
-  return post(r);
+  return post({[&](WindowThread& thread) { thread.resized(w, h); }});
 }
 
 bool run_on_window_thread(void (*task)(const std::string&), const std::string& text) {
@@ -460,10 +429,7 @@ bool run_on_window_thread(void (*task)(const std::string&), const std::string& t
     task(text);
     return true;
   }
-  Request r(Request::Kind::Run);
-  r.task = task;
-  r.text = text;
-  return post(r);
+  return post({[&](WindowThread&) { task(text); }});
 }
 
 

@@ -46,8 +46,6 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
 // (or the work area), and in desktop full screen with FULLSCREEN. Game
 // thread, before CREATEWIN.
 void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE = 0, bool FULLSCREEN = false);
-// The size set by set_logical_size; false when there is none. Game thread.
-bool logical_size(std::uint32_t& W, std::uint32_t& H);
 // Makes the next window's A and D keys arrive as Left and Right, W and Space
 // as Up (their character messages stay as they are). Game thread, before CREATEWIN.
 void use_alias_keys();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/runtime_error.h"
+#include "display/sdl/present.h"
 #include "display/sdl/window.h"
 #include "display/surface.h"
 #include "display/text.h"
@@ -68,18 +69,6 @@ void lay_out(Layout& box, std::vector<std::string> lines, const SDL_Rect& screen
              static_cast<std::uint32_t>(box.ok.y + (BUTTON_H - STRZ.CY) / 2), INK);
 }
 
-void present(SDL_Window* window, BITMAP& picture) {
-  SDL_Surface* to = SDL_GetWindowSurface(window);
-  SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(picture.pixels.data(), static_cast<int>(picture.WIDTH),
-                                                         static_cast<int>(picture.HEIGHT), 32,
-                                                         static_cast<int>(picture.WIDTH * 4), SDL_PIXELFORMAT_XBGR8888);
-  if (to && from) {
-    SDL_BlitSurface(from, nullptr, to, nullptr);
-    SDL_UpdateWindowSurface(window);
-  }
-  SDL_FreeSurface(from);
-}
-
 bool dismissed(const SDL_Event& e, Uint32 id, const SDL_Rect& ok) {
   switch (e.type) {
     case SDL_KEYDOWN: {
@@ -114,7 +103,9 @@ void box_here(const std::string& text) {
   const Uint32 id = SDL_GetWindowID(window);
   SDL_RaiseWindow(window);
   SDL_SetWindowInputFocus(window);
-  present(window, box.picture);
+  Presenter shown;
+  shown.open(window, BACKGROUND, false);
+  shown.show({box.picture.pixels.data(), box.picture.WIDTH, box.picture.HEIGHT});
   for (;;) {
     SDL_Event e;
     if (!SDL_WaitEventTimeout(&e, 250)) continue;
@@ -125,7 +116,7 @@ void box_here(const std::string& text) {
         SDL_RaiseWindow(window);
         SDL_SetWindowInputFocus(window);
       }
-      present(window, box.picture);
+      shown.show_again();
     }
   }
   SDL_DestroyWindow(window);
