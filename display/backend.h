@@ -57,10 +57,10 @@ class Backend {
   // Window thread: brings up the platform; false with the reason.
   virtual bool start(std::string& why) = 0;
   // Window thread, after start: the screen size.
-  virtual void measure(std::int32_t& screen_w, std::int32_t& screen_h) = 0;
+  virtual void measure(std::int32_t& screen_w, std::int32_t& screen_h) { screen_size(screen_w, screen_h); }
   // Window thread, after start: the part of the screen windows may use
   // (without panels and docks).
-  virtual void work_area(std::int32_t& w, std::int32_t& h) = 0;
+  virtual void work_area(std::int32_t& w, std::int32_t& h) { screen_size(w, h); }
   // Window thread: makes the window; on success gives its id and client size
   // (and reports its frame, where it has one, to `events`).
   virtual bool create(const WindowPlace& place, PlatformEvents& events, std::uint32_t& id,

@@ -432,7 +432,6 @@ bool run_on_window_thread(void (*task)(const std::string&), const std::string& t
   return post({[&](WindowThread&) { task(text); }});
 }
 
-
 void FRESHWIN() {
   sync_main_surface();
   if (PMAIN && PMSCR) {

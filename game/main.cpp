@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "clock.h"
-#include "display/sdl/error_box.h"
 #include "display/sdl/window.h"
 #include "draw.h"
 #include "level_file.h"

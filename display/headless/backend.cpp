@@ -15,11 +15,6 @@ constexpr std::int32_t SCREEN_W = 1920, SCREEN_H = 1080;
 class Headless final : public Backend {
  public:
   bool start(std::string&) override { return true; }
-  void measure(std::int32_t& screen_w, std::int32_t& screen_h) override { screen_size(screen_w, screen_h); }
-  void work_area(std::int32_t& w, std::int32_t& h) override {
-    w = SCREEN_W;
-    h = SCREEN_H;
-  }
   bool create(const WindowPlace& place, PlatformEvents&, std::uint32_t& id, std::uint32_t& client_w,
               std::uint32_t& client_h, std::string&) override {  // no frame: it stays where it was placed
     id = ++windows_;

@@ -1,8 +1,6 @@
 // The run-time error's box, drawn with the library's own surfaces and text in
 // a plain SDL window, so that it shows on any X server or desktop whatever
 // helpers or fonts it has.
-#include "display/sdl/error_box.h"
-
 #include <SDL.h>
 
 #include <algorithm>
@@ -31,11 +29,6 @@ std::vector<std::string> lines_of(const std::string& text) {
   return lines;
 }
 
-std::int32_t measured_width(const std::string& s) {
-  GETSTRINGSIZE(s);
-  return STRZ.CX;
-}
-
 // The box's picture: the lines top-left, the OK button centred below them.
 // The picture is only as big as the screen; lines that do not fit are left out.
 struct Layout {
@@ -52,7 +45,10 @@ void lay_out(Layout& box, std::vector<std::string> lines, const SDL_Rect& screen
     lines.push_back("  ...");
   }
   std::int32_t w = 2 * MARGIN + BUTTON_W * 3;
-  for (const std::string& l : lines) w = std::max(w, 2 * MARGIN + measured_width(l));
+  for (const std::string& l : lines) {
+    GETSTRINGSIZE(l);
+    w = std::max(w, 2 * MARGIN + STRZ.CX);
+  }
   w = std::min(w, std::max<std::int32_t>(screen.w - 40, 2 * MARGIN + BUTTON_W));
   const std::int32_t h = 3 * MARGIN + static_cast<std::int32_t>(lines.size()) * line_h + BUTTON_H;
   BITMAP& p = box.picture;
@@ -122,11 +118,16 @@ void box_here(const std::string& text) {
   SDL_DestroyWindow(window);
 }
 
-}  // namespace
-
+// Shows `text` in a window captioned "Error", centred on the screen, with an
+// OK button, and returns once the player dismissed it (Enter, Escape, Space,
+// OK or the close button); at once when there is no display. Runs on the
+// window thread while one runs (it owns the platform's video), else on the
+// calling thread.
 void show_error_box(const std::string& text) {
   if (!run_on_window_thread(box_here, text)) box_here(text);
 }
+
+}  // namespace
 
 void use_error_box() { base::set_error_box(show_error_box); }
 

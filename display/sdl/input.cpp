@@ -11,8 +11,45 @@
 
 #include "base/utf8.h"
 #include "display/input.h"
+#include "display/window.h"
 
 namespace display {
+
+namespace {
+
+// The key an alias key stands for: A and D run (Left, Right), W and Space
+// jump (Up); any other key is itself.
+std::int32_t alias_key(std::int32_t vk) {
+  switch (vk) {
+    case K_A: return K_LEFT;
+    case K_D: return K_RIGHT;
+    case K_W: case K_SPACE: return K_UP;
+    default: return vk;
+  }
+}
+
+// The key a controller button stands for: the d-pad's left, right and up,
+// the south and east face buttons Up, Back Escape, Start Enter; 0 for none.
+std::int32_t controller_key(SDL_GameControllerButton button) {
+  switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return K_LEFT;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return K_RIGHT;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: case SDL_CONTROLLER_BUTTON_A: case SDL_CONTROLLER_BUTTON_B: return K_UP;
+    case SDL_CONTROLLER_BUTTON_BACK: return K_ESC;
+    case SDL_CONTROLLER_BUTTON_START: return K_ENTER;  // a plain key: it moves a story text on
+    default: return 0;
+  }
+}
+
+// The key a stick position along its x axis stands for: Left or Right
+// beyond the dead zone, 0 inside it.
+std::int32_t stick_key(std::int16_t x) {
+  // About a third of the way out: a worn stick at rest stays well inside.
+  constexpr std::int16_t DEAD_ZONE = 10000;
+  return x < -DEAD_ZONE ? K_LEFT : x > DEAD_ZONE ? K_RIGHT : 0;
+}
+
+}  // namespace
 
 std::int32_t virtual_key(SDL_Keycode sym, SDL_Scancode sc) {
   if (sym >= SDLK_a && sym <= SDLK_z) return K_A + (sym - SDLK_a);
@@ -97,40 +134,14 @@ std::int32_t key_lparam(bool down, bool repeat) {
   return static_cast<std::int32_t>(lp);
 }
 
-std::int32_t alias_key(std::int32_t vk) {
-  switch (vk) {
-    case K_A: return K_LEFT;
-    case K_D: return K_RIGHT;
-    case K_W: case K_SPACE: return K_UP;
-    default: return vk;
-  }
-}
-
-std::int32_t controller_key(SDL_GameControllerButton button) {
-  switch (button) {
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return K_LEFT;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return K_RIGHT;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: case SDL_CONTROLLER_BUTTON_A: case SDL_CONTROLLER_BUTTON_B: return K_UP;
-    case SDL_CONTROLLER_BUTTON_BACK: return K_ESC;
-    case SDL_CONTROLLER_BUTTON_START: return K_ENTER;  // a plain key: it moves a story text on
-    default: return 0;
-  }
-}
-
-std::int32_t stick_key(std::int16_t x) {
-  // About a third of the way out: a worn stick at rest stays well inside.
-  constexpr std::int16_t DEAD_ZONE = 10000;
-  return x < -DEAD_ZONE ? K_LEFT : x > DEAD_ZONE ? K_RIGHT : 0;
-}
-
-void HeldKeys::press(std::int32_t vk, Source source) {
+void Input::press(std::int32_t vk, Source source) {
   const auto end = holds_.begin() + count_;
   if (count_ < holds_.size() &&
       std::none_of(holds_.begin(), end, [&](const Hold& o) { return o.vk == vk && o.source == source; }))
     holds_[count_++] = {vk, source};
 }
 
-bool HeldKeys::release(std::int32_t vk, Source source) {
+bool Input::release(std::int32_t vk, Source source) {
   const auto end = holds_.begin() + count_;
   const auto it = std::find_if(holds_.begin(), end, [&](const Hold& o) { return o.vk == vk && o.source == source; });
   if (it != end) {
@@ -143,22 +154,18 @@ bool HeldKeys::release(std::int32_t vk, Source source) {
 void Input::open(std::uint32_t window_id, bool alias_keys) {
   id_ = window_id;
   alias_keys_ = alias_keys;
-  held_ = {};
+  count_ = 0;
   for (Pad& p : pads_) p.stick = 0;
-}
-
-void Input::client_at(std::int32_t x, std::int32_t y) {
-  client_x_ = x;
-  client_y_ = y;
 }
 
 MSG Input::make(std::uint32_t code, std::int32_t wp, std::int32_t lp, Uint32 time) const {
   return {id_, code, wp, lp, time, {mouse_x_, mouse_y_}};
 }
 
+// (x, y) in the client area, which lies inside the window's frame.
 void Input::client_mouse(std::int32_t x, std::int32_t y) {
-  mouse_x_ = client_x_ + x;
-  mouse_y_ = client_y_ + y;
+  mouse_x_ = GETPOSX() + GETBORDERWIDTH() + x;
+  mouse_y_ = GETPOSY() + GETBORDERHEIGHT() + GETBORDERTITLE() + y;
   report_pointer(mouse_x_, mouse_y_);
 }
 
@@ -189,12 +196,11 @@ void Input::restore_dropped_key(PlatformEvents& events) {
 // key becomes the key it stands for, and a key-up goes on only when no
 // other source holds the key. Alt is a system key, as on the platform
 // whose messages these are: the first half of Alt+Enter moves nothing on.
-void Input::send_key(bool down, std::int32_t vk, HeldKeys::Source source, bool repeat, Uint32 time,
-                     PlatformEvents& events) {
+void Input::send_key(bool down, std::int32_t vk, Source source, bool repeat, Uint32 time, PlatformEvents& events) {
   if (alias_keys_) vk = alias_key(vk);
   if (down)
-    held_.press(vk, source);
-  else if (!held_.release(vk, source))
+    press(vk, source);
+  else if (!release(vk, source))
     return;
   const std::uint32_t code = vk == K_ALT ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
   events.message(make(code, vk, key_lparam(down, repeat), time));
@@ -214,9 +220,8 @@ void Input::key(const SDL_KeyboardEvent& k, bool window_key, PlatformEvents& eve
 }
 
 Input::Pad* Input::pad(SDL_JoystickID id) {
-  for (Pad& p : pads_)
-    if (p.id == id) return &p;
-  return nullptr;
+  const auto p = std::find_if(pads_.begin(), pads_.end(), [&](const Pad& p) { return p.id == id; });
+  return p == pads_.end() ? nullptr : &*p;
 }
 
 void Input::controller_added(int index) {
@@ -231,9 +236,9 @@ void Input::controller_added(int index) {
 
 // Unplugged: whatever it held is let go.
 void Input::controller_removed(SDL_JoystickID id, Uint32 time, PlatformEvents& events) {
-  held_.release_device(static_cast<std::uint32_t>(id) + 1, [&](std::int32_t vk) {
-    events.message(make(WM_KEYUP, vk, key_lparam(false, false), time));
-  });
+  for (std::size_t i = count_; i-- > 0;)
+    if (const Hold h = holds_[i]; h.source.device == static_cast<std::uint32_t>(id) + 1 && release(h.vk, h.source))
+      events.message(make(WM_KEYUP, h.vk, key_lparam(false, false), time));
   if (Pad* p = pad(id)) {
     SDL_GameControllerClose(p->controller);
     pads_.erase(pads_.begin() + (p - pads_.data()));
@@ -252,7 +257,7 @@ void Input::controller_stick(const SDL_ControllerAxisEvent& a, PlatformEvents& e
   if (!p || a.axis != SDL_CONTROLLER_AXIS_LEFTX) return;
   const std::int32_t now = stick_key(a.value);
   if (now == p->stick) return;
-  const HeldKeys::Source source{static_cast<std::uint32_t>(a.which) + 1, STICK};
+  const Source source{static_cast<std::uint32_t>(a.which) + 1, STICK};
   if (p->stick) send_key(false, p->stick, source, false, a.timestamp, events);
   if (now) send_key(true, now, source, false, a.timestamp, events);
   p->stick = now;

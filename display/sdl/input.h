@@ -1,9 +1,8 @@
-// What enters the display library as input through SDL: key events and
-// game-controller buttons and sticks to virtual-key codes, the alias keys,
-// key-message parameters, the table of who holds which key, and the SDL back
-// end's input events (keys, controllers, mouse, typed text, dropped files, a
-// key SDL lost) turned into window messages. The translations need no
-// display, so tests call them directly.
+// What enters the display library as input through SDL: key events to
+// virtual-key codes and key-message parameters (which need no display, so
+// tests call them directly), and the SDL back end's input events (keys, alias
+// keys, controllers, mouse, typed text, dropped files, a key SDL lost) turned
+// into window messages.
 #pragma once
 
 #include <SDL.h>
@@ -25,54 +24,6 @@ std::int32_t control_character(SDL_Scancode scancode);
 // before (repeats and key-ups), bit 31 on a key-up. Any thread.
 std::int32_t key_lparam(bool down, bool repeat);
 
-// The key an alias key stands for: A and D run (Left, Right), W and Space
-// jump (Up); any other key is itself. Any thread.
-std::int32_t alias_key(std::int32_t vk);
-// The key a controller button stands for: the d-pad's left, right and up,
-// the south and east face buttons Up, Back Escape, Start Enter; 0 for none.
-// Any thread.
-std::int32_t controller_key(SDL_GameControllerButton button);
-// The key a stick position along its x axis stands for: Left or Right
-// beyond the dead zone, 0 inside it. Any thread.
-std::int32_t stick_key(std::int16_t x);
-
-// Who holds which key. Every source (a keyboard key, a controller's button or
-// stick) that holds a key counts, and a key's key-up goes on to the queue only
-// when no other source still holds it: a keyboard and a controller, or two
-// controllers, holding one direction do not let go of it for each other.
-// Window thread.
-class HeldKeys {
- public:
-  // Sources are a device (0: the keyboard; a controller's own number) and a
-  // control on it.
-  struct Source {
-    std::uint32_t device, control;
-    bool operator==(const Source&) const = default;
-  };
-  // `source` holds `vk` (again, for a key repeat).
-  void press(std::int32_t vk, Source source);
-  // `source` lets go of `vk`: whether the key-up goes on.
-  bool release(std::int32_t vk, Source source);
-  // Everything `device` holds is let go; `key_up(vk)` for each key that
-  // nobody holds any longer.
-  template <typename KeyUp>
-  void release_device(std::uint32_t device, KeyUp key_up) {
-    for (std::size_t i = count_; i-- > 0;)
-      if (holds_[i].source.device == device) {
-        const Hold h = holds_[i];
-        if (release(h.vk, h.source)) key_up(h.vk);
-      }
-  }
-
- private:
-  struct Hold {
-    std::int32_t vk;
-    Source source;
-  };
-  std::array<Hold, 64> holds_{};  // more at once than anyone can hold: the rest are not counted
-  std::size_t count_ = 0;
-};
-
 // The SDL back end's input: turns SDL's input events into window messages.
 // Window thread.
 class Input {
@@ -80,8 +31,6 @@ class Input {
   // A new window: its id for the messages, and whether A, D, W and Space
   // arrive as arrow keys. Keys held in an earlier window are gone with it.
   void open(std::uint32_t window_id, bool alias_keys);
-  // The screen position of the client area's top-left corner.
-  void client_at(std::int32_t x, std::int32_t y);
   // A key event; `window_key` when the window took it for itself (F11, Alt+Enter).
   void key(const SDL_KeyboardEvent& k, bool window_key, PlatformEvents& events);
   // Any other event; false when it is not input.
@@ -95,8 +44,25 @@ class Input {
   bool has_pads() const { return !pads_.empty(); }
 
  private:
-  // Controllers: each open one by SDL's instance number; the device number
-  // in the hold table is that plus one (0 is the keyboard).
+  // Who holds which key: a source is a device (0: the keyboard; a
+  // controller's SDL instance number plus one) and a control on it. A key's
+  // key-up goes on only when no other source still holds it: a keyboard and a
+  // controller, or two controllers, holding one direction do not let go of it
+  // for each other.
+  struct Source {
+    std::uint32_t device, control;
+    bool operator==(const Source&) const = default;
+  };
+  struct Hold {
+    std::int32_t vk;
+    Source source;
+  };
+  // `source` holds `vk` (again, for a key repeat).
+  void press(std::int32_t vk, Source source);
+  // `source` lets go of `vk`: whether the key-up goes on.
+  bool release(std::int32_t vk, Source source);
+
+  // Controllers: each open one by SDL's instance number.
   struct Pad {
     SDL_JoystickID id;
     SDL_GameController* controller;
@@ -105,8 +71,7 @@ class Input {
   static constexpr std::uint32_t STICK = 0x100;  // the stick's control number in the hold table
 
   void raw_key(const SDL_SysWMmsg& m, PlatformEvents& events);
-  void send_key(bool down, std::int32_t vk, HeldKeys::Source source, bool repeat, Uint32 time,
-                PlatformEvents& events);
+  void send_key(bool down, std::int32_t vk, Source source, bool repeat, Uint32 time, PlatformEvents& events);
   void client_mouse(std::int32_t x, std::int32_t y);
   Pad* pad(SDL_JoystickID id);
   void controller_added(int index);
@@ -116,8 +81,7 @@ class Input {
 
   std::uint32_t id_ = 0;
   bool alias_keys_ = false;
-  std::int32_t client_x_ = 0, client_y_ = 0;  // the client area's corner on the screen
-  std::int32_t mouse_x_ = 0, mouse_y_ = 0;    // the pointer on the screen
+  std::int32_t mouse_x_ = 0, mouse_y_ = 0;  // the pointer on the screen
   // The platform key event waiting for its SDL key event, and the key code
   // each platform key last came out as.
   struct {
@@ -125,7 +89,8 @@ class Input {
     std::uint8_t keycode = 0;
   } raw_;
   std::int32_t key_of_[256] = {};
-  HeldKeys held_;
+  std::array<Hold, 64> holds_{};  // more at once than anyone can hold: the rest are not counted
+  std::size_t count_ = 0;
   std::vector<Pad> pads_;
 };
 

@@ -1,12 +1,10 @@
-// Pictures into an SDL window's own surface: scaled by a whole factor (or
-// shrunk) and centred where pictures have a fixed size, red and blue traded in
-// the same pass, and only the changed rows where the window still shows the
-// picture before. Window thread.
+// Pictures into an SDL window's own surface: scaled (where they have a fixed
+// size) and converted in one pass, only the changed rows where the window
+// still shows the picture before. Window thread.
 #pragma once
 
 #include <SDL.h>
 
-#include <cstdint>
 #include <vector>
 
 #include "display/backend.h"

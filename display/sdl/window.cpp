@@ -16,7 +16,6 @@
 #include <bitset>
 #include <cerrno>
 #include <cstdint>
-#include <vector>
 
 #include "base/runtime_error.h"
 #include "display/backend.h"
@@ -119,7 +118,13 @@ class Sdl final : public Backend {
     }
     if (place.min_w && place.min_h)
       SDL_SetWindowMinimumSize(window_, static_cast<int>(place.min_w), static_cast<int>(place.min_h));
-    if (place.icon.pixels && place.icon.w && place.icon.h) set_icon(place.icon);
+    const Picture& i = place.icon;
+    if (SDL_Surface* icon = i.pixels && i.w && i.h ? SDL_CreateRGBSurfaceWithFormatFrom(
+            const_cast<std::uint32_t*>(i.pixels), static_cast<int>(i.w), static_cast<int>(i.h), 32,
+            static_cast<int>(i.w * 4), SDL_PIXELFORMAT_XBGR8888) : nullptr) {
+      SDL_SetWindowIcon(window_, icon);
+      SDL_FreeSurface(icon);
+    }
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);
     client_w = static_cast<std::uint32_t>(w);
@@ -151,15 +156,6 @@ class Sdl final : public Backend {
   void show(const Picture& picture) override { presenter_.show(picture); }
 
   void set_title(const std::string& utf8) override { SDL_SetWindowTitle(window_, utf8.c_str()); }
-
-  void set_icon(const Picture& icon) {
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<std::uint32_t*>(icon.pixels), static_cast<int>(icon.w), static_cast<int>(icon.h),
-        32, static_cast<int>(icon.w * 4), SDL_PIXELFORMAT_XBGR8888);
-    if (!s) return;
-    SDL_SetWindowIcon(window_, s);
-    SDL_FreeSurface(s);
-  }
 
   void destroy() override {
     polls_x11_.store(false, std::memory_order_release);
@@ -199,9 +195,7 @@ class Sdl final : public Backend {
     if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) top = left = bottom = 0;
     int x = 0, y = 0;
     SDL_GetWindowPosition(window_, &x, &y);  // the client area's corner
-    const WindowFrame f{x - left, y - top, std::max(0, top - bottom), left, bottom};
-    events.placed(f);
-    input_.client_at(f.x + f.border_w, f.y + f.border_h + f.title);
+    events.placed({x - left, y - top, std::max(0, top - bottom), left, bottom});
   }
 
   // With every event taken: sleeps until the next event or wake(). On X the
