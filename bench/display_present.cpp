@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "scaler.h"
+#include "display/scaler.h"
 
 using namespace display;
 

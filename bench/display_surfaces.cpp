@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "display.h"
+#include "display/display.h"
 
 using namespace display;
 

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include "game/view/draw.h"
+#include "display/window.h"
 #include "game/rules/rules.h"
-#include "tests/game/support.h"
-#include "window.h"
+#include "game/view/draw.h"
 #include "game/view/window_setup.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {

@@ -1,14 +1,21 @@
 // What a platform back end supplies to the window thread: one small interface,
-// one file per back end (backend_sdl.cpp: a real window; backend_headless.cpp:
-// an off-screen one). Library-internal.
+// one folder per back end (display/sdl: a real window; display/headless: an
+// off-screen one). Library-internal.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "queue.h"
+#include "display/changed_rows.h"
+#include "display/queue.h"
 
 namespace display {
+
+// Where the window is on the screen (outer top-left) and its frame: caption
+// height and sizing-frame width and height.
+struct WindowFrame {
+  std::int32_t x, y, title, border_w, border_h;
+};
 
 // Where the window thread learns what happened on the platform. Window thread.
 class PlatformEvents {
@@ -16,16 +23,17 @@ class PlatformEvents {
   virtual void message(const MSG& m) = 0;                   // to the window queue
   virtual void resized(std::uint32_t w, std::uint32_t h) = 0;  // a client size report
   virtual void close_requested() = 0;                        // the close command
+  virtual void placed(const WindowFrame& frame) = 0;         // moved, or its frame measured
  protected:
   ~PlatformEvents() = default;
 };
 
 // A picture for the window: w x h pixels 0x00BBGGRR, row by row. `rows`, when
-// given, marks with 1 the rows that differ from the picture shown before it.
+// given, marks the rows that differ from the picture shown before it.
 struct Picture {
   const std::uint32_t* pixels;
   std::uint32_t w, h;
-  const std::uint8_t* rows = nullptr;
+  const ChangedRows* rows = nullptr;
 };
 
 struct WindowPlace {
@@ -48,15 +56,15 @@ class Backend {
   virtual ~Backend() = default;
   // Window thread: brings up the platform; false with the reason.
   virtual bool start(std::string& why) = 0;
-  // Window thread, after start: the screen size and window frame measurements.
-  virtual void measure(std::int32_t& screen_w, std::int32_t& screen_h, std::int32_t& title,
-                       std::int32_t& border_w, std::int32_t& border_h) = 0;
+  // Window thread, after start: the screen size.
+  virtual void measure(std::int32_t& screen_w, std::int32_t& screen_h) { screen_size(screen_w, screen_h); }
   // Window thread, after start: the part of the screen windows may use
   // (without panels and docks).
-  virtual void work_area(std::int32_t& w, std::int32_t& h) = 0;
-  // Window thread: makes the window; on success gives its id and client size.
-  virtual bool create(const WindowPlace& place, std::uint32_t& id, std::uint32_t& client_w,
-                      std::uint32_t& client_h, std::string& why) = 0;
+  virtual void work_area(std::int32_t& w, std::int32_t& h) { screen_size(w, h); }
+  // Window thread: makes the window; on success gives its id and client size
+  // (and reports its frame, where it has one, to `events`).
+  virtual bool create(const WindowPlace& place, PlatformEvents& events, std::uint32_t& id,
+                      std::uint32_t& client_w, std::uint32_t& client_h, std::string& why) = 0;
   // Window thread: waits for platform events and reports them, returning after
   // a batch or after wake().
   virtual void pump(PlatformEvents& events) = 0;
@@ -75,8 +83,11 @@ class Backend {
   virtual void screen_size(std::int32_t& w, std::int32_t& h) const = 0;
 };
 
-Backend& sdl_backend();
 Backend& headless_backend();
+// The back end the next CREATEWIN opens its window with (the headless one
+// until another is chosen); with `unless_chosen`, only when none was chosen
+// before. Game thread, before CREATEWIN.
+void use_backend(Backend& backend, bool unless_chosen = false);
 // The back end the next or current window uses. Any thread.
 Backend& chosen_backend();
 

@@ -1,7 +1,7 @@
 // Pixel kernels: fills, keyed copies, the constant-alpha blend, and the two
 // fused passes (the fade overlay, a presentation), with AVX2 paths chosen at
 // run time, SSE2 paths and a portable remainder.
-#include "blit.h"
+#include "display/blit.h"
 
 #include <algorithm>
 

@@ -1,23 +1,23 @@
-// The monotonic clock, the 1 ms sleep, the frame-time ring and the screen and
-// frame measurements the window thread publishes.
-#include "clock.h"
+// The monotonic clock, the 1 ms sleep and the frame-time ring.
+#include "display/clock.h"
 
 #include <time.h>
 
 #include <atomic>
 #include <cerrno>
 
-#include "backend.h"
-#include "window.h"
-#include "window_shared.h"
+#include "base/checked.h"
 
 namespace display {
 
+namespace {
+// The frame-time ring: seconds of each presentation, newest at MSCNTI, the
+// oldest of the last second at MSCNTJ. Game thread.
+constexpr std::uint32_t MSCNTMAX = 65536;
 base::Array<double, 0, MSCNTMAX - 1> MSCNT;
 std::uint32_t MSCNTI = 0;
 std::uint32_t MSCNTJ = 0;
 
-namespace {
 std::atomic<double> origin{0.0};
 std::atomic<bool> origin_taken{false};
 
@@ -25,6 +25,13 @@ double monotonic_seconds() {
   timespec t;
   clock_gettime(CLOCK_MONOTONIC, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+void store_presentation(double seconds) {
+  MSCNTI %= MSCNTMAX;
+  MSCNT[MSCNTI] = seconds;
+  // Ends at the newest entry at the latest: it is never a second older than itself.
+  while (MSCNT[MSCNTJ] <= MSCNT[MSCNTI] - 1.0) MSCNTJ = (MSCNTJ + 1) % MSCNTMAX;
 }
 }  // namespace
 
@@ -49,38 +56,14 @@ void DELAY(std::uint32_t T) {
   }
 }
 
-void ADDFPS() {
-  MSCNTI = MSCNTI + 1;
-  FRESHFPS();
-}
-
-void FRESHFPS() { record_presentation(GETTIMER()); }
+void ADDFPS() { record_presentation(GETTIMER()); }
+void FRESHFPS() { store_presentation(GETTIMER()); }
 
 void record_presentation(double seconds) {
-  MSCNTI %= MSCNTMAX;
-  MSCNT[MSCNTI] = seconds;
-  // Ends at the newest entry at the latest: it is never a second older than itself.
-  while (MSCNT[MSCNTJ] <= MSCNT[MSCNTI] - 1.0) MSCNTJ = (MSCNTJ + 1) % MSCNTMAX;
+  MSCNTI = MSCNTI + 1;
+  store_presentation(seconds);
 }
 
 std::uint32_t frame_rate() { return (MSCNTI - MSCNTJ) % MSCNTMAX + 1; }
-
-namespace {
-// With a window, the size its thread measured; without one, the platform is asked.
-std::int32_t screen(const std::atomic<std::int32_t>& measured, bool width) {
-  if (ISWIN()) return measured.load(std::memory_order_relaxed);
-  std::int32_t w = 0, h = 0;
-  chosen_backend().screen_size(w, h);
-  return width ? w : h;
-}
-}  // namespace
-
-std::int32_t GETSCRWIDTH() { return screen(shared::screen_width, true); }
-std::int32_t GETSCRHEIGHT() { return screen(shared::screen_height, false); }
-std::int32_t GETBORDERTITLE() { return shared::border_title.load(std::memory_order_relaxed); }
-std::int32_t GETBORDERWIDTH() { return shared::border_width.load(std::memory_order_relaxed); }
-std::int32_t GETBORDERHEIGHT() { return shared::border_height.load(std::memory_order_relaxed); }
-std::int32_t GETPOSX() { return ISWIN() ? shared::window_x.load(std::memory_order_relaxed) : 0; }
-std::int32_t GETPOSY() { return ISWIN() ? shared::window_y.load(std::memory_order_relaxed) : 0; }
 
 }  // namespace display

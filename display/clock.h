@@ -1,11 +1,9 @@
-// The library's clock, its sleep, the record of presentation times, the screen
-// and window-frame measurements, and two small helpers (MAX, AS2PC).
+// The library's clock, its sleep, the record of presentation times, and two
+// small helpers (MAX, AS2PC).
 #pragma once
 
 #include <cstdint>
 #include <string>
-
-#include "base/checked.h"
 
 namespace display {
 
@@ -23,30 +21,11 @@ void ADDFPS();
 // Stores the newest presentation time and drops entries a second or more older.
 // Game thread, from ADDFPS.
 void FRESHFPS();
-// FRESHFPS with the time given instead of read from the clock. Game thread; tests.
+// ADDFPS with the time given instead of read from the clock. Game thread; tests.
 void record_presentation(double seconds);
-// Presentations within the last second, as the ring holds them. Game thread.
+// Presentations within the last second, as the frame-time ring holds them
+// (65536 entries). Game thread.
 std::uint32_t frame_rate();
-
-inline constexpr std::uint32_t MSCNTMAX = 65536;
-// Frame-time ring: seconds of each presentation, newest at MSCNTI, the oldest
-// of the last second at MSCNTJ. Game thread only.
-extern base::Array<double, 0, MSCNTMAX - 1> MSCNT;
-extern std::uint32_t MSCNTI;
-extern std::uint32_t MSCNTJ;
-
-// Screen size in pixels: with a window, as its thread measured it; without
-// one, asked of the platform at the call. Any thread.
-std::int32_t GETSCRWIDTH();
-std::int32_t GETSCRHEIGHT();
-// Window frame measurements in pixels, as the window thread last read them
-// from the platform (0 before a window was ever opened). Any thread.
-std::int32_t GETBORDERTITLE();
-std::int32_t GETBORDERWIDTH();
-std::int32_t GETBORDERHEIGHT();
-// Screen position of the window's outer top-left corner; 0 with no window. Any thread.
-std::int32_t GETPOSX();
-std::int32_t GETPOSY();
 
 // The larger of X and Y. Any thread.
 constexpr std::int32_t MAX(std::int32_t X, std::int32_t Y) { return X > Y ? X : Y; }

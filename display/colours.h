@@ -6,147 +6,49 @@
 
 namespace display {
 
-inline constexpr std::uint32_t TRANSPARENT = 0x000001;
-inline constexpr std::uint32_t BLACK = 0x010101;
-inline constexpr std::uint32_t AMETHYST = 0xCC6699;
-inline constexpr std::uint32_t NAVY = 0x800000;
-inline constexpr std::uint32_t DARKBLUE = 0x8B0000;
-inline constexpr std::uint32_t MEDIUMBLUE = 0xCD0000;
-inline constexpr std::uint32_t BLUE = 0xFF0000;
-inline constexpr std::uint32_t DARKGREEN = 0x006400;
-inline constexpr std::uint32_t GREEN = 0x008000;
-inline constexpr std::uint32_t TEAL = 0x808000;
-inline constexpr std::uint32_t DARKCYAN = 0x8B8B00;
-inline constexpr std::uint32_t DEEPSKYBLUE = 0xFFBF00;
-inline constexpr std::uint32_t DARKTURQUOISE = 0xD1CE00;
-inline constexpr std::uint32_t MEDIUMSPRINGGREEN = 0x9AFA00;
-inline constexpr std::uint32_t LIME = 0x00FF00;
-inline constexpr std::uint32_t SPRINGGREEN = 0x7FFF00;
-inline constexpr std::uint32_t CYAN = 0xFFFF00;
-inline constexpr std::uint32_t AQUA = 0xFFFF00;
-inline constexpr std::uint32_t MIDNIGHTBLUE = 0x701919;
-inline constexpr std::uint32_t DODGERBLUE = 0xFF901E;
-inline constexpr std::uint32_t LIGHTSEAGREEN = 0xAAB220;
-inline constexpr std::uint32_t FORESTGREEN = 0x228B22;
-inline constexpr std::uint32_t SEAGREEN = 0x578B2E;
-inline constexpr std::uint32_t DARKSLATEGRAY = 0x4F4F2F;
-inline constexpr std::uint32_t LIMEGREEN = 0x32CD32;
-inline constexpr std::uint32_t MEDIUMSEAGREEN = 0x71B33C;
-inline constexpr std::uint32_t TURQUOISE = 0xD0E040;
-inline constexpr std::uint32_t ROYALBLUE = 0xE16941;
-inline constexpr std::uint32_t STEELBLUE = 0xB48246;
-inline constexpr std::uint32_t DARKSLATEBLUE = 0x8B3D48;
-inline constexpr std::uint32_t MEDIUMTURQUOISE = 0xCCD148;
-inline constexpr std::uint32_t INDIGO = 0x82004B;
-inline constexpr std::uint32_t DARKOLIVEGREEN = 0x2F6B55;
-inline constexpr std::uint32_t CADETBLUE = 0xA09E5F;
-inline constexpr std::uint32_t CORNFLOWERBLUE = 0xED9564;
-inline constexpr std::uint32_t MEDIUMAQUAMARINE = 0xAACD66;
-inline constexpr std::uint32_t DIMGRAY = 0x696969;
-inline constexpr std::uint32_t SLATEBLUE = 0xCD5A6A;
-inline constexpr std::uint32_t OLIVEDRAB = 0x238E6B;
-inline constexpr std::uint32_t SLATEGRAY = 0x908070;
-inline constexpr std::uint32_t LIGHTSLATEGRAY = 0x998877;
-inline constexpr std::uint32_t MEDIUMSLATEBLUE = 0xEE687B;
-inline constexpr std::uint32_t LAWNGREEN = 0x00FC7C;
-inline constexpr std::uint32_t CHARTREUSE = 0x00FF7F;
-inline constexpr std::uint32_t AQUAMARINE = 0xD4FF7F;
-inline constexpr std::uint32_t MAROON = 0x000080;
-inline constexpr std::uint32_t PURPLE = 0x800080;
-inline constexpr std::uint32_t OLIVE = 0x008080;
-inline constexpr std::uint32_t GRAY = 0x808080;
-inline constexpr std::uint32_t SKYBLUE = 0xEBCE87;
-inline constexpr std::uint32_t LIGHTSKYBLUE = 0xFACE87;
-inline constexpr std::uint32_t BLUEVIOLET = 0xE22B8A;
-inline constexpr std::uint32_t DARKRED = 0x00008B;
-inline constexpr std::uint32_t DARKMAGENTA = 0x8B008B;
-inline constexpr std::uint32_t SADDLEBROWN = 0x13458B;
-inline constexpr std::uint32_t DARKSEAGREEN = 0x8FBC8F;
-inline constexpr std::uint32_t LIGHTGREEN = 0x90EE90;
-inline constexpr std::uint32_t MEDIUMPURPLE = 0xDB7093;
-inline constexpr std::uint32_t DARKVIOLET = 0xD30094;
-inline constexpr std::uint32_t PALEGREEN = 0x98FB98;
-inline constexpr std::uint32_t DARKORCHID = 0xCC3299;
-inline constexpr std::uint32_t YELLOWGREEN = 0x32CD9A;
-inline constexpr std::uint32_t SIENNA = 0x2D52A0;
-inline constexpr std::uint32_t BROWN = 0x2A2AA5;
-inline constexpr std::uint32_t DARKGRAY = 0xA9A9A9;
-inline constexpr std::uint32_t LIGHTBLUE = 0xE6D8AD;
-inline constexpr std::uint32_t GREENYELLOW = 0x2FFFAD;
-inline constexpr std::uint32_t PALETURQUOISE = 0xEEEEAF;
-inline constexpr std::uint32_t LIGHTSTEELBLUE = 0xDEC4B0;
-inline constexpr std::uint32_t POWDERBLUE = 0xE6E0B0;
-inline constexpr std::uint32_t FIREBRICK = 0x2222B2;
-inline constexpr std::uint32_t DARKGOLDENROD = 0x0B86B8;
-inline constexpr std::uint32_t MEDIUMORCHID = 0xD355BA;
-inline constexpr std::uint32_t ROSYBROWN = 0x8F8FBC;
-inline constexpr std::uint32_t DARKKHAKI = 0x6BB7BD;
-inline constexpr std::uint32_t SILVER = 0xC0C0C0;
-inline constexpr std::uint32_t MEDIUMVIOLETRED = 0x8515C7;
-inline constexpr std::uint32_t INDIANRED = 0x5C5CCD;
-inline constexpr std::uint32_t PERU = 0x3F85CD;
-inline constexpr std::uint32_t CHOCOLATE = 0x1E69D2;
-inline constexpr std::uint32_t TAN = 0x8CB4D2;
-inline constexpr std::uint32_t LIGHTGREY = 0xD3D3D3;
-inline constexpr std::uint32_t THISTLE = 0xD8BFD8;
-inline constexpr std::uint32_t ORCHID = 0xD670DA;
-inline constexpr std::uint32_t GOLDENROD = 0x20A5DA;
-inline constexpr std::uint32_t PALEVIOLETRED = 0x9370DB;
-inline constexpr std::uint32_t CRIMSON = 0x3C14DC;
-inline constexpr std::uint32_t GAINSBORO = 0xDCDCDC;
-inline constexpr std::uint32_t PLUM = 0xDDA0DD;
-inline constexpr std::uint32_t BURLYWOOD = 0x87B8DE;
-inline constexpr std::uint32_t LIGHTCYAN = 0xFFFFE0;
-inline constexpr std::uint32_t LAVENDER = 0xFAE6E6;
-inline constexpr std::uint32_t DARKSALMON = 0x7A96E9;
-inline constexpr std::uint32_t VIOLET = 0xEE82EE;
-inline constexpr std::uint32_t PALEGOLDENROD = 0xAAE8EE;
-inline constexpr std::uint32_t LIGHTCORAL = 0x8080F0;
-inline constexpr std::uint32_t KHAKI = 0x8CE6F0;
-inline constexpr std::uint32_t ALICEBLUE = 0xFFF8F0;
-inline constexpr std::uint32_t HONEYDEW = 0xF0FFF0;
-inline constexpr std::uint32_t AZURE = 0xFFFFF0;
-inline constexpr std::uint32_t SANDYBROWN = 0x60A4F4;
-inline constexpr std::uint32_t WHEAT = 0xB3DEF5;
-inline constexpr std::uint32_t BEIGE = 0xDCF5F5;
-inline constexpr std::uint32_t WHITESMOKE = 0xF5F5F5;
-inline constexpr std::uint32_t MINTCREAM = 0xFAFFF5;
-inline constexpr std::uint32_t GHOSTWHITE = 0xFFF8F8;
-inline constexpr std::uint32_t SALMON = 0x7280FA;
-inline constexpr std::uint32_t ANTIQUEWHITE = 0xD7EBFA;
-inline constexpr std::uint32_t LINEN = 0xE6F0FA;
-inline constexpr std::uint32_t LIGHTGOLDENRODYELLOW = 0xD2FAFA;
-inline constexpr std::uint32_t OLDLACE = 0xE6F5FD;
-inline constexpr std::uint32_t RED = 0x0000FF;
-inline constexpr std::uint32_t FUCHSIA = 0xFF00FF;
-inline constexpr std::uint32_t MAGENTA = 0xFF00FF;
-inline constexpr std::uint32_t DEEPPINK = 0x9314FF;
-inline constexpr std::uint32_t ORANGERED = 0x0045FF;
-inline constexpr std::uint32_t TOMATO = 0x4763FF;
-inline constexpr std::uint32_t HOTPINK = 0xB469FF;
-inline constexpr std::uint32_t CORAL = 0x507FFF;
-inline constexpr std::uint32_t DARKORANGE = 0x008CFF;
-inline constexpr std::uint32_t LIGHTSALMON = 0x7AA0FF;
-inline constexpr std::uint32_t ORANGE = 0x00A5FF;
-inline constexpr std::uint32_t LIGHTPINK = 0xC1B6FF;
-inline constexpr std::uint32_t PINK = 0xCBC0FF;
-inline constexpr std::uint32_t GOLD = 0x00D7FF;
-inline constexpr std::uint32_t PEACHPUFF = 0xB9DAFF;
-inline constexpr std::uint32_t NAVAJOWHITE = 0xADDEFF;
-inline constexpr std::uint32_t MOCCASIN = 0xB5E4FF;
-inline constexpr std::uint32_t BISQUE = 0xC4E4FF;
-inline constexpr std::uint32_t MISTYROSE = 0xE1E4FF;
-inline constexpr std::uint32_t BLANCHEDALMOND = 0xCDEBFF;
-inline constexpr std::uint32_t PAPAYAWHIP = 0xD5EFFF;
-inline constexpr std::uint32_t LAVENDERBLUSH = 0xF5F0FF;
-inline constexpr std::uint32_t SEASHELL = 0xEEF5FF;
-inline constexpr std::uint32_t CORNSILK = 0xDCF8FF;
-inline constexpr std::uint32_t LEMONCHIFFON = 0xCDFAFF;
-inline constexpr std::uint32_t FLORALWHITE = 0xF0FAFF;
-inline constexpr std::uint32_t SNOW = 0xFAFAFF;
-inline constexpr std::uint32_t YELLOW = 0x00FFFF;
-inline constexpr std::uint32_t LIGHTYELLOW = 0xE0FFFF;
-inline constexpr std::uint32_t IVORY = 0xF0FFFF;
-inline constexpr std::uint32_t WHITE = 0xFFFFFF;
+inline constexpr std::uint32_t TRANSPARENT = 0x000001, BLACK = 0x010101, AMETHYST = 0xCC6699, NAVY = 0x800000,
+                               DARKBLUE = 0x8B0000, MEDIUMBLUE = 0xCD0000, BLUE = 0xFF0000,
+                               DARKGREEN = 0x006400, GREEN = 0x008000, TEAL = 0x808000, DARKCYAN = 0x8B8B00,
+                               DEEPSKYBLUE = 0xFFBF00, DARKTURQUOISE = 0xD1CE00, MEDIUMSPRINGGREEN = 0x9AFA00,
+                               LIME = 0x00FF00, SPRINGGREEN = 0x7FFF00, CYAN = 0xFFFF00, AQUA = 0xFFFF00,
+                               MIDNIGHTBLUE = 0x701919, DODGERBLUE = 0xFF901E, LIGHTSEAGREEN = 0xAAB220,
+                               FORESTGREEN = 0x228B22, SEAGREEN = 0x578B2E, DARKSLATEGRAY = 0x4F4F2F,
+                               LIMEGREEN = 0x32CD32, MEDIUMSEAGREEN = 0x71B33C, TURQUOISE = 0xD0E040,
+                               ROYALBLUE = 0xE16941, STEELBLUE = 0xB48246, DARKSLATEBLUE = 0x8B3D48,
+                               MEDIUMTURQUOISE = 0xCCD148, INDIGO = 0x82004B, DARKOLIVEGREEN = 0x2F6B55,
+                               CADETBLUE = 0xA09E5F, CORNFLOWERBLUE = 0xED9564, MEDIUMAQUAMARINE = 0xAACD66,
+                               DIMGRAY = 0x696969, SLATEBLUE = 0xCD5A6A, OLIVEDRAB = 0x238E6B,
+                               SLATEGRAY = 0x908070, LIGHTSLATEGRAY = 0x998877, MEDIUMSLATEBLUE = 0xEE687B,
+                               LAWNGREEN = 0x00FC7C, CHARTREUSE = 0x00FF7F, AQUAMARINE = 0xD4FF7F,
+                               MAROON = 0x000080, PURPLE = 0x800080, OLIVE = 0x008080, GRAY = 0x808080,
+                               SKYBLUE = 0xEBCE87, LIGHTSKYBLUE = 0xFACE87, BLUEVIOLET = 0xE22B8A,
+                               DARKRED = 0x00008B, DARKMAGENTA = 0x8B008B, SADDLEBROWN = 0x13458B,
+                               DARKSEAGREEN = 0x8FBC8F, LIGHTGREEN = 0x90EE90, MEDIUMPURPLE = 0xDB7093,
+                               DARKVIOLET = 0xD30094, PALEGREEN = 0x98FB98, DARKORCHID = 0xCC3299,
+                               YELLOWGREEN = 0x32CD9A, SIENNA = 0x2D52A0, BROWN = 0x2A2AA5,
+                               DARKGRAY = 0xA9A9A9, LIGHTBLUE = 0xE6D8AD, GREENYELLOW = 0x2FFFAD,
+                               PALETURQUOISE = 0xEEEEAF, LIGHTSTEELBLUE = 0xDEC4B0, POWDERBLUE = 0xE6E0B0,
+                               FIREBRICK = 0x2222B2, DARKGOLDENROD = 0x0B86B8, MEDIUMORCHID = 0xD355BA,
+                               ROSYBROWN = 0x8F8FBC, DARKKHAKI = 0x6BB7BD, SILVER = 0xC0C0C0,
+                               MEDIUMVIOLETRED = 0x8515C7, INDIANRED = 0x5C5CCD, PERU = 0x3F85CD,
+                               CHOCOLATE = 0x1E69D2, TAN = 0x8CB4D2, LIGHTGREY = 0xD3D3D3, THISTLE = 0xD8BFD8,
+                               ORCHID = 0xD670DA, GOLDENROD = 0x20A5DA, PALEVIOLETRED = 0x9370DB,
+                               CRIMSON = 0x3C14DC, GAINSBORO = 0xDCDCDC, PLUM = 0xDDA0DD,
+                               BURLYWOOD = 0x87B8DE, LIGHTCYAN = 0xFFFFE0, LAVENDER = 0xFAE6E6,
+                               DARKSALMON = 0x7A96E9, VIOLET = 0xEE82EE, PALEGOLDENROD = 0xAAE8EE,
+                               LIGHTCORAL = 0x8080F0, KHAKI = 0x8CE6F0, ALICEBLUE = 0xFFF8F0,
+                               HONEYDEW = 0xF0FFF0, AZURE = 0xFFFFF0, SANDYBROWN = 0x60A4F4, WHEAT = 0xB3DEF5,
+                               BEIGE = 0xDCF5F5, WHITESMOKE = 0xF5F5F5, MINTCREAM = 0xFAFFF5,
+                               GHOSTWHITE = 0xFFF8F8, SALMON = 0x7280FA, ANTIQUEWHITE = 0xD7EBFA,
+                               LINEN = 0xE6F0FA, LIGHTGOLDENRODYELLOW = 0xD2FAFA, OLDLACE = 0xE6F5FD,
+                               RED = 0x0000FF, FUCHSIA = 0xFF00FF, MAGENTA = 0xFF00FF, DEEPPINK = 0x9314FF,
+                               ORANGERED = 0x0045FF, TOMATO = 0x4763FF, HOTPINK = 0xB469FF, CORAL = 0x507FFF,
+                               DARKORANGE = 0x008CFF, LIGHTSALMON = 0x7AA0FF, ORANGE = 0x00A5FF,
+                               LIGHTPINK = 0xC1B6FF, PINK = 0xCBC0FF, GOLD = 0x00D7FF, PEACHPUFF = 0xB9DAFF,
+                               NAVAJOWHITE = 0xADDEFF, MOCCASIN = 0xB5E4FF, BISQUE = 0xC4E4FF,
+                               MISTYROSE = 0xE1E4FF, BLANCHEDALMOND = 0xCDEBFF, PAPAYAWHIP = 0xD5EFFF,
+                               LAVENDERBLUSH = 0xF5F0FF, SEASHELL = 0xEEF5FF, CORNSILK = 0xDCF8FF,
+                               LEMONCHIFFON = 0xCDFAFF, FLORALWHITE = 0xF0FAFF, SNOW = 0xFAFAFF,
+                               YELLOW = 0x00FFFF, LIGHTYELLOW = 0xE0FFFF, IVORY = 0xF0FFFF, WHITE = 0xFFFFFF;
 
 }  // namespace display

@@ -1,12 +1,14 @@
-// The whole display library in one include, for its tests and benchmarks.
+// The whole display library in one include (without a back end's own
+// header), for its tests and benchmarks.
 #pragma once
 
 #include "base/checked.h"
 #include "base/file.h"
 #include "base/runtime_error.h"
-#include "clock.h"
-#include "colours.h"
-#include "queue.h"
-#include "surface.h"
-#include "text.h"
-#include "window.h"
+#include "display/clock.h"
+#include "display/colours.h"
+#include "display/input.h"
+#include "display/queue.h"
+#include "display/surface.h"
+#include "display/text.h"
+#include "display/window.h"

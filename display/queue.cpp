@@ -1,6 +1,6 @@
 // Message rings: single writer (window thread), single reader (game thread),
 // release/acquire on the indices and on the user slots' MESSAGE, no lock.
-#include "queue.h"
+#include "display/queue.h"
 
 #include <linux/futex.h>
 #include <sys/syscall.h>
@@ -8,21 +8,27 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
-#include "clock.h"
-#include "window.h"
-#include "window_shared.h"
+#include "base/checked.h"
+#include "display/clock.h"
 
 namespace display {
 
 MSG MS;
+
+namespace {
+constexpr std::uint32_t MSWINMAX = 65536, MSUSRMAX = 65536;
+// Window queue: slots 0..65535; MSWINI is the slot written last (window
+// thread), MSWINJ the slot read last (game thread); empty when they are equal.
 base::Array<MSG, 0, MSWINMAX - 1> MSWIN;
 std::atomic<std::uint32_t> MSWINI{0}, MSWINJ{0};
+// User queue: slots 1..65536, a slot is full while its MESSAGE is not 0;
+// MSUSRI is the next slot to write (window thread), MSI the next to read.
 base::Array<MSG, 1, MSUSRMAX> MSUSR;
 std::uint32_t MSUSRI = 1, MSI = 1;
 
-namespace {
 // Moves on every append (and when the window closes); wait_message sleeps on it.
 std::atomic<std::uint32_t> arrivals{0};
 
@@ -107,13 +113,5 @@ bool wait_message_until(double seconds) {
     if (arrivals.load(std::memory_order_acquire) != seen && !anything_queued()) return false;  // closed
   }
 }
-
-// The pointer is seen through the window: with none, every answer is 0.
-std::int32_t GETMOUSEABSX() { return ISWIN() ? shared::mouse_x.load(std::memory_order_relaxed) : 0; }
-std::int32_t GETMOUSEABSY() { return ISWIN() ? shared::mouse_y.load(std::memory_order_relaxed) : 0; }
-std::int32_t GETMOUSEWINX() { return GETMOUSEABSX() - GETPOSX(); }  // 0 - 0 with no window
-std::int32_t GETMOUSEWINY() { return GETMOUSEABSY() - GETPOSY(); }
-std::int32_t GETMOUSEPOSX() { return ISWIN() ? GETMOUSEWINX() - GETBORDERWIDTH() : 0; }
-std::int32_t GETMOUSEPOSY() { return ISWIN() ? GETMOUSEWINY() - GETBORDERHEIGHT() - GETBORDERTITLE() : 0; }
 
 }  // namespace display

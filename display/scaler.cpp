@@ -1,6 +1,6 @@
 // The scaler: whole factors write each picture row's first window row once
 // and copy it k - 1 times; only a shrunk picture maps every pixel by division.
-#include "scaler.h"
+#include "display/scaler.h"
 
 #include <algorithm>
 #include <cstring>

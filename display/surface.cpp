@@ -1,24 +1,24 @@
 // Surfaces and drawing: the defaults chain (0 = default, 1 = none), clipping,
 // and the keyed, stretched and translucent copies built on the blit kernels.
-#include "surface.h"
+#include "display/surface.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <new>
 
-#include "blit.h"
 #include "base/runtime_error.h"
-#include "text.h"
-#include "window.h"
-#include "window_shared.h"
+#include "display/blit.h"
 
 namespace display {
 
 namespace {
 BITMAP main_surface;    // PMAIN points here once a window opened: its address never changes
 BITMAP window_surface;  // PMSCR likewise
-std::uint32_t seen_size_reports = 0;
+std::uint32_t CFG = 0, CBG = 0;
+void nothing() {}
+void (*sync_window)() = nothing;
+void (*present_window)() = nothing;
 
 constexpr std::uint32_t rgb(std::uint32_t c) { return c & 0xFFFFFFu; }
 
@@ -60,30 +60,38 @@ void fill_rect(BITMAP& b, std::int64_t x, std::int64_t y, std::int64_t w, std::i
 }
 
 std::uint64_t changes = 0;  // of the main and window surfaces
-std::vector<std::uint8_t> drawn;  // drawn_rows()
+ChangedRows drawn;          // drawn_rows()
 }  // namespace
 
 void after_drawing(const BITMAP& b, bool present, std::uint32_t top, std::uint32_t bottom) {
   if (&b == &main_surface || &b == &window_surface) {
     ++changes;
-    if (drawn.size() < b.HEIGHT) drawn.resize(b.HEIGHT, 1);
-    std::fill(drawn.begin() + std::min(top, b.HEIGHT), drawn.begin() + std::min(bottom, b.HEIGHT), 1);
+    drawn.grow(b.HEIGHT);
+    drawn.mark(top, std::min(bottom, b.HEIGHT));
   }
-  if (&b == &window_surface && present) present_window_surface();
+  if (&b == &window_surface && present) present_window();
 }
 
 std::uint64_t main_surface_changes() { return changes; }
 
-std::span<const std::uint8_t> drawn_rows() { return drawn; }
-void forget_drawn_rows() { std::fill(drawn.begin(), drawn.end(), 0); }
+const ChangedRows& drawn_rows() { return drawn; }
+void forget_drawn_rows() { drawn.reset(drawn.size(), false); }
+
+void attach_window(std::uint32_t CFG_, std::uint32_t CBG_, void (*sync)(), void (*present)()) {
+  CFG = CFG_;
+  CBG = CBG_;
+  sync_window = sync;
+  present_window = present;
+}
 
 PBITMAP PMAIN = nullptr;
 PBITMAP PMSCR = nullptr;
 
-namespace {
+void sync_main_surface() { sync_window(); }
 
-bool main_is(std::uint32_t w, std::uint32_t h) {
-  return PMAIN && main_surface.WIDTH == w && main_surface.HEIGHT == h;
+void surfaces_resized() {
+  ++changes;
+  drawn.reset(drawn.size(), true);
 }
 
 void make_main_surface(std::uint32_t w, std::uint32_t h) {
@@ -96,30 +104,6 @@ void make_main_surface(std::uint32_t w, std::uint32_t h) {
   PMAIN = &main_surface;
   CLEAR(PMAIN, 0);
   main_surface.COLOR = TRANSPARENT;  // presented with the key 0x000001
-  SETFONT(PMAIN);
-}
-
-}  // namespace
-
-void sync_main_surface() {
-  std::uint32_t reports = shared::size_reports.load(std::memory_order_acquire);
-  if (reports == seen_size_reports) return;
-  seen_size_reports = reports;
-  ++changes;
-  drawn.assign(drawn.size(), 1);
-  std::uint64_t size = shared::client_size.load(std::memory_order_relaxed);
-  auto w = static_cast<std::uint32_t>(size >> 32), h = static_cast<std::uint32_t>(size);
-  if (std::uint32_t lw, lh; logical_size(lw, lh)) {
-    // Pictures of a fixed size stay that size: the window scales them.
-    if (main_is(lw, lh)) return;
-    w = lw;
-    h = lh;
-  }
-  make_main_surface(w, h);
-}
-
-void prepare_main_surface() {
-  if (std::uint32_t w, h; logical_size(w, h) && !main_is(w, h)) make_main_surface(w, h);
 }
 
 PBITMAP CREATEBMP(PBITMAP B, std::uint32_t W, std::uint32_t H, std::uint32_t C) {

@@ -3,11 +3,11 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
-#include "colours.h"
+#include "display/changed_rows.h"
+#include "display/colours.h"
 
 namespace display {
 
@@ -105,9 +105,6 @@ bool clear_and_lay(PBITMAP B, PBITMAP S1, std::uint32_t C1, PBITMAP S2, std::uin
 // last reported, before anything draws; every drawing call does this itself.
 // Game thread.
 void sync_main_surface();
-// Makes the main and window surfaces at once when pictures have a fixed size,
-// before the window reports its own. Game thread.
-void prepare_main_surface();
 
 // Counts the changes to the main and window surfaces: every drawing call into
 // either, and their rebuilds for a new client size. Equal counts mean both
@@ -121,24 +118,23 @@ void after_drawing(const BITMAP& B, bool present = true, std::uint32_t top = 0,
                    std::uint32_t bottom = UINT32_MAX);
 
 // The rows of the main and window surfaces drawn on since they were last
-// forgotten (1: drawn; rows past the end: drawn), so that presenting can pass
-// over the others; forget_drawn_rows() once the window has them. Game thread.
-std::span<const std::uint8_t> drawn_rows();
+// forgotten, so that presenting can pass over the others; forget_drawn_rows()
+// once the window has them. Game thread (FRESHWIN).
+const ChangedRows& drawn_rows();
 void forget_drawn_rows();
 
-// Calls f(top, bottom) for each run of rows top..bottom - 1 marked 1 in `rows`.
-template <class F>
-void for_each_run(std::span<const std::uint8_t> rows, F f) {
-  for (std::uint32_t y = 0; y < rows.size();) {
-    if (!rows[y]) {
-      ++y;
-      continue;
-    }
-    const std::uint32_t top = y;
-    while (y < rows.size() && rows[y]) ++y;
-    f(top, y);
-  }
-}
+// What the window gives the surfaces when it opens: the colours 0 stands for
+// (CFG in BAR's fill, CBG in CLEAR and the window surface's first colour),
+// `sync` (behind sync_main_surface) to take in a new client size, and
+// `present` to show the window surface after a drawing call on it. Game
+// thread (CREATEWIN).
+void attach_window(std::uint32_t CFG, std::uint32_t CBG, void (*sync)(), void (*present)());
+// After a client size report: both surfaces count as changed in every row.
+// Game thread (sync).
+void surfaces_resized();
+// Makes the main and window surfaces W x H afresh: the window surface in CBG,
+// the main surface cleared and keyed with TRANSPARENT. Game thread (sync).
+void make_main_surface(std::uint32_t W, std::uint32_t H);
 
 // Writes a surface as a binary PPM picture; false when the file cannot be
 // written. Game thread (tools, tests).

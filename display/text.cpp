@@ -1,6 +1,6 @@
 // Text and fonts over SDL2_ttf, with faces found by fontconfig. Fonts are
 // opened once per face, size and style and kept: caching changes no pixel.
-#include "text.h"
+#include "display/text.h"
 
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
@@ -13,11 +13,10 @@
 #include <map>
 #include <memory>
 
-#include "blit.h"
 #include "base/checked.h"
 #include "base/numbers.h"
 #include "base/utf8.h"
-#include "window.h"
+#include "display/blit.h"
 
 namespace display {
 

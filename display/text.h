@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "surface.h"
+#include "display/surface.h"
 
 namespace display {
 

@@ -1,29 +1,46 @@
 // The window thread: opens the window through the chosen back end, pumps its
 // events into the message queue, and serves the game thread's requests (title,
 // injected messages, size reports, tasks such as the error box, close) and
-// presented pictures, all without a lock.
-#include "window.h"
+// presented pictures, all without a lock. On the game thread: the main
+// surface's rebuild after a size report, presenting, and the window queries.
+#include "display/window.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 
-#include "backend.h"
-#include "blit.h"
-#include "clock.h"
-#include "scaler.h"
-#include "text.h"
-#include "window_shared.h"
+#include "display/backend.h"
+#include "display/blit.h"
+#include "display/clock.h"
+#include "display/scaler.h"
+#include "display/text.h"
 
 namespace display {
 
-std::uint32_t CFG = 0, CBG = 0;
 std::atomic<std::uint32_t> HW{0};
 
 namespace {
+
+// What the window thread publishes for the game thread (and any thread), each
+// written by the window thread only: the latest client size report, packed as
+// (width << 32) | height, and a count of reports (the game thread rebuilds the
+// main surface when the count moves); the screen and frame measurements and
+// the window's place.
+std::atomic<std::uint64_t> client_size{0};
+std::atomic<std::uint32_t> size_reports{0};
+std::uint32_t seen_size_reports = 0;  // game thread
+std::atomic<std::int32_t> screen_width{0}, screen_height{0};
+std::atomic<std::int32_t> border_title{0}, border_width{0}, border_height{0};
+std::atomic<std::int32_t> window_x{0}, window_y{0};
+
+void report_size(std::uint32_t w, std::uint32_t h) {
+  client_size.store((std::uint64_t{w} << 32) | h, std::memory_order_relaxed);
+  size_reports.fetch_add(1, std::memory_order_release);
+}
 
 // What CREATEWIN asked for; written by the game thread before the window thread starts.
 struct Wanted {
@@ -46,22 +63,17 @@ std::atomic<Opening> opening{Opening::Starting};
 std::string failure;  // why the window could not open; written before Failed is published
 std::atomic<bool> WINB{false};
 
+class WindowThread;
 // A request from another thread, served on the window thread (the way a sent
 // message is): the poster waits until `pending` no longer points at it.
 struct Request {
-  enum class Kind { Title, Message, Resize, Run, Close };
-  explicit Request(Kind k) : kind(k) {}
-  Kind kind;
-  std::string text;
-  MSG msg{};
-  std::uint32_t w = 0, h = 0;
-  void (*task)(const std::string&) = nullptr;
+  std::function<void(WindowThread&)> task;  // none: close the window
   bool done = false;  // written by the window thread before it lets go of the request
 };
-Request no_window(Request::Kind::Close);  // `pending` points here while there is no window
+Request no_window;  // `pending` points here while there is no window
 std::atomic<Request*> pending{&no_window};
 
-bool post(Request& r) {
+bool post(Request r) {
   for (;;) {
     Request* expected = nullptr;
     if (pending.compare_exchange_strong(expected, &r, std::memory_order_acq_rel)) break;
@@ -79,8 +91,8 @@ bool post(Request& r) {
 struct Frame {
   std::vector<std::uint32_t> pixels;
   std::uint32_t w = 0, h = 0;
-  std::uint64_t handed = 0;         // the hand-over that gave it its picture (0: none known)
-  std::vector<std::uint8_t> rows;   // 1: differs from the picture the window thread showed before
+  std::uint64_t handed = 0;  // the hand-over that gave it its picture (0: none known)
+  ChangedRows rows;          // those that differ from the picture the window thread showed before
 };
 Frame* const frames = new Frame[3];  // never destroyed: the window thread may outlive exit
 constexpr std::uint32_t FRESH = 4;
@@ -97,7 +109,7 @@ std::atomic<bool> present_wake_sent{false};
 // Game thread.
 std::uint64_t handed = 0;
 constexpr std::uint64_t KEPT = 8;
-std::vector<std::uint8_t> changed_by[KEPT];
+ChangedRows changed_by[KEPT];
 
 // Thread slots: game thread only.
 struct Slot {
@@ -115,8 +127,15 @@ class WindowThread final : public PlatformEvents {
     if (m.MESSAGE == WM_USER) queue_user_message(m.WPARAM, m.LPARAM);
     queue_window_message(m);
   }
-  void resized(std::uint32_t w, std::uint32_t h) override { shared::report_size(w, h); }
+  void resized(std::uint32_t w, std::uint32_t h) override { report_size(w, h); }
   void close_requested() override { open_ = false; }
+  void placed(const WindowFrame& f) override {
+    window_x = f.x;
+    window_y = f.y;
+    border_title = f.title;
+    border_width = f.border_w;
+    border_height = f.border_h;
+  }
 
  private:
   void fail(const std::string& why) {
@@ -135,13 +154,10 @@ void WindowThread::run() {
   Backend& b = chosen_backend();
   std::string why;
   if (!b.start(why)) return fail(why);
-  std::int32_t sw = 0, sh = 0, title = 0, bw = 0, bh = 0;
-  b.measure(sw, sh, title, bw, bh);
-  shared::screen_width = sw;
-  shared::screen_height = sh;
-  shared::border_title = title;
-  shared::border_width = bw;
-  shared::border_height = bh;
+  std::int32_t sw = 0, sh = 0;
+  b.measure(sw, sh);
+  screen_width = sw;
+  screen_height = sh;
   // A size of 0 is half the screen; the window is centred as if it had no
   // frame, and never placed left of or above the screen.
   std::uint32_t w = wanted.w ? wanted.w : static_cast<std::uint32_t>(sw / 2);
@@ -168,12 +184,11 @@ void WindowThread::run() {
     place.fullscreen = p.fullscreen;
   }
   place.alias_keys = p.alias_keys;
-  shared::window_x = place.x;
-  shared::window_y = place.y;
+  placed({place.x, place.y, 0, 0, 0});  // the frame is known once the window has one
   std::uint32_t id = 0, cw = 0, ch = 0;
-  if (!b.create(place, id, cw, ch, why)) return fail(why);
+  if (!b.create(place, *this, id, cw, ch, why)) return fail(why);
   HW.store(id, std::memory_order_relaxed);
-  shared::report_size(cw, ch);
+  report_size(cw, ch);
   take_time_origin();
   WINB.store(true, std::memory_order_release);
   opening.store(Opening::Open, std::memory_order_release);
@@ -197,28 +212,12 @@ void WindowThread::run() {
 void WindowThread::serve_request() {
   Request* r = pending.load(std::memory_order_acquire);
   if (!r || r == &no_window) return;
-  Backend& b = chosen_backend();
-  switch (r->kind) {
-    case Request::Kind::Title:
-      b.set_title(r->text);
-      break;
-    case Request::Kind::Message: {
-      MSG m = r->msg;
-      if (m.HWND == 0) m.HWND = HW.load(std::memory_order_relaxed);
-      message(m);
-      break;
-    }
-    case Request::Kind::Resize:
-      resized(r->w, r->h);
-      break;
-    case Request::Kind::Run:
-      r->task(r->text);
-      break;
-    case Request::Kind::Close:
-      r->done = true;
-      open_ = false;
-      return;  // let go when the thread has ended
+  if (!r->task) {
+    r->done = true;
+    open_ = false;
+    return;  // let go when the thread has ended
   }
+  r->task(*this);
   r->done = true;
   pending.store(nullptr, std::memory_order_release);
   pending.notify_all();
@@ -231,7 +230,7 @@ void WindowThread::serve_picture() {
   if (!(middle.load() & FRESH)) return;
   front = middle.exchange(front, std::memory_order_acq_rel) & 3;
   const Frame& f = frames[front];
-  chosen_backend().show({f.pixels.data(), f.w, f.h, f.rows.data()});
+  chosen_backend().show({f.pixels.data(), f.w, f.h, &f.rows});
 }
 
 thread_local bool on_window_thread = false;
@@ -241,118 +240,6 @@ void run_window_thread() {
   WindowThread thread;
   thread.run();
 }
-
-}  // namespace
-
-void use_headless_backend() { backend = &headless_backend(); }
-
-void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE, bool FULLSCREEN) {
-  presentation.w = W && H ? W : 0;
-  presentation.h = W && H ? H : 0;
-  presentation.scale = SCALE;
-  presentation.fullscreen = FULLSCREEN;
-}
-
-bool logical_size(std::uint32_t& W, std::uint32_t& H) {
-  W = presentation.w;
-  H = presentation.h;
-  return W != 0;
-}
-
-void use_alias_keys() { presentation.alias_keys = true; }
-void without_typed_text() { setenv("XCOMPOSEFILE", "/dev/null", 1); }
-Backend& chosen_backend() { return backend ? *backend : sdl_backend(); }
-
-bool ISWIN() { return WINB.load(std::memory_order_acquire); }
-
-void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_,
-               std::uint32_t STYLE) {
-  if (ISWIN()) return;  // there is only ever one window
-  CLOSEWIN();           // joins the thread of a window the user closed
-  wanted = {W, H, STYLE, CBG_ & 0xFFFFFFu};
-  CFG = CFG_;
-  CBG = CBG_;
-  opening.store(Opening::Starting, std::memory_order_relaxed);
-  pending.store(nullptr, std::memory_order_relaxed);
-  middle.store(1, std::memory_order_relaxed);
-  for (std::uint32_t i = 0; i < 3; ++i) frames[i].handed = 0;
-  back = 0;
-  last_handed = 3;
-  front = 2;
-  window_slot = NEWTHREAD(run_window_thread);
-  // A new thread starts on its maker's core and would wait there about a
-  // millisecond for the scheduler to move one of the two: this one sleeps
-  // until the window thread runs, and wakes on the other core.
-  opening.wait(Opening::Starting, std::memory_order_acquire);
-  // While the window thread opens the window: the font, and surfaces of a
-  // fixed size.
-  prepare_font();
-  prepare_main_surface();
-  Opening state;
-  while ((state = opening.load(std::memory_order_acquire)) == Opening::Running)
-    opening.wait(Opening::Running, std::memory_order_acquire);
-  if (state == Opening::Failed) {
-    std::fprintf(stderr, "display: cannot open a window: %s (a graphical display is needed)\n",
-                 failure.c_str());
-    std::fflush(stderr);
-    std::_Exit(NO_DISPLAY);
-  }
-  sync_main_surface();
-  CLEAR();
-}
-
-void CLOSEWIN() {
-  Slot& slot = slots[window_slot];
-  if (!slot.thread) return;
-  Request r(Request::Kind::Close);
-  post(r);
-  slot.thread->join();
-  delete slot.thread;
-  slot.thread = nullptr;
-}
-
-void inject_close() {
-  Request r(Request::Kind::Close);
-  if (!post(r)) return;
-  while (ISWIN()) WINB.wait(true, std::memory_order_acquire);
-}
-
-void SETTITLE(std::string_view S) {
-  Request r(Request::Kind::Title);
-  r.text = to_utf8(S);
-  post(r);
-}
-
-void open_with(std::string_view title, PBITMAP icon) {
-  opening_title = to_utf8(title);
-  opening_icon = icon ? *icon : BITMAP{};
-}
-
-bool inject_message(const MSG& m) {
-  Request r(Request::Kind::Message);
-  r.msg = m;
-  return post(r);
-}
-
-bool inject_resize(std::uint32_t w, std::uint32_t h) {
-  Request r(Request::Kind::Resize);
-  r.w = w;
-  r.h = h;
-  return post(r);
-}
-
-bool run_on_window_thread(void (*task)(const std::string&), const std::string& text) {
-  if (on_window_thread) {
-    task(text);
-    return true;
-  }
-  Request r(Request::Kind::Run);
-  r.task = task;
-  r.text = text;
-  return post(r);
-}
-
-namespace {
 
 // Whether presented pictures go to the window thread at all.
 bool handing_over() { return PMSCR && ISWIN() && chosen_backend().shows_pictures(); }
@@ -376,23 +263,20 @@ Frame& back_frame() {
 
 // Brings the back buffer's rows that `written` does not mark up to the
 // window surface: the rows the hand-overs since its own picture changed.
-void catch_up(Frame& f, const std::vector<std::uint8_t>& written) {
+void catch_up(Frame& f, const ChangedRows& written) {
   const bool known = f.handed != 0 && handed - f.handed < KEPT;
   const std::size_t w = f.w;
   for (std::uint32_t y = 0; y < f.h; ++y) {
     if (written[y]) continue;
     bool stale = !known;
-    for (std::uint64_t n = f.handed + 1; !stale && n <= handed; ++n) {
-      const std::vector<std::uint8_t>& rows = changed_by[n % KEPT];
-      stale = y >= rows.size() || rows[y];
-    }
+    for (std::uint64_t n = f.handed + 1; !stale && n <= handed; ++n) stale = changed_by[n % KEPT][y];
     if (stale) std::copy_n(PMSCR->pixels.begin() + y * w, w, f.pixels.begin() + y * w);
   }
 }
 
 // Hands the back buffer over; `changed` marks the rows that differ from the
 // picture handed over before.
-void hand_over(const std::vector<std::uint8_t>& changed) {
+void hand_over(const ChangedRows& changed) {
   Frame& f = frames[back];
   f.rows = changed;
   // A picture the window thread has not taken yet is replaced: its changes
@@ -400,8 +284,10 @@ void hand_over(const std::vector<std::uint8_t>& changed) {
   // after this look makes the union larger than needed, never smaller.
   if (const std::uint32_t m = middle.load(std::memory_order_acquire); m & FRESH) {
     const Frame& waiting = frames[m & 3];
-    for (std::size_t y = 0; y < f.rows.size(); ++y)
-      f.rows[y] |= y < waiting.rows.size() && waiting.h == f.h ? waiting.rows[y] : 1;
+    if (waiting.h == f.h)
+      f.rows.add(waiting.rows);
+    else
+      f.rows.reset(f.rows.size(), true);
   }
   changed_by[++handed % KEPT] = changed;
   f.handed = handed;
@@ -410,15 +296,140 @@ void hand_over(const std::vector<std::uint8_t>& changed) {
   if (!present_wake_sent.exchange(true)) chosen_backend().wake();
 }
 
-}  // namespace
-
+// Hands the window surface to the window thread to show, after a drawing
+// call on it.
 void present_window_surface() {
   if (!handing_over()) return;
   // The window already shows exactly this picture: nothing to hand over.
   const std::uint32_t* last = last_picture();
   if (last && std::equal(PMSCR->pixels.begin(), PMSCR->pixels.end(), last)) return;
   std::copy(PMSCR->pixels.begin(), PMSCR->pixels.end(), back_frame().pixels.begin());
-  hand_over(std::vector<std::uint8_t>(PMSCR->HEIGHT, 1));
+  static ChangedRows all;
+  all.reset(PMSCR->HEIGHT, true);
+  hand_over(all);
+}
+
+void remake_main_surface(std::uint32_t w, std::uint32_t h) {
+  make_main_surface(w, h);
+  SETFONT(PMAIN);
+}
+
+bool main_is(std::uint32_t w, std::uint32_t h) { return PMAIN && PMAIN->WIDTH == w && PMAIN->HEIGHT == h; }
+
+// Brings the main and window surfaces to the client size last reported.
+void sync_surfaces() {
+  const std::uint32_t reports = size_reports.load(std::memory_order_acquire);
+  if (reports == seen_size_reports) return;
+  seen_size_reports = reports;
+  surfaces_resized();
+  const std::uint64_t size = client_size.load(std::memory_order_relaxed);
+  auto w = static_cast<std::uint32_t>(size >> 32), h = static_cast<std::uint32_t>(size);
+  if (presentation.w) {
+    // Pictures of a fixed size stay that size: the window scales them.
+    if (main_is(presentation.w, presentation.h)) return;
+    w = presentation.w;
+    h = presentation.h;
+  }
+  remake_main_surface(w, h);
+}
+
+}  // namespace
+
+void use_backend(Backend& b, bool unless_chosen) {
+  if (!unless_chosen || !backend) backend = &b;
+}
+void use_headless_backend() { use_backend(headless_backend()); }
+
+void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE, bool FULLSCREEN) {
+  presentation.w = W && H ? W : 0;
+  presentation.h = W && H ? H : 0;
+  presentation.scale = SCALE;
+  presentation.fullscreen = FULLSCREEN;
+}
+
+void use_alias_keys() { presentation.alias_keys = true; }
+void without_typed_text() { setenv("XCOMPOSEFILE", "/dev/null", 1); }
+Backend& chosen_backend() { return backend ? *backend : headless_backend(); }
+
+bool ISWIN() { return WINB.load(std::memory_order_acquire); }
+
+void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_,
+               std::uint32_t STYLE) {
+  if (ISWIN()) return;  // there is only ever one window
+  CLOSEWIN();           // joins the thread of a window the user closed
+  wanted = {W, H, STYLE, CBG_ & 0xFFFFFFu};
+  attach_window(CFG_, CBG_, sync_surfaces, present_window_surface);
+  opening.store(Opening::Starting, std::memory_order_relaxed);
+  pending.store(nullptr, std::memory_order_relaxed);
+  middle.store(1, std::memory_order_relaxed);
+  for (std::uint32_t i = 0; i < 3; ++i) frames[i].handed = 0;
+  back = 0;
+  last_handed = 3;
+  front = 2;
+  window_slot = NEWTHREAD(run_window_thread);
+  // A new thread starts on its maker's core and would wait there about a
+  // millisecond for the scheduler to move one of the two: this one sleeps
+  // until the window thread runs, and wakes on the other core.
+  opening.wait(Opening::Starting, std::memory_order_acquire);
+  // While the window thread opens the window: the font, and surfaces of a
+  // fixed size.
+  prepare_font();
+  if (presentation.w && !main_is(presentation.w, presentation.h)) remake_main_surface(presentation.w, presentation.h);
+  Opening state;
+  while ((state = opening.load(std::memory_order_acquire)) == Opening::Running)
+    opening.wait(Opening::Running, std::memory_order_acquire);
+  if (state == Opening::Failed) {
+    std::fprintf(stderr, "display: cannot open a window: %s (a graphical display is needed)\n",
+                 failure.c_str());
+    std::fflush(stderr);
+    std::_Exit(NO_DISPLAY);
+  }
+  sync_main_surface();
+  CLEAR();
+}
+
+void CLOSEWIN() {
+  Slot& slot = slots[window_slot];
+  if (!slot.thread) return;
+  post({});
+  slot.thread->join();
+  delete slot.thread;
+  slot.thread = nullptr;
+}
+
+void inject_close() {
+  if (!post({})) return;
+  while (ISWIN()) WINB.wait(true, std::memory_order_acquire);
+}
+
+void SETTITLE(std::string_view S) {
+  const std::string utf8 = to_utf8(S);
+  post({[&](WindowThread&) { chosen_backend().set_title(utf8); }});
+}
+
+void open_with(std::string_view title, PBITMAP icon) {
+  opening_title = to_utf8(title);
+  opening_icon = icon ? *icon : BITMAP{};
+}
+
+bool inject_message(const MSG& m) {
+  return post({[&](WindowThread& thread) {
+    MSG c = m;
+    if (c.HWND == 0) c.HWND = HW.load(std::memory_order_relaxed);
+    thread.message(c);
+  }});
+}
+
+bool inject_resize(std::uint32_t w, std::uint32_t h) {
+  return post({[&](WindowThread& thread) { thread.resized(w, h); }});
+}
+
+bool run_on_window_thread(void (*task)(const std::string&), const std::string& text) {
+  if (on_window_thread) {
+    task(text);
+    return true;
+  }
+  return post({[&](WindowThread&) { task(text); }});
 }
 
 void FRESHWIN() {
@@ -431,19 +442,21 @@ void FRESHWIN() {
         GETALPHA(PMAIN->COLOR) == 0) {
       const std::uint32_t* last = last_picture();
       Frame& f = back_frame();
-      const std::span<const std::uint8_t> drawn = drawn_rows();
+      const ChangedRows& drawn = drawn_rows();
       const std::size_t w = PMSCR->WIDTH;
-      static std::vector<std::uint8_t> written, changed;
-      written.assign(PMSCR->HEIGHT, 0);
-      changed.assign(PMSCR->HEIGHT, 0);
+      static ChangedRows written, changed;
+      written.reset(PMSCR->HEIGHT, false);
+      changed.reset(PMSCR->HEIGHT, false);
       bool any = false;
       for (std::uint32_t y = 0; y < PMSCR->HEIGHT; ++y) {
-        if (last && y < drawn.size() && !drawn[y]) continue;
+        if (last && !drawn[y]) continue;
         const std::size_t at = y * w;
-        written[y] = 1;
-        changed[y] = blit::present_keyed(PMSCR->pixels.data() + at, f.pixels.data() + at, PMAIN->pixels.data() + at,
-                                         last ? last + at : nullptr, w, PMAIN->COLOR & 0xFFFFFFu);
-        any = any || changed[y];
+        written.set(y, true);
+        const bool differs = blit::present_keyed(PMSCR->pixels.data() + at, f.pixels.data() + at,
+                                                 PMAIN->pixels.data() + at, last ? last + at : nullptr, w,
+                                                 PMAIN->COLOR & 0xFFFFFFu);
+        changed.set(y, differs);
+        any = any || differs;
       }
       forget_drawn_rows();
       if (any) {
@@ -481,5 +494,23 @@ void STOPTHREAD(std::uint32_t THI_) {
   delete slot.thread;
   slot.thread = nullptr;
 }
+
+namespace {
+// With a window, the size its thread measured; without one, the platform is asked.
+std::int32_t screen(const std::atomic<std::int32_t>& measured, bool width) {
+  if (ISWIN()) return measured.load(std::memory_order_relaxed);
+  std::int32_t w = 0, h = 0;
+  chosen_backend().screen_size(w, h);
+  return width ? w : h;
+}
+}  // namespace
+
+std::int32_t GETSCRWIDTH() { return screen(screen_width, true); }
+std::int32_t GETSCRHEIGHT() { return screen(screen_height, false); }
+std::int32_t GETBORDERTITLE() { return border_title.load(std::memory_order_relaxed); }
+std::int32_t GETBORDERWIDTH() { return border_width.load(std::memory_order_relaxed); }
+std::int32_t GETBORDERHEIGHT() { return border_height.load(std::memory_order_relaxed); }
+std::int32_t GETPOSX() { return ISWIN() ? window_x.load(std::memory_order_relaxed) : 0; }
+std::int32_t GETPOSY() { return ISWIN() ? window_y.load(std::memory_order_relaxed) : 0; }
 
 }  // namespace display

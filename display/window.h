@@ -1,6 +1,7 @@
 // The one window and its thread: opening and closing it, the title and icon,
-// presenting the main surface, thread slots, and the headless back end's
-// controls for tools and tests (inject messages, size reports, close).
+// presenting the main surface, the screen and window queries, thread slots,
+// and the controls tools and tests use on it (the headless back end, inject
+// messages, size reports, close).
 #pragma once
 
 #include <atomic>
@@ -8,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "queue.h"
-#include "surface.h"
+#include "display/queue.h"
+#include "display/surface.h"
 
 namespace display {
 
@@ -19,9 +20,6 @@ inline constexpr std::uint32_t WS_MAXIMIZE = 0x01000000, WS_MINIMIZE = 0x2000000
                                WS_VISIBLE = 0x10000000, WS_CAPTION = 0x00C00000,
                                WS_THICKFRAME = 0x00040000, DEFAULT_STYLE = 0x10CF0000;
 
-// Colours given to CREATEWIN: CFG is what BAR fills with for colour 0, CBG what
-// CLEAR fills with for colour 0 (and the window's background). Game thread.
-extern std::uint32_t CFG, CBG;
 // The window's id (0 while there is no window). Written by the window thread; any thread.
 extern std::atomic<std::uint32_t> HW;
 inline constexpr std::uint32_t THMAX = 256;
@@ -32,8 +30,10 @@ inline constexpr int NO_DISPLAY = 1, LOST_DISPLAY = 1;
 
 // Opens the window with a client area of W x H (0: half the screen), centred,
 // starts its thread and returns when it is open and the main surface is
-// cleared to CBG. Without a display: one line on standard error, exit code
-// NO_DISPLAY. Game thread.
+// cleared to CBG. CFG is what BAR fills with for colour 0, CBG what CLEAR
+// fills with for colour 0 (and the window's background). The window is on
+// the chosen back end: off-screen unless the SDL one was chosen. Without a
+// display: one line on standard error, exit code NO_DISPLAY. Game thread.
 void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_,
                std::uint32_t STYLE = 0);
 // Says that the client's pictures are W x H pixels whatever the window's
@@ -46,8 +46,6 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
 // (or the work area), and in desktop full screen with FULLSCREEN. Game
 // thread, before CREATEWIN.
 void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE = 0, bool FULLSCREEN = false);
-// The size set by set_logical_size; false when there is none. Game thread.
-bool logical_size(std::uint32_t& W, std::uint32_t& H);
 // Makes the next window's A and D keys arrive as Left and Right, W and Space
 // as Up (their character messages stay as they are). Game thread, before CREATEWIN.
 void use_alias_keys();
@@ -72,6 +70,19 @@ void FRESHWIN();
 // thread, before CREATEWIN.
 void open_with(std::string_view title, PBITMAP icon);
 
+// Screen size in pixels: with a window, as its thread measured it; without
+// one, asked of the chosen back end at the call. Any thread.
+std::int32_t GETSCRWIDTH();
+std::int32_t GETSCRHEIGHT();
+// Window frame measurements in pixels, as the window thread last read them
+// from the platform (0 before a window was ever opened). Any thread.
+std::int32_t GETBORDERTITLE();
+std::int32_t GETBORDERWIDTH();
+std::int32_t GETBORDERHEIGHT();
+// Screen position of the window's outer top-left corner; 0 with no window. Any thread.
+std::int32_t GETPOSX();
+std::int32_t GETPOSY();
+
 // Starts a thread running TH in the next of the 256 slots (1, 2, ..., 255, 0, ...)
 // and returns the slot. Game thread.
 std::uint32_t NEWTHREAD(void (*TH)());
@@ -79,12 +90,9 @@ std::uint32_t NEWTHREAD(void (*TH)());
 // stopped safely and is left to run on, detached. Game thread.
 void STOPTHREAD(std::uint32_t THI);
 
-// From now on a run-time error also shows its reason and report in a box
-// captioned "Error" when a display is available (the window does this itself
-// when it opens). Game thread, at start.
-void use_error_box();
-// Makes the next CREATEWIN open an off-screen window: no display needed, same
-// surfaces and queue; messages come from inject_message. Game thread, before CREATEWIN.
+// Makes the next CREATEWIN open an off-screen window (as it does until another
+// back end is chosen): no display needed, same surfaces and queue; messages
+// come from inject_message. Game thread, before CREATEWIN.
 void use_headless_backend();
 // Hands a message to the window thread as if the platform delivered it, and
 // returns once it is queued (WM_USER also goes into the user queue first);
@@ -96,10 +104,6 @@ bool inject_resize(std::uint32_t w, std::uint32_t h);
 // The window's close command, as the close button gives it; returns once the
 // window thread has ended. Any thread but the window thread.
 void inject_close();
-
-// Hands the window surface to the window thread to show. Game thread; drawing
-// on PMSCR calls it.
-void present_window_surface();
 
 // Runs task(text) on the window thread, the one that owns the platform's
 // video, and returns true once it has run (at once when called there); false

@@ -4,15 +4,16 @@
 
 #include <cstdint>
 
-#include "clock.h"
+#include "display/clock.h"
+#include "display/queue.h"
+#include "display/sdl/window.h"
+#include "display/window.h"
 #include "game/options.h"
 #include "game/replay/session.h"
 #include "game/rules/level_file.h"
 #include "game/rules/level_start.h"
 #include "game/rules/rules.h"
 #include "game/view/window_setup.h"
-#include "queue.h"
-#include "window.h"
 
 namespace tervalon {
 
@@ -77,5 +78,6 @@ int main(int argc, char** argv) {
   // Sleeps end within a microsecond of their deadline, not the usual 50.
   prctl(PR_SET_TIMERSLACK, 1000UL);
   display::use_error_box();  // a bad level file is reported before any window
+  display::use_sdl_backend();
   return play(*INITBD(), parsed.options);
 }

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "display/surface.h"
 #include "tools/png.h"
-#include "surface.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

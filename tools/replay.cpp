@@ -13,12 +13,12 @@
 #include <iostream>
 #include <string>
 
+#include "display/surface.h"
+#include "display/window.h"
 #include "game/replay/script.h"
 #include "game/rules/level_file.h"
 #include "game/rules/level_start.h"
 #include "game/view/window_setup.h"
-#include "surface.h"
-#include "window.h"
 
 using namespace tervalon;
 

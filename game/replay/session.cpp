@@ -8,10 +8,10 @@
 #include <ctime>
 
 #include "base/runtime_error.h"
-#include "clock.h"
+#include "display/clock.h"
+#include "display/queue.h"
+#include "display/window.h"
 #include "game/rules/rules.h"
-#include "queue.h"
-#include "window.h"
 
 namespace tervalon {
 

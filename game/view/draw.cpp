@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "base/numbers.h"
-#include "clock.h"
+#include "display/clock.h"
+#include "display/text.h"
+#include "display/window.h"
 #include "game/rules/coords.h"
 #include "game/rules/rules.h"
 #include "game/rules/text_cells.h"
-#include "text.h"
-#include "window.h"
 
 namespace tervalon {
 

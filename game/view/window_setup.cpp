@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "display/window.h"
 #include "game/view/icon.h"
-#include "window.h"
 
 namespace tervalon {
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "display.h"
+#include "display/display.h"
 #include "xvfb.h"
 
 using namespace display;

@@ -1,8 +1,8 @@
 // Key translation from SDL's key events to virtual-key codes.
 #include <gtest/gtest.h>
 
-#include "queue.h"
-#include "sdl_keys.h"
+#include "display/queue.h"
+#include "display/sdl/input.h"
 
 using namespace display;
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "scaler.h"
+#include "display/scaler.h"
 
 namespace display {
 bool operator==(const Placement& a, const Placement& b) {

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "blit.h"
-#include "display.h"
+#include "display/blit.h"
+#include "display/display.h"
 
 using namespace display;
 
@@ -95,6 +95,21 @@ TEST_F(Surfaces, BarFillsWithTheForegroundOutlinesAndIgnoresEmptyRectangles) {
 
   BAR(-5, 40, 100, 100, OLIVE);  // clipped to the surface
   EXPECT_EQ(count(*PMAIN, OLIVE), 64 * 8);
+}
+
+TEST_F(Surfaces, BarLeavesItsPenAndBrushChosenAndTheTopByteIsTheAlpha) {
+  PBITMAP b = CREATEBMP(8, 8, WHITE);
+  SETPENCOLOR(b, RED);
+  SETBRUSHCOLOR(b, GRAY);
+  EXPECT_EQ(b->pen, RED);
+  EXPECT_EQ(b->brush, GRAY);
+  BAR(b, 1, 1, 4, 4, BLUE, TRANSPARENT);
+  EXPECT_EQ(b->pen, BLUE);
+  EXPECT_EQ(b->brush, TRANSPARENT);
+  EXPECT_EQ(count(*b, BLUE), 12) << "an outline only";
+  EXPECT_EQ(GETALPHA(0x80FFFFFFu), 0x80);
+  EXPECT_EQ(GETALPHA(WHITE), 0);
+  RELEASEBMP(b);
 }
 
 TEST_F(Surfaces, ClearUsesTheBackgroundAndOneLeavesTheSurface) {

@@ -2,7 +2,7 @@
 // faces the game names really put glyphs on a surface.
 #include <gtest/gtest.h>
 
-#include "display.h"
+#include "display/display.h"
 
 using namespace display;
 

@@ -3,11 +3,13 @@
 // presented picture against a screenshot. Also the headless window's thread.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
-#include "display.h"
+#include "display/display.h"
+#include "display/sdl/window.h"
 #include "xvfb.h"
 
 using namespace display;
@@ -189,6 +191,7 @@ TEST(WindowWithoutDisplay, CreateWinSaysWhyAndExitsWithOne) {
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
         unsetenv("SDL_VIDEODRIVER");
+        use_sdl_backend();
         CREATEWIN(64, 64, BLACK, WHITE);
       },
       ::testing::ExitedWithCode(1), "cannot open a window: SDL could not start video.*display is needed");
@@ -202,6 +205,7 @@ TEST(HeadlessWindow, OpensAtHalfTheScreenAndClosesFromEitherSide) {
   EXPECT_EQ(PMAIN->WIDTH, static_cast<std::uint32_t>(GETSCRWIDTH() / 2));
   EXPECT_EQ(PMAIN->HEIGHT, static_cast<std::uint32_t>(GETSCRHEIGHT() / 2));
   EXPECT_EQ(GETPOSX(), GETSCRWIDTH() / 4);
+  EXPECT_EQ(GETBORDERTITLE() + GETBORDERWIDTH() + GETBORDERHEIGHT(), 0) << "an off-screen window has no frame";
   CLOSEWIN();
   EXPECT_FALSE(ISWIN());
 
@@ -213,6 +217,17 @@ TEST(HeadlessWindow, OpensAtHalfTheScreenAndClosesFromEitherSide) {
   EXPECT_FALSE(ISWIN());
   EXPECT_FALSE(inject_message(MSG{}));
   CLOSEWIN();
+}
+
+TEST(Threads, NewThreadRunsInTheNextSlotAndStopThreadFreesIt) {
+  static std::atomic<int> runs{0};
+  const std::uint32_t first = NEWTHREAD([] { ++runs; });
+  const std::uint32_t second = NEWTHREAD([] { ++runs; });
+  EXPECT_EQ(second, (first + 1) % THMAX);
+  while (runs < 2) std::this_thread::yield();
+  STOPTHREAD(first);
+  STOPTHREAD(second);
+  STOPTHREAD(THMAX);  // no such slot: nothing
 }
 
 TEST(HeadlessWindow, InjectedMessagesQueueInOrderAndUserMessagesTwice) {

@@ -7,14 +7,14 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "tests/game/support.h"
 #include "../tools/run.h"
-#include "game/view/draw.h"
-#include "game_process.h"
-#include "game/rules/rules.h"
+#include "display/window.h"
 #include "game/replay/script.h"
-#include "window.h"
+#include "game/rules/rules.h"
+#include "game/view/draw.h"
 #include "game/view/window_setup.h"
+#include "game_process.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {

@@ -6,8 +6,8 @@
 #include <array>
 #include <cstring>
 
-#include "tests/game/support.h"
 #include "game_process.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {

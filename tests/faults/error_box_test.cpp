@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "game_process.h"
-#include "text.h"
+#include "display/text.h"
 
 namespace tervalon::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 #include <thread>
 
-#include "display.h"
+#include "display/display.h"
 #include "xvfb.h"
 
 using namespace display;

@@ -10,10 +10,10 @@
 #include <fstream>
 #include <thread>
 
-#include "clock.h"
+#include "display/clock.h"
+#include "display/window.h"
 #include "game/options.h"
 #include "game/rules/level_file.h"
-#include "window.h"
 
 namespace tervalon {
 int play(Game& g, const Options& o);  // game/main.cpp's main loop

@@ -6,12 +6,12 @@
 #include <cmath>
 #include <functional>
 
+#include "display/window.h"
 #include "game/rules/coords.h"
-#include "game/view/draw.h"
 #include "game/rules/rules.h"
-#include "tests/game/support.h"
-#include "window.h"
+#include "game/view/draw.h"
 #include "game/view/window_setup.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {

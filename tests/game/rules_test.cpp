@@ -2,8 +2,8 @@
 // handling of the main loop and the fade bookkeeping of the interlude.
 #include <gtest/gtest.h>
 
-#include "game/rules/coords.h"
 #include "game/replay/script.h"
+#include "game/rules/coords.h"
 #include "game/rules/rules.h"
 #include "game/rules/trail.h"
 #include "tests/game/support.h"

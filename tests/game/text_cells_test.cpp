@@ -1,8 +1,8 @@
 // Story line widths in character cells.
 #include <gtest/gtest.h>
 
-#include "tests/game/support.h"
 #include "game/rules/text_cells.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "game/rules/coords.h"
-#include "tests/game/support.h"
 #include "game/rules/trail.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/game/support.h"
 #include "../tools/run.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {

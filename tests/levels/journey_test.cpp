@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/game/support.h"
 #include "../tools/run.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {

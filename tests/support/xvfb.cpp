@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "display/sdl/window.h"
+
 namespace tervalon::test {
 
 namespace {
@@ -54,6 +56,7 @@ PrivateX::PrivateX(const char* screen) {
       // forks a helper from the game's window thread, and under the thread
       // checker that child can hang in the allocator, holding the window back.
       setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+      display::use_sdl_backend();  // windows this process opens from now on are real ones
       return;
     }
     kill(pid_, SIGTERM);

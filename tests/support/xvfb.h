@@ -1,5 +1,6 @@
 // A private X server for tests that need a real window: starts Xvfb on a free
-// display number, points DISPLAY at it, and stops it again.
+// display number, points DISPLAY at it (and the display library at its SDL
+// back end), and stops it again.
 #pragma once
 
 #include <sys/types.h>
@@ -8,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "surface.h"
+#include "display/surface.h"
 
 namespace tervalon::test {
 

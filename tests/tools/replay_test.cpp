@@ -2,9 +2,9 @@
 // contract, bursts, the checks of a recording, and its errors.
 #include <gtest/gtest.h>
 
-#include "tests/game/support.h"
-#include "run.h"
 #include "game/replay/sha256.h"
+#include "run.h"
+#include "tests/game/support.h"
 
 namespace tervalon::test {
 namespace {

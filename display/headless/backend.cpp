@@ -3,7 +3,7 @@
 // stay in the window surface on the game thread, where tools read them.
 #include <atomic>
 
-#include "backend.h"
+#include "display/backend.h"
 
 namespace display {
 
@@ -15,17 +15,8 @@ constexpr std::int32_t SCREEN_W = 1920, SCREEN_H = 1080;
 class Headless final : public Backend {
  public:
   bool start(std::string&) override { return true; }
-  void measure(std::int32_t& screen_w, std::int32_t& screen_h, std::int32_t& title,
-               std::int32_t& border_w, std::int32_t& border_h) override {
-    screen_size(screen_w, screen_h);
-    title = border_w = border_h = 0;  // no frame
-  }
-  void work_area(std::int32_t& w, std::int32_t& h) override {
-    w = SCREEN_W;
-    h = SCREEN_H;
-  }
-  bool create(const WindowPlace& place, std::uint32_t& id, std::uint32_t& client_w,
-              std::uint32_t& client_h, std::string&) override {
+  bool create(const WindowPlace& place, PlatformEvents&, std::uint32_t& id, std::uint32_t& client_w,
+              std::uint32_t& client_h, std::string&) override {  // no frame: it stays where it was placed
     id = ++windows_;
     client_w = place.w;
     client_h = place.h;

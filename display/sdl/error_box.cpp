@@ -1,21 +1,17 @@
 // The run-time error's box, drawn with the library's own surfaces and text in
 // a plain SDL window, so that it shows on any X server or desktop whatever
-// helpers or fonts it has; and the end of a lost X server connection.
-#include "error_box.h"
-
+// helpers or fonts it has.
 #include <SDL.h>
-#include <X11/Xlib.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <vector>
 
-#include "backend.h"
 #include "base/runtime_error.h"
-#include "surface.h"
-#include "text.h"
-#include "window.h"
+#include "display/sdl/present.h"
+#include "display/sdl/window.h"
+#include "display/surface.h"
+#include "display/text.h"
+#include "display/window.h"
 
 namespace display {
 
@@ -31,11 +27,6 @@ std::vector<std::string> lines_of(const std::string& text) {
     lines.push_back(text.substr(at, nl - at));
   if (at < text.size()) lines.push_back(text.substr(at));
   return lines;
-}
-
-std::int32_t measured_width(const std::string& s) {
-  GETSTRINGSIZE(s);
-  return STRZ.CX;
 }
 
 // The box's picture: the lines top-left, the OK button centred below them.
@@ -54,7 +45,10 @@ void lay_out(Layout& box, std::vector<std::string> lines, const SDL_Rect& screen
     lines.push_back("  ...");
   }
   std::int32_t w = 2 * MARGIN + BUTTON_W * 3;
-  for (const std::string& l : lines) w = std::max(w, 2 * MARGIN + measured_width(l));
+  for (const std::string& l : lines) {
+    GETSTRINGSIZE(l);
+    w = std::max(w, 2 * MARGIN + STRZ.CX);
+  }
   w = std::min(w, std::max<std::int32_t>(screen.w - 40, 2 * MARGIN + BUTTON_W));
   const std::int32_t h = 3 * MARGIN + static_cast<std::int32_t>(lines.size()) * line_h + BUTTON_H;
   BITMAP& p = box.picture;
@@ -69,18 +63,6 @@ void lay_out(Layout& box, std::vector<std::string> lines, const SDL_Rect& screen
   GETSTRINGSIZE("OK");
   DRAWTEXTXY(&p, "OK", static_cast<std::uint32_t>(box.ok.x + (BUTTON_W - STRZ.CX) / 2),
              static_cast<std::uint32_t>(box.ok.y + (BUTTON_H - STRZ.CY) / 2), INK);
-}
-
-void present(SDL_Window* window, BITMAP& picture) {
-  SDL_Surface* to = SDL_GetWindowSurface(window);
-  SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(picture.pixels.data(), static_cast<int>(picture.WIDTH),
-                                                         static_cast<int>(picture.HEIGHT), 32,
-                                                         static_cast<int>(picture.WIDTH * 4), SDL_PIXELFORMAT_XBGR8888);
-  if (to && from) {
-    SDL_BlitSurface(from, nullptr, to, nullptr);
-    SDL_UpdateWindowSurface(window);
-  }
-  SDL_FreeSurface(from);
 }
 
 bool dismissed(const SDL_Event& e, Uint32 id, const SDL_Rect& ok) {
@@ -117,7 +99,9 @@ void box_here(const std::string& text) {
   const Uint32 id = SDL_GetWindowID(window);
   SDL_RaiseWindow(window);
   SDL_SetWindowInputFocus(window);
-  present(window, box.picture);
+  Presenter shown;
+  shown.open(window, BACKGROUND, false);
+  shown.show({box.picture.pixels.data(), box.picture.WIDTH, box.picture.HEIGHT});
   for (;;) {
     SDL_Event e;
     if (!SDL_WaitEventTimeout(&e, 250)) continue;
@@ -128,30 +112,22 @@ void box_here(const std::string& text) {
         SDL_RaiseWindow(window);
         SDL_SetWindowInputFocus(window);
       }
-      present(window, box.picture);
+      shown.show_again();
     }
   }
   SDL_DestroyWindow(window);
 }
 
-int lost_display(Display*) {
-  static std::atomic<bool> ending{false};
-  if (!ending.exchange(true)) {
-    static constexpr char line[] = "display: the connection to the X server was lost\n";
-    [[maybe_unused]] ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
-    const int code = base::stopping_with();
-    _exit(code ? code : LOST_DISPLAY);
-  }
-  for (;;) pause();  // another thread is ending the process
-}
-
-}  // namespace
-
+// Shows `text` in a window captioned "Error", centred on the screen, with an
+// OK button, and returns once the player dismissed it (Enter, Escape, Space,
+// OK or the close button); at once when there is no display. Runs on the
+// window thread while one runs (it owns the platform's video), else on the
+// calling thread.
 void show_error_box(const std::string& text) {
   if (!run_on_window_thread(box_here, text)) box_here(text);
 }
 
-void end_on_lost_display() { XSetIOErrorHandler(lost_display); }
+}  // namespace
 
 void use_error_box() { base::set_error_box(show_error_box); }
 

@@ -1,0 +1,323 @@
+// Key translation: SDL scancodes (the physical key) to virtual-key codes, with
+// letter keys taken from the layout's key symbol; alias keys and controllers
+// to the keys they stand for; who holds which key; and SDL's input events as
+// window messages.
+#include "display/sdl/input.h"
+
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
+#include <algorithm>
+
+#include "base/utf8.h"
+#include "display/input.h"
+#include "display/window.h"
+
+namespace display {
+
+namespace {
+
+// The key an alias key stands for: A and D run (Left, Right), W and Space
+// jump (Up); any other key is itself.
+std::int32_t alias_key(std::int32_t vk) {
+  switch (vk) {
+    case K_A: return K_LEFT;
+    case K_D: return K_RIGHT;
+    case K_W: case K_SPACE: return K_UP;
+    default: return vk;
+  }
+}
+
+// The key a controller button stands for: the d-pad's left, right and up,
+// the south and east face buttons Up, Back Escape, Start Enter; 0 for none.
+std::int32_t controller_key(SDL_GameControllerButton button) {
+  switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return K_LEFT;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return K_RIGHT;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: case SDL_CONTROLLER_BUTTON_A: case SDL_CONTROLLER_BUTTON_B: return K_UP;
+    case SDL_CONTROLLER_BUTTON_BACK: return K_ESC;
+    case SDL_CONTROLLER_BUTTON_START: return K_ENTER;  // a plain key: it moves a story text on
+    default: return 0;
+  }
+}
+
+// The key a stick position along its x axis stands for: Left or Right
+// beyond the dead zone, 0 inside it.
+std::int32_t stick_key(std::int16_t x) {
+  // About a third of the way out: a worn stick at rest stays well inside.
+  constexpr std::int16_t DEAD_ZONE = 10000;
+  return x < -DEAD_ZONE ? K_LEFT : x > DEAD_ZONE ? K_RIGHT : 0;
+}
+
+}  // namespace
+
+std::int32_t virtual_key(SDL_Keycode sym, SDL_Scancode sc) {
+  if (sym >= SDLK_a && sym <= SDLK_z) return K_A + (sym - SDLK_a);
+  if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) return K_A + (sc - SDL_SCANCODE_A);
+  if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return K_1 + (sc - SDL_SCANCODE_1);
+  if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12) return K_F1 + (sc - SDL_SCANCODE_F1);
+  if (sc >= SDL_SCANCODE_F13 && sc <= SDL_SCANCODE_F24) return K_F13 + (sc - SDL_SCANCODE_F13);
+  if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9) return K_N1 + (sc - SDL_SCANCODE_KP_1);
+  switch (sc) {
+    case SDL_SCANCODE_0: return K_0;
+    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: case SDL_SCANCODE_RETURN2: return K_ENTER;
+    case SDL_SCANCODE_ESCAPE: return K_ESC;
+    case SDL_SCANCODE_BACKSPACE: return K_BACK;
+    case SDL_SCANCODE_TAB: return K_TAB;
+    case SDL_SCANCODE_SPACE: return K_SPACE;
+    case SDL_SCANCODE_CAPSLOCK: return K_CAPS;
+    case SDL_SCANCODE_PRINTSCREEN: return K_PRTSC;
+    case SDL_SCANCODE_SCROLLLOCK: return K_SCR;
+    case SDL_SCANCODE_PAUSE: return K_PAUSE;
+    case SDL_SCANCODE_INSERT: return K_INS;
+    case SDL_SCANCODE_HOME: return K_HOME;
+    case SDL_SCANCODE_PAGEUP: return K_PGUP;
+    case SDL_SCANCODE_DELETE: return K_DEL;
+    case SDL_SCANCODE_END: return K_END;
+    case SDL_SCANCODE_PAGEDOWN: return K_PGDN;
+    case SDL_SCANCODE_RIGHT: return K_RIGHT;
+    case SDL_SCANCODE_LEFT: return K_LEFT;
+    case SDL_SCANCODE_DOWN: return K_DOWN;
+    case SDL_SCANCODE_UP: return K_UP;
+    case SDL_SCANCODE_NUMLOCKCLEAR: return K_NUM;
+    case SDL_SCANCODE_KP_DIVIDE: return K_DIV;
+    case SDL_SCANCODE_KP_MULTIPLY: return K_MUL;
+    case SDL_SCANCODE_KP_MINUS: return K_SUB;
+    case SDL_SCANCODE_KP_PLUS: return K_ADD;
+    case SDL_SCANCODE_KP_0: return K_N0;
+    case SDL_SCANCODE_KP_PERIOD: return K_DEC;
+    case SDL_SCANCODE_KP_COMMA: return K_SEP;
+    case SDL_SCANCODE_APPLICATION: return K_APPS;
+    case SDL_SCANCODE_EXECUTE: return K_EXECUTE;
+    case SDL_SCANCODE_HELP: return K_HELP;
+    case SDL_SCANCODE_SELECT: return K_SELECT;
+    case SDL_SCANCODE_CANCEL: return K_CANCEL;
+    case SDL_SCANCODE_CLEAR: return K_CLEAR;
+    case SDL_SCANCODE_SLEEP: return K_SLEEP;
+    // Key messages name the modifier, not its side.
+    case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT: return K_SHIFT;
+    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return K_CTRL;
+    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return K_ALT;
+    case SDL_SCANCODE_LGUI: return K_LWIN;
+    case SDL_SCANCODE_RGUI: return K_RWIN;
+    // Punctuation keys of a US layout.
+    case SDL_SCANCODE_SEMICOLON: return 186;
+    case SDL_SCANCODE_EQUALS: return 187;
+    case SDL_SCANCODE_COMMA: return 188;
+    case SDL_SCANCODE_MINUS: return 189;
+    case SDL_SCANCODE_PERIOD: return 190;
+    case SDL_SCANCODE_SLASH: return 191;
+    case SDL_SCANCODE_GRAVE: return 192;
+    case SDL_SCANCODE_LEFTBRACKET: return 219;
+    case SDL_SCANCODE_BACKSLASH: return 220;
+    case SDL_SCANCODE_RIGHTBRACKET: return 221;
+    case SDL_SCANCODE_APOSTROPHE: return 222;
+    case SDL_SCANCODE_NONUSBACKSLASH: return 226;
+    default: return K_UK;
+  }
+}
+
+std::int32_t control_character(SDL_Scancode sc) {
+  switch (sc) {
+    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return 13;
+    case SDL_SCANCODE_BACKSPACE: return 8;
+    case SDL_SCANCODE_TAB: return 9;
+    case SDL_SCANCODE_ESCAPE: return 27;
+    default: return 0;
+  }
+}
+
+std::int32_t key_lparam(bool down, bool repeat) {
+  std::uint32_t lp = 1;
+  if (!down || repeat) lp |= 1u << 30;
+  if (!down) lp |= 1u << 31;
+  return static_cast<std::int32_t>(lp);
+}
+
+void Input::press(std::int32_t vk, Source source) {
+  const auto end = holds_.begin() + count_;
+  if (count_ < holds_.size() &&
+      std::none_of(holds_.begin(), end, [&](const Hold& o) { return o.vk == vk && o.source == source; }))
+    holds_[count_++] = {vk, source};
+}
+
+bool Input::release(std::int32_t vk, Source source) {
+  const auto end = holds_.begin() + count_;
+  const auto it = std::find_if(holds_.begin(), end, [&](const Hold& o) { return o.vk == vk && o.source == source; });
+  if (it != end) {
+    std::copy(it + 1, end, it);
+    --count_;
+  }
+  return std::none_of(holds_.begin(), holds_.begin() + count_, [&](const Hold& o) { return o.vk == vk; });
+}
+
+void Input::open(std::uint32_t window_id, bool alias_keys) {
+  id_ = window_id;
+  alias_keys_ = alias_keys;
+  count_ = 0;
+  for (Pad& p : pads_) p.stick = 0;
+}
+
+MSG Input::make(std::uint32_t code, std::int32_t wp, std::int32_t lp, Uint32 time) const {
+  return {id_, code, wp, lp, time, {mouse_x_, mouse_y_}};
+}
+
+// (x, y) in the client area, which lies inside the window's frame.
+void Input::client_mouse(std::int32_t x, std::int32_t y) {
+  mouse_x_ = GETPOSX() + GETBORDERWIDTH() + x;
+  mouse_y_ = GETPOSY() + GETBORDERHEIGHT() + GETBORDERTITLE() + y;
+  report_pointer(mouse_x_, mouse_y_);
+}
+
+// An X11 key event: SDL queues it before the key event it makes of it, if
+// it makes one. One still waiting when the next arrives (or when the queue
+// runs dry) was dropped, and is sent here under the key code its key had.
+void Input::raw_key(const SDL_SysWMmsg& m, PlatformEvents& events) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (m.subsystem != SDL_SYSWM_X11) return;
+  const XEvent& x = m.msg.x11.event;
+  if (x.type != KeyPress && x.type != KeyRelease) return;
+  restore_dropped_key(events);
+  raw_ = {true, x.type == KeyPress, static_cast<std::uint8_t>(x.xkey.keycode)};
+#else
+  (void)m;
+  (void)events;
+#endif
+}
+
+void Input::restore_dropped_key(PlatformEvents& events) {
+  if (!raw_.waiting) return;
+  raw_.waiting = false;
+  if (std::int32_t vk = key_of_[raw_.keycode])
+    send_key(raw_.down, vk, {0, static_cast<std::uint32_t>(vk)}, raw_.down, SDL_GetTicks(), events);
+}
+
+// A key of the keyboard or a controller on its way to the queue: an alias
+// key becomes the key it stands for, and a key-up goes on only when no
+// other source holds the key. Alt is a system key, as on the platform
+// whose messages these are: the first half of Alt+Enter moves nothing on.
+void Input::send_key(bool down, std::int32_t vk, Source source, bool repeat, Uint32 time, PlatformEvents& events) {
+  if (alias_keys_) vk = alias_key(vk);
+  if (down)
+    press(vk, source);
+  else if (!release(vk, source))
+    return;
+  const std::uint32_t code = vk == K_ALT ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+  events.message(make(code, vk, key_lparam(down, repeat), time));
+}
+
+void Input::key(const SDL_KeyboardEvent& k, bool window_key, PlatformEvents& events) {
+  const bool down = k.type == SDL_KEYDOWN;
+  const std::int32_t vk = window_key ? 0 : virtual_key(k.keysym.sym, k.keysym.scancode);
+  if (raw_.waiting) {  // this is the waiting one, as SDL saw it
+    key_of_[raw_.keycode] = vk;
+    raw_.waiting = false;
+  }
+  if (window_key) return;
+  send_key(down, vk, {0, static_cast<std::uint32_t>(vk)}, k.repeat != 0, k.timestamp, events);
+  if (std::int32_t c = down ? control_character(k.keysym.scancode) : 0)
+    events.message(make(WM_CHAR, c, key_lparam(true, k.repeat != 0), k.timestamp));
+}
+
+Input::Pad* Input::pad(SDL_JoystickID id) {
+  const auto p = std::find_if(pads_.begin(), pads_.end(), [&](const Pad& p) { return p.id == id; });
+  return p == pads_.end() ? nullptr : &*p;
+}
+
+void Input::controller_added(int index) {
+  SDL_GameController* c = SDL_GameControllerOpen(index);
+  if (!c) return;
+  const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
+  if (pad(id))
+    SDL_GameControllerClose(c);  // already open: SDL counted a second opening
+  else
+    pads_.push_back({id, c, 0});
+}
+
+// Unplugged: whatever it held is let go.
+void Input::controller_removed(SDL_JoystickID id, Uint32 time, PlatformEvents& events) {
+  for (std::size_t i = count_; i-- > 0;)
+    if (const Hold h = holds_[i]; h.source.device == static_cast<std::uint32_t>(id) + 1 && release(h.vk, h.source))
+      events.message(make(WM_KEYUP, h.vk, key_lparam(false, false), time));
+  if (Pad* p = pad(id)) {
+    SDL_GameControllerClose(p->controller);
+    pads_.erase(pads_.begin() + (p - pads_.data()));
+  }
+}
+
+void Input::controller_button(const SDL_ControllerButtonEvent& b, PlatformEvents& events) {
+  const std::int32_t vk = controller_key(static_cast<SDL_GameControllerButton>(b.button));
+  if (vk && pad(b.which))
+    send_key(b.state == SDL_PRESSED, vk, {static_cast<std::uint32_t>(b.which) + 1, b.button}, false, b.timestamp,
+             events);
+}
+
+void Input::controller_stick(const SDL_ControllerAxisEvent& a, PlatformEvents& events) {
+  Pad* p = pad(a.which);
+  if (!p || a.axis != SDL_CONTROLLER_AXIS_LEFTX) return;
+  const std::int32_t now = stick_key(a.value);
+  if (now == p->stick) return;
+  const Source source{static_cast<std::uint32_t>(a.which) + 1, STICK};
+  if (p->stick) send_key(false, p->stick, source, false, a.timestamp, events);
+  if (now) send_key(true, now, source, false, a.timestamp, events);
+  p->stick = now;
+}
+
+bool Input::handle(const SDL_Event& e, PlatformEvents& events) {
+  switch (e.type) {
+    case SDL_SYSWMEVENT:
+      raw_key(*e.syswm.msg, events);
+      return true;
+    case SDL_CONTROLLERDEVICEADDED:
+      controller_added(e.cdevice.which);
+      return true;
+    case SDL_CONTROLLERDEVICEREMOVED:
+      controller_removed(e.cdevice.which, e.cdevice.timestamp, events);
+      return true;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+      controller_button(e.cbutton, events);
+      return true;
+    case SDL_CONTROLLERAXISMOTION:
+      controller_stick(e.caxis, events);
+      return true;
+    case SDL_TEXTINPUT: {
+      // One character message per code point typed.
+      const std::string_view text = e.text.text;
+      char32_t c;
+      for (std::size_t at = 0; at < text.size();)
+        if (base::next_utf8(text, at, c))
+          events.message(make(WM_CHAR, static_cast<std::int32_t>(c), 1, e.text.timestamp));
+        else
+          ++at;  // a byte that is not UTF-8 is passed over
+      return true;
+    }
+    case SDL_MOUSEMOTION:
+      client_mouse(e.motion.x, e.motion.y);
+      events.message(make(WM_MOUSEMOVE, 0, (e.motion.y << 16) | (e.motion.x & 0xFFFF), e.motion.timestamp));
+      return true;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+      std::uint32_t code = e.button.button == SDL_BUTTON_RIGHT    ? WM_RBUTTONDOWN
+                           : e.button.button == SDL_BUTTON_MIDDLE ? WM_MBUTTONDOWN
+                                                                  : WM_LBUTTONDOWN;
+      client_mouse(e.button.x, e.button.y);
+      events.message(make(down ? code : code + 1, 0, (e.button.y << 16) | (e.button.x & 0xFFFF),
+                          e.button.timestamp));
+      return true;
+    }
+    case SDL_MOUSEWHEEL:
+      events.message(make(WM_MOUSEWHEEL, static_cast<std::int32_t>(static_cast<std::uint32_t>(e.wheel.y * 120) << 16), 0,
+                          e.wheel.timestamp));
+      return true;
+    case SDL_DROPFILE:
+      SDL_free(e.drop.file);
+      events.message(make(WM_DROPFILES, 0, 0, e.drop.timestamp));
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace display

@@ -1,0 +1,80 @@
+// Pictures into an SDL window's own surface, converted and scaled in one pass.
+#include "display/sdl/present.h"
+
+namespace display {
+
+void Presenter::open(SDL_Window* window, std::uint32_t background, bool scaled) {
+  window_ = window;
+  background_ = background;
+  scaled_ = scaled;
+  last_ = {nullptr, 0, 0};
+  show(last_);
+}
+
+void Presenter::resized() {
+  shown_.surface = nullptr;  // SDL makes the window a new surface
+  if (scaled_) show(last_);  // the same picture, scaled to the new size
+}
+
+void Presenter::show(const Picture& picture) {
+  SDL_Surface* s = SDL_GetWindowSurface(window_);
+  const bool redraw_all = !picture.rows || !s || s != shown_.surface || picture.w != last_.w || picture.h != last_.h;
+  last_ = {picture.pixels, picture.w, picture.h};
+  shown_.surface = nullptr;  // until it holds this picture
+  if (!s) return;
+  const auto ww = static_cast<std::uint32_t>(s->w), wh = static_cast<std::uint32_t>(s->h);
+  const Placement where = scaled_ ? fit_picture(picture.w, picture.h, ww, wh) : Placement{0, 0, picture.w, picture.h};
+  const std::uint32_t bg = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) ? 0 : background_;
+  const Uint32 format = s->format->format;
+  if (format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888 ||
+      format == SDL_PIXELFORMAT_XBGR8888 || format == SDL_PIXELFORMAT_ABGR8888) {
+    // The usual X11 window format trades red and blue: done in the same
+    // pass that scales, one write per window pixel.
+    const bool swap = format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888;
+    const WindowPixels to{static_cast<std::uint32_t*>(s->pixels), ww, wh, static_cast<std::size_t>(s->pitch)};
+    const std::uint32_t k = picture.w ? where.w / picture.w : 0;
+    const bool whole = k >= 1 && where.w == k * picture.w && where.h == k * picture.h &&
+                       where.x + where.w <= ww && where.y + where.h <= wh;
+    if (!redraw_all && whole && bg == shown_.background) {
+      show_rows(picture, where, k, to, bg, swap);
+    } else {
+      scale_picture(picture.pixels, picture.w, picture.h, where, to, bg, swap);
+      SDL_UpdateWindowSurface(window_);
+    }
+  } else {
+    // Any other window format: SDL's general converter and scaler.
+    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, bg & 255, (bg >> 8) & 255, (bg >> 16) & 255));
+    SDL_Surface* from = picture.pixels ? SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<std::uint32_t*>(picture.pixels), static_cast<int>(picture.w), static_cast<int>(picture.h),
+        32, static_cast<int>(picture.w * 4), SDL_PIXELFORMAT_XBGR8888) : nullptr;
+    if (from) {
+      SDL_Rect to{static_cast<int>(where.x), static_cast<int>(where.y), static_cast<int>(where.w),
+                  static_cast<int>(where.h)};
+      SDL_BlitScaled(from, nullptr, s, &to);
+      SDL_FreeSurface(from);
+    }
+    SDL_UpdateWindowSurface(window_);
+  }
+  shown_ = {s, bg};
+}
+
+// The window still shows the picture before this one, placed the same way
+// at a whole factor k: only the bands of changed rows are converted and
+// sent to the X server.
+void Presenter::show_rows(const Picture& picture, const Placement& where, std::uint32_t k, const WindowPixels& to,
+                          std::uint32_t bg, bool swap) {
+  rects_.clear();
+  picture.rows->for_each_run([&](std::uint32_t top, std::uint32_t bottom) {
+    const std::uint32_t band_y = where.y + top * k, band_h = (bottom - top) * k;
+    scale_picture(picture.pixels + std::size_t{top} * picture.w, picture.w, bottom - top, {where.x, 0, where.w, band_h},
+                  {reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(static_cast<void*>(to.pixels)) +
+                                                    band_y * to.pitch),
+                   to.w, band_h, to.pitch},
+                  bg, swap);
+    rects_.push_back({static_cast<int>(where.x), static_cast<int>(band_y), static_cast<int>(where.w),
+                      static_cast<int>(band_h)});
+  });
+  if (!rects_.empty()) SDL_UpdateWindowSurfaceRects(window_, rects_.data(), static_cast<int>(rects_.size()));
+}
+
+}  // namespace display

@@ -1,0 +1,43 @@
+// Pictures into an SDL window's own surface: scaled (where they have a fixed
+// size) and converted in one pass, only the changed rows where the window
+// still shows the picture before. Window thread.
+#pragma once
+
+#include <SDL.h>
+
+#include <vector>
+
+#include "display/backend.h"
+#include "display/scaler.h"
+
+namespace display {
+
+class Presenter {
+ public:
+  // A new window, showing `background` (0x00BBGGRR) until the first picture
+  // and around the pictures (black in full screen); `scaled`: pictures of a
+  // fixed size, scaled to the window.
+  void open(SDL_Window* window, std::uint32_t background, bool scaled);
+  void show(const Picture& picture);
+  // The last picture again, whole: full screen on or off, or the window exposed.
+  void show_again() { show(last_); }
+  // After a new client size.
+  void resized();
+
+ private:
+  void show_rows(const Picture& picture, const Placement& where, std::uint32_t k, const WindowPixels& to,
+                 std::uint32_t bg, bool swap);
+
+  SDL_Window* window_ = nullptr;
+  std::uint32_t background_ = 0;
+  bool scaled_ = false;
+  Picture last_{nullptr, 0, 0};
+  // The window surface that holds last_ whole, and the background around it.
+  struct {
+    SDL_Surface* surface = nullptr;
+    std::uint32_t background = 0;
+  } shown_;
+  std::vector<SDL_Rect> rects_;  // show_rows()
+};
+
+}  // namespace display

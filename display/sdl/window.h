@@ -1,0 +1,20 @@
+// The SDL back end: a real window on an X11 or Wayland display, and the
+// run-time error's box. A program that shows its window chooses it; without it
+// windows open off-screen.
+#pragma once
+
+#include "display/backend.h"
+
+namespace display {
+
+// Makes the next CREATEWIN open a real window through SDL, unless the program
+// chose another back end before (a test that runs the game's main loop
+// off-screen). Game thread, before CREATEWIN.
+void use_sdl_backend();
+// From now on a run-time error also shows its reason and report in a box
+// captioned "Error" when a display is available. Game thread, at start.
+void use_error_box();
+// The SDL back end itself (never destroyed). Any thread; the error box.
+Backend& sdl_backend();
+
+}  // namespace display
