@@ -1,8 +1,8 @@
 // Level start.
-#include "level_start.h"
+#include "game/rules/level_start.h"
 
-#include "coords.h"
-#include "state.h"
+#include "game/rules/coords.h"
+#include "game/rules/state.h"
 
 namespace tervalon {
 

@@ -1,11 +1,11 @@
 // Board contact probes. A probe point maps to a cell by truncating toward
 // zero, so the points 1 pixel inside each edge see every cell the edge
 // overlaps and never a cell that only touches a corner.
-#include "probes.h"
+#include "game/rules/probes.h"
 
 #include <cmath>
 
-#include "state.h"
+#include "game/rules/state.h"
 
 namespace tervalon {
 

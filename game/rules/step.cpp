@@ -1,12 +1,12 @@
 // The player step. Each axis moves and then collides on its own, vertical
 // first; the probes decide contact, the snaps put the box flush with the cell
 // boundary as a whole number of pixels.
-#include "step.h"
+#include "game/rules/step.h"
 
 #include <cmath>
 
-#include "probes.h"
-#include "state.h"
+#include "game/rules/probes.h"
+#include "game/rules/state.h"
 
 namespace tervalon {
 
