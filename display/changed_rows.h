@@ -4,25 +4,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <span>
 #include <vector>
 
 namespace display {
-
-// Calls f(top, bottom) for each run of rows top..bottom - 1 flagged in `rows`.
-// Any thread.
-template <class F>
-void for_each_run(std::span<const std::uint8_t> rows, F f) {
-  for (std::uint32_t y = 0; y < rows.size();) {
-    if (!rows[y]) {
-      ++y;
-      continue;
-    }
-    const std::uint32_t top = y;
-    while (y < rows.size() && rows[y]) ++y;
-    f(top, y);
-  }
-}
 
 // One flag a row; rows past the end count as changed. Used by one thread at a
 // time (whoever holds the picture it belongs to).
@@ -45,9 +29,18 @@ class ChangedRows {
   }
   bool operator[](std::uint32_t y) const { return y >= flags_.size() || flags_[y]; }
   std::uint32_t size() const { return static_cast<std::uint32_t>(flags_.size()); }
+  // Calls f(top, bottom) for each run of changed rows top..bottom - 1.
   template <class F>
   void for_each_run(F f) const {
-    display::for_each_run(flags_, f);
+    for (std::uint32_t y = 0; y < size();) {
+      if (!flags_[y]) {
+        ++y;
+        continue;
+      }
+      const std::uint32_t top = y;
+      while (y < size() && flags_[y]) ++y;
+      f(top, y);
+    }
   }
 
  private:

@@ -63,7 +63,7 @@ struct View::Kept {
   FrameInputs shown, wanted_now;   // what DRAWALL presented last; scratch
   std::uint64_t shown_changes = ~std::uint64_t{0};  // the surfaces' change count just after
   std::vector<Box> boxes_drawn, boxes;  // by the last composition; scratch
-  std::vector<std::uint8_t> rows;
+  display::ChangedRows rows;
 };
 
 View::View() : kept(std::make_unique<Kept>()) {}
@@ -274,17 +274,15 @@ namespace {
 // that reaches into them.
 void compose_boxes(const Game& g, View& v) {
   std::vector<Box>&boxes = v.kept->boxes, &boxes_drawn = v.kept->boxes_drawn;
-  std::vector<std::uint8_t>& rows = v.kept->rows;
+  display::ChangedRows& rows = v.kept->rows;
   frame_boxes(g, boxes);
-  const auto height = static_cast<std::int64_t>(g.H);
-  rows.assign(g.H, 0);
+  rows.reset(g.H, false);
+  auto row = [](std::int64_t y) { return static_cast<std::uint32_t>(std::max<std::int64_t>(y, 0)); };
   for (const std::vector<Box>* list : {&boxes_drawn, &boxes})
     for (const Box& b : *list)
-      if (b.w > 0 && b.h > 0)
-        std::fill(rows.begin() + std::clamp<std::int64_t>(b.y, 0, height),
-                  rows.begin() + std::clamp<std::int64_t>(std::int64_t{b.y} + b.h, 0, height), 1);
+      if (b.w > 0 && b.h > 0) rows.mark(row(b.y), row(std::int64_t{b.y} + b.h));
   const display::PBITMAP board = board_picture(g, v);
-  display::for_each_run(rows, [&](std::uint32_t top, std::uint32_t bottom) {
+  rows.for_each_run([&](std::uint32_t top, std::uint32_t bottom) {
     display::DRAWBMP(board, 0, top, g.W, bottom - top, 0, top, g.W, bottom - top, display::TRANSPARENT);
     for (const Box& b : boxes) {
       const std::int64_t y0 = std::max<std::int64_t>(b.y, top), y1 = std::min<std::int64_t>(std::int64_t{b.y} + b.h, bottom);
