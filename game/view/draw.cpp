@@ -33,6 +33,7 @@ struct TextPage {
   std::uint32_t colour, w, h;
   bool operator==(const TextPage&) const = default;
 };
+
 // Everything a frame's picture is made from, besides the tiles and the
 // faces: when none of it has changed, neither has the picture.
 struct FrameInputs {
@@ -151,8 +152,8 @@ void read_inputs(const Game& g, FrameInputs& f) {
 }  // namespace
 
 void DRAWBD(const View& v, std::int32_t BDX, std::int32_t BDY, std::int32_t BDK) {
-  auto x = base::narrow<std::uint32_t>(base::mul(BDX, 20));
-  auto y = base::narrow<std::uint32_t>(base::mul(BDY, 20));
+  auto x = base::narrow<std::uint32_t>(base::mul(BDX, BDSZ));
+  auto y = base::narrow<std::uint32_t>(base::mul(BDY, BDSZ));
   display::DRAWBMP(v.PBD[BDK], x, y);
 }
 
@@ -175,7 +176,7 @@ display::PBITMAP board_picture(const Game& g, View& v) {
     display::CLEAR(picture, display::WHITE);
     for (std::int8_t BDX = 0; BDX <= g.BDW - 1; ++BDX)
       for (std::int8_t BDY = 0; BDY <= g.BDH - 1; ++BDY)
-        display::DRAWBMP(v.PBD[g.BD[g.BDLV][BDX][BDY]], picture, 20u * BDX, 20u * BDY, 0u);
+        display::DRAWBMP(v.PBD[g.BD[g.BDLV][BDX][BDY]], picture, std::uint32_t{BDSZ} * BDX, std::uint32_t{BDSZ} * BDY, 0u);
     shown.swap(now);
   }
   return picture;

@@ -33,8 +33,8 @@ void INITWIN(const Game& g, View& v, std::uint32_t scale, bool fullscreen) {
   display::CREATEWIN(g.W, g.H, display::BLACK, display::WHITE);
   v.PTEMP = display::CREATEBMP();
   v.PTEXT = display::CREATEBMP();
-  for (std::int8_t BDP = 0; BDP <= 5; ++BDP) v.PBD[BDP] = display::CREATEBMP(20, 20, display::WHITE);
-  display::BAR(v.PBD[1], 0, 0, 20, 20, display::GRAY);
+  for (std::int8_t BDP = 0; BDP <= 5; ++BDP) v.PBD[BDP] = display::CREATEBMP(BDSZ, BDSZ, display::WHITE);
+  display::BAR(v.PBD[1], 0, 0, BDSZ, BDSZ, display::GRAY);
 }
 
 }  // namespace tervalon
