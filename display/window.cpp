@@ -1,5 +1,5 @@
 // The window thread opens the window through the chosen back end, pumps its events into the queue and
-// serves requests and pictures without a lock; on the game thread, surface rebuilds and presenting.
+// serves requests and pictures without a lock; the game thread's side: presenting and window queries.
 #include "display/window.h"
 
 #include <algorithm>
