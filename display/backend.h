@@ -1,6 +1,5 @@
-// What a platform back end supplies to the window thread: one small interface,
-// one folder per back end (display/sdl: a real window; display/headless: an
-// off-screen one). Library-internal.
+// What a platform back end supplies to the window thread, library-internal: one folder per back end
+// (display/sdl: a real window; display/headless: an off-screen one).
 #pragma once
 
 #include <cstdint>
@@ -61,10 +60,9 @@ class Backend {
   // Window thread, after start: the part of the screen windows may use
   // (without panels and docks).
   virtual void work_area(std::int32_t& w, std::int32_t& h) { screen_size(w, h); }
-  // Window thread: makes the window; on success gives its id and client size
-  // (and reports its frame, where it has one, to `events`).
-  virtual bool create(const WindowPlace& place, PlatformEvents& events, std::uint32_t& id,
-                      std::uint32_t& client_w, std::uint32_t& client_h, std::string& why) = 0;
+  // Window thread: makes the window; on success gives its id, and reports its
+  // client size (and its frame, where it has one) to `events`.
+  virtual bool create(const WindowPlace& place, PlatformEvents& events, std::uint32_t& id, std::string& why) = 0;
   // Window thread: waits for platform events and reports them, returning after
   // a batch or after wake().
   virtual void pump(PlatformEvents& events) = 0;

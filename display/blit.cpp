@@ -1,18 +1,12 @@
-// Pixel kernels: fills, keyed copies, the constant-alpha blend, and the two
-// fused passes (the fade overlay, a presentation), with AVX2 paths chosen at
-// run time, SSE2 paths and a portable remainder.
+// Pixel kernels: keyed copies, the constant-alpha blend and the two fused passes (the fade overlay,
+// a presentation), with AVX2 paths chosen at run time, SSE2 paths and a portable remainder.
 #include "display/blit.h"
-
-#include <algorithm>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
 
 namespace display::blit {
-
-void fill(std::uint32_t* dst, std::size_t n, std::uint32_t colour) { std::fill_n(dst, n, colour); }
-
 
 std::uint32_t blend_pixel(std::uint32_t src, std::uint32_t dst, std::uint8_t a) {
   const std::uint32_t sa = 255u - a;

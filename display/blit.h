@@ -1,5 +1,5 @@
-// Pixel kernels behind BAR, CLEAR and DRAWBMP: one row at a time, no clipping
-// or defaults here (the callers in surface.cpp do those).
+// Pixel kernels behind DRAWBMP, text and presenting: one row at a time, no clipping
+// or defaults here (the callers do those).
 #pragma once
 
 #include <cstddef>
@@ -7,8 +7,6 @@
 
 namespace display::blit {
 
-// dst[i] := colour for n pixels.
-void fill(std::uint32_t* dst, std::size_t n, std::uint32_t colour);
 // dst[i] := src[i] where src[i] != key.
 void copy_keyed(std::uint32_t* dst, const std::uint32_t* src, std::size_t n, std::uint32_t key);
 // Where src[i] != key, each channel of dst[i] moves towards src[i]:

@@ -32,11 +32,8 @@ class ChangedRows {
   // Calls f(top, bottom) for each run of changed rows top..bottom - 1.
   template <class F>
   void for_each_run(F f) const {
-    for (std::uint32_t y = 0; y < size();) {
-      if (!flags_[y]) {
-        ++y;
-        continue;
-      }
+    for (std::uint32_t y = 0; y < size(); ++y) {
+      if (!flags_[y]) continue;
       const std::uint32_t top = y;
       while (y < size() && flags_[y]) ++y;
       f(top, y);

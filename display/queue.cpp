@@ -37,11 +37,6 @@ void futex(std::atomic<std::uint32_t>& word, int op, std::uint32_t value, const 
   syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), op, value, timeout, nullptr, 0);
 }
 
-void announce_arrival() {
-  arrivals.fetch_add(1, std::memory_order_release);
-  futex(arrivals, FUTEX_WAKE_PRIVATE, INT32_MAX, nullptr);
-}
-
 std::atomic_ref<std::uint32_t> full_flag(MSG& slot) { return std::atomic_ref<std::uint32_t>(slot.MESSAGE); }
 
 bool anything_queued() {
@@ -50,12 +45,17 @@ bool anything_queued() {
 }
 }  // namespace
 
+void wake_message_waiter() {
+  arrivals.fetch_add(1, std::memory_order_release);
+  futex(arrivals, FUTEX_WAKE_PRIVATE, INT32_MAX, nullptr);
+}
+
 bool queue_window_message(const MSG& m) {
   const std::uint32_t next = (MSWINI.load(std::memory_order_relaxed) + 1) & (MSWINMAX - 1);
   if (next == MSWINJ.load(std::memory_order_acquire)) return false;  // full: keep the unread ones
   MSWIN[next] = m;
   MSWINI.store(next, std::memory_order_release);
-  announce_arrival();
+  wake_message_waiter();
   return true;
 }
 
@@ -66,11 +66,9 @@ bool queue_user_message(std::int32_t wp, std::int32_t lp) {
   slot.LPARAM = lp;
   full_flag(slot).store(WM_USER, std::memory_order_release);
   MSUSRI = MSUSRI == MSUSRMAX ? 1 : MSUSRI + 1;
-  announce_arrival();
+  wake_message_waiter();
   return true;
 }
-
-void wake_message_waiter() { announce_arrival(); }
 
 bool CUSTOMMSG() {
   MSG& slot = MSUSR[MSI];

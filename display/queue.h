@@ -56,7 +56,7 @@ bool queue_window_message(const MSG& m);
 // Appends a user message (code WM_USER) to the user queue (65536 slots);
 // false when the slot is still full. Window thread.
 bool queue_user_message(std::int32_t wp, std::int32_t lp);
-// Wakes a game thread waiting in wait_message (the window closed). Window thread.
+// Wakes a game thread waiting in wait_message: a message came, or the window closed. Window thread.
 void wake_message_waiter();
 
 }  // namespace display

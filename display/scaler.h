@@ -1,6 +1,5 @@
-// Scaled presentation: where a picture goes in a window of another size, and
-// one pass that writes every window pixel (the picture by nearest pixel, the
-// rest background). Pure functions over pixel buffers, used by the SDL back end.
+// Scaled presentation: where a picture goes in a window of another size, and one pass that
+// writes every window pixel (the picture by nearest pixel, the rest background); pure functions.
 #pragma once
 
 #include <cstddef>

@@ -51,12 +51,10 @@ Span clip(std::int64_t lo, std::int64_t len, std::int64_t limit) {
 
 void fill_rect(BITMAP& b, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
                std::uint32_t colour) {
-  if (w <= 0 || h <= 0) return;
   Span cx = clip(x, w, b.WIDTH), cy = clip(y, h, b.HEIGHT);
   if (cx.begin >= cx.end) return;
   for (std::int64_t row = cy.begin; row < cy.end; ++row)
-    blit::fill(b.row(static_cast<std::uint32_t>(row)) + cx.begin,
-               static_cast<std::size_t>(cx.end - cx.begin), colour);
+    std::fill_n(b.row(static_cast<std::uint32_t>(row)) + cx.begin, cx.end - cx.begin, colour);
 }
 
 std::uint64_t changes = 0;  // of the main and window surfaces
@@ -107,11 +105,10 @@ void make_main_surface(std::uint32_t w, std::uint32_t h) {
 }
 
 PBITMAP CREATEBMP(PBITMAP B, std::uint32_t W, std::uint32_t H, std::uint32_t C) {
-  sync_main_surface();
-  if (!B) B = PMAIN;  // still null before the first window: nothing to inherit
-  if (W == 0 && B) W = B->WIDTH;
-  if (H == 0 && B) H = B->HEIGHT;
-  if (C == 0 && B) C = B->COLOR;
+  const BITMAP& b = or_main(B);  // before the first window: 0 x 0 in colour 0, nothing to inherit
+  if (W == 0) W = b.WIDTH;
+  if (H == 0) H = b.HEIGHT;
+  if (C == 0) C = b.COLOR;
   auto* made = new (std::nothrow) BITMAP;
   if (!made) {
     base::runtime_error(203, "display: out of memory for a surface record");

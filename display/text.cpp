@@ -65,11 +65,10 @@ bool fontconfig_match(const std::string& family, bool exact, FaceFile& out) {
     ok = lower_ascii(reinterpret_cast<const char*>(name)) == lower_ascii(family);
   FcChar8* file = nullptr;
   int index = 0;
-  if (ok && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+  ok = ok && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
+  if (ok) {
     FcPatternGetInteger(match, FC_INDEX, 0, &index);
     out = {reinterpret_cast<const char*>(file), index};
-  } else {
-    ok = false;
   }
   FcPatternDestroy(match);
   return ok;
@@ -84,11 +83,9 @@ const FaceFile& face_file(const std::string& face_utf8) {
   if (auto alias = face_aliases.find(lower_ascii(family)); alias != face_aliases.end())
     family = alias->second;
   FaceFile file;
-  if (family.empty() || !fontconfig_match(family, true, file)) {
-    if (!fontconfig_match("sans-serif", false, file)) {
-      std::fprintf(stderr, "display: no font found (fontconfig has no sans-serif face)\n");
-      std::_Exit(1);
-    }
+  if ((family.empty() || !fontconfig_match(family, true, file)) && !fontconfig_match("sans-serif", false, file)) {
+    std::fprintf(stderr, "display: no font found (fontconfig has no sans-serif face)\n");
+    std::_Exit(1);
   }
   return found.emplace(face_utf8, file).first->second;
 }
@@ -164,6 +161,16 @@ const Font* context_font() {
   return font;
 }
 
+// The font the font state asks for.
+const Font* wanted_font() {
+  int style = TTF_STYLE_NORMAL;
+  if (FWG >= 600) style |= TTF_STYLE_BOLD;
+  if (FLT) style |= TTF_STYLE_ITALIC;
+  if (FUD) style |= TTF_STYLE_UNDERLINE;
+  if (FSK) style |= TTF_STYLE_STRIKETHROUGH;
+  return make_font(to_utf8(FFN), FW, FH, style);
+}
+
 }  // namespace
 
 std::string gbk_to_utf8(std::string_view s) {
@@ -198,18 +205,6 @@ std::uint32_t scale_to_height(std::int32_t cx, std::uint32_t fh, std::int32_t cy
   const std::uint64_t d = static_cast<std::uint64_t>(cy);
   return base::narrow<std::uint32_t>(base::round_div_even(p, d));
 }
-
-namespace {
-// The font the font state asks for.
-const Font* wanted_font() {
-  int style = TTF_STYLE_NORMAL;
-  if (FWG >= 600) style |= TTF_STYLE_BOLD;
-  if (FLT) style |= TTF_STYLE_ITALIC;
-  if (FUD) style |= TTF_STYLE_UNDERLINE;
-  if (FSK) style |= TTF_STYLE_STRIKETHROUGH;
-  return make_font(to_utf8(FFN), FW, FH, style);
-}
-}  // namespace
 
 void prepare_font() { wanted_font(); }
 

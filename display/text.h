@@ -1,6 +1,5 @@
-// Text and fonts: the current font settings, measuring a line in the window
-// context's font scaled to the current height, and drawing a line into a surface.
-// Text is bytes: UTF-8 when valid, otherwise GBK.
+// Text and fonts: the font settings, measuring a line in the window context's font scaled to the
+// current height, and drawing a line into a surface. Text is bytes: UTF-8 when valid, otherwise GBK.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,5 @@
-// The window thread: opens the window through the chosen back end, pumps its
-// events into the message queue, and serves the game thread's requests (title,
-// injected messages, size reports, tasks such as the error box, close) and
-// presented pictures, all without a lock. On the game thread: the main
-// surface's rebuild after a size report, presenting, and the window queries.
+// The window thread opens the window through the chosen back end, pumps its events into the queue and
+// serves requests and pictures without a lock; the game thread's side: presenting and window queries.
 #include "display/window.h"
 
 #include <algorithm>
@@ -36,6 +33,7 @@ std::uint32_t seen_size_reports = 0;  // game thread
 std::atomic<std::int32_t> screen_width{0}, screen_height{0};
 std::atomic<std::int32_t> border_title{0}, border_width{0}, border_height{0};
 std::atomic<std::int32_t> window_x{0}, window_y{0};
+std::atomic<std::int32_t> mouse_x{0}, mouse_y{0};  // the pointer on the screen
 
 void report_size(std::uint32_t w, std::uint32_t h) {
   client_size.store((std::uint64_t{w} << 32) | h, std::memory_order_relaxed);
@@ -58,10 +56,15 @@ BITMAP opening_icon;
 
 Backend* backend = nullptr;  // chosen by the game thread before CREATEWIN
 
-enum class Opening : int { Starting, Running, Open, Failed };
-std::atomic<Opening> opening{Opening::Starting};
+// The window's stage, written by the window thread (and by CREATEWIN before it
+// starts one); the window is open exactly while it is Open.
+enum class Stage : int { Starting, Running, Open, Failed, Closed };
+std::atomic<Stage> stage{Stage::Closed};
 std::string failure;  // why the window could not open; written before Failed is published
-std::atomic<bool> WINB{false};
+void publish(Stage now) {
+  stage.store(now, std::memory_order_release);
+  stage.notify_all();
+}
 
 class WindowThread;
 // A request from another thread, served on the window thread (the way a sent
@@ -140,8 +143,7 @@ class WindowThread final : public PlatformEvents {
  private:
   void fail(const std::string& why) {
     failure = why;
-    opening.store(Opening::Failed, std::memory_order_release);
-    opening.notify_all();
+    publish(Stage::Failed);
   }
   void serve_request();
   void serve_picture();
@@ -149,8 +151,7 @@ class WindowThread final : public PlatformEvents {
 };
 
 void WindowThread::run() {
-  opening.store(Opening::Running, std::memory_order_release);
-  opening.notify_all();
+  publish(Stage::Running);
   Backend& b = chosen_backend();
   std::string why;
   if (!b.start(why)) return fail(why);
@@ -158,41 +159,35 @@ void WindowThread::run() {
   b.measure(sw, sh);
   screen_width = sw;
   screen_height = sh;
-  // A size of 0 is half the screen; the window is centred as if it had no
-  // frame, and never placed left of or above the screen.
-  std::uint32_t w = wanted.w ? wanted.w : static_cast<std::uint32_t>(sw / 2);
-  std::uint32_t h = wanted.h ? wanted.h : static_cast<std::uint32_t>(sh / 2);
+  WindowPlace place{0, 0, wanted.w ? wanted.w : static_cast<std::uint32_t>(sw / 2),
+                    wanted.h ? wanted.h : static_cast<std::uint32_t>(sh / 2),  // 0: half the screen
+                    wanted.style ? wanted.style : DEFAULT_STYLE, wanted.background};
   const Presentation& p = presentation;
-  std::int32_t aw = 0, ah = 0;
   if (p.w && p.h) {
     // Fixed-size pictures: the window opens at a whole multiple of them.
+    std::int32_t aw = 0, ah = 0;
     b.work_area(aw, ah);
     const std::uint32_t k =
         p.scale ? p.scale : whole_factor(p.w, p.h, std::int64_t{aw} * 3 / 4, std::int64_t{ah} * 3 / 4);
-    w = p.w * k;
-    h = p.h * k;
-  }
-  WindowPlace place{MAX(0, static_cast<std::int32_t>((std::int64_t{sw} - w) / 2)),
-                    MAX(0, static_cast<std::int32_t>((std::int64_t{sh} - h) / 2)),
-                    w, h, wanted.style ? wanted.style : DEFAULT_STYLE, wanted.background};
-  place.title = opening_title;
-  place.icon = {opening_icon.pixels.data(), opening_icon.WIDTH, opening_icon.HEIGHT};
-  if (p.w && p.h) {
+    place.w = p.w * k;
+    place.h = p.h * k;
     place.scaled = true;
     place.min_w = std::min<std::uint32_t>(p.w, static_cast<std::uint32_t>(MAX(1, aw)));
     place.min_h = std::min<std::uint32_t>(p.h, static_cast<std::uint32_t>(MAX(1, ah)));
     place.fullscreen = p.fullscreen;
   }
+  // Centred as if it had no frame, and never left of or above the screen.
+  place.x = MAX(0, static_cast<std::int32_t>((std::int64_t{sw} - place.w) / 2));
+  place.y = MAX(0, static_cast<std::int32_t>((std::int64_t{sh} - place.h) / 2));
+  place.title = opening_title;
+  place.icon = {opening_icon.pixels.data(), opening_icon.WIDTH, opening_icon.HEIGHT};
   place.alias_keys = p.alias_keys;
   placed({place.x, place.y, 0, 0, 0});  // the frame is known once the window has one
-  std::uint32_t id = 0, cw = 0, ch = 0;
-  if (!b.create(place, *this, id, cw, ch, why)) return fail(why);
+  std::uint32_t id = 0;
+  if (!b.create(place, *this, id, why)) return fail(why);
   HW.store(id, std::memory_order_relaxed);
-  report_size(cw, ch);
   take_time_origin();
-  WINB.store(true, std::memory_order_release);
-  opening.store(Opening::Open, std::memory_order_release);
-  opening.notify_all();
+  publish(Stage::Open);
 
   while (open_) {
     b.pump(*this);
@@ -202,8 +197,7 @@ void WindowThread::run() {
 
   b.destroy();
   HW.store(0, std::memory_order_relaxed);
-  WINB.store(false, std::memory_order_release);
-  WINB.notify_all();
+  publish(Stage::Closed);
   wake_message_waiter();
   pending.exchange(&no_window, std::memory_order_acq_rel);  // a request still waiting is let go
   pending.notify_all();
@@ -333,6 +327,14 @@ void sync_surfaces() {
   remake_main_surface(w, h);
 }
 
+// With a window, the screen size its thread measured; without one, the platform is asked.
+std::int32_t screen(const std::atomic<std::int32_t>& measured, bool width) {
+  if (ISWIN()) return measured.load(std::memory_order_relaxed);
+  std::int32_t w = 0, h = 0;
+  chosen_backend().screen_size(w, h);
+  return width ? w : h;
+}
+
 }  // namespace
 
 void use_backend(Backend& b, bool unless_chosen) {
@@ -351,7 +353,7 @@ void use_alias_keys() { presentation.alias_keys = true; }
 void without_typed_text() { setenv("XCOMPOSEFILE", "/dev/null", 1); }
 Backend& chosen_backend() { return backend ? *backend : headless_backend(); }
 
-bool ISWIN() { return WINB.load(std::memory_order_acquire); }
+bool ISWIN() { return stage.load(std::memory_order_acquire) == Stage::Open; }
 
 void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_,
                std::uint32_t STYLE) {
@@ -359,7 +361,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   CLOSEWIN();           // joins the thread of a window the user closed
   wanted = {W, H, STYLE, CBG_ & 0xFFFFFFu};
   attach_window(CFG_, CBG_, sync_surfaces, present_window_surface);
-  opening.store(Opening::Starting, std::memory_order_relaxed);
+  stage.store(Stage::Starting, std::memory_order_relaxed);
   pending.store(nullptr, std::memory_order_relaxed);
   middle.store(1, std::memory_order_relaxed);
   for (std::uint32_t i = 0; i < 3; ++i) frames[i].handed = 0;
@@ -370,15 +372,15 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   // A new thread starts on its maker's core and would wait there about a
   // millisecond for the scheduler to move one of the two: this one sleeps
   // until the window thread runs, and wakes on the other core.
-  opening.wait(Opening::Starting, std::memory_order_acquire);
+  stage.wait(Stage::Starting, std::memory_order_acquire);
   // While the window thread opens the window: the font, and surfaces of a
   // fixed size.
   prepare_font();
   if (presentation.w && !main_is(presentation.w, presentation.h)) remake_main_surface(presentation.w, presentation.h);
-  Opening state;
-  while ((state = opening.load(std::memory_order_acquire)) == Opening::Running)
-    opening.wait(Opening::Running, std::memory_order_acquire);
-  if (state == Opening::Failed) {
+  Stage now;
+  while ((now = stage.load(std::memory_order_acquire)) == Stage::Running)
+    stage.wait(Stage::Running, std::memory_order_acquire);
+  if (now == Stage::Failed) {
     std::fprintf(stderr, "display: cannot open a window: %s (a graphical display is needed)\n",
                  failure.c_str());
     std::fflush(stderr);
@@ -397,10 +399,8 @@ void CLOSEWIN() {
   slot.thread = nullptr;
 }
 
-void inject_close() {
-  if (!post({})) return;
-  while (ISWIN()) WINB.wait(true, std::memory_order_acquire);
-}
+// The close request is let go only once the window thread has ended.
+void inject_close() { post({}); }
 
 void SETTITLE(std::string_view S) {
   const std::string utf8 = to_utf8(S);
@@ -495,16 +495,6 @@ void STOPTHREAD(std::uint32_t THI_) {
   slot.thread = nullptr;
 }
 
-namespace {
-// With a window, the size its thread measured; without one, the platform is asked.
-std::int32_t screen(const std::atomic<std::int32_t>& measured, bool width) {
-  if (ISWIN()) return measured.load(std::memory_order_relaxed);
-  std::int32_t w = 0, h = 0;
-  chosen_backend().screen_size(w, h);
-  return width ? w : h;
-}
-}  // namespace
-
 std::int32_t GETSCRWIDTH() { return screen(screen_width, true); }
 std::int32_t GETSCRHEIGHT() { return screen(screen_height, false); }
 std::int32_t GETBORDERTITLE() { return border_title.load(std::memory_order_relaxed); }
@@ -512,5 +502,18 @@ std::int32_t GETBORDERWIDTH() { return border_width.load(std::memory_order_relax
 std::int32_t GETBORDERHEIGHT() { return border_height.load(std::memory_order_relaxed); }
 std::int32_t GETPOSX() { return ISWIN() ? window_x.load(std::memory_order_relaxed) : 0; }
 std::int32_t GETPOSY() { return ISWIN() ? window_y.load(std::memory_order_relaxed) : 0; }
+
+void report_pointer(std::int32_t x, std::int32_t y) {
+  mouse_x.store(x, std::memory_order_relaxed);
+  mouse_y.store(y, std::memory_order_relaxed);
+}
+
+// The pointer is seen through the window: with none, every answer is 0.
+std::int32_t GETMOUSEABSX() { return ISWIN() ? mouse_x.load(std::memory_order_relaxed) : 0; }
+std::int32_t GETMOUSEABSY() { return ISWIN() ? mouse_y.load(std::memory_order_relaxed) : 0; }
+std::int32_t GETMOUSEWINX() { return GETMOUSEABSX() - GETPOSX(); }  // 0 - 0 with no window
+std::int32_t GETMOUSEWINY() { return GETMOUSEABSY() - GETPOSY(); }
+std::int32_t GETMOUSEPOSX() { return ISWIN() ? GETMOUSEWINX() - GETBORDERWIDTH() : 0; }
+std::int32_t GETMOUSEPOSY() { return ISWIN() ? GETMOUSEWINY() - GETBORDERHEIGHT() - GETBORDERTITLE() : 0; }
 
 }  // namespace display

@@ -1,7 +1,5 @@
-// The one window and its thread: opening and closing it, the title and icon,
-// presenting the main surface, the screen and window queries, thread slots,
-// and the controls tools and tests use on it (the headless back end, inject
-// messages, size reports, close).
+// The one window and its thread: opening, closing, title and icon, presenting, the screen and
+// window queries, thread slots, and the controls tools and tests use on it (injected messages, close).
 #pragma once
 
 #include <atomic>
@@ -82,6 +80,17 @@ std::int32_t GETBORDERHEIGHT();
 // Screen position of the window's outer top-left corner; 0 with no window. Any thread.
 std::int32_t GETPOSX();
 std::int32_t GETPOSY();
+// Cursor position on the screen, relative to the window's outer top-left, and
+// relative to the client area, as the window thread last saw it; 0 with no
+// window. Any thread.
+std::int32_t GETMOUSEABSX();
+std::int32_t GETMOUSEABSY();
+std::int32_t GETMOUSEWINX();
+std::int32_t GETMOUSEWINY();
+std::int32_t GETMOUSEPOSX();
+std::int32_t GETMOUSEPOSY();
+// A new cursor position on the screen. Window thread (back ends).
+void report_pointer(std::int32_t x, std::int32_t y);
 
 // Starts a thread running TH in the next of the 256 slots (1, 2, ..., 255, 0, ...)
 // and returns the slot. Game thread.

@@ -1,6 +1,5 @@
-// The headless back end: a window that exists only off-screen. Its events are
-// what the caller injects (through the window thread's requests); pictures
-// stay in the window surface on the game thread, where tools read them.
+// The headless back end: a window that exists only off-screen; its events are what the caller
+// injects, and pictures stay in the window surface on the game thread, where tools read them.
 #include <atomic>
 
 #include "display/backend.h"
@@ -15,11 +14,9 @@ constexpr std::int32_t SCREEN_W = 1920, SCREEN_H = 1080;
 class Headless final : public Backend {
  public:
   bool start(std::string&) override { return true; }
-  bool create(const WindowPlace& place, PlatformEvents&, std::uint32_t& id, std::uint32_t& client_w,
-              std::uint32_t& client_h, std::string&) override {  // no frame: it stays where it was placed
+  bool create(const WindowPlace& place, PlatformEvents& events, std::uint32_t& id, std::string&) override {
     id = ++windows_;
-    client_w = place.w;
-    client_h = place.h;
+    events.resized(place.w, place.h);  // no frame: it stays where it was placed
     seen_ = wakes_.load(std::memory_order_acquire);
     return true;
   }

@@ -1,6 +1,5 @@
-// The run-time error's box, drawn with the library's own surfaces and text in
-// a plain SDL window, so that it shows on any X server or desktop whatever
-// helpers or fonts it has.
+// The run-time error's box, drawn with the library's own surfaces and text in a plain SDL window, so
+// that it shows on any X server or desktop whatever helpers or fonts it has.
 #include <SDL.h>
 
 #include <algorithm>

@@ -1,7 +1,5 @@
-// Key translation: SDL scancodes (the physical key) to virtual-key codes, with
-// letter keys taken from the layout's key symbol; alias keys and controllers
-// to the keys they stand for; who holds which key; and SDL's input events as
-// window messages.
+// SDL's input events as window messages: keys to virtual-key codes (letters by the layout's symbol),
+// alias keys and controllers to the keys they stand for, and who holds which key.
 #include "display/sdl/input.h"
 
 #include <SDL_syswm.h>
@@ -10,7 +8,6 @@
 #include <algorithm>
 
 #include "base/utf8.h"
-#include "display/input.h"
 #include "display/window.h"
 
 namespace display {

@@ -1,8 +1,5 @@
-// What enters the display library as input through SDL: key events to
-// virtual-key codes and key-message parameters (which need no display, so
-// tests call them directly), and the SDL back end's input events (keys, alias
-// keys, controllers, mouse, typed text, dropped files, a key SDL lost) turned
-// into window messages.
+// Input through SDL: key codes and key-message parameters (no display needed: tests call them), and
+// the back end's input events (keys, controllers, mouse, typed text, dropped files) as window messages.
 #pragma once
 
 #include <SDL.h>

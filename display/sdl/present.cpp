@@ -67,8 +67,7 @@ void Presenter::show_rows(const Picture& picture, const Placement& where, std::u
   picture.rows->for_each_run([&](std::uint32_t top, std::uint32_t bottom) {
     const std::uint32_t band_y = where.y + top * k, band_h = (bottom - top) * k;
     scale_picture(picture.pixels + std::size_t{top} * picture.w, picture.w, bottom - top, {where.x, 0, where.w, band_h},
-                  {reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(static_cast<void*>(to.pixels)) +
-                                                    band_y * to.pitch),
+                  {reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(to.pixels) + band_y * to.pitch),
                    to.w, band_h, to.pitch},
                   bg, swap);
     rects_.push_back({static_cast<int>(where.x), static_cast<int>(band_y), static_cast<int>(where.w),

@@ -1,6 +1,5 @@
-// Pictures into an SDL window's own surface: scaled (where they have a fixed
-// size) and converted in one pass, only the changed rows where the window
-// still shows the picture before. Window thread.
+// Pictures into an SDL window's own surface, scaled and converted in one pass, only the changed rows
+// where the window still shows the picture before. Window thread.
 #pragma once
 
 #include <SDL.h>

@@ -1,6 +1,5 @@
-// The SDL back end: a real window on the window thread, its events (input
-// goes on to the input code; full screen on F11 and Alt+Enter stays here),
-// the wait for them, and pictures scaled into the window's own surface.
+// The SDL back end: a real window on the window thread, its events (input goes on to the input code;
+// F11 and Alt+Enter toggle full screen here) and the wait for them; pictures go to the presenter.
 #include "display/sdl/window.h"
 
 #include <SDL.h>
@@ -38,17 +37,13 @@ int lost_display(Display*) {
   for (;;) pause();  // another thread is ending the process
 }
 
-// Whether there is a display to show anything on: without one SDL would try
-// each video driver in turn and print their complaints.
-bool display_named() {
-  return SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY") || SDL_getenv("SDL_VIDEODRIVER");
-}
-
 class Sdl final : public Backend {
  public:
   bool start(std::string& why) override {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
-      if (!display_named()) {
+      // Without a display named SDL would try each video driver in turn and
+      // print their complaints.
+      if (!SDL_getenv("DISPLAY") && !SDL_getenv("WAYLAND_DISPLAY") && !SDL_getenv("SDL_VIDEODRIVER")) {
         why = "SDL could not start video: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
         return false;
       }
@@ -98,8 +93,7 @@ class Sdl final : public Backend {
     h = r.h;
   }
 
-  bool create(const WindowPlace& place, PlatformEvents& events, std::uint32_t& id, std::uint32_t& client_w,
-              std::uint32_t& client_h, std::string& why) override {
+  bool create(const WindowPlace& place, PlatformEvents& events, std::uint32_t& id, std::string& why) override {
     Uint32 flags = 0;
     if (place.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     if (!(place.style & WS_VISIBLE)) flags |= SDL_WINDOW_HIDDEN;
@@ -125,10 +119,7 @@ class Sdl final : public Backend {
       SDL_SetWindowIcon(window_, icon);
       SDL_FreeSurface(icon);
     }
-    int w = 0, h = 0;
-    SDL_GetWindowSize(window_, &w, &h);
-    client_w = static_cast<std::uint32_t>(w);
-    client_h = static_cast<std::uint32_t>(h);
+    report_client_size(events);
     minimised_ = (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0;
     measure_frame(events);
     presenter_.open(window_, place.background, place.scaled);  // the background until the first picture
@@ -190,6 +181,12 @@ class Sdl final : public Backend {
   }
 
  private:
+  void report_client_size(PlatformEvents& events) {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    events.resized(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h));
+  }
+
   void measure_frame(PlatformEvents& events) {
     int top = 0, left = 0, bottom = 0, right = 0;
     if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) top = left = bottom = 0;
@@ -227,7 +224,6 @@ class Sdl final : public Backend {
     return SDL_WaitEventTimeout(&e, timeout);
   }
 
-
   // F11 and Alt+Enter belong to the window: they turn full screen on and off,
   // and neither their key-downs (repeats included) nor their key-ups are queued.
   bool window_key(const SDL_KeyboardEvent& k) {
@@ -246,8 +242,6 @@ class Sdl final : public Backend {
     presenter_.show_again();
     return true;
   }
-
-
 
   void handle(const SDL_Event& e, PlatformEvents& events) {
     if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP)
@@ -277,9 +271,7 @@ class Sdl final : public Backend {
       case SDL_WINDOWEVENT_MAXIMIZED:
         if (minimised_) {
           minimised_ = false;
-          int cw = 0, ch = 0;
-          SDL_GetWindowSize(window_, &cw, &ch);
-          events.resized(static_cast<std::uint32_t>(cw), static_cast<std::uint32_t>(ch));
+          report_client_size(events);
         }
         break;
       case SDL_WINDOWEVENT_FOCUS_GAINED:

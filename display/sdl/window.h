@@ -1,6 +1,5 @@
-// The SDL back end: a real window on an X11 or Wayland display, and the
-// run-time error's box. A program that shows its window chooses it; without it
-// windows open off-screen.
+// The SDL back end: a real window on an X11 or Wayland display, and the run-time error's box.
+// A program that shows its window chooses it; without it windows open off-screen.
 #pragma once
 
 #include "display/backend.h"
