@@ -7,6 +7,7 @@
 #include "base/runtime_error.h"
 #include "display/clock.h"
 #include "display/colours.h"
+#include "display/input.h"
 #include "display/queue.h"
 #include "display/surface.h"
 #include "display/text.h"

@@ -33,7 +33,6 @@ std::uint32_t seen_size_reports = 0;  // game thread
 std::atomic<std::int32_t> screen_width{0}, screen_height{0};
 std::atomic<std::int32_t> border_title{0}, border_width{0}, border_height{0};
 std::atomic<std::int32_t> window_x{0}, window_y{0};
-std::atomic<std::int32_t> mouse_x{0}, mouse_y{0};  // the pointer on the screen
 
 void report_size(std::uint32_t w, std::uint32_t h) {
   client_size.store((std::uint64_t{w} << 32) | h, std::memory_order_relaxed);
@@ -502,18 +501,5 @@ std::int32_t GETBORDERWIDTH() { return border_width.load(std::memory_order_relax
 std::int32_t GETBORDERHEIGHT() { return border_height.load(std::memory_order_relaxed); }
 std::int32_t GETPOSX() { return ISWIN() ? window_x.load(std::memory_order_relaxed) : 0; }
 std::int32_t GETPOSY() { return ISWIN() ? window_y.load(std::memory_order_relaxed) : 0; }
-
-void report_pointer(std::int32_t x, std::int32_t y) {
-  mouse_x.store(x, std::memory_order_relaxed);
-  mouse_y.store(y, std::memory_order_relaxed);
-}
-
-// The pointer is seen through the window: with none, every answer is 0.
-std::int32_t GETMOUSEABSX() { return ISWIN() ? mouse_x.load(std::memory_order_relaxed) : 0; }
-std::int32_t GETMOUSEABSY() { return ISWIN() ? mouse_y.load(std::memory_order_relaxed) : 0; }
-std::int32_t GETMOUSEWINX() { return GETMOUSEABSX() - GETPOSX(); }  // 0 - 0 with no window
-std::int32_t GETMOUSEWINY() { return GETMOUSEABSY() - GETPOSY(); }
-std::int32_t GETMOUSEPOSX() { return ISWIN() ? GETMOUSEWINX() - GETBORDERWIDTH() : 0; }
-std::int32_t GETMOUSEPOSY() { return ISWIN() ? GETMOUSEWINY() - GETBORDERHEIGHT() - GETBORDERTITLE() : 0; }
 
 }  // namespace display

@@ -80,17 +80,6 @@ std::int32_t GETBORDERHEIGHT();
 // Screen position of the window's outer top-left corner; 0 with no window. Any thread.
 std::int32_t GETPOSX();
 std::int32_t GETPOSY();
-// Cursor position on the screen, relative to the window's outer top-left, and
-// relative to the client area, as the window thread last saw it; 0 with no
-// window. Any thread.
-std::int32_t GETMOUSEABSX();
-std::int32_t GETMOUSEABSY();
-std::int32_t GETMOUSEWINX();
-std::int32_t GETMOUSEWINY();
-std::int32_t GETMOUSEPOSX();
-std::int32_t GETMOUSEPOSY();
-// A new cursor position on the screen. Window thread (back ends).
-void report_pointer(std::int32_t x, std::int32_t y);
 
 // Starts a thread running TH in the next of the 256 slots (1, 2, ..., 255, 0, ...)
 // and returns the slot. Game thread.

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "base/utf8.h"
+#include "display/input.h"
 #include "display/window.h"
 
 namespace display {
