@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -268,12 +269,10 @@ static void read_levels(Game& g, const std::string& path, LevelFileMap* map) {
 
   in.reset();
   decide_story_encoding(g);
-  // The board's size in pixels, worked out once; a board with a negative side
-  // has none (the window set-up refuses it).
-  if (g.BDW >= 0 && g.BDH >= 0) {
-    g.W = static_cast<std::uint32_t>(g.BDW * BDSZ);
-    g.H = static_cast<std::uint32_t>(g.BDH * BDSZ);
-  }
+  // The board's size in pixels, worked out once; a negative side makes no
+  // board (the window set-up refuses it).
+  g.W = static_cast<std::uint32_t>(std::max(0, g.BDW * BDSZ));
+  g.H = static_cast<std::uint32_t>(std::max(0, g.BDH * BDSZ));
   g.BDLV = 0;
   g.GSIT = 0;
 }

@@ -18,8 +18,6 @@ namespace tervalon {
 struct View {
   View();
   ~View();
-  View(const View&) = delete;
-  View& operator=(const View&) = delete;
 
   display::PBITMAP PTEMP = nullptr;  // snapshot of the frame under the overlay
   display::PBITMAP PTEXT = nullptr;  // the story text page
