@@ -56,19 +56,28 @@ class GrowingArray {
   static_assert(Lo <= Hi, "an array needs at least one slot");
 
  public:
+  // One comparison when the slot is stored: a stored slot is in range.
   T& operator[](long long i) {
-    const std::size_t at = Array<T, Lo, Hi>::offset(i);
+    const std::size_t at = unchecked(i);
     if (at >= slots_.size()) [[unlikely]]
-      slots_.resize(at + 1);
+      slots_.resize(Array<T, Lo, Hi>::offset(i) + 1);
     return slots_[at];
   }
   const T& operator[](long long i) const {
     static const T unset{};
-    const std::size_t at = Array<T, Lo, Hi>::offset(i);
-    return at < slots_.size() ? slots_[at] : unset;
+    const std::size_t at = unchecked(i);
+    if (at < slots_.size()) [[likely]]
+      return slots_[at];
+    Array<T, Lo, Hi>::offset(i);  // 201 outside Lo..Hi
+    return unset;
   }
 
  private:
+  // The slot of index i, wrapping below Lo to a slot that is never stored.
+  static std::size_t unchecked(long long i) {
+    return static_cast<std::size_t>(static_cast<unsigned long long>(i) - static_cast<unsigned long long>(Lo));
+  }
+
   std::vector<T> slots_;
 };
 
