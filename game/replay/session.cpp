@@ -55,6 +55,10 @@ void Recorder::flush_now() {
   next_flush_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
 }
 
+void Recorder::flush_if_due() {
+  if (std::chrono::steady_clock::now() >= next_flush_) flush_now();
+}
+
 // A run-time error ends the process at once: on the game thread the frames
 // of the pass that failed are written too, so the recording ends with it.
 void Recorder::save_on_error(void* self) {
@@ -95,7 +99,7 @@ void Recorder::pass(std::uint64_t frames) {
   }
   recorded_frame_ = g_.FRAME;
   if (g_.FRAME / 600 != expected_frame_ / 600) write_expect();
-  if (std::chrono::steady_clock::now() >= next_flush_) flush_now();
+  flush_if_due();
 }
 
 void Recorder::message(std::uint32_t message, std::int32_t wparam) {
@@ -108,7 +112,7 @@ void Recorder::message(std::uint32_t message, std::int32_t wparam) {
   }
   write_singles();
   write_line((message == WM_KEYDOWN ? "down " : "up ") + key_word(wparam));
-  if (std::chrono::steady_clock::now() >= next_flush_) flush_now();
+  flush_if_due();
 }
 
 void Recorder::note(const std::string& line) {

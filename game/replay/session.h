@@ -48,6 +48,7 @@ class Recorder {
   void write_singles();
   void write_expect();
   void flush_now();
+  void flush_if_due();
   static void save_on_error(void* self);
 
   const Game& g_;
