@@ -4,10 +4,10 @@
 #pragma once
 
 #include <cmath>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -82,8 +82,7 @@ class GrowingArray {
 };
 
 // The value of `v` as a `To`; 201 when it does not fit.
-template <typename To, typename From>
-  requires std::is_integral_v<To> && std::is_integral_v<From>
+template <std::integral To, std::integral From>
 To narrow(From v) {
   if (!std::in_range<To>(v)) [[unlikely]]
     runtime_error(RANGE_ERROR);
