@@ -21,8 +21,7 @@ std::atomic<int> stopping{0};
 
 std::string hex_address(const void* p) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "$%016llX",
-                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p)));
+  std::snprintf(buf, sizeof buf, "$%016llX", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p)));
   return buf;
 }
 }  // namespace
@@ -51,8 +50,8 @@ std::string reason_for(int code) {
   int n = backtrace(frames, 64);
   stopping.store(code);
   // frames[0] is this routine; frames[1] is where the error was raised.
-  std::string report = "Runtime error " + std::to_string(code) + " at " +
-                       hex_address(n > 1 ? frames[1] : nullptr) + "\n";
+  std::string report = "Runtime error " + std::to_string(code) + " at " + hex_address(n > 1 ? frames[1] : nullptr) +
+                       "\n";
   for (int i = 2; i < n; ++i) report += "  " + hex_address(frames[i]) + "\n";
   std::string said = reason.empty() ? "" : std::string(reason) + "\n";
   std::fputs((said + report).c_str(), stderr);

@@ -28,8 +28,8 @@ void frames(benchmark::State& state, int pass) {
   for (auto _ : state) benchmark::DoNotOptimize(game_frame(g));
   if (g.STPN[1] != 65500 || g.PAUSE != 0) state.SkipWithError("the trail changed under the benchmark");
   state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-  state.counters["x real time"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) / FRAMERATE, benchmark::Counter::kIsRate);
+  state.counters["x real time"] = benchmark::Counter(static_cast<double>(state.iterations()) / FRAMERATE,
+                                                     benchmark::Counter::kIsRate);
 }
 
 void BM_FrameForward409Ghosts(benchmark::State& state) { frames(state, 1); }

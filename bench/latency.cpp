@@ -35,9 +35,7 @@ namespace {
 
 constexpr double FRAME = 1.0 / 60.0;
 
-double now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 void sleep_s(double s) {
   if (s > 0) std::this_thread::sleep_for(std::chrono::duration<double>(s));
@@ -254,7 +252,8 @@ class Session {
     XGetWindowAttributes(dpy_, window_, &a);
     image_ = XShmCreateImage(dpy_, a.visual, static_cast<unsigned>(a.depth), ZPixmap, nullptr, &shm_,
                              static_cast<unsigned>(a.width), static_cast<unsigned>(a.height));
-    shm_.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line) * image_->height, IPC_CREAT | 0600);
+    shm_.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line) * image_->height,
+                        IPC_CREAT | 0600);
     shm_.shmaddr = image_->data = static_cast<char*>(shmat(shm_.shmid, nullptr, 0));
     shm_.readOnly = False;
     XShmAttach(dpy_, &shm_);
@@ -304,8 +303,8 @@ class Session {
 
 // One program, one round: start-ups, then key presses, then keys held, then
 // standing still.
-void measure(Session& s, const Options& o, const std::vector<std::string>& argv, const std::string& dir,
-             Stats& st, std::mt19937& rng) {
+void measure(Session& s, const Options& o, const std::vector<std::string>& argv, const std::string& dir, Stats& st,
+             std::mt19937& rng) {
   for (int i = 0; i < o.starts; ++i) {
     st.start.push_back(s.launch(argv, dir));
     s.stop();
@@ -422,18 +421,28 @@ Options parse(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (!v) die("usage: latency [--game PATH] [--reference PATH] [--data FILE] [--rounds N] [--presses N]"
-                " [--starts N] [--held SECONDS] [--still SECONDS]");
+    if (!v)
+      die("usage: latency [--game PATH] [--reference PATH] [--data FILE] [--rounds N] [--presses N]"
+          " [--starts N] [--held SECONDS] [--still SECONDS]");
     ++i;
-    if (a == "--game") o.game = v;
-    else if (a == "--reference") o.reference = v;
-    else if (a == "--data") o.data = v;
-    else if (a == "--rounds") o.rounds = std::atoi(v);
-    else if (a == "--presses") o.presses = std::atoi(v);
-    else if (a == "--starts") o.starts = std::atoi(v);
-    else if (a == "--held") o.held = std::atof(v);
-    else if (a == "--still") o.still = std::atof(v);
-    else die("unknown option " + a);
+    if (a == "--game")
+      o.game = v;
+    else if (a == "--reference")
+      o.reference = v;
+    else if (a == "--data")
+      o.data = v;
+    else if (a == "--rounds")
+      o.rounds = std::atoi(v);
+    else if (a == "--presses")
+      o.presses = std::atoi(v);
+    else if (a == "--starts")
+      o.starts = std::atoi(v);
+    else if (a == "--held")
+      o.held = std::atof(v);
+    else if (a == "--still")
+      o.still = std::atof(v);
+    else
+      die("unknown option " + a);
   }
   return o;
 }

@@ -19,10 +19,10 @@ struct WindowFrame {
 // Where the window thread learns what happened on the platform. Window thread.
 class PlatformEvents {
  public:
-  virtual void message(const MSG& m) = 0;                   // to the window queue
+  virtual void message(const MSG& m) = 0;                      // to the window queue
   virtual void resized(std::uint32_t w, std::uint32_t h) = 0;  // a client size report
-  virtual void close_requested() = 0;                        // the close command
-  virtual void placed(const WindowFrame& frame) = 0;         // moved, or its frame measured
+  virtual void close_requested() = 0;                          // the close command
+  virtual void placed(const WindowFrame& frame) = 0;           // moved, or its frame measured
  protected:
   ~PlatformEvents() = default;
 };
@@ -36,8 +36,8 @@ struct Picture {
 };
 
 struct WindowPlace {
-  std::int32_t x, y;    // outer top-left on the screen
-  std::uint32_t w, h;   // client size
+  std::int32_t x, y;   // outer top-left on the screen
+  std::uint32_t w, h;  // client size
   std::uint32_t style;
   std::uint32_t background;  // 0x00BBGGRR shown before the first picture
   // Pictures of a fixed size, scaled to the client area; otherwise pictures
@@ -46,8 +46,8 @@ struct WindowPlace {
   std::uint32_t min_w = 0, min_h = 0;  // the smallest client size a user can make (0: any)
   bool fullscreen = false;             // opens in desktop full screen
   bool alias_keys = false;             // A, D, W and Space arrive as arrow keys
-  std::string title{};          // UTF-8
-  Picture icon{nullptr, 0, 0};  // none when empty
+  std::string title{};                 // UTF-8
+  Picture icon{nullptr, 0, 0};         // none when empty
 };
 
 class Backend {

@@ -48,7 +48,7 @@ struct Blend8 {
 };
 
 __attribute__((target("avx2"))) std::size_t blend_keyed_avx2(std::uint32_t* dst, const std::uint32_t* src,
-                                                              std::size_t n, std::uint32_t key, std::uint8_t a) {
+                                                             std::size_t n, std::uint32_t key, std::uint8_t a) {
   const Blend8 blend(key, a);
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) {
@@ -60,10 +60,10 @@ __attribute__((target("avx2"))) std::size_t blend_keyed_avx2(std::uint32_t* dst,
 }
 
 __attribute__((target("avx2"))) std::size_t overlay_avx2(std::uint32_t* dst, const std::uint32_t* frame,
-                                                          const std::uint32_t* page, std::size_t n,
-                                                          std::uint32_t background, std::uint32_t frame_key,
-                                                          std::uint8_t frame_a, std::uint32_t page_key,
-                                                          std::uint8_t page_a) {
+                                                         const std::uint32_t* page, std::size_t n,
+                                                         std::uint32_t background, std::uint32_t frame_key,
+                                                         std::uint8_t frame_a, std::uint32_t page_key,
+                                                         std::uint8_t page_a) {
   const Blend8 over_background(frame_key, frame_a), over_frame(page_key, page_a);
   const __m256i bg = _mm256_set1_epi32(static_cast<int>(background));
   // Most of a frame is runs of one colour under runs of the page's one
@@ -71,7 +71,8 @@ __attribute__((target("avx2"))) std::size_t overlay_avx2(std::uint32_t* dst, con
   // answer without the arithmetic.
   __m256i pair_frame = _mm256_set1_epi32(static_cast<int>(frame_key));
   __m256i pair_page = _mm256_setzero_si256();
-  __m256i pair_out = _mm256_set1_epi32(static_cast<int>(page ? blend_or_keep(0, background, page_key, page_a) : background));
+  __m256i pair_out = _mm256_set1_epi32(
+      static_cast<int>(page ? blend_or_keep(0, background, page_key, page_a) : background));
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) {
     const __m256i f = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(frame + i));
@@ -92,9 +93,8 @@ __attribute__((target("avx2"))) std::size_t overlay_avx2(std::uint32_t* dst, con
 }
 
 __attribute__((target("avx2"))) std::size_t present_keyed_avx2(std::uint32_t* shown, std::uint32_t* out,
-                                                                const std::uint32_t* src,
-                                                                const std::uint32_t* before, std::size_t n,
-                                                                std::uint32_t key, bool& differs) {
+                                                               const std::uint32_t* src, const std::uint32_t* before,
+                                                               std::size_t n, std::uint32_t key, bool& differs) {
   const __m256i keys = _mm256_set1_epi32(static_cast<int>(key));
   __m256i diff = _mm256_setzero_si256();
   std::size_t i = 0;
@@ -104,7 +104,9 @@ __attribute__((target("avx2"))) std::size_t present_keyed_avx2(std::uint32_t* sh
     __m256i v = _mm256_blendv_epi8(s, w, _mm256_cmpeq_epi32(s, keys));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(shown + i), v);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), v);
-    if (before) diff = _mm256_or_si256(diff, _mm256_xor_si256(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(before + i))));
+    if (before)
+      diff = _mm256_or_si256(diff,
+                             _mm256_xor_si256(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(before + i))));
   }
   if (!_mm256_testz_si256(diff, diff)) differs = true;
   return i;
@@ -112,8 +114,8 @@ __attribute__((target("avx2"))) std::size_t present_keyed_avx2(std::uint32_t* sh
 
 // Eight pixels at a time; the destination is read only where the key occurs,
 // so a copy without it costs what a plain copy does.
-__attribute__((target("avx2"))) std::size_t copy_keyed_avx2(std::uint32_t* dst, const std::uint32_t* src,
-                                                             std::size_t n, std::uint32_t key) {
+__attribute__((target("avx2"))) std::size_t copy_keyed_avx2(std::uint32_t* dst, const std::uint32_t* src, std::size_t n,
+                                                            std::uint32_t key) {
   const __m256i keys = _mm256_set1_epi32(static_cast<int>(key));
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) {
@@ -140,8 +142,7 @@ void copy_keyed(std::uint32_t* dst, const std::uint32_t* src, std::size_t n, std
   for (; i < n; ++i) dst[i] = src[i] == key ? dst[i] : src[i];
 }
 
-void blend_keyed(std::uint32_t* dst, const std::uint32_t* src, std::size_t n, std::uint32_t key,
-                 std::uint8_t a) {
+void blend_keyed(std::uint32_t* dst, const std::uint32_t* src, std::size_t n, std::uint32_t key, std::uint8_t a) {
   if (a == 255) return;
   std::size_t i = 0;
 #if defined(__x86_64__)

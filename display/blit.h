@@ -11,8 +11,7 @@ namespace display::blit {
 void copy_keyed(std::uint32_t* dst, const std::uint32_t* src, std::size_t n, std::uint32_t key);
 // Where src[i] != key, each channel of dst[i] moves towards src[i]:
 // round((src * (255 - a) + dst * a) / 255); a = 255 leaves dst as it is.
-void blend_keyed(std::uint32_t* dst, const std::uint32_t* src, std::size_t n, std::uint32_t key,
-                 std::uint8_t a);
+void blend_keyed(std::uint32_t* dst, const std::uint32_t* src, std::size_t n, std::uint32_t key, std::uint8_t a);
 // The fade overlay in one pass: dst[i] := background, then frame[i] and page[i]
 // laid over it in turn as blend_keyed would with their keys and weights (a
 // null page is left out). dst may be frame, not page.

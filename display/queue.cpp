@@ -90,9 +90,7 @@ bool ISNEXTMSG() {
   return true;
 }
 
-bool ISMSG(std::span<const std::uint32_t> UM) {
-  return std::count(UM.begin(), UM.end(), MS.MESSAGE) > 0;
-}
+bool ISMSG(std::span<const std::uint32_t> UM) { return std::count(UM.begin(), UM.end(), MS.MESSAGE) > 0; }
 bool ISMSG(std::initializer_list<std::uint32_t> UM) { return ISMSG(std::span(UM.begin(), UM.size())); }
 bool ISMSG(std::uint32_t UM) { return MS.MESSAGE == UM; }
 

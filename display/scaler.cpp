@@ -18,8 +18,8 @@ inline std::uint32_t convert(std::uint32_t p) {
 }
 
 template <bool Swap>
-void scale(const std::uint32_t* from, std::uint32_t pw, std::uint32_t ph, Placement where,
-           const WindowPixels& to, std::uint32_t background) {
+void scale(const std::uint32_t* from, std::uint32_t pw, std::uint32_t ph, Placement where, const WindowPixels& to,
+           std::uint32_t background) {
   const std::uint32_t bg = convert<Swap>(background);
   auto row = [&](std::uint32_t y) {
     return reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(to.pixels) + y * to.pitch);

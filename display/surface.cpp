@@ -29,8 +29,8 @@ void allocate(BITMAP& b, std::uint32_t w, std::uint32_t h, std::uint32_t colour)
   try {
     b.pixels.assign(n, colour);
   } catch (const std::exception&) {
-    base::runtime_error(203, "display: out of memory for a " + std::to_string(w) + " x " + std::to_string(h) +
-                           " surface");
+    base::runtime_error(203,
+                        "display: out of memory for a " + std::to_string(w) + " x " + std::to_string(h) + " surface");
   }
   b.WIDTH = w;
   b.HEIGHT = h;
@@ -49,8 +49,7 @@ Span clip(std::int64_t lo, std::int64_t len, std::int64_t limit) {
   return {std::clamp<std::int64_t>(lo, 0, limit), std::clamp<std::int64_t>(lo + len, 0, limit)};
 }
 
-void fill_rect(BITMAP& b, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
-               std::uint32_t colour) {
+void fill_rect(BITMAP& b, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, std::uint32_t colour) {
   Span cx = clip(x, w, b.WIDTH), cy = clip(y, h, b.HEIGHT);
   if (cx.begin >= cx.end) return;
   for (std::int64_t row = cy.begin; row < cy.end; ++row)
@@ -119,9 +118,7 @@ PBITMAP CREATEBMP(PBITMAP B, std::uint32_t W, std::uint32_t H, std::uint32_t C) 
   return made;
 }
 PBITMAP CREATEBMP(PBITMAP B) { return CREATEBMP(B, 0, 0, 0); }
-PBITMAP CREATEBMP(std::uint32_t W, std::uint32_t H, std::uint32_t C) {
-  return CREATEBMP(nullptr, W, H, C);
-}
+PBITMAP CREATEBMP(std::uint32_t W, std::uint32_t H, std::uint32_t C) { return CREATEBMP(nullptr, W, H, C); }
 PBITMAP CREATEBMP() { return CREATEBMP(nullptr, 0, 0, 0); }
 
 void RELEASEBMP(PBITMAP B) {
@@ -136,8 +133,8 @@ void SETBRUSHCOLOR(PBITMAP B, std::uint32_t C) {
   if (B) B->brush = C;
 }
 
-void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H,
-         std::uint32_t CFG_, std::uint32_t CBG_) {
+void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CFG_,
+         std::uint32_t CBG_) {
   BITMAP& b = or_main(B);
   if (CFG_ == 0) CFG_ = TRANSPARENT;
   if (CBG_ == 0) CBG_ = CFG;
@@ -158,8 +155,7 @@ void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t
 void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CBG_) {
   BAR(B, X, Y, W, H, 0, CBG_);
 }
-void BAR(std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CFG_,
-         std::uint32_t CBG_) {
+void BAR(std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CFG_, std::uint32_t CBG_) {
   BAR(nullptr, X, Y, W, H, CFG_, CBG_);
 }
 void BAR(std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CBG_) {
@@ -178,9 +174,8 @@ void CLEAR(PBITMAP B) { CLEAR(B, 0); }
 void CLEAR(std::uint32_t C) { CLEAR(nullptr, C); }
 void CLEAR() { CLEAR(nullptr, 0); }
 
-void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XS, std::uint32_t YS, std::uint32_t WS,
-             std::uint32_t HS, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD,
-             std::uint32_t HD, std::uint32_t C) {
+void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XS, std::uint32_t YS, std::uint32_t WS, std::uint32_t HS,
+             std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD, std::uint32_t C) {
   BITMAP& src = or_main(BS);
   BITMAP& dst = or_main(BD);
   if (WS == 0) WS = src.WIDTH;
@@ -249,8 +244,8 @@ bool clear_and_lay(PBITMAP B, PBITMAP S1, std::uint32_t C1, PBITMAP S2, std::uin
   return true;
 }
 
-void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD,
-             std::uint32_t HD, std::uint32_t C) {
+void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD,
+             std::uint32_t C) {
   DRAWBMP(BS, BD, 0, 0, 0, 0, XD, YD, WD, HD, C);
 }
 void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XD, std::uint32_t YD, std::uint32_t C) {
@@ -258,21 +253,17 @@ void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XD, std::uint32_t YD, std::ui
 }
 void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t C) { DRAWBMP(BS, BD, 0, 0, 0, 0, 0, 0, 0, 0, C); }
 void DRAWBMP(PBITMAP BS, PBITMAP BD) { DRAWBMP(BS, BD, 0, 0, 0, 0, 0, 0, 0, 0, 0); }
-void DRAWBMP(PBITMAP BS, std::uint32_t XS, std::uint32_t YS, std::uint32_t WS, std::uint32_t HS,
-             std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD,
-             std::uint32_t C) {
+void DRAWBMP(PBITMAP BS, std::uint32_t XS, std::uint32_t YS, std::uint32_t WS, std::uint32_t HS, std::uint32_t XD,
+             std::uint32_t YD, std::uint32_t WD, std::uint32_t HD, std::uint32_t C) {
   DRAWBMP(BS, nullptr, XS, YS, WS, HS, XD, YD, WD, HD, C);
 }
-void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD,
-             std::uint32_t C) {
+void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD, std::uint32_t C) {
   DRAWBMP(BS, nullptr, 0, 0, 0, 0, XD, YD, WD, HD, C);
 }
 void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD, std::uint32_t C) {
   DRAWBMP(BS, nullptr, 0, 0, 0, 0, XD, YD, 0, 0, C);
 }
-void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD) {
-  DRAWBMP(BS, nullptr, 0, 0, 0, 0, XD, YD, 0, 0, 0);
-}
+void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD) { DRAWBMP(BS, nullptr, 0, 0, 0, 0, XD, YD, 0, 0, 0); }
 void DRAWBMP(PBITMAP BS, std::uint32_t C) { DRAWBMP(BS, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, C); }
 
 bool write_ppm(const BITMAP& B, const char* path) {

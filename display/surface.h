@@ -60,11 +60,10 @@ constexpr std::uint8_t GETALPHA(std::uint32_t C) { return static_cast<std::uint8
 // Rectangle X, Y, W, H (right and bottom exclusive): a one-pixel outline in CFG
 // (0 = none), then a fill in CBG (0 = the window's foreground colour); 1 = none.
 // Game thread.
-void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H,
-         std::uint32_t CFG, std::uint32_t CBG);
-void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CBG);
-void BAR(std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CFG,
+void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CFG,
          std::uint32_t CBG);
+void BAR(PBITMAP B, std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CBG);
+void BAR(std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CFG, std::uint32_t CBG);
 void BAR(std::int32_t X, std::int32_t Y, std::int32_t W, std::int32_t H, std::uint32_t CBG);
 
 // Fills the whole surface with C (0 = the window's background colour). Game thread.
@@ -78,19 +77,16 @@ void CLEAR();
 // the source surface's size; colour 0 means BS's own COLOR. The colour's low
 // 24 bits are a key (source pixels of exactly that colour are left out), its
 // top byte a transparency amount (0 opaque .. 255 invisible). Game thread.
-void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XS, std::uint32_t YS, std::uint32_t WS,
-             std::uint32_t HS, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD,
-             std::uint32_t HD, std::uint32_t C);
-void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD,
-             std::uint32_t HD, std::uint32_t C);
+void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XS, std::uint32_t YS, std::uint32_t WS, std::uint32_t HS,
+             std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD, std::uint32_t C);
+void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD,
+             std::uint32_t C);
 void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t XD, std::uint32_t YD, std::uint32_t C);
 void DRAWBMP(PBITMAP BS, PBITMAP BD, std::uint32_t C);
 void DRAWBMP(PBITMAP BS, PBITMAP BD);
-void DRAWBMP(PBITMAP BS, std::uint32_t XS, std::uint32_t YS, std::uint32_t WS, std::uint32_t HS,
-             std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD,
-             std::uint32_t C);
-void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD,
-             std::uint32_t C);
+void DRAWBMP(PBITMAP BS, std::uint32_t XS, std::uint32_t YS, std::uint32_t WS, std::uint32_t HS, std::uint32_t XD,
+             std::uint32_t YD, std::uint32_t WD, std::uint32_t HD, std::uint32_t C);
+void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD, std::uint32_t WD, std::uint32_t HD, std::uint32_t C);
 void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD, std::uint32_t C);
 void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD);
 void DRAWBMP(PBITMAP BS, std::uint32_t C);
@@ -114,8 +110,7 @@ std::uint64_t main_surface_changes();
 // (all by default): counts the change, notes the rows, and a window surface
 // is presented unless the caller has handed it over itself. Game thread;
 // inside the library.
-void after_drawing(const BITMAP& B, bool present = true, std::uint32_t top = 0,
-                   std::uint32_t bottom = UINT32_MAX);
+void after_drawing(const BITMAP& B, bool present = true, std::uint32_t top = 0, std::uint32_t bottom = UINT32_MAX);
 
 // The rows of the main and window surfaces drawn on since they were last
 // forgotten, so that presenting can pass over the others; forget_drawn_rows()

@@ -80,8 +80,7 @@ const FaceFile& face_file(const std::string& face_utf8) {
   auto it = found.find(face_utf8);
   if (it != found.end()) return it->second;
   std::string family = face_utf8;
-  if (auto alias = face_aliases.find(lower_ascii(family)); alias != face_aliases.end())
-    family = alias->second;
+  if (auto alias = face_aliases.find(lower_ascii(family)); alias != face_aliases.end()) family = alias->second;
   FaceFile file;
   if ((family.empty() || !fontconfig_match(family, true, file)) && !fontconfig_match("sans-serif", false, file)) {
     std::fprintf(stderr, "display: no font found (fontconfig has no sans-serif face)\n");
@@ -103,7 +102,10 @@ void fit(TTF_Font* f, std::uint32_t width, std::uint32_t height) {
   while (lo < hi) {
     unsigned mid = (lo + hi + 1) / 2;
     TTF_SetFontSizeDPI(f, 1, mid, mid);
-    if (static_cast<std::uint32_t>(TTF_FontHeight(f)) <= height) lo = mid; else hi = mid - 1;
+    if (static_cast<std::uint32_t>(TTF_FontHeight(f)) <= height)
+      lo = mid;
+    else
+      hi = mid - 1;
   }
   const unsigned vdpi = lo;
   TTF_SetFontSizeDPI(f, 1, vdpi, vdpi);
@@ -114,7 +116,10 @@ void fit(TTF_Font* f, std::uint32_t width, std::uint32_t height) {
   while (a < b) {
     unsigned mid = (a + b) / 2;
     TTF_SetFontSizeDPI(f, 1, mid, vdpi);
-    if (line_width(f, letters) >= want) b = mid; else a = mid + 1;
+    if (line_width(f, letters) >= want)
+      b = mid;
+    else
+      a = mid + 1;
   }
   TTF_SetFontSizeDPI(f, 1, a, vdpi);
   const int above = line_width(f, letters);
@@ -135,14 +140,13 @@ void ensure_ttf() {
   started = true;
 }
 
-const Font* make_font(const std::string& face_utf8, std::uint32_t width, std::uint32_t height,
-                      int style) {
+const Font* make_font(const std::string& face_utf8, std::uint32_t width, std::uint32_t height, int style) {
   static std::map<std::string, std::unique_ptr<Font>> fonts;
   ensure_ttf();
   if (height == 0) height = DEFAULT_FONT_HEIGHT;
   const FaceFile& file = face_file(face_utf8);
-  std::string key = file.path + "#" + std::to_string(file.index) + "/" + std::to_string(width) +
-                    "x" + std::to_string(height) + "/" + std::to_string(style);
+  std::string key = file.path + "#" + std::to_string(file.index) + "/" + std::to_string(width) + "x" +
+                    std::to_string(height) + "/" + std::to_string(style);
   auto& slot = fonts[key];
   if (!slot) {
     TTF_Font* ttf = TTF_OpenFontIndexDPI(file.path.c_str(), 1, file.index, 72, 72);
@@ -248,8 +252,8 @@ std::uint32_t GETSTRINGHEIGHT(std::string_view S) {
   return scale_to_height(STRZ.CY, FH, STRZ.CY);
 }
 
-void DRAWTEXTXY(PBITMAP B, std::string_view S, std::uint32_t X, std::uint32_t Y,
-                std::uint32_t CFG_, std::uint32_t CBG_) {
+void DRAWTEXTXY(PBITMAP B, std::string_view S, std::uint32_t X, std::uint32_t Y, std::uint32_t CFG_,
+                std::uint32_t CBG_) {
   sync_main_surface();
   if (!B) B = PMAIN;
   if (S.empty()) S = " ";
@@ -267,8 +271,8 @@ void DRAWTEXTXY(PBITMAP B, std::string_view S, std::uint32_t X, std::uint32_t Y,
   const auto y0 = static_cast<std::int64_t>(static_cast<std::int32_t>(Y));
   const std::int64_t cell_h = TTF_FontHeight(font->ttf);
   // An opaque background fills the text's cells first, in exactly CBG.
-  for (std::int64_t y = std::max<std::int64_t>(y0, 0);
-       CBG_ != 0 && y < std::min<std::int64_t>(y0 + cell_h, B->HEIGHT); ++y)
+  for (std::int64_t y = std::max<std::int64_t>(y0, 0); CBG_ != 0 && y < std::min<std::int64_t>(y0 + cell_h, B->HEIGHT);
+       ++y)
     for (std::int64_t x = std::max<std::int64_t>(x0, 0); x < std::min<std::int64_t>(x0 + glyphs->w, B->WIDTH); ++x)
       B->at(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)) = CBG_ & 0xFFFFFFu;
   const std::uint32_t colour = CFG_ & 0xFFFFFFu;
@@ -276,8 +280,8 @@ void DRAWTEXTXY(PBITMAP B, std::string_view S, std::uint32_t X, std::uint32_t Y,
   for (int gy = 0; gy < glyphs->h; ++gy) {
     const std::int64_t y = y0 + gy;
     if (y < 0 || y >= B->HEIGHT) continue;
-    const auto* src = reinterpret_cast<const std::uint32_t*>(
-        static_cast<const unsigned char*>(glyphs->pixels) + std::size_t(gy) * glyphs->pitch);
+    const auto* src = reinterpret_cast<const std::uint32_t*>(static_cast<const unsigned char*>(glyphs->pixels) +
+                                                             std::size_t(gy) * glyphs->pitch);
     for (int gx = 0; gx < glyphs->w; ++gx) {
       const std::int64_t x = x0 + gx;
       if (x < 0 || x >= B->WIDTH) continue;

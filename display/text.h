@@ -53,8 +53,8 @@ std::uint32_t GETSTRINGHEIGHT(std::string_view S);
 // Draws S with its first cell's top-left at (X, Y) in the font selected into B
 // (nil: main surface), in CFG (0 = white), on cells of CBG (0 = no background);
 // an empty S draws one blank. FX, FY then mark its right end. Game thread.
-void DRAWTEXTXY(PBITMAP B, std::string_view S, std::uint32_t X, std::uint32_t Y,
-                std::uint32_t CFG, std::uint32_t CBG = 0);
+void DRAWTEXTXY(PBITMAP B, std::string_view S, std::uint32_t X, std::uint32_t Y, std::uint32_t CFG,
+                std::uint32_t CBG = 0);
 
 // round(cx * fh / cy), ties to even, product exact; 0 when cy <= 0. Any thread.
 std::uint32_t scale_to_height(std::int32_t cx, std::uint32_t fh, std::int32_t cy);

@@ -70,7 +70,7 @@ class WindowThread;
 // message is): the poster waits until `pending` no longer points at it.
 struct Request {
   std::function<void(WindowThread&)> task;  // none: close the window
-  bool done = false;  // written by the window thread before it lets go of the request
+  bool done = false;                        // written by the window thread before it lets go of the request
 };
 Request no_window;  // `pending` points here while there is no window
 std::atomic<Request*> pending{&no_window};
@@ -99,12 +99,12 @@ struct Frame {
 Frame* const frames = new Frame[3];  // never destroyed: the window thread may outlive exit
 constexpr std::uint32_t FRESH = 4;
 std::atomic<std::uint32_t> middle{1};
-std::uint32_t back = 0;   // game thread
+std::uint32_t back = 0;  // game thread
 // The buffer handed over last (3: none). The window thread only ever reads it
 // and the game thread never refills it before a newer one is handed over, so
 // the game thread may compare against it.
 std::uint32_t last_handed = 3;  // game thread
-std::uint32_t front = 2;  // window thread
+std::uint32_t front = 2;        // window thread
 std::atomic<bool> present_wake_sent{false};
 // Hand-overs so far, and the rows each of the last KEPT changed (by number
 // modulo KEPT): what a buffer that comes back to the game thread has missed.
@@ -158,16 +158,19 @@ void WindowThread::run() {
   b.measure(sw, sh);
   screen_width = sw;
   screen_height = sh;
-  WindowPlace place{0, 0, wanted.w ? wanted.w : static_cast<std::uint32_t>(sw / 2),
+  WindowPlace place{0,
+                    0,
+                    wanted.w ? wanted.w : static_cast<std::uint32_t>(sw / 2),
                     wanted.h ? wanted.h : static_cast<std::uint32_t>(sh / 2),  // 0: half the screen
-                    wanted.style ? wanted.style : DEFAULT_STYLE, wanted.background};
+                    wanted.style ? wanted.style : DEFAULT_STYLE,
+                    wanted.background};
   const Presentation& p = presentation;
   if (p.w && p.h) {
     // Fixed-size pictures: the window opens at a whole multiple of them.
     std::int32_t aw = 0, ah = 0;
     b.work_area(aw, ah);
-    const std::uint32_t k =
-        p.scale ? p.scale : whole_factor(p.w, p.h, std::int64_t{aw} * 3 / 4, std::int64_t{ah} * 3 / 4);
+    const std::uint32_t k = p.scale ? p.scale
+                                    : whole_factor(p.w, p.h, std::int64_t{aw} * 3 / 4, std::int64_t{ah} * 3 / 4);
     place.w = p.w * k;
     place.h = p.h * k;
     place.scaled = true;
@@ -354,8 +357,7 @@ Backend& chosen_backend() { return backend ? *backend : headless_backend(); }
 
 bool ISWIN() { return stage.load(std::memory_order_acquire) == Stage::Open; }
 
-void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_,
-               std::uint32_t STYLE) {
+void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_, std::uint32_t STYLE) {
   if (ISWIN()) return;  // there is only ever one window
   CLOSEWIN();           // joins the thread of a window the user closed
   wanted = {W, H, STYLE, CBG_ & 0xFFFFFFu};
@@ -380,8 +382,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   while ((now = stage.load(std::memory_order_acquire)) == Stage::Running)
     stage.wait(Stage::Running, std::memory_order_acquire);
   if (now == Stage::Failed) {
-    std::fprintf(stderr, "display: cannot open a window: %s (a graphical display is needed)\n",
-                 failure.c_str());
+    std::fprintf(stderr, "display: cannot open a window: %s (a graphical display is needed)\n", failure.c_str());
     std::fflush(stderr);
     std::_Exit(NO_DISPLAY);
   }

@@ -14,9 +14,8 @@ namespace display {
 
 // Window style bits that mean something here; STYLE 0 means DEFAULT_STYLE
 // (visible, caption, sizing border, minimise and maximise boxes).
-inline constexpr std::uint32_t WS_MAXIMIZE = 0x01000000, WS_MINIMIZE = 0x20000000,
-                               WS_VISIBLE = 0x10000000, WS_CAPTION = 0x00C00000,
-                               WS_THICKFRAME = 0x00040000, DEFAULT_STYLE = 0x10CF0000;
+inline constexpr std::uint32_t WS_MAXIMIZE = 0x01000000, WS_MINIMIZE = 0x20000000, WS_VISIBLE = 0x10000000,
+                               WS_CAPTION = 0x00C00000, WS_THICKFRAME = 0x00040000, DEFAULT_STYLE = 0x10CF0000;
 
 // The window's id (0 while there is no window). Written by the window thread; any thread.
 extern std::atomic<std::uint32_t> HW;
@@ -32,8 +31,7 @@ inline constexpr int NO_DISPLAY = 1, LOST_DISPLAY = 1;
 // fills with for colour 0 (and the window's background). The window is on
 // the chosen back end: off-screen unless the SDL one was chosen. Without a
 // display: one line on standard error, exit code NO_DISPLAY. Game thread.
-void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_,
-               std::uint32_t STYLE = 0);
+void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_, std::uint32_t STYLE = 0);
 // Says that the client's pictures are W x H pixels whatever the window's
 // size (0 x 0: pictures of the client size again, the default). The main
 // surface then stays W x H, and the window shows it scaled by the largest

@@ -172,8 +172,7 @@ void compare_tables(const Game& g, Expected& e) {
     check(g.BDOX[l] == e.ox[l] && g.BDOY[l] == e.oy[l], "exit cell", l);
     check(g.BDEX[l] == e.ex[l] && g.BDEY[l] == e.ey[l], "end cell", l);
     if (l > g.BDLN) continue;
-    for (int x = 0; x < 128; ++x)
-      check(std::memcmp(g.BD[l][x].begin(), &e.cell(l, x, 0), 128) == 0, "board cells", l);
+    for (int x = 0; x < 128; ++x) check(std::memcmp(g.BD[l][x].begin(), &e.cell(l, x, 0), 128) == 0, "board cells", l);
   }
 }
 

@@ -53,9 +53,11 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
     } else if (a == "--fullscreen") {
       o.fullscreen = true;
     } else if (a == "--scale") {
-      if (!has_value || !base::parse_whole<std::uint32_t>(argv[++i], 1, 16, o.scale)) return bad("--scale needs a whole number 1..16");
+      if (!has_value || !base::parse_whole<std::uint32_t>(argv[++i], 1, 16, o.scale))
+        return bad("--scale needs a whole number 1..16");
     } else if (a == "--speed") {
-      if (!has_value || !base::parse_whole<std::uint32_t>(argv[++i], 0, 1000, o.speed)) return bad("--speed needs a whole number 0..1000");
+      if (!has_value || !base::parse_whole<std::uint32_t>(argv[++i], 0, 1000, o.speed))
+        return bad("--speed needs a whole number 0..1000");
     } else if (a == "--record") {
       if (!has_value) return bad("--record needs a file");
       o.record = argv[++i];

@@ -9,11 +9,11 @@
 namespace tervalon {
 
 struct Options {
-  std::uint32_t scale = 0;          // --scale N: whole factor of the opening window; 0 picks one
-  bool fullscreen = false;          // --fullscreen: start in desktop full screen
-  std::string record;               // --record FILE: write the run as a replay script
-  std::vector<std::string> play;    // --play FILE...: scripts played in the window first
-  std::uint32_t speed = 1;          // --speed N: playback N times faster; 0 as fast as possible
+  std::uint32_t scale = 0;        // --scale N: whole factor of the opening window; 0 picks one
+  bool fullscreen = false;        // --fullscreen: start in desktop full screen
+  std::string record;             // --record FILE: write the run as a replay script
+  std::vector<std::string> play;  // --play FILE...: scripts played in the window first
+  std::uint32_t speed = 1;        // --speed N: playback N times faster; 0 as fast as possible
 };
 
 // What parsing found: run with the options, or stop with an exit code after

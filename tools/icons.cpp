@@ -26,8 +26,8 @@ std::vector<std::uint8_t> rgb_of(const std::vector<std::uint32_t>& pixels) {
   std::vector<std::uint8_t> rgb;
   rgb.reserve(pixels.size() * 3);
   for (std::uint32_t c : pixels)
-    rgb.insert(rgb.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
-                           static_cast<std::uint8_t>(c >> 16)});
+    rgb.insert(rgb.end(),
+               {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c >> 16)});
   return rgb;
 }
 

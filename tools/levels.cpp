@@ -89,12 +89,14 @@ void check_level(const Game& g, int l, const LevelFileMap& map, const std::vecto
       report(line, l, name + " '" + letter + "' at column " + std::to_string(x) + " lies on the border, which is wall");
     } else if (letter != 'e') {
       if (g.BD[l][x][y + 1] != 1)
-        report(line, l, name + " '" + letter + "' at column " + std::to_string(x) +
-                            " has no wall under it: the player starts falling");
+        report(line, l,
+               name + " '" + letter + "' at column " + std::to_string(x) +
+                   " has no wall under it: the player starts falling");
       // The player is almost two cells tall: its head is in the cell above.
       if (g.BD[l][x][y - 1] == 1)
-        report(line, l, name + " '" + letter + "' at column " + std::to_string(x) +
-                            " has a wall above it: the player stands with its head in the wall");
+        report(line, l,
+               name + " '" + letter + "' at column " + std::to_string(x) +
+                   " has a wall above it: the player stands with its head in the wall");
     }
   }
 }
@@ -103,7 +105,9 @@ void check_level(const Game& g, int l, const LevelFileMap& map, const std::vecto
 // pixels apart, the block a little above the middle, clamped to the top edge.
 constexpr std::int64_t CELL_W = 14, LINE_H = 28, PITCH = 30, LIFT = 100;
 
-std::int64_t text_top(const Game& g, int i) { return std::max<std::int64_t>(0, (std::int64_t{g.BDH} * BDSZ - LINE_H) / 2 + PITCH * i - LIFT); }
+std::int64_t text_top(const Game& g, int i) {
+  return std::max<std::int64_t>(0, (std::int64_t{g.BDH} * BDSZ - LINE_H) / 2 + PITCH * i - LIFT);
+}
 
 void check_text(const Game& g, int l, int half, const LevelFileMap& map) {
   const std::int64_t w = std::int64_t{g.BDW} * BDSZ, h = std::int64_t{g.BDH} * BDSZ;
@@ -114,15 +118,16 @@ void check_text(const Game& g, int l, int half, const LevelFileMap& map) {
     std::uint64_t line = map.text_line[l][half][i];
     std::int64_t width = std::int64_t{text_cells(text, g.story_in_gbk)} * CELL_W;
     if (width > w)
-      report(line, l, "story line is " + std::to_string(width) + " pixels wide, wider than the board's " +
-                          std::to_string(w));
+      report(line, l,
+             "story line is " + std::to_string(width) + " pixels wide, wider than the board's " + std::to_string(w));
     if (text_top(g, i) + LINE_H > h)
-      report(line, l, "story line " + std::to_string(i) + " leaves the board at the bottom: the board is " +
-                          std::to_string(h) + " pixels high");
+      report(line, l,
+             "story line " + std::to_string(i) + " leaves the board at the bottom: the board is " + std::to_string(h) +
+                 " pixels high");
     else if (above && text_top(g, i) < text_top(g, above) + LINE_H)
-      report(line, l, "story line " + std::to_string(i) + " is drawn over line " + std::to_string(above) +
-                          ": the board is " + std::to_string(h) + " pixels high, " +
-                          std::to_string(2 * (LIFT - PITCH) + LINE_H) + " are needed");
+      report(line, l,
+             "story line " + std::to_string(i) + " is drawn over line " + std::to_string(above) + ": the board is " +
+                 std::to_string(h) + " pixels high, " + std::to_string(2 * (LIFT - PITCH) + LINE_H) + " are needed");
     above = i;
   }
 }
@@ -149,17 +154,18 @@ class RowScan {
       long long least;
       if (!number(least, at)) {
         if (at - 1 < lines_.size() && static_cast<long long>(lines_[at - 1].size()) == w)
-          report(at, l, "a board row stands where the least trail length belongs: level " + std::to_string(l - 1) +
-                            " has more than " + std::to_string(h) + " rows");
+          report(at, l,
+                 "a board row stands where the least trail length belongs: level " + std::to_string(l - 1) +
+                     " has more than " + std::to_string(h) + " rows");
         return;
       }
       next_line();
       for (int y = 0; y < h && line_ < lines_.size(); ++y, next_line()) {
         long long cells = static_cast<long long>(lines_[line_].size());
         if (cells != w)
-          report(line_ + 1, -1, "level " + std::to_string(l) + ", row " + std::to_string(y) + " (line " +
-                                    std::to_string(line_ + 1) + "): " + std::to_string(cells) + " cells, the board is " +
-                                    std::to_string(w) + " wide");
+          report(line_ + 1, -1,
+                 "level " + std::to_string(l) + ", row " + std::to_string(y) + " (line " + std::to_string(line_ + 1) +
+                     "): " + std::to_string(cells) + " cells, the board is " + std::to_string(w) + " wide");
       }
     }
   }
@@ -168,7 +174,8 @@ class RowScan {
   // The next whole number, over blanks and line breaks; false when the token
   // there is not one. `at` is its line.
   bool number(long long& v, std::uint64_t& at) {
-    while (line_ < lines_.size() && (col_ >= lines_[line_].size() || static_cast<unsigned char>(lines_[line_][col_]) <= 32))
+    while (line_ < lines_.size() &&
+           (col_ >= lines_[line_].size() || static_cast<unsigned char>(lines_[line_][col_]) <= 32))
       col_ < lines_[line_].size() ? ++col_ : (next_line(), 0);
     at = line_ + 1;
     if (line_ >= lines_.size()) return v = 0, true;
@@ -198,8 +205,8 @@ void report_one_way(int l, const std::vector<Cell>& cells, const LevelFileMap& m
   if (cells.empty()) return;
   std::string more = cells.size() > 1 ? " (and " + std::to_string(cells.size() - 1) + " more cells)" : "";
   report(map.row_line[l][cells[0].y], l,
-         "a one-way place: standing at column " + std::to_string(cells[0].x) + ", row " + std::to_string(cells[0].y) + ", reached from the " + from + ", the " + goal +
-             " is never reached from there" + more);
+         "a one-way place: standing at column " + std::to_string(cells[0].x) + ", row " + std::to_string(cells[0].y) +
+             ", reached from the " + from + ", the " + goal + " is never reached from there" + more);
 }
 
 void check_reach(const Game& g, int l, const LevelFileMap& map, std::size_t budget) {
@@ -211,8 +218,8 @@ void check_reach(const Game& g, int l, const LevelFileMap& map, std::size_t budg
   auto unreached = [&](long f, const std::string& what) {
     if (f >= 0) return;
     if (r.out_of_budget)
-      report(line, l, what + " not found before the search ran out of its budget (" + took +
-                          "); raise --budget to know");
+      report(line, l,
+             what + " not found before the search ran out of its budget (" + took + "); raise --budget to know");
     else
       report(line, l, what + " cannot be reached");
   };
@@ -224,8 +231,7 @@ void check_reach(const Game& g, int l, const LevelFileMap& map, std::size_t budg
   } else {
     unreached(r.entry_to_exit, "the exit, from the entry,");
     unreached(r.exit_to_entry, "the entry, from the exit,");
-    said += "exit from the entry in " + frames(r.entry_to_exit) + ", entry from the exit in " +
-            frames(r.exit_to_entry);
+    said += "exit from the entry in " + frames(r.entry_to_exit) + ", entry from the exit in " + frames(r.exit_to_entry);
   }
   if (r.out_of_budget) {
     if (r.entry_to_exit >= 0 && (l == 0 ? r.entry_to_end : r.exit_to_entry) >= 0)
@@ -293,11 +299,12 @@ int main(int argc, char** argv) {
     const Game& g = *game;
 
     if (g.BDLN < 1 || g.BDLN > BDLMAX)
-      report(map.levels_line, -1, "the last level index " + std::to_string(g.BDLN) + " is outside 1.." +
-                                      std::to_string(BDLMAX));
+      report(map.levels_line, -1,
+             "the last level index " + std::to_string(g.BDLN) + " is outside 1.." + std::to_string(BDLMAX));
     if (g.BDW < 1 || g.BDH < 1)
-      report(map.size_line, -1, "the board is " + std::to_string(g.BDW) + " x " + std::to_string(g.BDH) +
-                                    " cells; each side must be 1..127");
+      report(
+          map.size_line, -1,
+          "the board is " + std::to_string(g.BDW) + " x " + std::to_string(g.BDH) + " cells; each side must be 1..127");
 
     // With no board or no level to play the rest has nothing to stand on.
     if (g.BDW >= 1 && g.BDH >= 1 && g.BDLN >= 0) {
@@ -313,10 +320,13 @@ int main(int argc, char** argv) {
     }
   }
 
-  std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  std::stable_sort(findings.begin(), findings.end(),
+                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
   for (const Finding& f : findings) {
-    if (f.line) std::printf("%s:%llu: %s\n", path.c_str(), static_cast<unsigned long long>(f.line), f.what.c_str());
-    else std::printf("%s\n", f.what.c_str());
+    if (f.line)
+      std::printf("%s:%llu: %s\n", path.c_str(), static_cast<unsigned long long>(f.line), f.what.c_str());
+    else
+      std::printf("%s\n", f.what.c_str());
   }
   if (findings.empty())
     std::printf("%s: usable, levels 0..%d on a %d x %d board\n", path.c_str(), game->BDLN, game->BDW, game->BDH);

@@ -269,7 +269,8 @@ Reach search_level(const Game& loaded, int level, std::size_t budget) {
     }
   }
   if (hub && !r.out_of_budget) {
-    std::vector<bool> goal = hitting(g, game.BDOX[level], game.BDOY[level]), end = hitting(g, game.BDEX[level], game.BDEY[level]);
+    std::vector<bool> goal = hitting(g, game.BDOX[level], game.BDOY[level]),
+                      end = hitting(g, game.BDEX[level], game.BDEY[level]);
     for (std::size_t i = 0; i < goal.size(); ++i) goal[i] = goal[i] || end[i];
     r.one_way_forward = one_way(g, from_entry, g.leading_to(goal));
   }

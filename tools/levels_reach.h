@@ -18,7 +18,7 @@ struct Cell {
 };
 
 struct Reach {
-  std::size_t states = 0;     // distinct states the search met
+  std::size_t states = 0;      // distinct states the search met
   bool out_of_budget = false;  // it stopped at its budget: what it did not find is unknown
   double seconds = 0;
   // Frames of the quickest route found (its key presses replayed exactly

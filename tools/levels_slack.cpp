@@ -41,8 +41,8 @@ Script read(const std::string& path) {
     if (l.c.op == Command::Op::burst) s.readable = false;
     if (l.c.op == Command::Op::frames) s.frames += l.c.count;
     if (l.c.op == Command::Op::down || l.c.op == Command::Op::up)
-      s.messages.push_back({s.frames, static_cast<std::uint32_t>(s.messages.size()), l.c.op == Command::Op::down,
-                            l.c.key, l.line});
+      s.messages.push_back(
+          {s.frames, static_cast<std::uint32_t>(s.messages.size()), l.c.op == Command::Op::down, l.c.key, l.line});
   }
   return s;
 }
@@ -70,7 +70,8 @@ Outcome play(Game& g, const std::vector<Message>& messages, std::uint64_t frames
 
 std::vector<Message> shifted(std::vector<Message> messages, std::size_t down, std::size_t up, std::int64_t by) {
   for (std::size_t i : {down, up})
-    if (i < messages.size()) messages[i].at = static_cast<std::uint64_t>(static_cast<std::int64_t>(messages[i].at) + by);
+    if (i < messages.size())
+      messages[i].at = static_cast<std::uint64_t>(static_cast<std::int64_t>(messages[i].at) + by);
   std::stable_sort(messages.begin(), messages.end(),
                    [](const Message& a, const Message& b) { return a.at != b.at ? a.at < b.at : a.seq < b.seq; });
   return messages;

@@ -19,9 +19,9 @@ struct PressSlack {
 };
 
 struct StageSlack {
-  std::string script;   // file path
-  int level = 0, pass = 0;  // the stage it starts in
-  bool finished = false;    // as recorded, it finishes its stage
+  std::string script;        // file path
+  int level = 0, pass = 0;   // the stage it starts in
+  bool finished = false;     // as recorded, it finishes its stage
   std::uint64_t frames = 0;  // frames the script lets pass
   std::vector<PressSlack> presses;
 };

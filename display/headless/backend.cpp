@@ -39,8 +39,8 @@ class Headless final : public Backend {
 
  private:
   std::atomic<std::uint32_t> wakes_{0};
-  std::uint32_t seen_ = 0;      // window thread
-  std::uint32_t windows_ = 0;   // window thread
+  std::uint32_t seen_ = 0;     // window thread
+  std::uint32_t windows_ = 0;  // window thread
 };
 
 }  // namespace

@@ -74,10 +74,8 @@ bool dismissed(const SDL_Event& e, Uint32 id, const SDL_Rect& ok) {
       const SDL_Point at{e.button.x, e.button.y};
       return e.button.windowID == id && e.button.button == SDL_BUTTON_LEFT && SDL_PointInRect(&at, &ok);
     }
-    case SDL_WINDOWEVENT:
-      return e.window.windowID == id && e.window.event == SDL_WINDOWEVENT_CLOSE;
-    default:
-      return false;
+    case SDL_WINDOWEVENT: return e.window.windowID == id && e.window.event == SDL_WINDOWEVENT_CLOSE;
+    default: return false;
   }
 }
 

@@ -21,7 +21,8 @@ std::int32_t alias_key(std::int32_t vk) {
   switch (vk) {
     case K_A: return K_LEFT;
     case K_D: return K_RIGHT;
-    case K_W: case K_SPACE: return K_UP;
+    case K_W:
+    case K_SPACE: return K_UP;
     default: return vk;
   }
 }
@@ -32,7 +33,9 @@ std::int32_t controller_key(SDL_GameControllerButton button) {
   switch (button) {
     case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return K_LEFT;
     case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return K_RIGHT;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: case SDL_CONTROLLER_BUTTON_A: case SDL_CONTROLLER_BUTTON_B: return K_UP;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+    case SDL_CONTROLLER_BUTTON_A:
+    case SDL_CONTROLLER_BUTTON_B: return K_UP;
     case SDL_CONTROLLER_BUTTON_BACK: return K_ESC;
     case SDL_CONTROLLER_BUTTON_START: return K_ENTER;  // a plain key: it moves a story text on
     default: return 0;
@@ -58,7 +61,9 @@ std::int32_t virtual_key(SDL_Keycode sym, SDL_Scancode sc) {
   if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9) return K_N1 + (sc - SDL_SCANCODE_KP_1);
   switch (sc) {
     case SDL_SCANCODE_0: return K_0;
-    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: case SDL_SCANCODE_RETURN2: return K_ENTER;
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_KP_ENTER:
+    case SDL_SCANCODE_RETURN2: return K_ENTER;
     case SDL_SCANCODE_ESCAPE: return K_ESC;
     case SDL_SCANCODE_BACKSPACE: return K_BACK;
     case SDL_SCANCODE_TAB: return K_TAB;
@@ -93,9 +98,12 @@ std::int32_t virtual_key(SDL_Keycode sym, SDL_Scancode sc) {
     case SDL_SCANCODE_CLEAR: return K_CLEAR;
     case SDL_SCANCODE_SLEEP: return K_SLEEP;
     // Key messages name the modifier, not its side.
-    case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT: return K_SHIFT;
-    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return K_CTRL;
-    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return K_ALT;
+    case SDL_SCANCODE_LSHIFT:
+    case SDL_SCANCODE_RSHIFT: return K_SHIFT;
+    case SDL_SCANCODE_LCTRL:
+    case SDL_SCANCODE_RCTRL: return K_CTRL;
+    case SDL_SCANCODE_LALT:
+    case SDL_SCANCODE_RALT: return K_ALT;
     case SDL_SCANCODE_LGUI: return K_LWIN;
     case SDL_SCANCODE_RGUI: return K_RWIN;
     // Punctuation keys of a US layout.
@@ -117,7 +125,8 @@ std::int32_t virtual_key(SDL_Keycode sym, SDL_Scancode sc) {
 
 std::int32_t control_character(SDL_Scancode sc) {
   switch (sc) {
-    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return 13;
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_KP_ENTER: return 13;
     case SDL_SCANCODE_BACKSPACE: return 8;
     case SDL_SCANCODE_TAB: return 9;
     case SDL_SCANCODE_ESCAPE: return 27;
@@ -263,22 +272,12 @@ void Input::controller_stick(const SDL_ControllerAxisEvent& a, PlatformEvents& e
 
 bool Input::handle(const SDL_Event& e, PlatformEvents& events) {
   switch (e.type) {
-    case SDL_SYSWMEVENT:
-      raw_key(*e.syswm.msg, events);
-      return true;
-    case SDL_CONTROLLERDEVICEADDED:
-      controller_added(e.cdevice.which);
-      return true;
-    case SDL_CONTROLLERDEVICEREMOVED:
-      controller_removed(e.cdevice.which, e.cdevice.timestamp, events);
-      return true;
+    case SDL_SYSWMEVENT: raw_key(*e.syswm.msg, events); return true;
+    case SDL_CONTROLLERDEVICEADDED: controller_added(e.cdevice.which); return true;
+    case SDL_CONTROLLERDEVICEREMOVED: controller_removed(e.cdevice.which, e.cdevice.timestamp, events); return true;
     case SDL_CONTROLLERBUTTONDOWN:
-    case SDL_CONTROLLERBUTTONUP:
-      controller_button(e.cbutton, events);
-      return true;
-    case SDL_CONTROLLERAXISMOTION:
-      controller_stick(e.caxis, events);
-      return true;
+    case SDL_CONTROLLERBUTTONUP: controller_button(e.cbutton, events); return true;
+    case SDL_CONTROLLERAXISMOTION: controller_stick(e.caxis, events); return true;
     case SDL_TEXTINPUT: {
       // One character message per code point typed.
       const std::string_view text = e.text.text;
@@ -301,20 +300,18 @@ bool Input::handle(const SDL_Event& e, PlatformEvents& events) {
                            : e.button.button == SDL_BUTTON_MIDDLE ? WM_MBUTTONDOWN
                                                                   : WM_LBUTTONDOWN;
       client_mouse(e.button.x, e.button.y);
-      events.message(make(down ? code : code + 1, 0, (e.button.y << 16) | (e.button.x & 0xFFFF),
-                          e.button.timestamp));
+      events.message(make(down ? code : code + 1, 0, (e.button.y << 16) | (e.button.x & 0xFFFF), e.button.timestamp));
       return true;
     }
     case SDL_MOUSEWHEEL:
-      events.message(make(WM_MOUSEWHEEL, static_cast<std::int32_t>(static_cast<std::uint32_t>(e.wheel.y * 120) << 16), 0,
-                          e.wheel.timestamp));
+      events.message(make(WM_MOUSEWHEEL, static_cast<std::int32_t>(static_cast<std::uint32_t>(e.wheel.y * 120) << 16),
+                          0, e.wheel.timestamp));
       return true;
     case SDL_DROPFILE:
       SDL_free(e.drop.file);
       events.message(make(WM_DROPFILES, 0, 0, e.drop.timestamp));
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

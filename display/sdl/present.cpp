@@ -26,15 +26,15 @@ void Presenter::show(const Picture& picture) {
   const Placement where = scaled_ ? fit_picture(picture.w, picture.h, ww, wh) : Placement{0, 0, picture.w, picture.h};
   const std::uint32_t bg = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) ? 0 : background_;
   const Uint32 format = s->format->format;
-  if (format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888 ||
-      format == SDL_PIXELFORMAT_XBGR8888 || format == SDL_PIXELFORMAT_ABGR8888) {
+  if (format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888 || format == SDL_PIXELFORMAT_XBGR8888 ||
+      format == SDL_PIXELFORMAT_ABGR8888) {
     // The usual X11 window format trades red and blue: done in the same
     // pass that scales, one write per window pixel.
     const bool swap = format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888;
     const WindowPixels to{static_cast<std::uint32_t*>(s->pixels), ww, wh, static_cast<std::size_t>(s->pitch)};
     const std::uint32_t k = picture.w ? where.w / picture.w : 0;
-    const bool whole = k >= 1 && where.w == k * picture.w && where.h == k * picture.h &&
-                       where.x + where.w <= ww && where.y + where.h <= wh;
+    const bool whole = k >= 1 && where.w == k * picture.w && where.h == k * picture.h && where.x + where.w <= ww &&
+                       where.y + where.h <= wh;
     if (!redraw_all && whole && bg == shown_.background) {
       show_rows(picture, where, k, to, bg, swap);
     } else {
@@ -45,8 +45,10 @@ void Presenter::show(const Picture& picture) {
     // Any other window format: SDL's general converter and scaler.
     SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, bg & 255, (bg >> 8) & 255, (bg >> 16) & 255));
     SDL_Surface* from = picture.pixels ? SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<std::uint32_t*>(picture.pixels), static_cast<int>(picture.w), static_cast<int>(picture.h),
-        32, static_cast<int>(picture.w * 4), SDL_PIXELFORMAT_XBGR8888) : nullptr;
+                                             const_cast<std::uint32_t*>(picture.pixels), static_cast<int>(picture.w),
+                                             static_cast<int>(picture.h), 32, static_cast<int>(picture.w * 4),
+                                             SDL_PIXELFORMAT_XBGR8888)
+                                       : nullptr;
     if (from) {
       SDL_Rect to{static_cast<int>(where.x), static_cast<int>(where.y), static_cast<int>(where.w),
                   static_cast<int>(where.h)};
@@ -70,8 +72,8 @@ void Presenter::show_rows(const Picture& picture, const Placement& where, std::u
                   {reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(to.pixels) + band_y * to.pitch),
                    to.w, band_h, to.pitch},
                   bg, swap);
-    rects_.push_back({static_cast<int>(where.x), static_cast<int>(band_y), static_cast<int>(where.w),
-                      static_cast<int>(band_h)});
+    rects_.push_back(
+        {static_cast<int>(where.x), static_cast<int>(band_y), static_cast<int>(where.w), static_cast<int>(band_h)});
   });
   if (!rects_.empty()) SDL_UpdateWindowSurfaceRects(window_, rects_.data(), static_cast<int>(rects_.size()));
 }

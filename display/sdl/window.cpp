@@ -113,9 +113,11 @@ class Sdl final : public Backend {
     if (place.min_w && place.min_h)
       SDL_SetWindowMinimumSize(window_, static_cast<int>(place.min_w), static_cast<int>(place.min_h));
     const Picture& i = place.icon;
-    if (SDL_Surface* icon = i.pixels && i.w && i.h ? SDL_CreateRGBSurfaceWithFormatFrom(
-            const_cast<std::uint32_t*>(i.pixels), static_cast<int>(i.w), static_cast<int>(i.h), 32,
-            static_cast<int>(i.w * 4), SDL_PIXELFORMAT_XBGR8888) : nullptr) {
+    if (SDL_Surface* icon = i.pixels && i.w && i.h
+                                ? SDL_CreateRGBSurfaceWithFormatFrom(
+                                      const_cast<std::uint32_t*>(i.pixels), static_cast<int>(i.w),
+                                      static_cast<int>(i.h), 32, static_cast<int>(i.w * 4), SDL_PIXELFORMAT_XBGR8888)
+                                : nullptr) {
       SDL_SetWindowIcon(window_, icon);
       SDL_FreeSurface(icon);
     }
@@ -254,9 +256,7 @@ class Sdl final : public Backend {
 
   void window_event(const SDL_WindowEvent& w, PlatformEvents& events) {
     switch (w.event) {
-      case SDL_WINDOWEVENT_CLOSE:
-        events.close_requested();
-        break;
+      case SDL_WINDOWEVENT_CLOSE: events.close_requested(); break;
       case SDL_WINDOWEVENT_SIZE_CHANGED:
         if (!minimised_) events.resized(static_cast<std::uint32_t>(w.data1), static_cast<std::uint32_t>(w.data2));
         measure_frame(events);
@@ -282,21 +282,18 @@ class Sdl final : public Backend {
           SDL_RaiseWindow(window_);
         }
         break;
-      case SDL_WINDOWEVENT_MOVED:
-        measure_frame(events);
-        break;
+      case SDL_WINDOWEVENT_MOVED: measure_frame(events); break;
       case SDL_WINDOWEVENT_EXPOSED:
         presenter_.show_again();
         events.message(input_.make(WM_PAINT, 0, 0, w.timestamp));
         break;
-      default:
-        break;
+      default: break;
     }
   }
 
   std::atomic<Uint32> wake_type_{0};
-  int wake_fd_ = -1;           // an event counter wake() adds to; pump() sleeps on it
-  Display* x11_ = nullptr;     // the X connection, where there is one
+  int wake_fd_ = -1;                    // an event counter wake() adds to; pump() sleeps on it
+  Display* x11_ = nullptr;              // the X connection, where there is one
   std::atomic<bool> polls_x11_{false};  // pump() watches x11_ and wake_fd_
   SDL_Window* window_ = nullptr;
   bool controllers_ = false, controllers_tried_ = false;

@@ -4,8 +4,8 @@
 
 #include <array>
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -146,8 +146,8 @@ std::string key_word(std::int32_t key) {
 std::string state_line(const Game& g) {
   char line[256];
   std::snprintf(line, sizeof line, "%llu %d %d %u %u %u %.17g %.17g %.17g %.17g %d %d %d",
-                static_cast<unsigned long long>(g.FRAME), g.BDLV, g.GSIT, g.PAUSE, g.CTEMP, g.STPN[g.BDLV], g.PX, g.PY, g.VX, g.VY, g.KL,
-                g.KR, g.KU);
+                static_cast<unsigned long long>(g.FRAME), g.BDLV, g.GSIT, g.PAUSE, g.CTEMP, g.STPN[g.BDLV], g.PX, g.PY,
+                g.VX, g.VY, g.KL, g.KR, g.KU);
   return line;
 }
 
@@ -212,8 +212,7 @@ int replay(Game& g, std::istream& in, const std::string& name, const Snap& snap)
       case Command::Op::expect:
         if (std::string wrong = check(g, c); !wrong.empty()) return stop(wrong, 3);
         break;
-      case Command::Op::none:
-        break;
+      case Command::Op::none: break;
     }
   }
   return 0;

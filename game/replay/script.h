@@ -29,11 +29,11 @@ namespace tervalon {
 // One line of a script.
 struct Command {
   enum class Op { none, frames, burst, down, up, snap, level_file, cheat, expect };
-  Op op = Op::none;          // none: a blank or comment line
-  std::uint64_t count = 0;   // frames, burst: N
-  std::int32_t key = 0;      // down, up: the key code
-  std::string text;          // snap: the file; level-file: the hash; cheat: 0 or 1;
-                             // expect: the fields, one blank apart
+  Op op = Op::none;         // none: a blank or comment line
+  std::uint64_t count = 0;  // frames, burst: N
+  std::int32_t key = 0;     // down, up: the key code
+  std::string text;         // snap: the file; level-file: the hash; cheat: 0 or 1;
+                            // expect: the fields, one blank apart
 };
 
 // Reads one line of a script; false with the reason when it is malformed.

@@ -53,10 +53,10 @@ class Recorder {
 
   const Game& g_;
   std::FILE* out_ = nullptr;
-  std::uint64_t singles_ = 0;         // one-frame passes not yet written
-  std::uint64_t recorded_frame_ = 0;  // FRAME after the last pass recorded
-  std::uint64_t expected_frame_ = 0;  // FRAME at the last expect line
-  bool state_written_ = false;        // nothing happened since the last expect line
+  std::uint64_t singles_ = 0;                         // one-frame passes not yet written
+  std::uint64_t recorded_frame_ = 0;                  // FRAME after the last pass recorded
+  std::uint64_t expected_frame_ = 0;                  // FRAME at the last expect line
+  bool state_written_ = false;                        // nothing happened since the last expect line
   std::chrono::steady_clock::time_point next_flush_;  // not GETTIME: that restarts when the window opens
   std::thread::id game_thread_;
 };
@@ -96,10 +96,10 @@ class Player {
   Game& g_;
   View& v_;
   Recorder& recorder_;
-  std::vector<Step> steps_;         // the played scripts' lines that act in the window
-  std::size_t at_ = 0;              // the next step
-  bool feeding_ = false;            // until the player takes over
-  std::uint64_t passes_done_ = 0;   // of the step at `at_`, when it is "frames N"
+  std::vector<Step> steps_;        // the played scripts' lines that act in the window
+  std::size_t at_ = 0;             // the next step
+  bool feeding_ = false;           // until the player takes over
+  std::uint64_t passes_done_ = 0;  // of the step at `at_`, when it is "frames N"
   bool started_ = false;
   std::uint32_t speed_ = 1;
   std::uint64_t start_ms_ = 0;         // GETTIME when playback began

@@ -20,8 +20,8 @@ namespace tervalon {
 
 namespace {
 
-constexpr int END = -1;       // the end of the file
-constexpr int CTRL_Z = 26;    // ends the file for numbers, text lines and skips
+constexpr int END = -1;     // the end of the file
+constexpr int CTRL_Z = 26;  // ends the file for numbers, text lines and skips
 constexpr int OPEN_FAILED_IS_DIRECTORY = EISDIR;
 constexpr int OPEN_FAILED_NOT_REGULAR = EINVAL;
 constexpr int INVALID_NUMBER = 106;
@@ -50,7 +50,7 @@ class Reader {
     if (S_ISDIR(st.st_mode)) fail_os(OPEN_FAILED_IS_DIRECTORY, "cannot open");
     if (!S_ISREG(st.st_mode))
       base::runtime_error(OPEN_FAILED_NOT_REGULAR,
-                             path_ + ": cannot open: " + kind_of(st.st_mode) + ", not a regular file");
+                          path_ + ": cannot open: " + kind_of(st.st_mode) + ", not a regular file");
   }
   ~Reader() {
     if (fd_ >= 0) close(fd_);

@@ -36,11 +36,17 @@ bool NOSTP(const Game& g) {
   return result;
 }
 
-bool ENDESTP(const Game& g, std::uint32_t STPN) { return hits_cell(g, STPN, g.BDEX[g.BDLV], g.BDEY[g.BDLV]) && g.GSIT == 0; }
+bool ENDESTP(const Game& g, std::uint32_t STPN) {
+  return hits_cell(g, STPN, g.BDEX[g.BDLV], g.BDEY[g.BDLV]) && g.GSIT == 0;
+}
 
-bool ENDISTP(const Game& g, std::uint32_t STPN) { return hits_cell(g, STPN, g.BDIX[g.BDLV], g.BDIY[g.BDLV]) && NOSTP(g); }
+bool ENDISTP(const Game& g, std::uint32_t STPN) {
+  return hits_cell(g, STPN, g.BDIX[g.BDLV], g.BDIY[g.BDLV]) && NOSTP(g);
+}
 
-bool ENDOSTP(const Game& g, std::uint32_t STPN) { return hits_cell(g, STPN, g.BDOX[g.BDLV], g.BDOY[g.BDLV]) && g.STPM[g.BDLV] <= STPN; }
+bool ENDOSTP(const Game& g, std::uint32_t STPN) {
+  return hits_cell(g, STPN, g.BDOX[g.BDLV], g.BDOY[g.BDLV]) && g.STPM[g.BDLV] <= STPN;
+}
 
 void ERASESTP(Game& g) {
   auto& n = g.STPN[g.BDLV];

@@ -59,11 +59,11 @@ struct Box {
 
 struct View::Kept {
   std::optional<TextPage> page_built;
-  display::PBITMAP board = nullptr;  // the current level's tiles in one picture
+  display::PBITMAP board = nullptr;                 // the current level's tiles in one picture
   std::vector<std::int8_t> board_cells, cells_now;  // what it shows (read_board); scratch
-  FrameInputs shown, wanted_now;   // what DRAWALL presented last; scratch
+  FrameInputs shown, wanted_now;                    // what DRAWALL presented last; scratch
   std::uint64_t shown_changes = ~std::uint64_t{0};  // the surfaces' change count just after
-  std::vector<Box> boxes_drawn, boxes;  // by the last composition; scratch
+  std::vector<Box> boxes_drawn, boxes;              // by the last composition; scratch
   display::ChangedRows rows;
 };
 
@@ -145,7 +145,8 @@ void read_inputs(const Game& g, FrameInputs& f) {
   std::uint32_t ghost = 0;
   for (std::int64_t i = g.STPN[g.BDLV]; i >= 0; i -= STPSTP, ++ghost) {
     const auto p = static_cast<std::uint32_t>(i);
-    f.points.insert(f.points.end(), {g.STPX[g.BDLV][p], g.STPY[g.BDLV][p], ghost <= STPPMAX && g.STPP[g.BDLV][ghost] ? 1.0 : 0.0});
+    f.points.insert(f.points.end(),
+                    {g.STPX[g.BDLV][p], g.STPY[g.BDLV][p], ghost <= STPPMAX && g.STPP[g.BDLV][ghost] ? 1.0 : 0.0});
   }
 }
 
@@ -176,7 +177,8 @@ display::PBITMAP board_picture(const Game& g, View& v) {
     display::CLEAR(picture, display::WHITE);
     for (std::int8_t BDX = 0; BDX <= g.BDW - 1; ++BDX)
       for (std::int8_t BDY = 0; BDY <= g.BDH - 1; ++BDY)
-        display::DRAWBMP(v.PBD[g.BD[g.BDLV][BDX][BDY]], picture, std::uint32_t{BDSZ} * BDX, std::uint32_t{BDSZ} * BDY, 0u);
+        display::DRAWBMP(v.PBD[g.BD[g.BDLV][BDX][BDY]], picture, std::uint32_t{BDSZ} * BDX, std::uint32_t{BDSZ} * BDY,
+                         0u);
     shown.swap(now);
   }
   return picture;
@@ -238,7 +240,8 @@ void frame_boxes(const Game& g, std::vector<Box>& boxes) {
   if (g.GSIT >= 1)
     boxes.push_back({BD2X(g.BDIX[g.BDLV]) - 8, BD2Y(g.BDIY[g.BDLV]) - 18 + static_cast<std::int32_t>(PHI), PW,
                      PH - static_cast<std::int32_t>(PHI), g.C[3 - g.GSIT] * (127 - COLORC)});
-  boxes.push_back({BD2X(g.BDOX[g.BDLV]) - 8, BD2Y(g.BDOY[g.BDLV]) - 18, PW, static_cast<std::int32_t>(PHO), 191 * g.C[g.GSIT]});
+  boxes.push_back(
+      {BD2X(g.BDOX[g.BDLV]) - 8, BD2Y(g.BDOY[g.BDLV]) - 18, PW, static_cast<std::int32_t>(PHO), 191 * g.C[g.GSIT]});
   if (g.GSIT == 0) boxes.push_back({BD2X(g.BDEX[g.BDLV]) - 8, BD2Y(g.BDEY[g.BDLV]) - 18, PW, PH, 255 * g.C[4]});
   boxes.push_back(trail_box(g, g.STPN[g.BDLV], 128));
 }
@@ -286,8 +289,10 @@ void compose_boxes(const Game& g, View& v) {
   rows.for_each_run([&](std::uint32_t top, std::uint32_t bottom) {
     display::DRAWBMP(board, 0, top, g.W, bottom - top, 0, top, g.W, bottom - top, display::TRANSPARENT);
     for (const Box& b : boxes) {
-      const std::int64_t y0 = std::max<std::int64_t>(b.y, top), y1 = std::min<std::int64_t>(std::int64_t{b.y} + b.h, bottom);
-      if (b.w > 0 && y0 < y1) display::BAR(b.x, static_cast<std::int32_t>(y0), b.w, static_cast<std::int32_t>(y1 - y0), b.colour);
+      const std::int64_t y0 = std::max<std::int64_t>(b.y, top),
+                         y1 = std::min<std::int64_t>(std::int64_t{b.y} + b.h, bottom);
+      if (b.w > 0 && y0 < y1)
+        display::BAR(b.x, static_cast<std::int32_t>(y0), b.w, static_cast<std::int32_t>(y1 - y0), b.colour);
     }
   });
   // The surface keeps the colours of its last BAR: the same as after a whole frame.

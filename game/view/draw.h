@@ -19,9 +19,9 @@ struct View {
   View();
   ~View();
 
-  display::PBITMAP PTEMP = nullptr;  // snapshot of the frame under the overlay
-  display::PBITMAP PTEXT = nullptr;  // the story text page
-  Array<display::PBITMAP, 0, 5> PBD;  // one 20 x 20 tile per cell value
+  display::PBITMAP PTEMP = nullptr;          // snapshot of the frame under the overlay
+  display::PBITMAP PTEXT = nullptr;          // the story text page
+  Array<display::PBITMAP, 0, 5> PBD;         // one 20 x 20 tile per cell value
   std::uint32_t CURTEXTX = 0, CURTEXTY = 0;  // where the story line drawn last starts
 
   struct Kept;

@@ -99,9 +99,9 @@ class Input : public testing::Test {
 TEST_F(Input, AliasKeysAreArrowsAndKeepTheirCharactersAndAltIsASystemKey) {
   run("xdotool key --delay 30 a d w space alt");
   const std::vector<Key> want = {
-      {DOWN, K_LEFT}, {WM_CHAR, 'a'}, {UP, K_LEFT}, {DOWN, K_RIGHT}, {WM_CHAR, 'd'}, {UP, K_RIGHT},
-      {DOWN, K_UP},   {WM_CHAR, 'w'}, {UP, K_UP},   {DOWN, K_UP},    {WM_CHAR, ' '}, {UP, K_UP},
-      {WM_SYSKEYDOWN, K_ALT}, {WM_SYSKEYUP, K_ALT}};
+      {DOWN, K_LEFT}, {WM_CHAR, 'a'}, {UP, K_LEFT},           {DOWN, K_RIGHT},     {WM_CHAR, 'd'},
+      {UP, K_RIGHT},  {DOWN, K_UP},   {WM_CHAR, 'w'},         {UP, K_UP},          {DOWN, K_UP},
+      {WM_CHAR, ' '}, {UP, K_UP},     {WM_SYSKEYDOWN, K_ALT}, {WM_SYSKEYUP, K_ALT}};
   EXPECT_EQ(keys_within(1500, true), want);
 }
 

@@ -7,9 +7,7 @@
 #include "display/scaler.h"
 
 namespace display {
-bool operator==(const Placement& a, const Placement& b) {
-  return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
-}
+bool operator==(const Placement& a, const Placement& b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; }
 }  // namespace display
 
 using namespace display;
@@ -39,7 +37,8 @@ TEST(Scaler, PicturesGoCentredAtTheLargestWholeFactorOrShrunkToFit) {
 struct Window {
   std::uint32_t w, h, stride;
   std::vector<std::uint32_t> px;
-  Window(std::uint32_t w_, std::uint32_t h_) : w(w_), h(h_), stride(w_ + 3), px(std::size_t{stride} * h_, 0x12345678u) {}
+  Window(std::uint32_t w_, std::uint32_t h_)
+      : w(w_), h(h_), stride(w_ + 3), px(std::size_t{stride} * h_, 0x12345678u) {}
   WindowPixels pixels() { return {px.data(), w, h, std::size_t{stride} * 4}; }
   std::uint32_t at(std::uint32_t x, std::uint32_t y) const { return px[std::size_t{y} * stride + x]; }
 };

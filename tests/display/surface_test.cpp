@@ -268,8 +268,8 @@ TEST(PresentKernel, KeyedCopyHandOverCopyAndComparisonAgreeOnEveryLength) {
       blit::copy_keyed(want.data(), src.data(), n, TRANSPARENT);
       before = want;
       if (change == 1 && n > 0) before[n - 1] ^= 1;
-      const bool differs = blit::present_keyed(shown.data(), out.data(), src.data(), change < 0 ? nullptr : before.data(),
-                                               n, TRANSPARENT);
+      const bool differs = blit::present_keyed(shown.data(), out.data(), src.data(),
+                                               change < 0 ? nullptr : before.data(), n, TRANSPARENT);
       ASSERT_EQ(shown, want) << n;
       ASSERT_TRUE(std::equal(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n), want.begin())) << n;
       ASSERT_EQ(differs, change < 0 || (change == 1 && n > 0)) << n << " " << change;
@@ -304,7 +304,9 @@ TEST_F(Surfaces, StretchingInOneDirectionLeavesTheOtherAsItIs) {
     for (std::uint32_t y = 0; y < 8; ++y)
       for (std::uint32_t x = 0; x < 8; ++x) {
         // The source pixel under the destination pixel's centre.
-        auto under = [](std::uint32_t d, std::uint32_t size) { return static_cast<std::uint32_t>((d + 0.5) * 4 / size); };
+        auto under = [](std::uint32_t d, std::uint32_t size) {
+          return static_cast<std::uint32_t>((d + 0.5) * 4 / size);
+        };
         std::uint32_t want = x < w && y < h ? src->at(under(x, w), under(y, h)) : WHITE;
         ASSERT_EQ(dst->at(x, y), want) << w << "x" << h << " at " << x << "," << y;
       }
@@ -347,26 +349,37 @@ TEST_F(Surfaces, EveryShortDrawFormReachesTheFullForm) {
     short_form();
     full_form();
     EXPECT_EQ(short_dst->pixels, full_dst->pixels) << form;
-    EXPECT_NE(full_dst->pixels, [&] { auto p = *full_dst; noise(&p, 41); return p.pixels; }()) << form;
+    EXPECT_NE(full_dst->pixels, [&] {
+      auto p = *full_dst;
+      noise(&p, 41);
+      return p.pixels;
+    }()) << form;
   };
-  same("2", [&] { DRAWBMP(src, a, 3, 4, 8, 6, C); },
-       [&] { DRAWBMP(src, b, 0, 0, 0, 0, 3, 4, 8, 6, C); }, a, b);
-  same("3", [&] { DRAWBMP(src, a, 3, 4, C); }, [&] { DRAWBMP(src, b, 0, 0, 16, 12, 3, 4, 16, 12, C); }, a, b);
-  same("4", [&] { DRAWBMP(src, a, C); }, [&] { DRAWBMP(src, b, 0, 0, 16, 12, 0, 0, 16, 12, C); }, a, b);
-  same("5", [&] { DRAWBMP(src, a); }, [&] { DRAWBMP(src, b, 0, 0, 0, 0, 0, 0, 0, 0, 0x00345678); }, a, b);
+  same(
+      "2", [&] { DRAWBMP(src, a, 3, 4, 8, 6, C); }, [&] { DRAWBMP(src, b, 0, 0, 0, 0, 3, 4, 8, 6, C); }, a, b);
+  same(
+      "3", [&] { DRAWBMP(src, a, 3, 4, C); }, [&] { DRAWBMP(src, b, 0, 0, 16, 12, 3, 4, 16, 12, C); }, a, b);
+  same(
+      "4", [&] { DRAWBMP(src, a, C); }, [&] { DRAWBMP(src, b, 0, 0, 16, 12, 0, 0, 16, 12, C); }, a, b);
+  same(
+      "5", [&] { DRAWBMP(src, a); }, [&] { DRAWBMP(src, b, 0, 0, 0, 0, 0, 0, 0, 0, 0x00345678); }, a, b);
 
   // Forms 6 to 10 draw on the main surface; compare against the full form on a.
   PBITMAP main_sized = CREATEBMP();
-  same("6", [&] { DRAWBMP(src, 1, 2, 5, 5, 3, 4, 10, 10, C); },
-       [&] { DRAWBMP(src, main_sized, 1, 2, 5, 5, 3, 4, 10, 10, C); }, PMAIN, main_sized);
-  same("7", [&] { DRAWBMP(src, 3, 4, 8, 6, C); },
-       [&] { DRAWBMP(src, main_sized, 0, 0, 0, 0, 3, 4, 8, 6, C); }, PMAIN, main_sized);
-  same("8", [&] { DRAWBMP(src, 3, 4, C); },
-       [&] { DRAWBMP(src, main_sized, 0, 0, 0, 0, 3, 4, 0, 0, C); }, PMAIN, main_sized);
-  same("9", [&] { DRAWBMP(src, 3u, 4u); },
-       [&] { DRAWBMP(src, main_sized, 0, 0, 0, 0, 3, 4, 0, 0, 0); }, PMAIN, main_sized);
-  same("10", [&] { DRAWBMP(src, C); },
-       [&] { DRAWBMP(src, main_sized, 0, 0, 0, 0, 0, 0, 0, 0, C); }, PMAIN, main_sized);
+  same(
+      "6", [&] { DRAWBMP(src, 1, 2, 5, 5, 3, 4, 10, 10, C); },
+      [&] { DRAWBMP(src, main_sized, 1, 2, 5, 5, 3, 4, 10, 10, C); }, PMAIN, main_sized);
+  same(
+      "7", [&] { DRAWBMP(src, 3, 4, 8, 6, C); }, [&] { DRAWBMP(src, main_sized, 0, 0, 0, 0, 3, 4, 8, 6, C); }, PMAIN,
+      main_sized);
+  same(
+      "8", [&] { DRAWBMP(src, 3, 4, C); }, [&] { DRAWBMP(src, main_sized, 0, 0, 0, 0, 3, 4, 0, 0, C); }, PMAIN,
+      main_sized);
+  same(
+      "9", [&] { DRAWBMP(src, 3u, 4u); }, [&] { DRAWBMP(src, main_sized, 0, 0, 0, 0, 3, 4, 0, 0, 0); }, PMAIN,
+      main_sized);
+  same(
+      "10", [&] { DRAWBMP(src, C); }, [&] { DRAWBMP(src, main_sized, 0, 0, 0, 0, 0, 0, 0, 0, C); }, PMAIN, main_sized);
 }
 
 TEST_F(Surfaces, PresentingKeepsTheWindowPixelWhereTheMainSurfaceHasTheKey) {

@@ -137,8 +137,7 @@ std::vector<std::uint32_t> screenshot(std::uint32_t w, std::uint32_t h) {
   std::remove(path.c_str());
   if (fw != static_cast<int>(w) || rgb.size() != std::size_t{w} * h * 3) return {};
   std::vector<std::uint32_t> px(std::size_t{w} * h);
-  for (std::size_t i = 0; i < px.size(); ++i)
-    px[i] = rgb[3 * i] | (rgb[3 * i + 1] << 8) | (rgb[3 * i + 2] << 16);
+  for (std::size_t i = 0; i < px.size(); ++i) px[i] = rgb[3 * i] | (rgb[3 * i + 1] << 8) | (rgb[3 * i + 2] << 16);
   return px;
 }
 
@@ -248,8 +247,10 @@ TEST(HeadlessWindow, InjectedMessagesQueueInOrderAndUserMessagesTwice) {
   });
   std::vector<MSG> got;
   while (got.size() < 5) {
-    if (ISNEXTMSG()) got.push_back(MS);
-    else wait_message(1000);
+    if (ISNEXTMSG())
+      got.push_back(MS);
+    else
+      wait_message(1000);
   }
   player.join();
   // The user message may overtake the window queue's unread ones.

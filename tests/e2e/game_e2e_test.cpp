@@ -103,7 +103,7 @@ TEST_F(GameInX, AGoalBringsTheStoryInAndAKeyMovesOn) {
   game.xdo("keydown Up sleep 0.1 keyup Up");  // held over a frame, or the press is lost
   // The story fully shown: a key moves on only then.
   auto story = game.replay_snap("down right\nframes 60\ndown up\nframes 1\nup up\nframes 300\n");
-  EXPECT_GT(corner_red(story), 250);  // the board has faded out ...
+  EXPECT_GT(corner_red(story), 250);   // the board has faded out ...
   EXPECT_GT(blue_pixels(story), 100);  // ... under the story text
   EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p == story; })) << "the story has not come in";
   game.xdo("keyup Right");
@@ -264,7 +264,8 @@ TEST_F(GameInX, APlayedRunGoesOnUnderThePlayerAndIsRecordedWhole) {
   const std::string more = file_text(game.dir() + "/more.txt");
   const std::size_t own = more.find("\n# the player takes over at frame 2000\n");
   ASSERT_NE(own, std::string::npos);
-  for (const std::string& burst : lines_with(more.substr(own + 1), "burst ")) EXPECT_LE(std::stoul(burst.substr(6)), 60u);
+  for (const std::string& burst : lines_with(more.substr(own + 1), "burst "))
+    EXPECT_LE(std::stoul(burst.substr(6)), 60u);
 }
 
 TEST_F(GameInX, AFailedCheckStopsPlaybackInTheTitleAndHandsOver) {
@@ -317,8 +318,8 @@ std::vector<std::uint8_t> composed(const tervalon::Game& g, View& v) {
   compose_frame(g, v);
   std::vector<std::uint8_t> rgb;
   for (std::uint32_t p : display::PMAIN->pixels)
-    rgb.insert(rgb.end(), {static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(p >> 8),
-                           static_cast<std::uint8_t>(p >> 16)});
+    rgb.insert(rgb.end(),
+               {static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(p >> 8), static_cast<std::uint8_t>(p >> 16)});
   return rgb;
 }
 

@@ -96,7 +96,8 @@ TEST_F(ScaledWindow, FullScreenKeysLeaveTheStoryWaiting) {
   std::this_thread::sleep_for(300ms);
   EXPECT_TRUE(game.screenshot() == story) << "the story moved on";
   game.xdo("key space");  // a plain key still moves it on
-  EXPECT_TRUE(game.wait_picture([&](const auto& p) { return !p.empty() && p[0] < 255; })) << "the story did not fade out";
+  EXPECT_TRUE(game.wait_picture([&](const auto& p) { return !p.empty() && p[0] < 255; }))
+      << "the story did not fade out";
 
   game.xdo("key Escape");
   EXPECT_EQ(game.wait_exit(), 0) << game.err();

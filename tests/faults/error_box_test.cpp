@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "game_process.h"
 #include "display/text.h"
+#include "game_process.h"
 
 namespace tervalon::test {
 namespace {
@@ -40,7 +40,8 @@ bool shows_line(const std::vector<std::uint8_t>& rgb, int width, const std::stri
   const int height = width > 0 ? static_cast<int>(rgb.size() / 3 / width) : 0;
   // Dark is below the middle of the picture's own range, whatever its colours.
   int darkest = 255, lightest = 0;
-  for (std::size_t i = 0; i < rgb.size(); i += 3) darkest = std::min<int>(darkest, rgb[i]), lightest = std::max<int>(lightest, rgb[i]);
+  for (std::size_t i = 0; i < rgb.size(); i += 3)
+    darkest = std::min<int>(darkest, rgb[i]), lightest = std::max<int>(lightest, rgb[i]);
   const int middle = (darkest + lightest + 1) / 2;
   for (int oy = 0; oy + static_cast<int>(t.HEIGHT) <= std::min(height, 60); ++oy)
     for (int ox = 0; ox + static_cast<int>(t.WIDTH) <= width && ox < 60; ++ox) {
@@ -87,7 +88,8 @@ class ErrorBox : public testing::Test {
       int width = 0;
       const auto rgb = read_ppm(shot, &width);
       return shows_line(rgb, width, reason);
-    })) << "the box does not begin with: " << reason;
+    })) << "the box does not begin with: "
+        << reason;
     return box;
   }
 
@@ -97,8 +99,8 @@ class ErrorBox : public testing::Test {
 };
 
 TEST_F(ErrorBox, BeforeTheWindowEveryWayOfDismissingEndsWithTheErrorNumber) {
-  const std::vector<std::string> ways = {"key Return", "key Escape", "key space", "click OK", "close button",
-                                         "game killed"};
+  const std::vector<std::string> ways = {"key Return", "key Escape",   "key space",
+                                         "click OK",   "close button", "game killed"};
   for (const std::string& way : ways) {
     SCOPED_TRACE(way);
     auto game = start(nullptr);
@@ -111,8 +113,7 @@ TEST_F(ErrorBox, BeforeTheWindowEveryWayOfDismissingEndsWithTheErrorNumber) {
     } else if (way == "click OK") {
       // The button is centred at the bottom.
       const int w = geometry(box, "Width:"), h = geometry(box, "Height:");
-      run("xdotool mousemove --window " + id + " " + std::to_string(w / 2) + " " + std::to_string(h - 30) +
-          " click 1");
+      run("xdotool mousemove --window " + id + " " + std::to_string(w / 2) + " " + std::to_string(h - 30) + " click 1");
     } else if (way == "close button") {
       ASSERT_TRUE(press_close_button(box));
     } else {
@@ -124,8 +125,8 @@ TEST_F(ErrorBox, BeforeTheWindowEveryWayOfDismissingEndsWithTheErrorNumber) {
     EXPECT_EQ(game->exit_code(), code) << game->err();
     EXPECT_TRUE(soon([] { return error_boxes().empty(); })) << "a box outlived the game";
     if (way != "game killed") {
-      EXPECT_EQ(game->err().rfind("tervalon.dat: cannot open: No such file or directory\nRuntime error 2 at $", 0),
-                0u) << game->err();
+      EXPECT_EQ(game->err().rfind("tervalon.dat: cannot open: No such file or directory\nRuntime error 2 at $", 0), 0u)
+          << game->err();
     }
   }
 }

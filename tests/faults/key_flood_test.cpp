@@ -50,10 +50,14 @@ TEST(KeyFlood, TwentyThousandKeyEventsArriveAllAndInOrder) {
   // Anything after the last one would be a duplicate.
   for (const auto stop = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
        std::chrono::steady_clock::now() < stop;)
-    if (ISNEXTMSG() && ISMSG({WM_KEYDOWN, WM_KEYUP})) got.push_back({MS.MESSAGE, MS.WPARAM});
-    else wait_message(50);
+    if (ISNEXTMSG() && ISMSG({WM_KEYDOWN, WM_KEYUP}))
+      got.push_back({MS.MESSAGE, MS.WPARAM});
+    else
+      wait_message(50);
 
-  const auto ups = [](const auto& v) { return std::count_if(v.begin(), v.end(), [](auto m) { return m.first == WM_KEYUP; }); };
+  const auto ups = [](const auto& v) {
+    return std::count_if(v.begin(), v.end(), [](auto m) { return m.first == WM_KEYUP; });
+  };
   EXPECT_EQ(got.size(), sent.size()) << "messages lost or doubled; key-ups " << ups(got) << " of " << ups(sent);
   std::size_t first_difference = 0;
   while (first_difference < std::min(got.size(), sent.size()) && got[first_difference] == sent[first_difference])

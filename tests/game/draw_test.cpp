@@ -45,8 +45,8 @@ testing::AssertionResult filled(std::int32_t x, std::int32_t y, std::int32_t w, 
   for (std::int32_t j = y; j < y + h; ++j)
     for (std::int32_t i = x; i < x + w; ++i)
       if (px(i, j) != c)
-        return testing::AssertionFailure() << "pixel (" << i << ", " << j << ") is 0x" << std::hex << px(i, j)
-                                           << ", not 0x" << c;
+        return testing::AssertionFailure()
+               << "pixel (" << i << ", " << j << ") is 0x" << std::hex << px(i, j) << ", not 0x" << c;
   return testing::AssertionSuccess();
 }
 
@@ -78,11 +78,11 @@ class Draw : public GameTest {
 TEST_F(Draw, TheBoardIsGreyWallsOnWhite) {
   start(g, board(), 0, 0);
   compose_frame(g, v);
-  EXPECT_TRUE(filled(0, 0, 320, 20, display::GRAY));     // top border row
-  EXPECT_TRUE(filled(0, 220, 320, 20, display::GRAY));   // bottom
-  EXPECT_TRUE(filled(300, 0, 20, 240, display::GRAY));   // right column
-  EXPECT_TRUE(filled(100, 80, 40, 40, display::GRAY));   // the block
-  EXPECT_TRUE(filled(20, 20, 80, 60, display::WHITE));   // air
+  EXPECT_TRUE(filled(0, 0, 320, 20, display::GRAY));    // top border row
+  EXPECT_TRUE(filled(0, 220, 320, 20, display::GRAY));  // bottom
+  EXPECT_TRUE(filled(300, 0, 20, 240, display::GRAY));  // right column
+  EXPECT_TRUE(filled(100, 80, 40, 40, display::GRAY));  // the block
+  EXPECT_TRUE(filled(20, 20, 80, 60, display::WHITE));  // air
   EXPECT_TRUE(filled(140, 80, 20, 40, display::WHITE));
 }
 
@@ -109,7 +109,8 @@ TEST_F(Draw, TilesBoxesAndTheOverlayDrawnOneByOne) {
   EXPECT_TRUE(filled(60, 40, 20, 20, display::GRAY));
   EXPECT_TRUE(filled(80, 40, 20, 20, display::WHITE)) << "an empty cell's tile draws nothing";
 
-  trail(2, [](std::uint32_t i) { return 100.0 + 30 * i; }, [](std::uint32_t) { return 60.0; });
+  trail(
+      2, [](std::uint32_t i) { return 100.0 + 30 * i; }, [](std::uint32_t) { return 60.0; });
   DRAWRECT(g, 1, 64);  // a forward ghost at half strength
   EXPECT_TRUE(filled(122, 42, 16, 36, 64 * g.C[2]));
   EXPECT_TRUE(filled(152, 42, 16, 36, display::WHITE)) << "only the one point is drawn";
@@ -130,13 +131,14 @@ TEST_F(Draw, TilesBoxesAndTheOverlayDrawnOneByOne) {
 
 TEST_F(Draw, Level0ShowsExitEndAndPlayerButNoEntryOrGhosts) {
   start(g, board(), 0, 0);
-  trail(400, [](std::uint32_t i) { return 60.0 + (i % 2) * 100; }, [](std::uint32_t) { return 100.0; });
+  trail(
+      400, [](std::uint32_t i) { return 60.0 + (i % 2) * 100; }, [](std::uint32_t) { return 100.0; });
   g.STPX[0][400] = BD2X(2);
   g.STPY[0][400] = BD2Y(10);
   compose_frame(g, v);
-  EXPECT_TRUE(filled(262, 184, 16, 36, 0xBF0000));  // exit: blue, full (STPM 1)
-  EXPECT_TRUE(filled(142, 184, 16, 36, 0x0000FF));  // end: red
-  EXPECT_TRUE(filled(42, 184, 16, 36, 0x010101));   // player on the entry
+  EXPECT_TRUE(filled(262, 184, 16, 36, 0xBF0000));      // exit: blue, full (STPM 1)
+  EXPECT_TRUE(filled(142, 184, 16, 36, 0x0000FF));      // end: red
+  EXPECT_TRUE(filled(42, 184, 16, 36, 0x010101));       // player on the entry
   EXPECT_TRUE(filled(52, 82, 16, 36, display::WHITE));  // ghosts are not drawn
 }
 
@@ -159,18 +161,22 @@ TEST_F(Draw, GhostShadesFadeWithDistanceInBothPasses) {
 }
 
 TEST_F(Draw, FurtherGhostsPaintOverNearerOnesAndThePlayerOverAll) {
-  trail(321, [](std::uint32_t i) { return i == 1 ? 108.0 : i == 321 ? 250.0 : 100.0; },
-        [](std::uint32_t) { return 60.0; });
+  trail(
+      321, [](std::uint32_t i) { return i == 1     ? 108.0
+                                        : i == 321 ? 250.0
+                                                   : 100.0; },
+      [](std::uint32_t) { return 60.0; });
   compose_frame(g, v);
   EXPECT_EQ(px(93, 60), 64u * 0x101);   // ghost 1 (point 161) alone, left of ghost 2
   EXPECT_EQ(px(110, 60), 96u * 0x101);  // ghost 2 (point 1) over ghost 1
-  g.STPX[1][321] = 100;                   // the player at the head covers ghost 1
+  g.STPX[1][321] = 100;                 // the player at the head covers ghost 1
   compose_frame(g, v);
   EXPECT_TRUE(filled(92, 42, 16, 36, 0x010101));
 }
 
 TEST_F(Draw, GhostEdgesRoundHalvesToEven) {
-  trail(161, [](std::uint32_t i) { return i == 1 ? 20.5 + 30 : 250.0; }, [](std::uint32_t) { return 100.0; });
+  trail(
+      161, [](std::uint32_t i) { return i == 1 ? 20.5 + 30 : 250.0; }, [](std::uint32_t) { return 100.0; });
   g.STPX[1][1] = 50.5;  // left edge 42.5: rounds to 42
   compose_frame(g, v);
   EXPECT_EQ(px(42, 100), 64u * 0x101);
@@ -186,10 +192,11 @@ TEST_F(Draw, TheEntryMarkerRisesAsTheNextGhostComesDue) {
   // (head index, marker height, intensity)
   struct Case {
     std::uint32_t n, height, intensity;
-  } cases[] = {{0, 0, 63}, {1, 0, 63}, {20, 4, 63}, {100, 22, 63}, {140, 32, 63}, {160, 36, 63},
-               {161, 0, 95}, {180, 4, 95}, {320, 36, 95}, {321, 0, 111}};
+  } cases[] = {{0, 0, 63},    {1, 0, 63},   {20, 4, 63},  {100, 22, 63}, {140, 32, 63},
+               {160, 36, 63}, {161, 0, 95}, {180, 4, 95}, {320, 36, 95}, {321, 0, 111}};
   for (const Case& c : cases) {
-    trail(c.n, [](std::uint32_t) { return 200.0; }, [](std::uint32_t) { return 60.0; });
+    trail(
+        c.n, [](std::uint32_t) { return 200.0; }, [](std::uint32_t) { return 60.0; });
     compose_frame(g, v);
     // The entry's player box spans x 42..57, y 184..219; the marker fills its
     // bottom `height` rows.
@@ -205,7 +212,8 @@ TEST_F(Draw, TheExitMarkerGrowsTowardsTheLeastTrailLength) {
     std::uint32_t n, height;
   } cases[] = {{0, 4}, {1, 9}, {2, 14}, {3, 18}, {6, 32}, {7, 36}, {50, 36}};
   for (const Case& c : cases) {
-    trail(c.n, [](std::uint32_t) { return 200.0; }, [](std::uint32_t) { return 60.0; });
+    trail(
+        c.n, [](std::uint32_t) { return 200.0; }, [](std::uint32_t) { return 60.0; });
     compose_frame(g, v);
     std::int32_t h = static_cast<std::int32_t>(c.height);
     EXPECT_TRUE(filled(262, 184, 16, h, 0xBF0000)) << c.n;
@@ -215,7 +223,7 @@ TEST_F(Draw, TheExitMarkerGrowsTowardsTheLeastTrailLength) {
   compose_frame(g, v);
   EXPECT_TRUE(filled(262, 184, 16, 36, 0xBFBF));
   EXPECT_EQ(px(150, 200), display::WHITE);  // no end marker outside level 0's pass
-  g.STPM[1] = 0;  // a least length of 0 is met from the start: full marker
+  g.STPM[1] = 0;                            // a least length of 0 is met from the start: full marker
   g.STPN[1] = 0;
   compose_frame(g, v);
   EXPECT_TRUE(filled(262, 184, 16, 36, 0xBFBF));

@@ -31,7 +31,9 @@ TEST(Icon, EverySizeShowsThePlayerAndTwoFadingGhostsOnTheFloor) {
     EXPECT_NEAR(size - floor_top, size * 7.0 / 32.0, 1.0);
 
     // The boxes, read off the row on the floor, left to right.
-    struct Box { std::uint32_t left, width, top, colour; };
+    struct Box {
+      std::uint32_t left, width, top, colour;
+    };
     std::vector<Box> boxes;
     const std::uint32_t row = floor_top - 1;
     for (std::uint32_t x = 0; x < size; ++x) {

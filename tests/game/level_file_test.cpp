@@ -149,7 +149,9 @@ TEST(LevelFile, EndOfFileAndCtrlZ) {
 
   // Ctrl-Z ends numbers and text lines, but a cell read takes it as a byte
   // and reading goes on behind it.
-  load(g, "0\n4 3\na\nb\x1A\n" "c\nd\n1\nxxxx\n");
+  load(g,
+       "0\n4 3\na\nb\x1A\n"
+       "c\nd\n1\nxxxx\n");
   EXPECT_EQ(g.STEXT[0][1][2], "b");
   EXPECT_EQ(g.STEXT[0][1][3], "");
   EXPECT_EQ(g.STPM[0], 0u);
@@ -160,7 +162,10 @@ TEST(LevelFile, EndOfFileAndCtrlZ) {
 TEST(LevelFile, SecondHalvesRunFromTheLastLevelDown) {
   auto game = std::make_unique<Game>();
   Game& g = *game;
-  load(g, level_file({{1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}, {1, {"xxx", "xix", "xxx"}}}));
+  load(g, level_file({{1, {"xxx", "xix", "xxx"}},
+                      {1, {"xxx", "xix", "xxx"}},
+                      {1, {"xxx", "xix", "xxx"}},
+                      {1, {"xxx", "xix", "xxx"}}}));
   EXPECT_EQ(g.BDLN, 3);
   EXPECT_EQ(g.STEXT[3][1][4], "T3.1.4");
   EXPECT_EQ(g.STEXT[3][2][1], "T3.2.1");
@@ -358,4 +363,3 @@ TEST(FileTest, NamesPatternsAndFolders) {
 
 }  // namespace
 }  // namespace tervalon::test
-

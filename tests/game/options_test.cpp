@@ -25,8 +25,8 @@ TEST(Options, NoneGiveTheDefaults) {
 }
 
 TEST(Options, PlayTakesEveryFileUpToTheNextOption) {
-  ParsedOptions p = parse({"--play", "a.txt", "b.txt", "--speed", "0", "--record", "r.txt", "--scale", "3",
-                           "--fullscreen"});
+  ParsedOptions p = parse(
+      {"--play", "a.txt", "b.txt", "--speed", "0", "--record", "r.txt", "--scale", "3", "--fullscreen"});
   ASSERT_FALSE(p.stop);
   EXPECT_EQ(p.options.play, (std::vector<std::string>{"a.txt", "b.txt"}));
   EXPECT_EQ(p.options.speed, 0u);
@@ -37,9 +37,17 @@ TEST(Options, PlayTakesEveryFileUpToTheNextOption) {
 
 TEST(Options, BadValuesAndUnknownOptionsStopWith2AndHelpWith0) {
   testing::internal::CaptureStderr();
-  for (auto args : std::vector<std::vector<const char*>>{
-           {"--scale", "0"}, {"--scale", "17"}, {"--scale", "2x"}, {"--scale"}, {"--speed", "-1"},
-           {"--speed", "1001"}, {"--play"}, {"--play", "--fullscreen"}, {"--record"}, {"--windowed"}, {"x"}}) {
+  for (auto args : std::vector<std::vector<const char*>>{{"--scale", "0"},
+                                                         {"--scale", "17"},
+                                                         {"--scale", "2x"},
+                                                         {"--scale"},
+                                                         {"--speed", "-1"},
+                                                         {"--speed", "1001"},
+                                                         {"--play"},
+                                                         {"--play", "--fullscreen"},
+                                                         {"--record"},
+                                                         {"--windowed"},
+                                                         {"x"}}) {
     ParsedOptions p = parse(args);
     EXPECT_TRUE(p.stop) << args[0];
     EXPECT_EQ(p.exit_code, 2) << args[0];

@@ -148,7 +148,7 @@ TEST_F(Step, WallJumpsPushAwayFromTheWall) {
 
 TEST_F(Step, WallsStopTheBoxFlushWithTheCell) {
   g.KR = 1;
-  steps(80);  // runs into the pillar at column 12
+  steps(80);               // runs into the pillar at column 12
   EXPECT_EQ(g.PX, 232.0);  // right edge on x = 240
   EXPECT_EQ(g.VX, 0.0);
   std::uint32_t n = g.STPN[0];

@@ -52,7 +52,8 @@ inline std::string level_file(const std::vector<Level>& levels) {
   std::string f = std::to_string(last) + "\n" + std::to_string(levels[0].rows[0].size()) + " " +
                   std::to_string(levels[0].rows.size()) + "\n";
   auto text = [&](int l, int half) {
-    for (int i = 1; i <= 4; ++i) f += "T" + std::to_string(l) + "." + std::to_string(half) + "." + std::to_string(i) + "\n";
+    for (int i = 1; i <= 4; ++i)
+      f += "T" + std::to_string(l) + "." + std::to_string(half) + "." + std::to_string(i) + "\n";
   };
   for (int l = 0; l <= last; ++l) text(l, 1);
   for (int l = last; l >= 1; --l) text(l, 2);

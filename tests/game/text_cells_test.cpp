@@ -32,7 +32,7 @@ TEST(TextCells, TheEncodingIsDecidedForTheWholeFile) {
   EXPECT_EQ(first_line_cells("plain"), 1u);             // every line UTF-8: one narrow character
   EXPECT_EQ(first_line_cells("\xBA\xDA\xCC\xE5"), 2u);  // 黑体 in GBK, the last line of all
   EXPECT_TRUE(g.story_in_gbk);
-  EXPECT_EQ(first_line_cells("\xE9\xBB\x91"), 1u);        // 黑 in UTF-8
+  EXPECT_EQ(first_line_cells("\xE9\xBB\x91"), 1u);  // 黑 in UTF-8
   EXPECT_FALSE(g.story_in_gbk);
 }
 

@@ -11,9 +11,7 @@ namespace {
 class Trail : public GameTest {
  protected:
   // Level 1 of a two-level file: entry (2, 10), exit (13, 10), STPM 200.
-  void SetUp() override {
-    start(g, {{1, room(16, 12, 2, 10, 13, 10)}, {200, room(16, 12, 2, 10, 13, 10)}}, 1, 1);
-  }
+  void SetUp() override { start(g, {{1, room(16, 12, 2, 10, 13, 10)}, {200, room(16, 12, 2, 10, 13, 10)}}, 1, 1); }
   // A trail of n points, all far from each other and from the marked cells
   // (a diagonal line through the room's air).
   void far_trail(std::uint32_t n) {
@@ -183,7 +181,7 @@ TEST_F(Trail, BackwardGhostOnTheExitCountsFromTheLeastTrailLengthOn) {
 TEST_F(Trail, BackwardResetReleasesGhostsThatAreCaughtAgainInTheSameCall) {
   g.GSIT = 2;
   far_trail(700);
-  put(380, 270, 202);  // uncaught ghost 2 on the exit
+  put(380, 270, 202);                       // uncaught ghost 2 on the exit
   put(60, g.STPX[1][700], g.STPY[1][700]);  // ghost 4 under the head
   g.STPP[1][3] = true;
   ERASESTP(g);

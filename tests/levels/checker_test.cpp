@@ -211,7 +211,7 @@ TEST(LevelChecker, AStoryLineWiderThanTheBoardCountsWideCharactersTwice) {
   // The board is 12 x 20 = 240 pixels; a character cell is 14 pixels.
   auto f = lines_of(file_of(usable_levels()));
   f[12 - 1] = std::string(17, 'a');  // 238 pixels: fits
-  f[4 - 1] = "一二三四五六七八";           // 16 cells, 224 pixels: fits
+  f[4 - 1] = "一二三四五六七八";     // 16 cells, 224 pixels: fits
   EXPECT_EQ(check(joined(f)).status, 0);
 
   f[12 - 1] = std::string(18, 'a');  // level 1, second half, line 2

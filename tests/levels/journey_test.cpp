@@ -47,8 +47,10 @@ std::vector<Script> solutions() {
       std::istringstream words(line);
       std::string cmd, arg;
       words >> cmd >> arg;
-      if (cmd == "frames") s.lines += std::stoul(arg);
-      else if (cmd == "down" || cmd == "up") s.lines += 1;
+      if (cmd == "frames")
+        s.lines += std::stoul(arg);
+      else if (cmd == "down" || cmd == "up")
+        s.lines += 1;
     }
     all.push_back(std::move(s));
   }
@@ -61,9 +63,7 @@ struct Stage {
   bool operator==(const Stage&) const = default;
 };
 
-std::string describe(Stage s) {
-  return "level " + std::to_string(s.level) + " pass " + std::to_string(s.pass);
-}
+std::string describe(Stage s) { return "level " + std::to_string(s.level) + " pass " + std::to_string(s.pass); }
 
 void PrintTo(Stage s, std::ostream* os) { *os << describe(s); }
 
@@ -89,9 +89,7 @@ Row parse(const std::string& line) {
   return r;
 }
 
-int shipped_last_level() {
-  return load_levels(SOURCE + "/data/tervalon.dat")->BDLN;
-}
+int shipped_last_level() { return load_levels(SOURCE + "/data/tervalon.dat")->BDLN; }
 
 // The replay tool over every solution in turn on the shipped file.
 ToolRun play_journey(const std::vector<Script>& scripts) {
@@ -105,8 +103,8 @@ ToolRun play_journey(const std::vector<Script>& scripts) {
 TEST(ShippedLevels, TheSolutionsPlayTheWholeJourneyScriptByScript) {
   std::vector<Script> scripts = solutions();
   std::vector<Stage> stages = course(shipped_last_level());
-  ASSERT_EQ(scripts.size(), stages.size()) << "one script per stage of the course: the hub, "
-                                           << stages.size() - 2 << " level passes, the hub again";
+  ASSERT_EQ(scripts.size(), stages.size())
+      << "one script per stage of the course: the hub, " << stages.size() - 2 << " level passes, the hub again";
 
   ToolRun r = play_journey(scripts);
   ASSERT_EQ(r.status, 0) << r.err;
@@ -138,8 +136,8 @@ TEST(ShippedLevels, TheSolutionsPlayTheWholeJourneyScriptByScript) {
     Row handed = parse(r.lines[end - 1]);
     // The first script that fails to finish its stage is the one to look at;
     // the scripts after it would only play from the wrong place.
-    ASSERT_EQ(handed.stage, stages[i + 1]) << s.name << " ends in " << describe(handed.stage)
-                                           << ": it does not finish " << describe(stages[i]);
+    ASSERT_EQ(handed.stage, stages[i + 1])
+        << s.name << " ends in " << describe(handed.stage) << ": it does not finish " << describe(stages[i]);
     EXPECT_EQ(handed.pause, 0) << s.name << " ends before the story text has faded out";
     at = end;
   }

@@ -38,8 +38,8 @@ class GameProcess {
   // its command-line options; unless they say otherwise the window opens at
   // the board's size, so that screenshots compare 1:1 with the replay tool's pictures.
   // `env_set` ("NAME=value") replaces inherited variables.
-  explicit GameProcess(const std::string& dir, bool with_display = true,
-                       std::vector<std::string> args = {}, std::vector<std::string> env_set = {})
+  explicit GameProcess(const std::string& dir, bool with_display = true, std::vector<std::string> args = {},
+                       std::vector<std::string> env_set = {})
       : dir_(dir) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);

@@ -3,13 +3,13 @@
 // never resets: a reset when the last client leaves drops the next to come.
 #include "xvfb.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
 
 #include <chrono>
 #include <cstdio>
@@ -39,8 +39,8 @@ PrivateX::PrivateX(const char* screen) {
       int devnull = open("/dev/null", O_WRONLY);
       dup2(devnull, 1);
       dup2(devnull, 2);
-      execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", depth.c_str(), "-nolisten", "tcp", "-fp",
-             "built-ins", "-noreset", static_cast<char*>(nullptr));
+      execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", depth.c_str(), "-nolisten", "tcp", "-fp", "built-ins",
+             "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -171,8 +171,8 @@ std::string text_property(Display* d, Window w, Atom name) {
   unsigned long n, after;
   unsigned char* data = nullptr;
   std::string text;
-  if (XGetWindowProperty(d, w, name, 0, 256, False, AnyPropertyType, &type, &format, &n, &after, &data) ==
-          Success && data && format == 8)
+  if (XGetWindowProperty(d, w, name, 0, 256, False, AnyPropertyType, &type, &format, &n, &after, &data) == Success &&
+      data && format == 8)
     text.assign(reinterpret_cast<char*>(data), n);
   if (data) XFree(data);
   return text;

@@ -31,8 +31,8 @@ struct State {
 
 State parse(const std::string& line) {
   State s{};
-  int fields = std::sscanf(line.c_str(), "%llu %d %d %d %d %u %lf %lf %lf %lf %d %d %d", &s.frame, &s.level,
-                           &s.pass, &s.pause, &s.ctemp, &s.stpn, &s.px, &s.py, &s.vx, &s.vy, &s.kl, &s.kr, &s.ku);
+  int fields = std::sscanf(line.c_str(), "%llu %d %d %d %d %u %lf %lf %lf %lf %d %d %d", &s.frame, &s.level, &s.pass,
+                           &s.pause, &s.ctemp, &s.stpn, &s.px, &s.py, &s.vx, &s.vy, &s.kl, &s.kr, &s.ku);
   EXPECT_EQ(fields, 13) << line;
   return s;
 }
@@ -84,7 +84,7 @@ TEST(Replay, AWholeCourseFromLevel0ThroughBothPassesToTheEndCell) {
   EXPECT_EQ(stages, expected);
   EXPECT_EQ(interludes, 3);
   State last = parse(r.lines[r.lines.size() - 2]);
-  EXPECT_LT(last.px, 46.0);  // within reach of the end cell at x = 30
+  EXPECT_LT(last.px, 46.0);                                                // within reach of the end cell at x = 30
   EXPECT_LT(last.frame, 120 + 70 + 30 + 150 + 70 + 40 + 200 + 70 + 200u);  // ended early
 }
 
@@ -106,9 +106,8 @@ TEST(Replay, EscapeClosesAndStopsTheScript) {
 }
 
 TEST(Replay, MalformedLinesAreNamedAndExitWith2) {
-  for (const char* bad : {"frames\n", "frames -1\n", "frames 2x\n", "down\n", "down shift\n", "up 256\n",
-                          "jump\n", "frames 1 2\n", "burst 0\n", "burst\n", "level-file 12ab\n", "cheat 2\n",
-                          "expect 1 0 0\n"}) {
+  for (const char* bad : {"frames\n", "frames -1\n", "frames 2x\n", "down\n", "down shift\n", "up 256\n", "jump\n",
+                          "frames 1 2\n", "burst 0\n", "burst\n", "level-file 12ab\n", "cheat 2\n", "expect 1 0 0\n"}) {
     ToolRun r = replay(std::string("# fine\n\nframes 1\n") + bad);
     EXPECT_EQ(r.status, 2) << bad;
     EXPECT_EQ(r.lines.size(), 1u) << bad;

@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 
 #include <array>
-#include <fstream>
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
