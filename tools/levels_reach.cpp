@@ -248,7 +248,7 @@ Reach search_level(const Game& loaded, int level, std::size_t budget) {
   std::vector<State> seeds{start_at(game.BDIX[level], game.BDIY[level])};
   if (!hub) seeds.push_back(start_at(game.BDOX[level], game.BDOY[level]));
 
-  Graph g{game};
+  Graph g{game, {}, {}};
   g.explore(seeds, budget);
   Reach r;
   r.states = g.states.size();

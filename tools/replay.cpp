@@ -42,14 +42,14 @@ int main(int argc, char** argv) {
   // The window, tiles and work surfaces, off-screen, made at the first snap
   // so that scripts without one never touch the display library.
   std::unique_ptr<View> view;
-  auto snap = [&](const Game& now, const std::string& file) {
+  auto snap = [&](const Game& now, const std::string& path) {
     if (!view) {
       view = std::make_unique<View>();
       display::use_headless_backend();
       INITWIN(now, *view);
     }
     compose_frame(now, *view);
-    return display::write_ppm(*display::PMAIN, file.c_str());
+    return display::write_ppm(*display::PMAIN, path.c_str());
   };
   return replay(*g, script == "-" ? std::cin : file, script, snap);
 }

@@ -227,7 +227,7 @@ void Input::key(const SDL_KeyboardEvent& k, bool window_key, PlatformEvents& eve
 }
 
 Input::Pad* Input::pad(SDL_JoystickID id) {
-  const auto p = std::find_if(pads_.begin(), pads_.end(), [&](const Pad& p) { return p.id == id; });
+  const auto p = std::find_if(pads_.begin(), pads_.end(), [&](const Pad& pad) { return pad.id == id; });
   return p == pads_.end() ? nullptr : &*p;
 }
 

@@ -123,7 +123,7 @@ TEST_F(Input, ControllerButtonsAndStickAreArrowKeysAndUnpluggingLetsGo) {
   button(SDL_CONTROLLER_BUTTON_X, true);  // not one of the game's
   SDL_Delay(30);
   button(SDL_CONTROLLER_BUTTON_X, false);
-  for (Sint16 x : {-32768, -3000, 20000, 9000, 0}) {  // out and back, inside the dead zone
+  for (Sint16 x : std::initializer_list<Sint16>{-32768, -3000, 20000, 9000, 0}) {  // out and back, inside the dead zone
     stick(x);
     SDL_Delay(30);
   }

@@ -199,7 +199,7 @@ TEST(BlendKernel, WideAndNarrowPathsAgreeOnEveryLength) {
   std::vector<std::uint32_t> src(37), dst(37), want(37);
   std::uint32_t seed = 5;
   for (std::size_t n = 0; n <= src.size(); ++n)
-    for (std::uint8_t a : {1, 77, 128, 254}) {
+    for (std::uint8_t a : std::initializer_list<std::uint8_t>{1, 77, 128, 254}) {
       for (std::size_t i = 0; i < src.size(); ++i) {
         seed = seed * 1664525u + 1013904223u;
         src[i] = (seed >> 8) & 0xFFFFFF;

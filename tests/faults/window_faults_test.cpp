@@ -104,7 +104,8 @@ TEST_F(WindowFault, TwoHundredResizesDuringPlay) {
   std::string storm;
   for (int i = 0; i < 200; ++i) {
     // Down to a single pixel and up to most of the screen.
-    std::uint32_t w = i % 50 == 0 ? 1 : 1 + random() % 1200, h = i % 50 == 0 ? 1 : 1 + random() % 1000;
+    std::uint32_t w = i % 50 == 0 ? 1 : 1 + static_cast<std::uint32_t>(random() % 1200),
+                  h = i % 50 == 0 ? 1 : 1 + static_cast<std::uint32_t>(random() % 1000);
     storm += "windowsize " + game_->window() + " " + std::to_string(w) + " " + std::to_string(h) + " ";
   }
   game_->xdo(storm);
@@ -141,7 +142,7 @@ TEST_F(WindowFault, TwentyThousandKeyEventsThenTheReplaysPicture) {
   const char* replay_names[] = {"left", "right", "up"};
   std::string taps, script;
   for (int i = 0; i < 10000; ++i) {  // a tap is a key-down and a key-up
-    unsigned k = random() % 3;
+    auto k = random() % 3;
     taps += std::string(names[k]) + " ";
     script += std::string("down ") + replay_names[k] + "\nup " + replay_names[k] + "\n";
   }

@@ -304,8 +304,6 @@ TEST(LevelFile, BothSidesBelowOneLoadWithoutACell) {
 }
 
 TEST(LevelFileDeathTest, OpenFailuresStopWithTheSystemCode) {
-  auto game = std::make_unique<Game>();
-  Game& g = *game;
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   std::string dir = make_temp_dir();
   EXPECT_EXIT(load_levels(dir + "/missing.dat"), testing::ExitedWithCode(2),
@@ -321,8 +319,6 @@ TEST(LevelFileDeathTest, OpenFailuresStopWithTheSystemCode) {
 // A FIFO would wait for a writer forever and /dev/zero never ends: only a
 // regular file is read. The alarm turns a hang into a failure.
 TEST(LevelFileDeathTest, OnlyARegularFileIsRead) {
-  auto game = std::make_unique<Game>();
-  Game& g = *game;
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   std::string dir = make_temp_dir();
   ASSERT_EQ(mkfifo((dir + "/fifo.dat").c_str(), 0644), 0);

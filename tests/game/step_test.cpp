@@ -42,7 +42,7 @@ TEST_F(Step, RunUpReachesFullSpeedInThe21stStep) {
 }
 
 TEST_F(Step, ReleasedOrBothKeysDecayTo19Then09Then0) {
-  for (int both = 0; both <= 1; ++both) {
+  for (std::int8_t both = 0; both <= 1; ++both) {
     SetUp();
     g.KR = 1;
     steps(21);
