@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
 
 namespace base {
 
@@ -51,7 +52,8 @@ bool ISFILE(std::string_view name) {
   DIR* d = opendir(dir.c_str());
   if (!d) return false;
   bool found = false;
-  while (dirent* e = readdir(d)) {
+  // readdir is unsafe only for two threads reading one stream; this one is ours.
+  while (dirent* e = readdir(d)) {  // NOLINT(concurrency-mt-unsafe)
     if (matches(last, e->d_name)) {
       found = true;
       break;
@@ -68,5 +70,7 @@ bool read_file(const std::string& path, std::string& bytes) {
   bytes = all.str();
   return in.good() || in.eof();
 }
+
+std::string error_text(int number) { return std::generic_category().message(number); }
 
 }  // namespace base

@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+
+#include "base/file.h"
 
 namespace base {
 
@@ -41,7 +42,7 @@ std::string reason_for(int code) {
     case 201: return "range check failed";
     case 203: return "out of memory";
     case 215: return "arithmetic overflow";
-    default: return std::strerror(code);
+    default: return error_text(code);
   }
 }
 

@@ -5,10 +5,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/file.h"
 #include "game/view/icon.h"
 #include "tools/png.h"
 
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     std::string path = dir + "/tervalon.png";
     errno = 0;
     if (!make_dirs(dir) || !tervalon::write_png(path, size, size, rgb_of(tervalon::icon_picture(size)))) {
-      std::fprintf(stderr, "tervalon-icons: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+      std::fprintf(stderr, "tervalon-icons: cannot write %s: %s\n", path.c_str(), base::error_text(errno).c_str());
       return 1;
     }
   }

@@ -2,9 +2,9 @@
 // time (the screenshot of the software-centre metadata).
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "base/file.h"
 #include "display/surface.h"
 #include "tools/png.h"
 
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   const auto w = static_cast<std::uint32_t>(width);
   errno = 0;
   if (!tervalon::write_png(argv[2], w, static_cast<std::uint32_t>(rgb.size() / 3 / w), rgb)) {
-    std::fprintf(stderr, "tervalon-ppm2png: cannot write %s: %s\n", argv[2], std::strerror(errno));
+    std::fprintf(stderr, "tervalon-ppm2png: cannot write %s: %s\n", argv[2], base::error_text(errno).c_str());
     return 1;
   }
   return 0;

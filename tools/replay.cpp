@@ -8,11 +8,11 @@
 // 2 for a malformed script, 3 when a level-file, cheat or expect line fails.
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
 
+#include "base/file.h"
 #include "display/surface.h"
 #include "display/window.h"
 #include "game/replay/script.h"
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   if (script != "-") {
     file.open(script);
     if (!file) {
-      std::fprintf(stderr, "%s: cannot open: %s\n", script.c_str(), std::strerror(errno));
+      std::fprintf(stderr, "%s: cannot open: %s\n", script.c_str(), base::error_text(errno).c_str());
       return 2;
     }
   }

@@ -5,7 +5,6 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -118,7 +117,7 @@ bool parse_command(std::string_view line, Command& c, std::string& why) {
 bool read_script(const std::string& path, std::vector<ScriptLine>& lines, std::string& why) {
   std::ifstream in(path);
   if (!in) {
-    why = path + ": cannot open: " + std::strerror(errno);
+    why = path + ": cannot open: " + base::error_text(errno);
     return false;
   }
   std::string text;

@@ -4,9 +4,9 @@
 #include "game/replay/session.h"
 
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 
+#include "base/file.h"
 #include "base/runtime_error.h"
 #include "display/clock.h"
 #include "display/queue.h"
@@ -74,7 +74,7 @@ bool Recorder::open(const std::string& path) {
   if (path.empty()) return true;
   out_ = std::fopen(path.c_str(), "w");
   if (!out_) {
-    std::fprintf(stderr, "tervalon: %s: cannot write: %s\n", path.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "tervalon: %s: cannot write: %s\n", path.c_str(), base::error_text(errno).c_str());
     return false;
   }
   game_thread_ = std::this_thread::get_id();

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "base/file.h"
@@ -153,7 +152,7 @@ class Reader {
   }
 
   [[noreturn]] void fail_os(int code, const char* doing) const {
-    base::runtime_error(code, path_ + ": " + doing + ": " + std::strerror(code));
+    base::runtime_error(code, path_ + ": " + doing + ": " + base::error_text(code));
   }
 
   [[noreturn]] void fail_number(std::uint64_t at_line, const std::string& token, std::size_t length,
