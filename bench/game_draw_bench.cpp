@@ -78,7 +78,7 @@ void BM_MemcpyFrame(benchmark::State& state) {
     std::memcpy(b.data(), a.data(), n * 4);
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * n * 4);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(n) * 4);
 }
 
 // Board sizes in cells: 32 x 24 is 640 x 480, 127 x 127 is 2540 x 2540.

@@ -111,7 +111,7 @@ Usage usage(pid_t pid) {
       std::ifstream status(tasks + "/" + t->d_name + "/status");
       while (std::getline(status, line))
         if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-          u.switches += std::atol(line.substr(line.find(':') + 1).c_str());
+          u.switches += std::stol(line.substr(line.find(':') + 1));
     }
     closedir(d);
   }
@@ -166,6 +166,7 @@ class Session {
       dup2(null, 1);
       dup2(null, 2);
       std::vector<char*> args;
+      args.reserve(argv.size() + 1);
       for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
       args.push_back(nullptr);
       execv(args[0], args.data());
@@ -318,6 +319,7 @@ void measure(Session& s, const Options& o, const std::vector<std::string>& argv,
   // random moments the median of a hundred presses would vary by a tenth of
   // a frame from run to run, hiding the difference it is there to show.
   std::vector<double> phases;
+  phases.reserve(static_cast<std::size_t>(o.presses));
   for (int i = 0; i < o.presses; ++i) phases.push_back((i + 0.5) / o.presses * FRAME);
   std::shuffle(phases.begin(), phases.end(), rng);
   for (int i = 0; i < o.presses; ++i) {
@@ -345,8 +347,12 @@ void measure(Session& s, const Options& o, const std::vector<std::string>& argv,
     const double start = now();
     s.key(k, true);
     double last = -1;
-    for (double t; (t = s.next_picture(start + length)) >= 0; last = t)
+    while (true) {
+      const double t = s.next_picture(start + length);
+      if (t < 0) break;
       if (last >= 0) st.intervals.push_back(t - last);
+      last = t;
+    }
     s.key(k, false);
     const Usage after = usage(s.pid());
     held += now() - start;
@@ -432,15 +438,15 @@ Options parse(int argc, char** argv) {
     else if (a == "--data")
       o.data = v;
     else if (a == "--rounds")
-      o.rounds = std::atoi(v);
+      o.rounds = std::stoi(v);
     else if (a == "--presses")
-      o.presses = std::atoi(v);
+      o.presses = std::stoi(v);
     else if (a == "--starts")
-      o.starts = std::atoi(v);
+      o.starts = std::stoi(v);
     else if (a == "--held")
-      o.held = std::atof(v);
+      o.held = std::stod(v);
     else if (a == "--still")
-      o.still = std::atof(v);
+      o.still = std::stod(v);
     else
       die("unknown option " + a);
   }

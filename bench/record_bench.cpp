@@ -61,7 +61,7 @@ void BM_HourOfBusyPlayRecorded(benchmark::State& state) {
     auto g = open_level();
     Recorder recorder(*g);
     recorder.open(recording_path());
-    for (std::uint64_t t = 1; t <= 60 * 60 * 60; ++t) busy_pass(*g, recorder, t);
+    for (std::uint64_t t = 1; t <= std::uint64_t{60} * 60 * 60; ++t) busy_pass(*g, recorder, t);
   }
   state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(recording_path()));
   std::filesystem::remove(recording_path());

@@ -274,7 +274,7 @@ bool write_ppm(const BITMAP& B, const char* path) {
   for (std::uint32_t y = 0; y < B.HEIGHT; ++y) {
     for (std::uint32_t x = 0; x < B.WIDTH; ++x) {
       std::uint32_t p = B.at(x, y);
-      rgb_row[3 * x] = static_cast<unsigned char>(p);
+      rgb_row[3 * std::size_t{x}] = static_cast<unsigned char>(p);
       rgb_row[3 * x + 1] = static_cast<unsigned char>(p >> 8);
       rgb_row[3 * x + 2] = static_cast<unsigned char>(p >> 16);
     }

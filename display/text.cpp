@@ -180,7 +180,8 @@ const Font* wanted_font() {
 std::string gbk_to_utf8(std::string_view s) {
   std::string out;
   iconv_t cd = iconv_open("UTF-8", "GBK");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(s);
+  // iconv says "failed" with the pointer (iconv_t)-1.
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(s);  // NOLINT(performance-no-int-to-ptr)
   char buf[256];
   char* in = const_cast<char*>(s.data());
   std::size_t left = s.size();

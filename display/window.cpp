@@ -266,7 +266,7 @@ void catch_up(Frame& f, const ChangedRows& written) {
     if (written[y]) continue;
     bool stale = !known;
     for (std::uint64_t n = f.handed + 1; !stale && n <= handed; ++n) stale = changed_by[n % KEPT][y];
-    if (stale) std::copy_n(PMSCR->pixels.begin() + y * w, w, f.pixels.begin() + y * w);
+    if (stale) std::copy_n(PMSCR->pixels.data() + y * w, w, f.pixels.data() + y * w);
   }
 }
 
@@ -352,7 +352,8 @@ void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE, boo
 }
 
 void use_alias_keys() { presentation.alias_keys = true; }
-void without_typed_text() { setenv("XCOMPOSEFILE", "/dev/null", 1); }
+// Set before the window thread, its only reader, starts.
+void without_typed_text() { setenv("XCOMPOSEFILE", "/dev/null", 1); }  // NOLINT(concurrency-mt-unsafe)
 Backend& chosen_backend() { return backend ? *backend : headless_backend(); }
 
 bool ISWIN() { return stage.load(std::memory_order_acquire) == Stage::Open; }

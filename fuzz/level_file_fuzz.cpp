@@ -31,7 +31,7 @@ struct Expected {
   int levels = 0, w = 0, h = 0;
   std::string text[26][3][5];
   std::uint32_t least[26] = {};
-  std::vector<std::int8_t> cells = std::vector<std::int8_t>(26 * 256 * 256, 0);
+  std::vector<std::int8_t> cells = std::vector<std::int8_t>(std::size_t{26} * 256 * 256, 0);
   std::int32_t ix[26] = {}, iy[26] = {}, ox[26] = {}, oy[26] = {}, ex[26] = {}, ey[26] = {};
   std::int8_t& cell(int l, int x, int y) { return cells[(static_cast<std::size_t>(l) * 256 + x) * 256 + y]; }
   void reset() {
@@ -55,12 +55,12 @@ class Model {
   Model(const std::uint8_t* data, std::size_t size) : p_(data), n_(size) {}
 
   void load(Expected& e, bool cheat) {
-    e.levels = number(false);
+    e.levels = signed_number();
     skip_line();
     if (e.levels < -128 || e.levels > 127) throw Stop{RANGE};
-    e.w = number(false);
+    e.w = signed_number();
     if (e.w < -128 || e.w > 127) throw Stop{RANGE};
-    e.h = number(false);
+    e.h = signed_number();
     if (e.h < -128 || e.h > 127) throw Stop{RANGE};
     skip_line();
     for (int l = 0; l <= e.levels; ++l) {
@@ -93,6 +93,9 @@ class Model {
   int peek() const { return i_ < n_ ? p_[i_] : END; }
   int take() { return p_[i_++]; }
   bool stops(int c) const { return c == END || c == CTRL_Z; }
+
+  // A signed number: one that fits 32 bits, or the reading stops.
+  int signed_number() { return static_cast<int>(number(false)); }
 
   std::int64_t number(bool is_unsigned) {
     while (!stops(peek()) && peek() <= 32) take();

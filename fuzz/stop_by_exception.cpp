@@ -1,6 +1,6 @@
 // The fuzz build's run-time error: the same report line, but thrown instead of
 // ending the process, so that one fuzz run can try many files that stop.
-// Linked in place of display/runtime_error.cpp, in the fuzz build only.
+// Linked in place of base/runtime_error.cpp, in the fuzz build only.
 #include "stop_by_exception.h"
 
 #include <cstdio>

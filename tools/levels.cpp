@@ -66,6 +66,7 @@ void check_level(const Game& g, int l, const LevelFileMap& map, const std::vecto
   if (g.STPM[l] == 0) report(map.stpm_line[l], l, "the least trail length is 0; it must be at least 1");
 
   std::vector<std::string> rows;
+  rows.reserve(static_cast<std::size_t>(std::max(0, int{g.BDH})));
   for (int y = 0; y < g.BDH; ++y) rows.push_back(row_bytes(g, lines, map.row_line[l][y]));
 
   for (char letter : {'i', 'o', 'e'}) {

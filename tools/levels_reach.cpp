@@ -77,8 +77,8 @@ void put(Game& game, const State& s) {
 // held, and Up pressed afresh or not.
 State frame(Game& game, const State& s, int horizontal, bool up) {
   put(game, s);
-  game.KL = horizontal == 1;
-  game.KR = horizontal == 2;
+  game.KL = horizontal == 1 ? 1 : 0;
+  game.KR = horizontal == 2 ? 1 : 0;
   game.KU = up ? 1 : 0;
   // A one-point trail that never matches, so the step always appends at 1.
   game.STPN[game.BDLV] = 0;

@@ -59,7 +59,7 @@ void MAKESTP(Game& g) {
   g.VY = g.VY + g.AY;
   g.PY = g.PY + g.VY;
   if (g.PY < 20.0) g.PY = 20.0;
-  if (g.PY > std::int64_t{g.H} - 20) g.PY = static_cast<double>(std::int64_t{g.H} - 20);
+  if (g.PY > static_cast<double>(std::int64_t{g.H} - 20)) g.PY = static_cast<double>(std::int64_t{g.H} - 20);
 
   if (g.VY > 0 && ISBOT(g)) {
     g.VY = 0;
@@ -72,7 +72,7 @@ void MAKESTP(Game& g) {
 
   g.PX = g.PX + g.VX;
   if (g.PX < 20.0) g.PX = 20.0;
-  if (g.PX > std::int64_t{g.W} - 20) g.PX = static_cast<double>(std::int64_t{g.W} - 20);
+  if (g.PX > static_cast<double>(std::int64_t{g.W} - 20)) g.PX = static_cast<double>(std::int64_t{g.W} - 20);
 
   if (g.VX > 0 && ISRIGHT(g)) {
     g.VX = 0;

@@ -79,9 +79,10 @@ class ErrorBox : public testing::Test {
     EXPECT_TRUE(soon([&] { return (boxes = error_boxes()).size() == 1; })) << boxes.size() << " boxes";
     if (boxes.size() != 1) return 0;
     const unsigned long box = boxes[0];
-    const int w = geometry(box, "Width:"), h = geometry(box, "Height:");
-    EXPECT_NEAR(geometry(box, "Absolute upper-left X:") + w / 2, 640, 1);
-    EXPECT_NEAR(geometry(box, "Absolute upper-left Y:") + h / 2, 512, 1);
+    const int centre_x = geometry(box, "Absolute upper-left X:") + geometry(box, "Width:") / 2;
+    const int centre_y = geometry(box, "Absolute upper-left Y:") + geometry(box, "Height:") / 2;
+    EXPECT_NEAR(centre_x, 640, 1);
+    EXPECT_NEAR(centre_y, 512, 1);
     const std::string shot = dir_of_shots_ + "/box.ppm";
     EXPECT_TRUE(soon([&] {
       run("import -window " + std::to_string(box) + " -depth 8 ppm:" + shot + " 2>/dev/null");

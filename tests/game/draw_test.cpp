@@ -144,7 +144,10 @@ TEST_F(Draw, Level0ShowsExitEndAndPlayerButNoEntryOrGhosts) {
 
 TEST_F(Draw, GhostShadesFadeWithDistanceInBothPasses) {
   // Nine ghosts, each standing alone in its own column of the air.
-  auto x = [](std::uint32_t i) { return 30.0 + 30.0 * ((1441 - i) / 160); };
+  auto x = [](std::uint32_t i) {
+    const std::uint32_t ghost = (1441 - i) / 160;
+    return 30.0 + 30.0 * ghost;
+  };
   trail(1441, x, [](std::uint32_t) { return 60.0; });
   g.STPY[1][1441] = 202;  // the head, on the floor
   const std::uint32_t intensity[] = {0, 64, 96, 112, 120, 124, 126, 127, 128, 128};
@@ -334,7 +337,10 @@ TEST_F(Draw, WithTheWindowGoneTheTextPageIsNotLaidOver) {
 
 TEST_F(Draw, DrawAllComposesAgainExactlyWhenSomethingDrawnHasChanged) {
   g.GSIT = 2;
-  auto x = [](std::uint32_t i) { return 30.0 + 30.0 * ((481 - i) / 160); };
+  auto x = [](std::uint32_t i) {
+    const std::uint32_t ghost = (481 - i) / 160;
+    return 30.0 + 30.0 * ghost;
+  };
   trail(481, x, [](std::uint32_t) { return 60.0; });
   // The window's picture after DRAWALL is the one composed from scratch now.
   auto shows_what_is_composed = [&] {
