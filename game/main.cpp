@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "base/stop.h"
 #include "display/clock.h"
 #include "display/queue.h"
 #include "display/sdl/window.h"
@@ -18,6 +19,9 @@
 namespace tervalon {
 
 namespace {
+
+// The game ended as it should but its recording could not be written whole.
+constexpr int RECORDING_INCOMPLETE = 3;
 
 // The frames due on the game clock: frame FRAME + 1 is due once the clock
 // passes FRAME / 60 seconds. The clock is read to the nanosecond, so frames
@@ -41,6 +45,8 @@ int play(Game& g, const Options& o) {
   INITWIN(g, v, o.scale, o.fullscreen);
   INITLV(g);
   for (;;) {
+    // A signal or a lost display: end as Escape does, recording included.
+    if (base::stop_requested()) break;
     if (player.playing()) {  // a --play script feeds the game instead of the keyboard
       player.pass();
       if (!display::ISWIN()) break;
@@ -66,7 +72,8 @@ int play(Game& g, const Options& o) {
     if (!display::ISWIN()) break;
   }
   recorder.end();
-  return 0;
+  if (base::stop_requested()) base::end_as_asked();
+  return recorder.complete() ? 0 : RECORDING_INCOMPLETE;
 }
 
 }  // namespace tervalon
@@ -75,6 +82,7 @@ int main(int argc, char** argv) {
   using namespace tervalon;
   const ParsedOptions parsed = parse_options(argc, argv);
   if (parsed.stop) return parsed.exit_code;
+  base::catch_stop_signals();
   // Sleeps end within a microsecond of their deadline, not the usual 50.
   prctl(PR_SET_TIMERSLACK, 1000UL);
   display::use_error_box();  // a bad level file is reported before any window

@@ -59,7 +59,8 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
       if (!has_value || !base::parse_whole<std::uint32_t>(argv[++i], 0, 1000, o.speed))
         return bad("--speed needs a whole number 0..1000");
     } else if (a == "--record") {
-      if (!has_value) return bad("--record needs a file");
+      // A value like "--fullscreen" is an option forgotten, not a file name.
+      if (!has_value || argv[i + 1][0] == '-') return bad("--record needs a file");
       o.record = argv[++i];
     } else if (a == "--play") {
       // Every following argument up to the next option is a script.

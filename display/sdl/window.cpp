@@ -14,9 +14,12 @@
 #include <atomic>
 #include <bitset>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <thread>
 
 #include "base/runtime_error.h"
+#include "base/stop.h"
 #include "display/backend.h"
 #include "display/sdl/input.h"
 #include "display/sdl/present.h"
@@ -31,8 +34,13 @@ int lost_display(Display*) {
   if (!ending.exchange(true)) {
     static constexpr char line[] = "display: the connection to the X server was lost\n";
     [[maybe_unused]] ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
-    const int code = base::stopping_with();
-    _exit(code ? code : LOST_DISPLAY);
+    // While a run-time error's box is up its code ends the process.
+    if (const int code = base::stopping_with()) _exit(code);
+    // The game thread finishes its recording and ends the process; if it
+    // cannot (waiting on this thread), what it saved last stays.
+    base::ask_to_stop(LOST_DISPLAY);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    _exit(LOST_DISPLAY);
   }
   for (;;) pause();  // another thread is ending the process
 }

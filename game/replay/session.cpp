@@ -3,10 +3,10 @@
 // that tervalon-replay and --play reproduce the run to the last bit.
 #include "game/replay/session.h"
 
-#include <cerrno>
+#include <sys/stat.h>
+
 #include <ctime>
 
-#include "base/file.h"
 #include "base/runtime_error.h"
 #include "display/clock.h"
 #include "display/queue.h"
@@ -32,8 +32,8 @@ std::string today() {
 }  // namespace
 
 void Recorder::write_line(const std::string& line) {
-  std::fputs(line.c_str(), out_);
-  std::fputc('\n', out_);
+  text_ += line;
+  text_ += '\n';
   state_written_ = false;
 }
 
@@ -51,45 +51,70 @@ void Recorder::write_expect() {
 
 void Recorder::flush_now() {
   write_singles();
-  std::fflush(out_);
+  file_->save(text_);
   next_flush_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
 }
 
+// A save that fails is said once, on standard error and in the title; play
+// goes on and every later save tries again.
 void Recorder::flush_if_due() {
   if (std::chrono::steady_clock::now() >= next_flush_) flush_now();
+  if (failure_said_) return;
+  if (const std::string why = file_->failure(); !why.empty()) {
+    failure_said_ = true;
+    std::fprintf(stderr, "tervalon: %s; play goes on and the recording is tried again\n", why.c_str());
+    display::SETTITLE("Tervalon: the recording cannot be written: " + why);
+  }
 }
 
 // A run-time error ends the process at once: on the game thread the frames
-// of the pass that failed are written too, so the recording ends with it.
+// of the pass that failed are written too, so the recording ends with it;
+// any other thread saves what the game thread last handed over.
 void Recorder::save_on_error(void* self) {
   auto& r = *static_cast<Recorder*>(self);
   if (std::this_thread::get_id() == r.game_thread_) {
     r.write_singles();
     if (r.g_.FRAME > r.recorded_frame_) r.write_line("burst " + std::to_string(r.g_.FRAME - r.recorded_frame_));
+    r.file_->save_now(r.text_);
+  } else {
+    r.file_->save_newest_now();
   }
-  std::fflush(r.out_);
 }
 
-bool Recorder::open(const std::string& path) {
+bool Recorder::open(const std::string& path, const std::string& level_file) {
   if (path.empty()) return true;
-  out_ = std::fopen(path.c_str(), "w");
-  if (!out_) {
-    std::fprintf(stderr, "tervalon: %s: cannot write: %s\n", path.c_str(), base::error_text(errno).c_str());
+  std::string why;
+  struct stat target, levels;
+  if (!base::may_replace(path, why)) {
+    std::fprintf(stderr, "tervalon: --record %s\n", why.c_str());
+    return false;
+  }
+  if (stat(path.c_str(), &target) == 0 && stat(level_file.c_str(), &levels) == 0 && target.st_dev == levels.st_dev &&
+      target.st_ino == levels.st_ino) {
+    std::fprintf(stderr, "tervalon: --record %s: that is the level file being played\n", path.c_str());
     return false;
   }
   game_thread_ = std::this_thread::get_id();
   recorded_frame_ = expected_frame_ = g_.FRAME;
-  base::set_error_hook(save_on_error, this);
   write_line("# Tervalon " TERVALON_VERSION " recording");
   write_line("# " + today());
   write_line("level-file " + level_file_hash());
   write_line(std::string("cheat ") + (g_.CHEAT ? "1" : "0"));
-  flush_now();
+  // The first save is made before the window opens, so a target that
+  // cannot be written is said at once.
+  file_ = std::make_unique<base::SavedFile>(path);
+  if (!file_->save_now(text_)) {
+    std::fprintf(stderr, "tervalon: --record %s\n", file_->failure().c_str());
+    file_.reset();
+    return false;
+  }
+  base::set_error_hook(save_on_error, this);
+  next_flush_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
   return true;
 }
 
 void Recorder::pass(std::uint64_t frames) {
-  if (!out_) return;
+  if (!file_) return;
   if (frames == 1) {
     ++singles_;
     state_written_ = false;
@@ -103,7 +128,7 @@ void Recorder::pass(std::uint64_t frames) {
 }
 
 void Recorder::message(std::uint32_t message, std::int32_t wparam) {
-  if (!out_ || (message != WM_KEYDOWN && message != WM_KEYUP)) return;
+  if (!file_ || (message != WM_KEYDOWN && message != WM_KEYUP)) return;
   // Virtual-key codes are 0..255; a key-down of any other code acts as any
   // key does, as code 0 would, and a key-up of one does nothing.
   if (wparam < 0 || wparam > 255) {
@@ -116,18 +141,20 @@ void Recorder::message(std::uint32_t message, std::int32_t wparam) {
 }
 
 void Recorder::note(const std::string& line) {
-  if (!out_) return;
+  if (!file_) return;
   write_singles();
   write_line(line);
 }
 
 void Recorder::end() {
-  if (!out_) return;
+  if (!file_) return;
   base::set_error_hook(nullptr, nullptr);
   if (!state_written_) write_expect();
-  flush_now();
-  std::fclose(out_);
-  out_ = nullptr;
+  if (!file_->save_now(text_)) {
+    complete_ = false;
+    std::fprintf(stderr, "tervalon: %s: the recording is not complete\n", file_->failure().c_str());
+  }
+  file_.reset();
 }
 
 // ---- Playback ----

@@ -6,11 +6,14 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/saved_file.h"
 #include "game/replay/script.h"
+#include "game/rules/level_file.h"
 #include "game/rules/state.h"
 #include "game/view/draw.h"
 
@@ -30,18 +33,23 @@ class Recorder {
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
 
-  // Opens `path` (none when empty) and writes the header; false after a
-  // message on standard error. A run-time error from then on still writes
-  // the frames run so far.
-  bool open(const std::string& path);
+  // Starts the recording at `path` (none when empty), which must be a new
+  // name or a regular file other than the level file being played; false
+  // after a message on standard error. The file always holds a whole,
+  // replayable recording: it is replaced, never written in place, every
+  // second and at the end. A run-time error from then on still writes the
+  // frames run so far.
+  bool open(const std::string& path, const std::string& level_file = LEVEL_FILE);
   // A pass of `frames` game frames has run (and been drawn when due).
   void pass(std::uint64_t frames);
   // A message the main loop is about to handle; key messages are kept.
   void message(std::uint32_t message, std::int32_t wparam);
   // A plain line (a comment), written as it is.
   void note(const std::string& line);
-  // The game is over: writes the final state and closes the file.
+  // The game is over: writes the final state and the file a last time.
   void end();
+  // False when the recording could not be written to its end.
+  bool complete() const { return complete_; }
 
  private:
   void write_line(const std::string& line);
@@ -52,11 +60,14 @@ class Recorder {
   static void save_on_error(void* self);
 
   const Game& g_;
-  std::FILE* out_ = nullptr;
-  std::uint64_t singles_ = 0;                         // one-frame passes not yet written
-  std::uint64_t recorded_frame_ = 0;                  // FRAME after the last pass recorded
-  std::uint64_t expected_frame_ = 0;                  // FRAME at the last expect line
-  bool state_written_ = false;                        // nothing happened since the last expect line
+  std::unique_ptr<base::SavedFile> file_;
+  std::string text_;                  // the whole recording so far
+  std::uint64_t singles_ = 0;         // one-frame passes not yet written
+  std::uint64_t recorded_frame_ = 0;  // FRAME after the last pass recorded
+  std::uint64_t expected_frame_ = 0;  // FRAME at the last expect line
+  bool state_written_ = false;        // nothing happened since the last expect line
+  bool failure_said_ = false;         // a failed save has been reported
+  bool complete_ = true;
   std::chrono::steady_clock::time_point next_flush_;  // not GETTIME: that restarts when the window opens
   std::thread::id game_thread_;
 };

@@ -4,7 +4,11 @@
 // recorded in the window and played back in it.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 
 #include "../tools/run.h"
@@ -366,6 +370,71 @@ TEST_F(GameInX, TheJourneyAtItsOwnSpeedShowsTheReplaysPictures) {
   }
   EXPECT_EQ(matched, shots.size()) << "screenshot " << matched << " is no picture of the replay";
   EXPECT_GT(g.FRAME, first_frame + 120) << "the screenshots do not span two seconds of the game";
+}
+
+// A recording never replaces the level file, a folder, a device or a FIFO,
+// nor takes an option for its name; each is refused before any window.
+TEST(Recording, OnlyANewNameOrARegularFileOtherThanTheLevelFileIsATarget) {
+  const std::string dir = make_temp_dir();
+  write_file(dir, "tervalon.dat", levels());
+  std::filesystem::create_directory(dir + "/folder");
+  ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0644), 0);
+  for (const char* target : {"tervalon.dat", "./tervalon.dat", "--fullscreen", "/dev/full", "fifo", "folder"}) {
+    SCOPED_TRACE(target);
+    GameProcess game(dir, false, {"--record", target});
+    EXPECT_EQ(game.wait_exit(5s), 2) << game.err();
+    EXPECT_NE(game.err().find("--record"), std::string::npos) << game.err();
+  }
+  EXPECT_EQ(file_text(dir + "/tervalon.dat"), levels());
+  EXPECT_FALSE(std::filesystem::exists(dir + "/--fullscreen"));
+}
+
+// However the game ends (a signal, a lost X server, a file it may no longer
+// grow), the recording holds the whole run to its last frame, replays, and
+// the process ends as it would have without one.
+TEST(Recording, EveryWayOutLeavesAWholeRecording) {
+  struct Way {
+    const char* name;
+    int signal;  // 0: the X server is killed
+    int code;
+  };
+  for (const Way way : {Way{"SIGTERM", SIGTERM, 128 + SIGTERM}, Way{"SIGINT", SIGINT, 128 + SIGINT},
+                        Way{"SIGHUP", SIGHUP, 128 + SIGHUP}, Way{"lost X server", 0, 1}}) {
+    SCOPED_TRACE(way.name);
+    PrivateX x;
+    ASSERT_TRUE(x.ok());
+    Game game(levels(), {"--record", "run.txt"});
+    ASSERT_FALSE(game.window().empty()) << game.err();
+    game.xdo("keydown Right sleep 0.3 keyup Right sleep 0.2");
+    way.signal ? (void)kill(game.pid(), way.signal) : x.kill_now();
+    EXPECT_EQ(game.wait_exit(), way.code) << game.err();
+    const std::string recording = file_text(game.dir() + "/run.txt");
+    EXPECT_FALSE(lines_with(recording, "down right").empty()) << recording;
+    ASSERT_FALSE(lines_with(recording, "expect ").empty()) << recording;
+    EXPECT_TRUE(recording.ends_with(lines_with(recording, "expect ").back() + "\n")) << recording;
+    EXPECT_EQ(run_in(game.dir(), "'" + REPLAY + "' run.txt").status, 0);
+  }
+}
+
+TEST_F(GameInX, ARecordingThatCannotBeWrittenIsSaidAndTheGameGoesOn) {
+  Game game(levels(), {"--record", "run.txt"});
+  ASSERT_FALSE(game.window().empty()) << game.err();
+  const rlimit small{1024, 1024};  // the file may grow no further than this
+  ASSERT_EQ(prlimit(game.pid(), RLIMIT_FSIZE, &small, nullptr), 0);
+  std::string taps;
+  for (int i = 0; i < 40; ++i) taps += "key Left key Right ";
+  game.xdo(taps);
+  std::string title;
+  for (int i = 0; i < 50 && title.find("the recording cannot be written") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(100ms);
+    title = game.title();
+  }
+  EXPECT_NE(title.find("the recording cannot be written"), std::string::npos) << title;
+  game.xdo("key Escape");
+  EXPECT_EQ(game.wait_exit(), 3) << game.err();
+  EXPECT_EQ(lines_with(game.err(), "tervalon: run.txt: cannot write").size(), 2u) << game.err();
+  // What was saved last is whole and replays.
+  EXPECT_EQ(run_in(game.dir(), "'" + REPLAY + "' run.txt").status, 0);
 }
 
 }  // namespace
