@@ -66,6 +66,7 @@ TEST(Png, ReadsBackAsExactlyThePixelsGivenAndRefusesWhatItCannotWrite) {
   EXPECT_FALSE(write_png(dir + "/huge.png", 0xFFFFFFFF, 0xFFFFFFFF, grey));
   EXPECT_FALSE(std::ifstream(dir + "/short.png") || std::ifstream(dir + "/empty.png"));
   EXPECT_FALSE(write_png(dir + "/no/such/folder.png", 2, 2, grey));
+  EXPECT_FALSE(write_png("/dev/full", 2, 2, grey));  // opens, but nothing fits
 }
 
 TEST(Icons, EverySizeIsASmallRgbaPngOfThePictureWithTheGroundTransparent) {
