@@ -1,5 +1,6 @@
 // tervalon-icons DIR: writes the game's icon at every desktop size as
-// DIR/NxN/apps/tervalon.png, for installing into an icon theme.
+// DIR/NxN/apps/tervalon.png, for installing into an icon theme: 8-bit RGBA,
+// the ground around the scene clear so that the icon sits on any background.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -21,14 +22,17 @@ bool make_dirs(const std::string& path) {
   return true;
 }
 
-// 0x00BBGGRR pixels as red, green, blue bytes.
-std::vector<std::uint8_t> rgb_of(const std::vector<std::uint32_t>& pixels) {
-  std::vector<std::uint8_t> rgb;
-  rgb.reserve(pixels.size() * 3);
+// 0x00BBGGRR pixels as red, green, blue and alpha bytes: the ground fully
+// clear (its colour kept under it, for viewers that ignore alpha), the scene
+// fully opaque.
+std::vector<std::uint8_t> rgba_of(const std::vector<std::uint32_t>& pixels) {
+  std::vector<std::uint8_t> rgba;
+  rgba.reserve(pixels.size() * 4);
   for (std::uint32_t c : pixels)
-    rgb.insert(rgb.end(),
-               {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c >> 16)});
-  return rgb;
+    rgba.insert(rgba.end(),
+                {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c >> 16),
+                 static_cast<std::uint8_t>(c == tervalon::ICON_GROUND ? 0 : 255)});
+  return rgba;
 }
 
 }  // namespace
@@ -42,7 +46,8 @@ int main(int argc, char** argv) {
     std::string dir = std::string(argv[1]) + "/" + std::to_string(size) + "x" + std::to_string(size) + "/apps";
     std::string path = dir + "/tervalon.png";
     errno = 0;
-    if (!make_dirs(dir) || !tervalon::write_png(path, size, size, rgb_of(tervalon::icon_picture(size)))) {
+    if (!make_dirs(dir) ||
+        !tervalon::write_png(path, size, size, rgba_of(tervalon::icon_picture(size)), tervalon::PngPixels::rgba)) {
       std::fprintf(stderr, "tervalon-icons: cannot write %s: %s\n", path.c_str(), base::error_text(errno).c_str());
       return 1;
     }

@@ -1,79 +1,89 @@
-// The PNG writer: signature, header, one IDAT of stored deflate blocks, end.
+// The PNG writer: libpng at zlib's best level, each of its row filters tried
+// and the smallest file kept.
 #include "tools/png.h"
 
-#include <algorithm>
+#include <png.h>
+#include <zlib.h>
+
+#include <csetjmp>
 #include <cstdio>
+#include <new>
+#include <utility>
 
 namespace tervalon {
 
 namespace {
 
-std::uint32_t crc32(const std::uint8_t* p, std::size_t n, std::uint32_t crc = 0) {
-  crc = ~crc;
-  while (n--) {
-    crc ^= *p++;
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+// Where libpng's output goes; a failed append makes the whole file a failure.
+struct Sink {
+  std::vector<std::uint8_t> bytes;
+  bool failed = false;
+};
+
+void append(png_structp png, png_bytep data, std::size_t n) {
+  auto* sink = static_cast<Sink*>(png_get_io_ptr(png));
+  if (sink->failed) return;
+  try {
+    sink->bytes.insert(sink->bytes.end(), data, data + n);
+  } catch (const std::bad_alloc&) {
+    sink->failed = true;  // no png_error here: a longjmp out of a handler skips its clean-up
   }
-  return ~crc;
 }
 
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<std::uint8_t>(v >> s));
-}
+void flush_nothing(png_structp /*png*/) {}
 
-void chunk(std::vector<std::uint8_t>& png, const char* type, const std::vector<std::uint8_t>& data) {
-  put32(png, static_cast<std::uint32_t>(data.size()));
-  std::size_t start = png.size();
-  png.insert(png.end(), type, type + 4);
-  png.insert(png.end(), data.begin(), data.end());
-  put32(png, crc32(png.data() + start, png.size() - start));
-}
-
-// A zlib stream of stored (uncompressed) deflate blocks of at most 65535 bytes.
-std::vector<std::uint8_t> stored_zlib(const std::vector<std::uint8_t>& raw) {
-  std::vector<std::uint8_t> z{0x78, 0x01};
-  std::uint32_t a = 1, b = 0;
-  for (std::uint8_t v : raw) {
-    a = (a + v) % 65521;
-    b = (b + a) % 65521;
+// One PNG with the given row filters into sink. libpng reports an error by a
+// longjmp back here, so no object that needs destroying lives in this frame.
+bool encode(Sink* sink, png_bytep* rows, std::uint32_t width, std::uint32_t height, int colour_type, int filters) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  if (!info) {
+    png_destroy_write_struct(&png, nullptr);
+    return false;
   }
-  for (std::size_t i = 0; i < raw.size() || i == 0; i += 65535) {
-    std::size_t n = std::min<std::size_t>(65535, raw.size() - i);
-    bool last = i + n >= raw.size();
-    z.insert(z.end(), {static_cast<std::uint8_t>(last), static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
-                       static_cast<std::uint8_t>(~n), static_cast<std::uint8_t>(~n >> 8)});
-    z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(i), raw.begin() + static_cast<std::ptrdiff_t>(i + n));
+  if (setjmp(png_jmpbuf(png))) {  // NOLINT(cert-err52-cpp): libpng's only way to report an error
+    png_destroy_write_struct(&png, &info);
+    return false;
   }
-  put32(z, (b << 16) | a);
-  return z;
+  png_set_write_fn(png, sink, append, flush_nothing);
+  png_set_IHDR(png, info, width, height, 8, colour_type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_set_compression_level(png, Z_BEST_COMPRESSION);
+  png_set_compression_mem_level(png, MAX_MEM_LEVEL);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, filters);
+  png_write_info(png, info);
+  png_write_image(png, rows);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return !sink->failed;
 }
 
 }  // namespace
 
 bool write_png(const std::string& path, std::uint32_t width, std::uint32_t height,
-               const std::vector<std::uint8_t>& rgb) {
-  const std::size_t row = std::size_t{width} * 3;
-  if (rgb.size() != row * height) return false;
-  std::vector<std::uint8_t> raw;
-  raw.reserve((row + 1) * height);
-  for (std::uint32_t y = 0; y < height; ++y) {
-    raw.push_back(0);  // no filter
-    raw.insert(raw.end(), rgb.begin() + static_cast<std::ptrdiff_t>(y * row),
-               rgb.begin() + static_cast<std::ptrdiff_t>((y + 1) * row));
-  }
+               const std::vector<std::uint8_t>& pixels, PngPixels kind) {
+  const std::size_t row = std::size_t{width} * static_cast<std::size_t>(kind);
+  // Divided, not multiplied: width x height x 4 may not fit in a size_t.
+  if (row == 0 || height == 0 || pixels.size() % row != 0 || pixels.size() / row != height) return false;
+  std::vector<png_bytep> rows(height);
+  for (std::uint32_t y = 0; y < height; ++y)
+    rows[y] = const_cast<png_bytep>(&pixels[y * row]);  // only read: no transforms are set
 
-  std::vector<std::uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<std::uint8_t> header;
-  put32(header, width);
-  put32(header, height);
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
-  chunk(png, "IHDR", header);
-  chunk(png, "IDAT", stored_zlib(raw));
-  chunk(png, "IEND", {});
+  // No one filter wins everywhere: none for the small icons' flat areas,
+  // up for the screenshot's, libpng's choice per row for the large icon.
+  const int colour_type = kind == PngPixels::rgba ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+  Sink best;
+  for (int filters :
+       {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH, PNG_ALL_FILTERS}) {
+    Sink sink;
+    if (!encode(&sink, rows.data(), width, height, colour_type, filters)) return false;
+    if (best.bytes.empty() || sink.bytes.size() < best.bytes.size()) best = std::move(sink);
+  }
 
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
-  bool written = std::fwrite(png.data(), 1, png.size(), f) == png.size();
+  const bool written = std::fwrite(best.bytes.data(), 1, best.bytes.size(), f) == best.bytes.size();
   return std::fclose(f) == 0 && written;
 }
 

@@ -1,5 +1,5 @@
-// PNG files written with no compression library: the image data is stored
-// uncompressed. Used by the build tools that make the icons and screenshots.
+// PNG files for the build tools that make the icons and the screenshot,
+// written through libpng at its best compression.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +8,13 @@
 
 namespace tervalon {
 
-// Writes width x height pixels of three bytes each (red, green, blue; row by
-// row from the top) as an 8-bit RGB PNG. False when the file cannot be written.
+// The bytes of one pixel: red, green, blue; or those and alpha (0 is clear).
+enum class PngPixels { rgb = 3, rgba = 4 };
+
+// Writes width x height pixels (row by row from the top, each as `kind`
+// says) as an 8-bit RGB or RGBA PNG. False when the pixels do not fit the
+// size or the file cannot be written.
 bool write_png(const std::string& path, std::uint32_t width, std::uint32_t height,
-               const std::vector<std::uint8_t>& rgb);
+               const std::vector<std::uint8_t>& pixels, PngPixels kind = PngPixels::rgb);
 
 }  // namespace tervalon
