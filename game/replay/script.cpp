@@ -2,15 +2,21 @@
 // headless run of a whole script.
 #include "game/replay/script.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <sstream>
 #include <vector>
 
 #include "base/file.h"
 #include "base/numbers.h"
+#include "base/printable.h"
 #include "game/replay/sha256.h"
 #include "game/rules/level_file.h"
 #include "game/rules/rules.h"
@@ -51,8 +57,19 @@ bool hex_digest(std::string& s) {
 }
 
 std::string differs(const Game& g, const char* field, const std::string& have, const std::string& want) {
-  return "frame " + std::to_string(g.FRAME) + ": " + field + " is " + have + ", expected " + want;
+  return "frame " + std::to_string(g.FRAME) + ": " + field + " is " + have + ", expected " + base::printable(want);
 }
+
+const char* kind_of(mode_t mode) {
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "an unknown kind of file";
+}
+
+// A file name as messages show it: whole, but printable.
+std::string shown(const std::string& path) { return base::printable(path, SIZE_MAX); }
 
 void print_state(const Game& g) {
   std::fputs(state_line(g).c_str(), stdout);
@@ -81,8 +98,8 @@ bool parse_command(std::string_view line, Command& c, std::string& why) {
     }
   } else if (op == "snap") {
     c.op = Command::Op::snap;
-    if (!one_arg) {
-      why = "expected \"snap FILE\"";
+    if (!one_arg || !snap_name_allowed(w[1])) {
+      why = "expected \"snap FILE\" with FILE a name in the current folder ending in .ppm (no \"/\", not hidden)";
       return false;
     }
     c.text = w[1];
@@ -108,26 +125,126 @@ bool parse_command(std::string_view line, Command& c, std::string& why) {
     }
     for (std::size_t i = 1; i < w.size(); ++i) c.text += (i > 1 ? " " : "") + w[i];
   } else {
-    why = "unknown command \"" + op + "\" (expected frames, burst, down, up, snap, level-file, cheat or expect)";
+    why = "unknown command \"" + base::printable(op) +
+          "\" (expected frames, burst, down, up, snap, level-file, cheat or expect)";
     return false;
   }
   return true;
 }
 
+ScriptInput::ScriptInput() = default;
+
+ScriptInput::~ScriptInput() {
+  if (own_) ::close(fd_);
+}
+
+bool ScriptInput::open(const std::string& path, std::string& why) {
+  // Opening without blocking keeps a FIFO from waiting for a writer; only a
+  // regular file ever ends, so nothing else is read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    why = "cannot open: " + base::error_text(errno);
+    return false;
+  }
+  struct stat st {};
+  std::string refused;
+  if (fstat(fd, &st) != 0)
+    refused = base::error_text(errno);
+  else if (S_ISDIR(st.st_mode))
+    refused = base::error_text(EISDIR);
+  else if (!S_ISREG(st.st_mode))
+    refused = std::string(kind_of(st.st_mode)) + ", not a regular file";
+  if (!refused.empty()) {
+    ::close(fd);
+    why = "cannot open: " + refused;
+    return false;
+  }
+  if (own_) ::close(fd_);
+  fd_ = fd;
+  own_ = true;
+  pos_ = len_ = 0;
+  return true;
+}
+
+void ScriptInput::standard_input() {
+  if (own_) ::close(fd_);
+  fd_ = STDIN_FILENO;
+  own_ = false;
+  pos_ = len_ = 0;
+}
+
+bool ScriptInput::next(std::string& line, std::string& why) {
+  line.clear();
+  why.clear();
+  bool any = false;
+  for (;;) {
+    if (pos_ == len_) {
+      if (buffer_.empty()) buffer_.resize(MAX_LINE);
+      pos_ = len_ = 0;
+      const ssize_t n = fd_ < 0 ? 0 : read(fd_, buffer_.data(), buffer_.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {  // standard input left non-blocking
+        pollfd p{fd_, POLLIN, 0};
+        poll(&p, 1, -1);
+        continue;
+      }
+      if (n < 0) {
+        why = "cannot read: " + base::error_text(errno);
+        return false;
+      }
+      if (n == 0) return any;
+      len_ = static_cast<std::size_t>(n);
+    }
+    const char* from = buffer_.data() + pos_;
+    const auto* feed = static_cast<const char*>(std::memchr(from, '\n', len_ - pos_));
+    const std::size_t n = feed ? static_cast<std::size_t>(feed - from) : len_ - pos_;
+    if (line.size() + n > MAX_LINE) {
+      why = "line longer than " + std::to_string(MAX_LINE) + " bytes";
+      return false;
+    }
+    line.append(from, n);
+    any = true;
+    pos_ += n;
+    if (feed) {
+      ++pos_;
+      return true;
+    }
+  }
+}
+
 bool read_script(const std::string& path, std::vector<ScriptLine>& lines, std::string& why) {
-  std::ifstream in(path);
-  if (!in) {
-    why = path + ": cannot open: " + base::error_text(errno);
+  ScriptInput in;
+  if (!in.open(path, why)) {
+    why = shown(path) + ": " + why;
     return false;
   }
   std::string text;
   Command c;
-  for (std::size_t line = 1; std::getline(in, text); ++line) {
-    if (!parse_command(text, c, why)) {
-      why = path + ":" + std::to_string(line) + ": " + why;
-      return false;
+  for (std::size_t line = 1;; ++line) {
+    if (!in.next(text, why)) {
+      if (why.empty()) return true;
+    } else if (parse_command(text, c, why)) {
+      if (c.op != Command::Op::none) lines.push_back({c, line});
+      continue;
     }
-    if (c.op != Command::Op::none) lines.push_back({c, line});
+    why = shown(path) + ":" + std::to_string(line) + ": " + why;
+    return false;
+  }
+}
+
+bool has_snap(const std::vector<ScriptLine>& lines) {
+  for (const ScriptLine& l : lines)
+    if (l.c.op == Command::Op::snap) return true;
+  return false;
+}
+
+bool snap_name_allowed(std::string_view name) {
+  constexpr std::string_view SUFFIX = ".ppm";
+  if (name.size() <= SUFFIX.size() || name[0] == '.' || name.substr(name.size() - SUFFIX.size()) != SUFFIX)
+    return false;
+  for (const char b : name) {
+    const auto u = static_cast<unsigned char>(b);
+    if (u == '/' || u < 0x20 || u == 0x7F) return false;
   }
   return true;
 }
@@ -168,15 +285,20 @@ std::string check(const Game& g, const Command& c) {
   return "";
 }
 
-int replay(Game& g, std::istream& in, const std::string& name, const Snap& snap) {
+int replay(Game& g, ScriptInput& in, const std::string& name, const Snap& snap) {
   std::string text, why;
+  const std::string script = shown(name);
   Command c;
-  for (std::size_t line = 1; std::getline(in, text); ++line) {
+  for (std::size_t line = 1;; ++line) {
     auto stop = [&](const std::string& message, int code) {
       std::fflush(stdout);
-      std::fprintf(stderr, "%s:%zu: %s\n", name.c_str(), line, message.c_str());
+      std::fprintf(stderr, "%s:%zu: %s\n", script.c_str(), line, message.c_str());
       return code;
     };
+    if (!in.next(text, why)) {
+      if (why.empty()) break;
+      return stop(why, 2);
+    }
     if (!parse_command(text, c, why)) return stop(why, 2);
     switch (c.op) {
       case Command::Op::frames:
@@ -204,7 +326,8 @@ int replay(Game& g, std::istream& in, const std::string& name, const Snap& snap)
         break;
       }
       case Command::Op::snap:
-        if (!snap || !snap(g, c.text)) return stop("cannot write " + c.text, 2);
+        if (const std::string failed = snap ? snap(g, c.text) : "no pictures here"; !failed.empty())
+          return stop("cannot write " + base::printable(c.text) + ": " + failed, 2);
         break;
       case Command::Op::level_file:
       case Command::Op::cheat:

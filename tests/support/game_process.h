@@ -163,7 +163,7 @@ class GameProcess {
 
 // The replay tool's picture after `script` on the level file in `dir`.
 inline std::vector<std::uint8_t> replay_picture(const std::string& dir, const std::string& script) {
-  std::ofstream(dir + "/replay-script") << script << "snap " << dir << "/replay.ppm\n";
+  std::ofstream(dir + "/replay-script") << script << "snap replay.ppm\n";
   run("cd '" + dir + "' && '" + TERVALON_BINARY_DIR + "/tools/tervalon-replay' replay-script > /dev/null");
   return read_ppm(dir + "/replay.ppm");
 }

@@ -1,7 +1,14 @@
 // tervalon-replay: a whole course on a small hand-made level file, its output
-// contract, bursts, the checks of a recording, and its errors.
+// contract, bursts, the checks of a recording, its errors, and what it does
+// with a script made to harm: the script is data, never a command.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
+
+#include "base/printable.h"
+#include "game/replay/script.h"
 #include "game/replay/sha256.h"
 #include "run.h"
 #include "tests/game/support.h"
@@ -180,6 +187,139 @@ TEST(Replay, ALevelFileCheatOrStateThatDiffersStopsWith3NamingFrameAndField) {
   ToolRun cheat = run_in(dir, "'" + REPLAY + "' -", header + moves);
   EXPECT_EQ(cheat.status, 3);
   EXPECT_EQ(cheat.err, "-:3: frame 0: cheat is 1, expected 0\n");
+}
+
+std::string slurp(const std::string& path) {
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+TEST(Replay, ASnapWritesOnlyAPictureNameInTheCurrentFolder) {
+  const std::string top = make_temp_dir(), dir = top + "/play";
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  write_file(dir, "tervalon.dat", course_file());
+  write_file(top, "keep.ppm", "mine");
+  ASSERT_EQ(symlink("../keep.ppm", (dir + "/link.ppm").c_str()), 0);
+  const std::string play = "'" + REPLAY + "' -";
+
+  for (const std::string& bad : std::vector<std::string>{"../keep.ppm", top + "/keep.ppm", "/dev/full", "sub/x.ppm",
+                                                         ".hidden.ppm", "tervalon.dat", "x\x1b.ppm", ".ppm"}) {
+    ToolRun r = run_in(dir, play, "frames 1\nsnap " + bad + "\n");
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_EQ(r.err.find("-:2: expected \"snap FILE\""), 0u) << r.err;
+  }
+  // An existing link is not written through, nor is a folder replaced.
+  ASSERT_EQ(mkdir((dir + "/folder.ppm").c_str(), 0755), 0);
+  for (const char* taken : {"link.ppm", "folder.ppm"}) {
+    ToolRun r = run_in(dir, play, std::string("snap ") + taken + "\n");
+    EXPECT_EQ(r.status, 2) << taken;
+    EXPECT_EQ(r.err.find(std::string("-:1: cannot write ") + taken + ": "), 0u) << r.err;
+  }
+  EXPECT_EQ(slurp(top + "/keep.ppm"), "mine");
+
+  // A failed write names its line, stops with 2 and leaves nothing behind.
+  const std::string long_name = std::string(300, 'n') + ".ppm";
+  ToolRun too_long = run_in(dir, play, "frames 1\nframes 1\nsnap " + long_name + "\nframes 1\n");
+  EXPECT_EQ(too_long.status, 2);
+  EXPECT_EQ(too_long.lines.size(), 2u);
+  EXPECT_EQ(too_long.err.find("-:3: cannot write nnnn"), 0u) << too_long.err;
+
+  ToolRun good = run_in(dir, play, "frames 1\nsnap pic.ppm\nsnap pic.ppm\n");
+  EXPECT_EQ(good.status, 0) << good.err;
+  EXPECT_EQ(slurp(dir + "/pic.ppm").substr(0, 11), "P6\n240 120\n");
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names,
+            (std::vector<std::string>{".stderr", ".stdin", "folder.ppm", "link.ppm", "pic.ppm", "tervalon.dat"}));
+
+  // The game asks whether a script writes pictures before it plays one.
+  std::vector<ScriptLine> lines;
+  std::string why;
+  ASSERT_TRUE(read_script(write_file(dir, "a.txt", "frames 1\n# snap pic.ppm\n"), lines, why)) << why;
+  EXPECT_FALSE(has_snap(lines));
+  ASSERT_TRUE(read_script(write_file(dir, "b.txt", "snap pic.ppm\n"), lines, why)) << why;
+  EXPECT_TRUE(has_snap(lines));
+}
+
+TEST(Replay, ScriptTextInAMessageIsEscapedAndCut) {
+  using namespace std::string_literals;
+  ToolRun control = replay("frames 1\njump\x1b]0;owned\x07\x1b[2J\0zz\\\n"s);
+  EXPECT_EQ(control.status, 2);
+  EXPECT_EQ(control.err.find("-:2: unknown command \"jump\\x1b]0;owned\\x07\\x1b[2J\\x00zz\\\\\""), 0u) << control.err;
+  EXPECT_EQ(control.err.find('\x1b'), std::string::npos);
+
+  // A character, a stray byte, a C1 control.
+  ToolRun utf8 = replay(std::string("\xe8\xb7\xb3\xff\xc2\x9b") + "1m\n");
+  EXPECT_NE(utf8.err.find("\"\xe8\xb7\xb3\\xff\\xc2\\x9b1m\""), std::string::npos) << utf8.err;
+
+  ToolRun wide = replay(std::string(5000, 'w') + "\n");
+  EXPECT_EQ(wide.status, 2);
+  EXPECT_NE(wide.err.find("\"" + std::string(80, 'w') + "...\""), std::string::npos) << wide.err;
+  EXPECT_LT(wide.err.size(), 300u);
+
+  const std::string state = replay("up left\n").lines.at(0);
+  ToolRun expect = replay("expect " + state.substr(0, state.size() - 1) + "\x1b[8m\n");
+  EXPECT_EQ(expect.status, 3);
+  EXPECT_EQ(expect.err, "-:1: frame 0: KU is 0, expected \\x1b[8m\n");
+
+  // Escapes are never cut in half, nor characters.
+  EXPECT_EQ(base::printable(std::string(79, 'a') + "\xe8\xb7\xb3", 80), std::string(79, 'a') + "...");
+  EXPECT_EQ(base::printable(std::string(80, 'a'), 80), std::string(80, 'a'));
+}
+
+TEST(Replay, AScriptIsReadOnlyFromARegularFileWithBoundedLines) {
+  const std::string dir = make_temp_dir();
+  write_file(dir, "tervalon.dat", course_file());
+  write_file(dir, "run.txt", "frames 2\n");
+  ASSERT_EQ(symlink("run.txt", (dir + "/linked.txt").c_str()), 0);
+  ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir((dir + "/folder").c_str(), 0755), 0);
+  // Under a time limit: a script that never ends must not hold up the suite.
+  auto play = [&](const std::string& script, const std::string& input = "") {
+    return run_in(dir, "timeout 20 '" + REPLAY + "' " + script, input);
+  };
+  for (const char* refused : {"folder", "fifo", "/dev/zero", "/dev/null"}) {
+    ToolRun r = play(refused);
+    EXPECT_EQ(r.status, 2) << refused;
+    EXPECT_EQ(r.err.find(std::string(refused) + ": cannot open: "), 0u) << r.err;
+  }
+  EXPECT_EQ(play("linked.txt").lines.size(), 2u);
+  EXPECT_EQ(play("-", "frames 3").lines.size(), 3u);
+
+  // A line may be 65536 bytes long, not one more, from a file or a pipe.
+  const std::string longest = "#" + std::string(MAX_LINE - 1, 'c') + "\nframes 1\n";
+  EXPECT_EQ(play("-", longest).status, 0);
+  ToolRun over = play("-", "frames 1\n#" + std::string(MAX_LINE, 'c') + "\nframes 1\n");
+  EXPECT_EQ(over.status, 2);
+  EXPECT_EQ(over.lines.size(), 1u);
+  EXPECT_EQ(over.err, "-:2: line longer than 65536 bytes\n");
+  EXPECT_EQ(run_in(dir, "{ timeout 20 '" + REPLAY + "' - < /dev/zero; }").status, 2);
+
+  // The game's --play reads by the same rule.
+  std::vector<ScriptLine> lines;
+  std::string why;
+  EXPECT_FALSE(read_script(dir + "/folder", lines, why));
+  EXPECT_NE(why.find("folder: cannot open: "), std::string::npos) << why;
+  EXPECT_FALSE(read_script(write_file(dir, "wide.txt", std::string(MAX_LINE + 1, 'w')), lines, why));
+  EXPECT_NE(why.find("wide.txt:1: line longer than"), std::string::npos) << why;
+}
+
+TEST(Replay, AnswersHelpAndVersion) {
+  const std::string dir = make_temp_dir();
+  ToolRun help = run_in(dir, "'" + REPLAY + "' --help");
+  EXPECT_EQ(help.status, 0);
+  ASSERT_FALSE(help.lines.empty());
+  EXPECT_EQ(help.lines[0].find("usage: tervalon-replay "), 0u);
+  ToolRun version = run_in(dir, "'" + REPLAY + "' --version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.lines, std::vector<std::string>{"tervalon-replay " TERVALON_VERSION});
+  for (const char* wrong : {"--helpme", "-x", "a b"}) {
+    ToolRun r = run_in(dir, "'" + REPLAY + "' " + wrong);
+    EXPECT_EQ(r.status, 2) << wrong;
+    EXPECT_NE(r.err.find("usage: tervalon-replay "), std::string::npos) << wrong;
+  }
 }
 
 }  // namespace
