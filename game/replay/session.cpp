@@ -5,8 +5,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
+#include <utility>
 
+#include "base/printable.h"
 #include "base/runtime_error.h"
 #include "display/clock.h"
 #include "display/queue.h"
@@ -167,9 +170,15 @@ bool Player::read(const std::vector<std::string>& paths, std::uint32_t speed) {
       std::fprintf(stderr, "tervalon: %s\n", why.c_str());
       return false;
     }
-    // Pictures are the replay tool's business; the window shows its own.
+    // Pictures are the replay tool's business: a script that writes files is
+    // not played in the window.
+    if (has_snap(lines)) {
+      std::fprintf(stderr, "tervalon: %s: has snap lines, which write pictures; --play does not take it\n",
+                   base::printable(path).c_str());
+      return false;
+    }
     for (const ScriptLine& l : lines)
-      if (l.c.op != Command::Op::snap && !(l.c.op == Command::Op::frames && l.c.count == 0))
+      if (!(l.c.op == Command::Op::frames && l.c.count == 0))
         steps_.push_back({l.c, path + ":" + std::to_string(l.line)});
   }
   speed_ = speed;
@@ -191,9 +200,17 @@ void Player::hand_over() {
 }
 
 // One pass of `frames` frames, drawn as the main loop draws; above speed 1
-// only the pictures that fall due 60 times a second are shown.
-void Player::play_frames(std::uint64_t frames) {
-  const Pass p = frame_pass(g_, frames);
+// only the pictures that fall due 60 times a second are shown. A long burst
+// runs in slices, one per call, so that Escape is seen between them; true
+// once the pass is complete.
+bool Player::play_frames(std::uint64_t frames) {
+  constexpr std::uint64_t SLICE = 10000;  // about 10 ms of frames
+  const std::uint64_t slice = std::min(frames - sliced_, SLICE);
+  const bool last = sliced_ + slice == frames;
+  Pass p = frame_pass(g_, slice, last);
+  sliced_ += p.frames;
+  if (!last && !p.end) return false;
+  p.frames = std::exchange(sliced_, 0);
   if (p.end) display::CLOSEWIN();
   if (p.drawn) {
     if (speed_ == 1 || display::GETTIME() >= next_present_ms_) {
@@ -206,6 +223,7 @@ void Player::play_frames(std::uint64_t frames) {
     }
   }
   recorder_.pass(p.frames);
+  return true;
 }
 
 void Player::pass() {
@@ -232,24 +250,26 @@ void Player::pass() {
       case Command::Op::burst: {
         const std::uint64_t frames = s.c.op == Command::Op::burst ? s.c.count : 1;
         // A pass is due when its last frame is, as in the main loop.
-        const double due = frame_ms(g_.FRAME + frames - 1);
+        const double due = frame_ms(g_.FRAME - sliced_ + frames - 1);
         if (speed_ != 0 && play_ms() <= due) {
           const double wait = (due - play_ms()) / speed_ + 1;
           display::wait_message(static_cast<std::uint32_t>(wait < 1000 ? wait : 1000));
           return;
         }
+        if (!play_frames(frames)) return;
         if (s.c.op == Command::Op::burst || ++passes_done_ == s.c.count) {
           ++at_;
           passes_done_ = 0;
         }
-        play_frames(frames);
         return;
       }
       default:
         if (std::string wrong = check(g_, s.c); !wrong.empty()) {
-          wrong = s.where + ": " + wrong;
-          std::fprintf(stderr, "%s\n", wrong.c_str());
-          display::SETTITLE(wrong);
+          // The exact line for whoever made the recording; words for the player.
+          std::fprintf(stderr, "%s: %s\n", s.where.c_str(), wrong.c_str());
+          display::SETTITLE(
+              "Tervalon: this recording does not match this level file or this version of the game; from frame " +
+              std::to_string(g_.FRAME) + " you play");
           hand_over();
           return;
         }

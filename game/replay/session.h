@@ -102,7 +102,7 @@ class Player {
   };
   double play_ms() const;
   void hand_over();
-  void play_frames(std::uint64_t frames);
+  bool play_frames(std::uint64_t frames);
 
   Game& g_;
   View& v_;
@@ -111,6 +111,7 @@ class Player {
   std::size_t at_ = 0;             // the next step
   bool feeding_ = false;           // until the player takes over
   std::uint64_t passes_done_ = 0;  // of the step at `at_`, when it is "frames N"
+  std::uint64_t sliced_ = 0;       // frames of the step's pass run in earlier slices
   bool started_ = false;
   std::uint32_t speed_ = 1;
   std::uint64_t start_ms_ = 0;         // GETTIME when playback began

@@ -39,14 +39,14 @@ bool game_frame(Game& g) {
   return ENDESTP(g, head(g));
 }
 
-Pass frame_pass(Game& g, std::uint64_t frames) {
+Pass frame_pass(Game& g, std::uint64_t frames, bool last) {
   Pass p;
   while (p.frames < frames && !p.end) {
     p.end = game_frame(g);
     ++p.frames;
   }
   // A pass cut short by the end is never drawn: the window is closing.
-  p.drawn = p.frames == frames && frame_is_drawn(g);
+  p.drawn = last && p.frames == frames && frame_is_drawn(g);
   if (p.drawn) fade_step(g);
   return p;
 }

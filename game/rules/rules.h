@@ -28,8 +28,9 @@ struct Pass {
 // One pass of the main loop's game work, the one way every caller runs frames:
 // `frames` game frames back to back (fewer when one reaches the end cell),
 // then, when the frame is drawn, the fade moves on, as it does only on drawn
-// frames.
-Pass frame_pass(Game& g, std::uint64_t frames);
+// frames. A caller that must stay responsive in a long burst runs it in
+// slices, each but the last with `last` false: those are never drawn.
+Pass frame_pass(Game& g, std::uint64_t frames, bool last = true);
 
 // Moves the game on to the next level or pass; run on a key-down while the
 // story text is fully shown.

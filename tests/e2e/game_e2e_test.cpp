@@ -288,12 +288,31 @@ TEST_F(GameInX, AFailedCheckStopsPlaybackInTheTitleAndHandsOver) {
   Game game(levels(), {"--play", bad});
   ASSERT_FALSE(game.window().empty()) << game.err();
   const std::string message = bad + ":5: frame " + frame + ": PX is " + px + ", expected 1" + px;
+  const std::string words =
+      "Tervalon: this recording does not match this level file or this version of the game; from frame " + frame +
+      " you play";
   bool titled = false;
-  for (int i = 0; i < 100 && !titled; ++i, std::this_thread::sleep_for(100ms)) titled = game.title() == message;
+  for (int i = 0; i < 100 && !titled; ++i, std::this_thread::sleep_for(100ms)) titled = game.title() == words;
   EXPECT_TRUE(titled) << game.title();
   EXPECT_NE(game.err().find(message + "\n"), std::string::npos) << game.err();
   game.xdo("keydown Left");  // the player has the game: to the end cell
   EXPECT_EQ(game.wait_exit(), 0) << game.err();
+}
+
+// A played script only plays: one that would write a picture is refused, and
+// a burst of four billion frames still lets Escape through at once.
+TEST_F(GameInX, APlayedScriptCannotWriteFilesOrHoldTheWindow) {
+  const std::string scripts = make_temp_dir();
+  const std::string snaps = write_file(scripts, "snaps.txt", "frames 10\nsnap x.ppm\n");
+  const std::string burst = write_file(scripts, "burst.txt", "burst 4294967295\n");
+  Game refused(levels(), {"--play", snaps});
+  EXPECT_EQ(refused.wait_exit(), 2);
+  EXPECT_NE(refused.err().find("snap"), std::string::npos) << refused.err();
+
+  Game game(levels(), {"--play", burst, "--speed", "0"});
+  ASSERT_FALSE(game.window().empty()) << game.err();
+  game.xdo("key Escape");
+  EXPECT_EQ(game.wait_exit(3s), 0) << "Escape waits for the burst";
 }
 
 TEST_F(GameInX, TheShippedJourneyPlaysToTheEndCellAtFullSpeed) {
