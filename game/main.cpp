@@ -23,6 +23,11 @@ namespace {
 // The game ended as it should but its recording could not be written whole.
 constexpr int RECORDING_INCOMPLETE = 3;
 
+// The most frames run at once to catch up after a stall: a quarter of a
+// second. A longer stall (the process stopped, a machine swapping) is passed
+// over as a pause is, not sprinted through blind.
+constexpr std::uint64_t MOST_CAUGHT_UP = 15;
+
 // The frames due on the game clock: frame FRAME + 1 is due once the clock
 // passes FRAME / 60 seconds. The clock is read to the nanosecond, so frames
 // start on an even beat of 60 a second rather than on the next whole
@@ -44,6 +49,7 @@ int play(Game& g, const Options& o) {
   if (!player.read(o.play, o.speed) || !recorder.open(o.record)) return 2;
   INITWIN(g, v, o.scale, o.fullscreen);
   INITLV(g);
+  double stalled_ms = 0;  // game clock time passed over after long stalls
   for (;;) {
     // A signal or a lost display: end as Escape does, recording included.
     if (base::stop_requested()) break;
@@ -52,8 +58,14 @@ int play(Game& g, const Options& o) {
       if (!display::ISWIN()) break;
       continue;
     }
-    const double shift = player.clock_shift();
-    const std::uint64_t due = frames_due(g, display::GETTIMER() * 1000.0 + shift);
+    double shift = player.clock_shift() - stalled_ms;
+    std::uint64_t due = frames_due(g, display::GETTIMER() * 1000.0 + shift);
+    if (due > MOST_CAUGHT_UP) {
+      const double over = display::GETTIMER() * 1000.0 + shift - frame_ms(g.FRAME + MOST_CAUGHT_UP);
+      stalled_ms += over;
+      shift -= over;
+      due = MOST_CAUGHT_UP;
+    }
     if (due > 0) {
       // Catch up in whole frames after a stall, then draw once.
       const Pass p = frame_pass(g, due);
