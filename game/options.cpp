@@ -11,7 +11,7 @@ namespace tervalon {
 namespace {
 
 constexpr const char* usage =
-    "usage: tervalon [--scale N] [--fullscreen] [--record FILE] [--play FILE...] [--speed N] [--help]\n";
+    "usage: tervalon [--scale N] [--fullscreen] [--record FILE] [--play FILE...] [--speed N] [--help] [--version]\n";
 
 constexpr const char* help_text =
     "Runs the game on tervalon.dat in the current folder.\n"
@@ -23,6 +23,7 @@ constexpr const char* help_text =
     "  --play FILE...  play these replay scripts in the window, then hand over to the player\n"
     "  --speed N       play the scripts N times faster (N = 0..1000; 0: as fast as possible)\n"
     "  --help          show this text\n"
+    "  --version       show the version\n"
     "\n"
     "Keys:\n"
     "  Left, Right, A, D      run\n"
@@ -49,6 +50,9 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
     if (a == "--help" || a == "-h") {
       std::fputs(usage, stdout);
       std::fputs(help_text, stdout);
+      return {{}, true, 0};
+    } else if (a == "--version") {
+      std::fputs("tervalon " TERVALON_VERSION "\n", stdout);
       return {{}, true, 0};
     } else if (a == "--fullscreen") {
       o.fullscreen = true;

@@ -46,6 +46,7 @@ TEST(Options, BadValuesAndUnknownOptionsStopWith2AndHelpWith0) {
                                                          {"--play"},
                                                          {"--play", "--fullscreen"},
                                                          {"--record"},
+                                                         {"--record", "--fullscreen"},
                                                          {"--windowed"},
                                                          {"x"}}) {
     ParsedOptions p = parse(args);
@@ -63,6 +64,11 @@ TEST(Options, BadValuesAndUnknownOptionsStopWith2AndHelpWith0) {
   EXPECT_EQ(help.exit_code, 0);
   for (const char* word : {"--scale", "--fullscreen", "--record", "--play", "--speed", "F11", "Alt+Enter", "Escape"})
     EXPECT_NE(out.find(word), std::string::npos) << word;
+
+  testing::internal::CaptureStdout();
+  ParsedOptions version = parse({"--version"});
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "tervalon " TERVALON_VERSION "\n");
+  EXPECT_EQ(version.exit_code, 0);
 }
 
 }  // namespace
