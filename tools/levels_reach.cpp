@@ -100,29 +100,40 @@ void put(Game& game, const State& s) {
   game.VY = s.vy;
 }
 
-// One frame of the game's step from `s`: Left (1), Right (2) or neither
-// held, and Up pressed afresh or not.
-State frame(Game& game, const State& s, int horizontal, bool up) {
-  put(game, s);
+// The keys for one frame: Left (1), Right (2) or neither held, and Up
+// pressed afresh or not. The trail is cut back to its one point before the
+// step, a NaN that never matches (laid once by search_level), so that the
+// step always appends at 1 and the trail never grows.
+void keys(Game& game, int horizontal, bool up) {
   game.KL = horizontal == 1 ? 1 : 0;
   game.KR = horizontal == 2 ? 1 : 0;
   game.KU = up ? 1 : 0;
-  // A one-point trail that never matches, so the step always appends at 1.
   game.STPN[game.BDLV] = 0;
-  game.STPX[game.BDLV][0] = std::numeric_limits<double>::quiet_NaN();
+}
+
+State taken(const Game& game) { return {game.PX, game.PY, game.VX, game.VY}; }
+
+// One frame of the game's step from `s`.
+State frame(Game& game, const State& s, int horizontal, bool up) {
+  put(game, s);
+  keys(game, horizontal, up);
   MAKESTP(game);
-  return {game.PX, game.PY, game.VX, game.VY};
+  return taken(game);
 }
 
 // The keys change only every few frames: a route that needs a key on one
 // exact frame is no route for a player anyway. Up is pressed in the first
-// frame of a choice and held.
+// frame of a choice and held. The player stays in the game between the
+// frames.
 constexpr int HOLD = 4;
 
 State step(Game& game, const State& s, int choice) {
-  State t = frame(game, s, choice % 3, choice >= 3);
-  for (int f = 1; f < HOLD; ++f) t = frame(game, t, choice % 3, false);
-  return t;
+  put(game, s);
+  for (int f = 0; f < HOLD; ++f) {
+    keys(game, choice % 3, f == 0 && choice >= 3);
+    MAKESTP(game);
+  }
+  return taken(game);
 }
 
 // Up does something only against a floor or a wall.
@@ -271,6 +282,7 @@ Reach search_level(const Game& loaded, int level, std::size_t budget) {
   const auto copy = std::make_unique<Game>(loaded);
   Game& game = *copy;
   game.BDLV = static_cast<std::int8_t>(level);
+  game.STPX[level][0] = std::numeric_limits<double>::quiet_NaN();
   bool hub = level == 0;
   std::vector<State> seeds{start_at(game.BDIX[level], game.BDIY[level])};
   if (!hub) seeds.push_back(start_at(game.BDOX[level], game.BDOY[level]));
