@@ -3,13 +3,19 @@
 // proves each level can be played through both ways, and measures the slack
 // of the recorded solutions in the folder "solutions" beside the file. Exit 0
 // when usable.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
-#include "base/file.h"
 #include "game/rules/level_file.h"
 #include "game/rules/text_cells.h"
 #include "tools/levels_reach.h"
@@ -31,11 +37,36 @@ void report(std::uint64_t line, int level, const std::string& what) {
   findings.push_back({line, level >= 0 ? "level " + std::to_string(level) + ": " + what : what});
 }
 
+// Exit codes of the checker's own (the game's run-time errors keep theirs).
+constexpr int EXIT_FINDINGS = 1, EXIT_USAGE = 2, EXIT_OUT_OF_MEMORY = 203, EXIT_UNEXPECTED = 217;
+
+constexpr const char* USAGE = "usage: tervalon-levels [--budget STATES] [FILE]   (default ./tervalon.dat)\n";
+
+// Every byte of a regular file (or of what a symbolic link leads to); empty
+// for anything else, which the game's loader then refuses with its own words.
+// Opened without blocking, as the loader does, so a FIFO never waits for a
+// writer, and a device is never read.
+std::string regular_file_bytes(const std::string& path) {
+  std::string all;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return all;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    char buf[65536];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) != 0;) {
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) break;
+      all.append(buf, static_cast<std::size_t>(n));
+    }
+  }
+  close(fd);
+  return all;
+}
+
 // The file's lines as the loader counts them (LF, CR LF or a lone CR), so the
 // board rows can be read back by the line numbers of the loader's map.
 std::vector<std::string> file_lines(const std::string& path) {
-  std::string all;
-  base::read_file(path, all);
+  std::string all = regular_file_bytes(path);
   std::vector<std::string> lines(1);
   for (std::size_t i = 0; i < all.size(); ++i) {
     char c = all[i];
@@ -215,7 +246,7 @@ void check_reach(const Game& g, int l, const LevelFileMap& map, std::size_t budg
   std::uint64_t line = map.stpm_line[l];
   char took[64];
   std::snprintf(took, sizeof took, "%zu states, %.2f s", r.states, r.seconds);
-  auto frames = [](long f) { return std::to_string(f) + " frames"; };
+  auto frames = [](long f) { return f >= 0 ? "in " + std::to_string(f) + " frames" : std::string("not proven"); };
   auto unreached = [&](long f, const std::string& what) {
     if (f >= 0) return;
     if (r.out_of_budget)
@@ -228,11 +259,11 @@ void check_reach(const Game& g, int l, const LevelFileMap& map, std::size_t budg
   if (l == 0) {
     unreached(r.entry_to_exit, "the exit, from the entry,");
     unreached(r.entry_to_end, "the end cell, from the entry,");
-    said += "exit in " + frames(r.entry_to_exit) + ", end cell in " + frames(r.entry_to_end);
+    said += "exit " + frames(r.entry_to_exit) + ", end cell " + frames(r.entry_to_end);
   } else {
     unreached(r.entry_to_exit, "the exit, from the entry,");
     unreached(r.exit_to_entry, "the entry, from the exit,");
-    said += "exit from the entry in " + frames(r.entry_to_exit) + ", entry from the exit in " + frames(r.exit_to_entry);
+    said += "exit from the entry " + frames(r.entry_to_exit) + ", entry from the exit " + frames(r.exit_to_entry);
   }
   if (r.out_of_budget) {
     if (r.entry_to_exit >= 0 && (l == 0 ? r.entry_to_end : r.exit_to_entry) >= 0)
@@ -275,20 +306,57 @@ void check_solutions(const Game& g, const std::string& path) {
   }
 }
 
-}  // namespace
+// A budget is a whole decimal number of states, 1..REACH_BUDGET_MAX, digits
+// only: no sign, exponent or blanks. False for anything else.
+bool parse_budget(const std::string& text, std::size_t& budget) {
+  if (text.empty() || text.size() > 20) return false;
+  std::size_t v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<std::size_t>(c - '0');
+    if (v > REACH_BUDGET_MAX) return false;
+  }
+  budget = v;
+  return v >= 1;
+}
 
-int main(int argc, char** argv) {
+int usage_error() {
+  std::fputs(USAGE, stderr);
+  return EXIT_USAGE;
+}
+
+int check(int argc, char** argv) {
   std::size_t budget = REACH_BUDGET;
+  std::string path = "tervalon.dat";
+  bool have_path = false;
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() >= 2 && args[0] == "--budget") {
-    budget = std::strtoull(args[1].c_str(), nullptr, 10);
-    args.erase(args.begin(), args.begin() + 2);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help") {
+      std::fputs(USAGE, stdout);
+      std::printf(
+          "Checks a level file for what the game needs and what a player would trip over.\n"
+          "  --budget STATES  the most states the search of one level may meet, 1..%zu (default %zu)\n"
+          "  --version        the version\n"
+          "Exit status: 0 usable, 1 findings, 2 wrong usage or no such file, 203 out of memory,\n"
+          "217 an unexpected error; a file the game refuses gives the game's status.\n",
+          REACH_BUDGET_MAX, REACH_BUDGET);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("tervalon-levels %s\n", TERVALON_VERSION);
+      return 0;
+    }
+    if (a == "--budget") {
+      if (i + 1 == args.size() || !parse_budget(args[++i], budget)) return usage_error();
+    } else if ((a.size() > 1 && a[0] == '-') || have_path) {
+      // An option not known (a file of such a name goes as ./NAME), or a second file.
+      return usage_error();
+    } else {
+      path = a;
+      have_path = true;
+    }
   }
-  if (args.size() > 1 || budget == 0) {
-    std::fprintf(stderr, "usage: tervalon-levels [--budget STATES] [FILE]   (default ./tervalon.dat)\n");
-    return 2;
-  }
-  std::string path = args.empty() ? "tervalon.dat" : args[0];
   std::vector<std::string> lines = file_lines(path);
 
   // Rows of the wrong length derail the loader far from the row at fault.
@@ -333,5 +401,25 @@ int main(int argc, char** argv) {
     std::printf("%s: usable, levels 0..%d on a %d x %d board\n", path.c_str(), game->BDLN, game->BDW, game->BDH);
   // What was proven and measured, indented under the verdict.
   for (const std::string& m : measures) std::printf("  %s\n", m.c_str());
-  return findings.empty() ? 0 : 1;
+  return findings.empty() ? 0 : EXIT_FINDINGS;
+}
+
+}  // namespace
+
+// No exception leaves: what escapes the checker is said in words, with an
+// exit status of its own. Findings are only printed at the very end, so
+// nothing half written precedes it.
+int main(int argc, char** argv) {
+  try {
+    return check(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fputs("tervalon-levels: out of memory; a lower --budget needs less\n", stderr);
+    return EXIT_OUT_OF_MEMORY;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tervalon-levels: stopped by an unexpected error: %s\n", e.what());
+    return EXIT_UNEXPECTED;
+  } catch (...) {
+    std::fputs("tervalon-levels: stopped by an unexpected error\n", stderr);
+    return EXIT_UNEXPECTED;
+  }
 }

@@ -33,8 +33,13 @@ struct Reach {
 // shipped level with room to spare.
 constexpr std::size_t REACH_BUDGET = 3000000;
 
+// The largest budget: states are numbered in 32 bits, and so are the moves
+// between them, six a state. Near it the search needs some 100 GB.
+constexpr std::size_t REACH_BUDGET_MAX = 700000000;
+
 // Searches level `level` of a loaded game (on a copy of its own). `budget`
-// bounds the number of states.
+// (1..REACH_BUDGET_MAX) bounds the number of states; memory follows the
+// states met, about 120 bytes each.
 Reach search_level(const Game& loaded, int level, std::size_t budget);
 
 }  // namespace tervalon

@@ -1,6 +1,7 @@
 // tervalon-levels: every kind of finding names its level and file line, the
 // exit codes, and files the game itself rejects.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -322,7 +323,63 @@ TEST(LevelChecker, ASearchOutOfItsBudgetSaysSoInsteadOfGuessing) {
   std::vector<std::string> f = findings_of(r);
   ASSERT_FALSE(f.empty());
   for (const std::string& line : f) EXPECT_NE(line.find("budget"), std::string::npos) << line;
-  EXPECT_EQ(check(file_of(usable_levels()), "--budget 0 tervalon.dat").status, 2);
+  // The proof lines say in words what was not proven.
+  std::size_t proofs = 0, unproven = 0;
+  for (const std::string& line : r.lines) {
+    if (line.rfind("  level ", 0) != 0) continue;
+    ++proofs;
+    EXPECT_EQ(line.find("-1"), std::string::npos) << line;
+    if (line.find("not proven") != std::string::npos) ++unproven;
+  }
+  EXPECT_EQ(proofs, 2u);
+  EXPECT_GE(unproven, 1u);
+}
+
+// Run under `timeout`: a budget that once sent the search round forever
+// fails the test instead of hanging it.
+ToolRun check_briefly(const std::string& file, const std::string& args, const std::string& before = "") {
+  std::string dir = make_temp_dir();
+  write_file(dir, "tervalon.dat", file);
+  return run_in(dir, before + "timeout 60 '" + CHECKER + "' " + args);
+}
+
+TEST(LevelChecker, ABudgetIsAWholeNumberOfStatesInItsDocumentedRange) {
+  for (const char* budget : {"0", "-1", "+5", "1e9", "4294967296", "99999999999999999999", "700000001", " 9", ""}) {
+    ToolRun r = check_briefly(file_of(usable_levels()), "--budget '" + std::string(budget) + "' tervalon.dat");
+    EXPECT_EQ(r.status, 2) << budget;
+    EXPECT_TRUE(r.lines.empty()) << budget;
+    EXPECT_EQ(r.err.rfind("usage: tervalon-levels", 0), 0u) << budget << ": " << r.err;
+  }
+  EXPECT_EQ(check_briefly(file_of(usable_levels()), "tervalon.dat --budget").status, 2);
+  EXPECT_EQ(check_briefly(file_of(usable_levels()), "--budget 700000000 tervalon.dat").status, 0);
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool SANITIZED = true;  // the sanitizers reserve terabytes of address space
+#else
+constexpr bool SANITIZED = false;
+#endif
+
+TEST(LevelChecker, MemoryFollowsTheStatesFoundNotTheBudget) {
+  if (SANITIZED) GTEST_SKIP() << "a memory limit cannot be set under a sanitizer";
+  // The largest budget on a small file, in 512 MB of address space.
+  ToolRun r = check_briefly(file_of(usable_levels()), "--budget 700000000 tervalon.dat", "ulimit -v 524288; ");
+  EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST(LevelChecker, HelpAndVersionGoToStandardOutput) {
+  ToolRun r = check("", "--help");
+  EXPECT_EQ(r.status, 0);
+  ASSERT_FALSE(r.lines.empty());
+  EXPECT_EQ(r.lines[0], "usage: tervalon-levels [--budget STATES] [FILE]   (default ./tervalon.dat)");
+  EXPECT_TRUE(r.err.empty()) << r.err;
+
+  r = check("", "--version");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.lines, std::vector<std::string>{"tervalon-levels " TERVALON_VERSION});
+  EXPECT_TRUE(r.err.empty()) << r.err;
+
+  EXPECT_EQ(check("", "--verbose").status, 2);
 }
 
 TEST(LevelChecker, TheDocumentedExampleIsARealFileTheCheckerPasses) {
@@ -395,6 +452,35 @@ TEST(LevelChecker, AMissingFileGivesTheGamesError) {
   EXPECT_EQ(r.status, game.status);
   EXPECT_TRUE(r.lines.empty());
   EXPECT_NE(r.err.find("tervalon.dat"), std::string::npos) << r.err;
+}
+
+TEST(LevelChecker, OnlyARegularFileIsReadAndNoExceptionEscapes) {
+  // A folder, a device, a FIFO: the game's own refusal, in its words.
+  std::string dir = make_temp_dir();
+  ASSERT_EQ(mkdir((dir + "/folder").c_str(), 0700), 0);
+  ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/zero", (dir + "/zero").c_str()), 0);
+  for (const char* name : {"folder", "zero", "fifo"}) {
+    ASSERT_EQ(rename((dir + "/" + name).c_str(), (dir + "/tervalon.dat").c_str()), 0);
+    GameVerdict game = game_loads(dir);
+    ToolRun r = run_in(dir, "timeout 60 '" + CHECKER + "' tervalon.dat");
+    EXPECT_NE(game.status, 0) << name;
+    EXPECT_EQ(r.status, game.status) << name << ": " << r.err;
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), game.err.substr(0, game.err.find('\n'))) << name;
+    ASSERT_EQ(std::system(("rm -r '" + dir + "/tervalon.dat'").c_str()), 0);
+  }
+
+  // A symbolic link to a regular file is read through.
+  write_file(dir, "real.dat", file_of(usable_levels()));
+  ASSERT_EQ(symlink("real.dat", (dir + "/tervalon.dat").c_str()), 0);
+  EXPECT_EQ(run_in(dir, "'" + CHECKER + "' tervalon.dat").status, 0);
+
+  // Out of memory is said in words, with its documented status.
+  if (SANITIZED) return;
+  ASSERT_EQ(truncate((dir + "/real.dat").c_str(), 1LL << 30), 0);  // a gigabyte of holes
+  ToolRun r = run_in(dir, "ulimit -v 262144; '" + CHECKER + "' tervalon.dat");
+  EXPECT_EQ(r.status, 203) << r.err;
+  EXPECT_EQ(r.err, "tervalon-levels: out of memory; a lower --budget needs less\n");
 }
 
 }  // namespace
