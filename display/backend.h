@@ -48,6 +48,7 @@ struct WindowPlace {
   bool alias_keys = false;             // A, D, W and Space arrive as arrow keys
   std::string title{};                 // UTF-8
   Picture icon{nullptr, 0, 0};         // none when empty
+  std::uint32_t icon_key = 0;          // the icon's transparent colour, 0x00BBGGRR
 };
 
 class Backend {

@@ -183,6 +183,7 @@ void WindowThread::run() {
   place.y = MAX(0, static_cast<std::int32_t>((std::int64_t{sh} - place.h) / 2));
   place.title = opening_title;
   place.icon = {opening_icon.pixels.data(), opening_icon.WIDTH, opening_icon.HEIGHT};
+  place.icon_key = opening_icon.COLOR & 0xFFFFFFu;
   place.alias_keys = p.alias_keys;
   placed({place.x, place.y, 0, 0, 0});  // the frame is known once the window has one
   std::uint32_t id = 0;

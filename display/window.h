@@ -61,7 +61,8 @@ void SETTITLE(std::string_view S);
 // Presents the main surface (pixels of exactly 0x000001 keep what the window
 // showed) and records the presentation time. Game thread.
 void FRESHWIN();
-// The title and icon (copied; nil: none) the next CREATEWIN opens its window
+// The title and icon (copied; nil: none; its own colour is transparent) the
+// next CREATEWIN opens its window
 // with, so that nothing waits on the window thread for them afterwards. Game
 // thread, before CREATEWIN.
 void open_with(std::string_view title, PBITMAP icon);

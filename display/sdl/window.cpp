@@ -126,6 +126,8 @@ class Sdl final : public Backend {
                                       const_cast<std::uint32_t*>(i.pixels), static_cast<int>(i.w),
                                       static_cast<int>(i.h), 32, static_cast<int>(i.w * 4), SDL_PIXELFORMAT_XBGR8888)
                                 : nullptr) {
+      // SDL turns the keyed colour into transparency for the window manager.
+      SDL_SetColorKey(icon, SDL_TRUE, place.icon_key);
       SDL_SetWindowIcon(window_, icon);
       SDL_FreeSurface(icon);
     }

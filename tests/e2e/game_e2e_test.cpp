@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <iterator>
 
 #include "../tools/run.h"
 #include "display/window.h"
@@ -95,6 +96,19 @@ TEST_F(GameInX, ShowsTheBoardAndMovesAsTheReplayPredicts) {
 
   game.xdo("key Escape");
   EXPECT_EQ(game.wait_exit(), 0) << game.err();
+}
+
+TEST_F(GameInX, TheWindowIconIsClearAroundItsScene) {
+  Game game(levels());
+  ASSERT_FALSE(game.window().empty()) << game.err();
+  // Width, height, then one 0xAARRGGBB value per pixel, row by row.
+  std::istringstream icon(
+      run("xprop -id " + game.window() + " -f _NET_WM_ICON 32c _NET_WM_ICON | cut -d= -f2 | tr -d ,"));
+  std::vector<std::uint64_t> values{std::istream_iterator<std::uint64_t>(icon), {}};
+  ASSERT_GT(values.size(), 2u);
+  ASSERT_EQ(values.size(), 2 + values[0] * values[1]);
+  EXPECT_EQ(values[2] >> 24, 0u) << "the top-left corner is not transparent";
+  EXPECT_EQ(values.back() >> 24, 255u) << "the floor at the bottom is not opaque";
 }
 
 TEST_F(GameInX, AGoalBringsTheStoryInAndAKeyMovesOn) {
