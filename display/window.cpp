@@ -65,6 +65,26 @@ void publish(Stage now) {
   stage.notify_all();
 }
 
+// Why a window of w x h cannot open, and, for pictures of a fixed size shown
+// k times, the factor to ask for instead: the largest within the work area
+// aw x ah, or else the largest that opens at all.
+std::string too_large(std::uint64_t w, std::uint64_t h, std::uint32_t k, std::int32_t aw, std::int32_t ah) {
+  const std::string side = std::to_string(MAX_WINDOW_SIDE);
+  std::string why = "a window of " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
+  if (k) why += " (scale " + std::to_string(k) + ")";
+  why += " is larger than the largest the display allows, " + side + " x " + side;
+  if (!k) return why;
+  const std::uint32_t pw = static_cast<std::uint32_t>(w / k), ph = static_cast<std::uint32_t>(h / k);
+  const std::uint32_t fits = whole_factor(pw, ph, aw, ah);
+  if (std::uint64_t{pw} * fits <= static_cast<std::uint64_t>(MAX(0, aw)) &&
+      std::uint64_t{ph} * fits <= static_cast<std::uint64_t>(MAX(0, ah)))
+    return why + "; scale " + std::to_string(fits) + " fits this screen";
+  if (pw <= MAX_WINDOW_SIDE && ph <= MAX_WINDOW_SIDE)
+    return why + "; even scale 1 is larger than this screen, and scale " +
+           std::to_string(whole_factor(pw, ph, MAX_WINDOW_SIDE, MAX_WINDOW_SIDE)) + " is the largest that opens";
+  return why;
+}
+
 class WindowThread;
 // A request from another thread, served on the window thread (the way a sent
 // message is): the poster waits until `pending` no longer points at it.
@@ -153,7 +173,7 @@ void WindowThread::run() {
   publish(Stage::Running);
   Backend& b = chosen_backend();
   std::string why;
-  if (!b.start(why)) return fail(why);
+  if (!b.start(why)) return fail(why + " (a graphical display is needed)");
   std::int32_t sw = 0, sh = 0;
   b.measure(sw, sh);
   screen_width = sw;
@@ -171,13 +191,16 @@ void WindowThread::run() {
     b.work_area(aw, ah);
     const std::uint32_t k = p.scale ? p.scale
                                     : whole_factor(p.w, p.h, std::int64_t{aw} * 3 / 4, std::int64_t{ah} * 3 / 4);
-    place.w = p.w * k;
-    place.h = p.h * k;
+    const std::uint64_t w = std::uint64_t{p.w} * k, h = std::uint64_t{p.h} * k;
+    if (w > MAX_WINDOW_SIDE || h > MAX_WINDOW_SIDE) return fail(too_large(w, h, k, aw, ah));
+    place.w = static_cast<std::uint32_t>(w);
+    place.h = static_cast<std::uint32_t>(h);
     place.scaled = true;
     place.min_w = std::min<std::uint32_t>(p.w, static_cast<std::uint32_t>(MAX(1, aw)));
     place.min_h = std::min<std::uint32_t>(p.h, static_cast<std::uint32_t>(MAX(1, ah)));
     place.fullscreen = p.fullscreen;
   }
+  if (place.w > MAX_WINDOW_SIDE || place.h > MAX_WINDOW_SIDE) return fail(too_large(place.w, place.h, 0, 0, 0));
   // Centred as if it had no frame, and never left of or above the screen.
   place.x = MAX(0, static_cast<std::int32_t>((std::int64_t{sw} - place.w) / 2));
   place.y = MAX(0, static_cast<std::int32_t>((std::int64_t{sh} - place.h) / 2));
@@ -384,7 +407,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   while ((now = stage.load(std::memory_order_acquire)) == Stage::Running)
     stage.wait(Stage::Running, std::memory_order_acquire);
   if (now == Stage::Failed) {
-    std::fprintf(stderr, "display: cannot open a window: %s (a graphical display is needed)\n", failure.c_str());
+    std::fprintf(stderr, "display: cannot open a window: %s\n", failure.c_str());
     std::fflush(stderr);
     std::_Exit(NO_DISPLAY);
   }

@@ -25,12 +25,17 @@ inline constexpr std::uint32_t THMAX = 256;
 // X server goes away under a running game (after one line on standard error).
 inline constexpr int NO_DISPLAY = 1, LOST_DISPLAY = 1;
 
+// The largest window side, in pixels, that any back end opens.
+inline constexpr std::uint32_t MAX_WINDOW_SIDE = 16384;
+
 // Opens the window with a client area of W x H (0: half the screen), centred,
 // starts its thread and returns when it is open and the main surface is
 // cleared to CBG. CFG is what BAR fills with for colour 0, CBG what CLEAR
 // fills with for colour 0 (and the window's background). The window is on
 // the chosen back end: off-screen unless the SDL one was chosen. Without a
-// display: one line on standard error, exit code NO_DISPLAY. Game thread.
+// display, or when the window would be larger than MAX_WINDOW_SIDE (the line
+// then names the size, the scale and the scale that fits the screen): one
+// line on standard error, exit code NO_DISPLAY. Game thread.
 void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32_t CBG_, std::uint32_t STYLE = 0);
 // Says that the client's pictures are W x H pixels whatever the window's
 // size (0 x 0: pictures of the client size again, the default). The main

@@ -115,7 +115,8 @@ class Sdl final : public Backend {
     window_ = SDL_CreateWindow(place.title.c_str(), place.x, place.y, static_cast<int>(place.w),
                                static_cast<int>(place.h), flags);
     if (!window_) {
-      why = std::string("SDL could not make the window: ") + SDL_GetError();
+      why = "SDL could not make a window of " + std::to_string(place.w) + " x " + std::to_string(place.h) +
+            " pixels: " + SDL_GetError();
       return false;
     }
     if (place.min_w && place.min_h)

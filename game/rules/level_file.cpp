@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "base/file.h"
+#include "game/rules/level_rows.h"
 #include "game/rules/text_cells.h"
 
 namespace tervalon {
@@ -118,8 +119,17 @@ class Reader {
   int cell() { return peek() == END ? CTRL_Z : advance(); }
 
   // The run-time error, with one plain line saying what is wrong and where.
+  // A board row of the wrong length above that line is the likelier cause:
+  // the loader reads on across a short row, so the line it stops at is not
+  // the one at fault. That row is named on a line of its own before.
   [[noreturn]] void fail(std::uint64_t at_line, const std::string& message, int code) const {
-    base::runtime_error(code, path_ + ":" + std::to_string(at_line) + ": " + message);
+    std::string reason;
+    for (const RowFinding& f : scan_rows(split_lines(first_lines(at_line))))
+      if (f.line <= at_line) {
+        reason = path_ + ":" + std::to_string(f.line) + ": " + f.what + "\n";
+        break;
+      }
+    base::runtime_error(code, reason + path_ + ":" + std::to_string(at_line) + ": " + message);
   }
 
  private:
@@ -139,6 +149,29 @@ class Reader {
       if (after_cr_) ++line_;
     }
     return c;
+  }
+
+  // The file's bytes through the end of line `count`, read again from the
+  // start; nothing when that is more than a level file could sensibly hold.
+  std::string first_lines(std::uint64_t count) const {
+    constexpr std::size_t MOST = 64 << 20;
+    std::string bytes;
+    std::uint64_t ends = 0;
+    char chunk[1 << 14];
+    for (off_t at = 0;;) {
+      ssize_t n = pread(fd_, chunk, sizeof chunk, at);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return bytes;
+      for (ssize_t i = 0; i < n; ++i) {
+        const char c = chunk[i];
+        // A CR LF pair counts once: at its CR.
+        if (c == '\r' || (c == '\n' && (bytes.empty() || bytes.back() != '\r'))) ++ends;
+        bytes.push_back(c);
+        if (ends >= count) return bytes;
+      }
+      if (bytes.size() > MOST) return {};
+      at += n;
+    }
   }
 
   void refill() {
@@ -282,6 +315,25 @@ std::unique_ptr<Game> load_levels(const std::string& path, LevelFileMap* map) {
   return g;
 }
 
-std::unique_ptr<Game> INITBD() { return load_levels(LEVEL_FILE); }
+std::unique_ptr<Game> INITBD() {
+  LevelFileMap at;
+  std::unique_ptr<Game> g = load_levels(LEVEL_FILE, &at);
+  // The loader lets through files without a level or a board (the checker
+  // reports on them); the game cannot start on one, and says why instead of
+  // ending in silence or at its first step.
+  const std::string file = LEVEL_FILE;
+  struct stat st;
+  if (stat(LEVEL_FILE, &st) == 0 && st.st_size == 0)
+    base::runtime_error(base::RANGE_ERROR, file + ":1: the file is empty: there is no level to play");
+  if (g->BDLN < 0)
+    base::runtime_error(base::RANGE_ERROR, file + ":" + std::to_string(at.levels_line) + ": the last level index " +
+                                               std::to_string(g->BDLN) + " leaves no level to play; it must be 1.." +
+                                               std::to_string(BDLMAX));
+  if (g->BDW < 1 || g->BDH < 1)
+    base::runtime_error(base::RANGE_ERROR, file + ":" + std::to_string(at.size_line) + ": the board is " +
+                                               std::to_string(g->BDW) + " x " + std::to_string(g->BDH) +
+                                               " cells: there is no board to play; each side must be 1..127");
+  return g;
+}
 
 }  // namespace tervalon

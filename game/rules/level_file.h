@@ -26,10 +26,13 @@ inline constexpr const char* LEVEL_FILE = "tervalon.dat";
 // A new game on "tervalon.dat" in the working directory: looks for the cheat
 // marker file, reads the level tables and leaves level 0 with GSIT = 0. A bad
 // file stops the program with a run-time error after one line on standard
-// error that says what and where.
+// error that says what and where (two when a board row of the wrong length
+// above that line is the likelier cause); so does a file with no level or no
+// board to play (error 201).
 std::unique_ptr<Game> INITBD();
 
-// INITBD on a file of any name; `map`, when given, receives the file lines.
+// INITBD on a file of any name, without the test for something to play;
+// `map`, when given, receives the file lines.
 std::unique_ptr<Game> load_levels(const std::string& path, LevelFileMap* map = nullptr);
 
 }  // namespace tervalon

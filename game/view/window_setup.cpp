@@ -2,6 +2,7 @@
 #include "game/view/window_setup.h"
 
 #include <algorithm>
+#include <string>
 
 #include "display/window.h"
 #include "game/view/icon.h"
@@ -24,7 +25,9 @@ void open_with_title_and_icon() {
 }  // namespace
 
 void INITWIN(const Game& g, View& v, std::uint32_t scale, bool fullscreen) {
-  if (g.BDW < 0 || g.BDH < 0) base::runtime_error(base::RANGE_ERROR);  // no window has a negative side
+  if (g.BDW < 0 || g.BDH < 0)
+    base::runtime_error(base::RANGE_ERROR, "the board is " + std::to_string(g.BDW) + " x " + std::to_string(g.BDH) +
+                                               " cells: no window has a negative side");
   // The board is composed at its own size; the window scales it.
   display::set_logical_size(g.W, g.H, scale, fullscreen);
   display::use_alias_keys();

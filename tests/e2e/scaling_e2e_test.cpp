@@ -1,6 +1,7 @@
 // The real game's window at other sizes, under a private X server with a
 // window manager: the board scaled by whole factors and centred, full screen
-// on F11 and back, and full-screen keys that leave a story text waiting.
+// on F11 and back, full-screen keys that leave a story text waiting, and a
+// scale too large for any window.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -101,6 +102,21 @@ TEST_F(ScaledWindow, FullScreenKeysLeaveTheStoryWaiting) {
 
   game.xdo("key Escape");
   EXPECT_EQ(game.wait_exit(), 0) << game.err();
+}
+
+// A scale that makes the window larger than any the display opens: the line
+// says how large, at which scale, and the scale that fits; exit code 1 as
+// for any window that cannot open.
+TEST(ScaleTooLarge, NamesTheSizeAndTheScaleThatFits) {
+  PrivateX x("5120x5120");
+  ASSERT_TRUE(x.ok()) << "no Xvfb";
+  const std::string dir = make_temp_dir();
+  write_file(dir, "tervalon.dat", level_file({{1, room(127, 127, 3, 125, 120, 125)}}));
+  GameProcess game(dir, true, {"--scale", "16"});
+  EXPECT_EQ(game.wait_exit(30s), 1);
+  EXPECT_EQ(game.err(),
+            "display: cannot open a window: a window of 40640 x 40640 pixels (scale 16) is larger than the largest "
+            "the display allows, 16384 x 16384; scale 2 fits this screen\n");
 }
 
 }  // namespace

@@ -4,10 +4,15 @@
 // it ends the game with the error number; killing the game leaves no box.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 
+#include "base/checked.h"
+#include "base/runtime_error.h"
+#include "display/sdl/window.h"
 #include "display/text.h"
+#include "display/window.h"
 #include "game_process.h"
 
 namespace tervalon::test {
@@ -132,17 +137,36 @@ TEST_F(ErrorBox, BeforeTheWindowEveryWayOfDismissingEndsWithTheErrorNumber) {
   }
 }
 
-// An empty level file loads as a board of no cells: the window opens and the
-// first step stops with a range error, whose box comes over the window.
+// No level file makes the game stop once its window is open (a file with
+// nothing to play stops before it), so a program of the display library
+// stands in for it: it opens the window titled as the game's, then stops with
+// a range error, whose box comes over the window.
 TEST_F(ErrorBox, OverTheOpenWindow) {
-  auto game = start("");
-  ASSERT_FALSE(game->window().empty()) << game->err();
-  ASSERT_NE(expect_box("range check failed"), 0u) << game->err();
+  const std::string err = no_helpers_ + "/stderr";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("PATH", no_helpers_.c_str(), 1);
+    if (!std::freopen(err.c_str(), "w", stderr)) _exit(127);
+    display::use_error_box();
+    display::use_sdl_backend();
+    display::open_with("Tervalon", nullptr);
+    display::CREATEWIN(240, 160, display::BLACK, display::WHITE);
+    display::FRESHWIN();
+    base::runtime_error(base::RANGE_ERROR, "the board is gone");
+  }
+  ASSERT_GT(pid, 0);
+  auto read_err = [&] {
+    std::ostringstream s;
+    s << std::ifstream(err).rdbuf();
+    return s.str();
+  };
+  ASSERT_NE(expect_box("the board is gone"), 0u) << read_err();
   EXPECT_NE(run("xdotool search --onlyvisible --name '^Tervalon$'"), "") << "the window went before the box";
   run("xdotool windowfocus --sync " + std::to_string(error_boxes().at(0)) + " key Return");
-  EXPECT_TRUE(soon([&] { return !game->running(); }));
-  EXPECT_EQ(game->exit_code(), 201) << game->err();
-  EXPECT_EQ(game->err().rfind("Runtime error 201 at $", 0), 0u) << game->err();
+  int status = 0;
+  EXPECT_TRUE(soon([&] { return waitpid(pid, &status, WNOHANG) == pid; }));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 201) << read_err();
+  EXPECT_EQ(read_err().rfind("the board is gone\nRuntime error 201 at $", 0), 0u) << read_err();
 }
 
 }  // namespace

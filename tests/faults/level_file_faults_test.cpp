@@ -1,6 +1,7 @@
-// Faults in the level file, on the real game: a folder, an unreadable file, an
-// empty file, 100 MB of random bytes (alone and inside a story line), and NUL
-// bytes. Each ends with its run-time error or plays on; none crashes or hangs.
+// Faults in the level file, on the real game: a folder, an unreadable file,
+// files with nothing to play, a row of the wrong length, 100 MB of random
+// bytes (alone and inside a story line), and NUL bytes. Each ends with its run-time error or plays on; none crashes or
+// hangs.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -78,12 +79,37 @@ TEST_F(LevelFileFault, AnUnreadableFileStopsWithPermissionDenied) {
   expect_stop(EACCES, "tervalon.dat: cannot open: Permission denied\n");
 }
 
-// An empty file reads as zeros: level 0 of 0 x 0 cells passes the loader, the
-// window opens at half the screen, and the first step of the player probes
-// outside the board: run-time error 201.
-TEST_F(LevelFileFault, AnEmptyFileStopsAtTheFirstStepWithRangeError) {
+// A file with no level or no board loads, but the game has nothing to play
+// on: it stops before any window with range error 201 and says why. A hub
+// alone (last level index 0) is still played.
+TEST_F(LevelFileFault, NothingToPlayStopsWithRangeErrorAndSaysWhy) {
+  const std::string play = read_all(PLAY);
+  const std::string after_sizes = play.substr(play.find("Story"));
   write("");
-  expect_stop(201, "Runtime error 201 at $");
+  expect_stop(201, "tervalon.dat:1: the file is empty: there is no level to play\nRuntime error 201 at $");
+  write("-1\n12 8\n" + after_sizes);
+  expect_stop(201, "tervalon.dat:1: the last level index -1 leaves no level to play; it must be 1..25\n");
+  write("0\n-128 -128\n");
+  expect_stop(201,
+              "tervalon.dat:2: the board is -128 x -128 cells: there is no board to play; each side must be "
+              "1..127\nRuntime error 201 at $");
+  write("0\n0 0\n");
+  expect_stop(201, "tervalon.dat:2: the board is 0 x 0 cells");
+
+  write("0\n12 8\n" + after_sizes.substr(0, after_sizes.find("Story 1")) +
+        after_sizes.substr(after_sizes.find("\n1\n") + 1));
+  expect_play();
+}
+
+// A row too short reads on across its line break: the loader stops lines
+// below, at a line that is not at fault, and the row is named first.
+TEST_F(LevelFileFault, ARowOfTheWrongLengthIsNamedFirst) {
+  std::string play = read_all(PLAY);
+  play.replace(play.find("x          x\nx          x\n") + 13, 12, "x      x");
+  write(play);
+  expect_stop(106,
+              "tervalon.dat:18: level 0, row 2 (line 18): 8 cells, the board is 12 wide\n"
+              "tervalon.dat:26: \"x\" is not a whole number\nRuntime error 106 at $");
 }
 
 TEST_F(LevelFileFault, HundredMegabytesOfRandomBytesAreNotANumber) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "base/file.h"
+#include "game/rules/level_rows.h"
 #include "tests/game/support.h"
 
 namespace tervalon::test {
@@ -290,6 +291,43 @@ TEST(LevelFileDeathTest, RangesStopWith201) {
   expect_stop("26\n4 3\n", 201, ":1: the last level index 26 is above 25");
   expect_stop("0\n4 0\na\nb\nc\nd\n1\n", 201, "the board is 4 x 0 cells: both sides must be at least 1");
   expect_stop("0\n0 3\na\nb\nc\nd\n1\n\n\n\n", 201, "the board is 0 x 3 cells");
+}
+
+// Two levels of 4 x 3 cells: level 0's rows on lines 16..18, level 1's least
+// trail length on line 19 and its rows on lines 20..22.
+std::string two_levels(const std::string& rows0, const std::string& least1 = "1") {
+  return "1\n4 3\na\nb\nc\nd\ne\nf\ng\nh\ni\nj\nk\nl\n1\n" + rows0 + least1 + "\nxxxx\nxiox\nxxxx\n";
+}
+
+// A short row makes the loader read on across its line break and stop lines
+// below it; the row is named first, in the checker's words.
+TEST(LevelFileDeathTest, ARowOfTheWrongLengthIsNamedBeforeTheLoadersStop) {
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  const std::string short_row = two_levels("xxxx\nxio\nxxxx\n");
+  std::string crlf;
+  for (char c : short_row) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  for (const std::string& file : {short_row, crlf}) {
+    std::vector<RowFinding> rows = scan_rows(split_lines(file));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].line, 17u);
+    EXPECT_EQ(rows[0].what, "level 0, row 1 (line 17): 3 cells, the board is 4 wide");
+  }
+  // (With CR LF the row's CR fills it up: that file loads.)
+  expect_stop(short_row, 106,
+              "tervalon.dat:17: level 0, row 1 \\(line 17\\): 3 cells, the board is 4 wide\n"
+              "[^\n]*tervalon.dat:21: \"xiox\" is not a whole number\nRuntime error 106 at");
+  // A long row and a row too many, found where the next number should be.
+  std::vector<RowFinding> rows = scan_rows(split_lines(two_levels("xxxxx\nxiox\nxxxx\nxxxx\n")));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].what, "level 0, row 0 (line 16): 5 cells, the board is 4 wide");
+  EXPECT_EQ(rows[1].line, 19u);
+  EXPECT_EQ(rows[1].what,
+            "level 1: a board row stands where the least trail length belongs: level 0 has more than 3 rows");
+  // A row below the line the loader stops at is not what stopped it.
+  std::string negative = two_levels("xxxx\nxiox\nxxxx\n");
+  negative.replace(negative.find("\n1\nxxxx") + 1, 1, "-1").replace(negative.rfind("xiox"), 4, "xio");
+  ASSERT_FALSE(scan_rows(split_lines(negative)).empty());
+  expect_stop(negative, 106, "^[^\n]*tervalon.dat:15: \"-1\" is negative");
 }
 
 TEST(LevelFile, BothSidesBelowOneLoadWithoutACell) {
