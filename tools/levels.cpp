@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "game/rules/level_file.h"
+#include "game/rules/level_rows.h"
 #include "game/rules/text_cells.h"
 #include "tools/levels_reach.h"
 #include "tools/levels_slack.h"
@@ -65,20 +66,7 @@ std::string regular_file_bytes(const std::string& path) {
 
 // The file's lines as the loader counts them (LF, CR LF or a lone CR), so the
 // board rows can be read back by the line numbers of the loader's map.
-std::vector<std::string> file_lines(const std::string& path) {
-  std::string all = regular_file_bytes(path);
-  std::vector<std::string> lines(1);
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    char c = all[i];
-    if (c == '\n' || c == '\r') {
-      if (c == '\r' && i + 1 < all.size() && all[i + 1] == '\n') ++i;
-      lines.emplace_back();
-    } else {
-      lines.back().push_back(c);
-    }
-  }
-  return lines;
-}
+std::vector<std::string> file_lines(const std::string& path) { return split_lines(regular_file_bytes(path)); }
 
 // A board row as the loader saw it: the first BDW bytes of its line. A short
 // line swallows the next one, which the loader reads as cells too.
@@ -163,73 +151,6 @@ void check_text(const Game& g, int l, int half, const LevelFileMap& map) {
     above = i;
   }
 }
-
-// The file read line by line the way the loader reads it, to find the board
-// rows whose length is not the board's width before the loader, which reads a
-// short row on across its line break, sees them. It gives up quietly where
-// the file is not as expected: the loader then says what is wrong.
-class RowScan {
- public:
-  explicit RowScan(const std::vector<std::string>& lines) : lines_(lines) {}
-
-  void run() {
-    long long n, w, h;
-    std::uint64_t at;
-    if (!number(n, at)) return;
-    next_line();
-    if (!number(w, at) || !number(h, at)) return;
-    next_line();
-    if (n < 1 || n > BDLMAX || w < 1 || w > 127 || h < 1 || h > 127) return;
-    line_ += static_cast<std::size_t>(8 * n + 4);  // the story texts
-    col_ = 0;
-    for (int l = 0; l <= n; ++l) {
-      long long least;
-      if (!number(least, at)) {
-        if (at - 1 < lines_.size() && static_cast<long long>(lines_[at - 1].size()) == w)
-          report(at, l,
-                 "a board row stands where the least trail length belongs: level " + std::to_string(l - 1) +
-                     " has more than " + std::to_string(h) + " rows");
-        return;
-      }
-      next_line();
-      for (int y = 0; y < h && line_ < lines_.size(); ++y, next_line()) {
-        long long cells = static_cast<long long>(lines_[line_].size());
-        if (cells != w)
-          report(line_ + 1, -1,
-                 "level " + std::to_string(l) + ", row " + std::to_string(y) + " (line " + std::to_string(line_ + 1) +
-                     "): " + std::to_string(cells) + " cells, the board is " + std::to_string(w) + " wide");
-      }
-    }
-  }
-
- private:
-  // The next whole number, over blanks and line breaks; false when the token
-  // there is not one. `at` is its line.
-  bool number(long long& v, std::uint64_t& at) {
-    while (line_ < lines_.size() &&
-           (col_ >= lines_[line_].size() || static_cast<unsigned char>(lines_[line_][col_]) <= 32))
-      col_ < lines_[line_].size() ? ++col_ : (next_line(), 0);
-    at = line_ + 1;
-    if (line_ >= lines_.size()) return v = 0, true;
-    std::size_t end = col_;
-    while (end < lines_[line_].size() && static_cast<unsigned char>(lines_[line_][end]) > 32) ++end;
-    std::string token = lines_[line_].substr(col_, end - col_);
-    col_ = end;
-    std::size_t digits = token[0] == '+' || token[0] == '-';
-    if (digits == token.size() || token.find_first_not_of("0123456789", digits) != std::string::npos ||
-        token.size() > 11)
-      return false;
-    v = std::stoll(token);
-    return true;
-  }
-  void next_line() {
-    ++line_;
-    col_ = 0;
-  }
-
-  const std::vector<std::string>& lines_;
-  std::size_t line_ = 0, col_ = 0;
-};
 
 // Cells a player can stand in but never leave for the pass's goal.
 void report_one_way(int l, const std::vector<Cell>& cells, const LevelFileMap& map, const std::string& from,
@@ -360,7 +281,7 @@ int check(int argc, char** argv) {
   std::vector<std::string> lines = file_lines(path);
 
   // Rows of the wrong length derail the loader far from the row at fault.
-  RowScan(lines).run();
+  for (const RowFinding& f : scan_rows(lines)) findings.push_back({f.line, f.what});
   std::unique_ptr<Game> game;
   if (findings.empty()) {
     LevelFileMap map;
