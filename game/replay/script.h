@@ -99,8 +99,9 @@ std::string key_word(std::int32_t key);
 // KU, the floats exact.
 std::string state_line(const Game& g);
 
-// The SHA-256 of the level file in the working directory.
-std::string level_file_hash();
+// The SHA-256 of the level file `g` was loaded from, as it was loaded; of the
+// level file in the working directory for a game not loaded from a file.
+std::string level_file_hash(const Game& g);
 
 // Runs a level-file, cheat or expect line against the game: empty when the
 // game agrees, else "frame F: FIELD is X, expected Y" for the first field

@@ -101,7 +101,7 @@ bool Recorder::open(const std::string& path, const std::string& level_file) {
   recorded_frame_ = expected_frame_ = g_.FRAME;
   write_line("# Tervalon " TERVALON_VERSION " recording");
   write_line("# " + today());
-  write_line("level-file " + level_file_hash());
+  write_line("level-file " + level_file_hash(g_));
   write_line(std::string("cheat ") + (g_.CHEAT ? "1" : "0"));
   // The first save is made before the window opens, so a target that
   // cannot be written is said at once.

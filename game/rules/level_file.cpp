@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "base/file.h"
+#include "base/sha256.h"
 #include "game/rules/level_rows.h"
 #include "game/rules/text_cells.h"
 
@@ -132,6 +133,12 @@ class Reader {
     base::runtime_error(code, reason + path_ + ":" + std::to_string(at_line) + ": " + message);
   }
 
+  // The SHA-256 of every byte of the file: those read and the rest after them.
+  std::string hash() {
+    while (!at_end_) refill();
+    return hash_.hex();
+  }
+
  private:
   int peek() {
     if (pos_ == len_ && !at_end_) refill();
@@ -182,6 +189,7 @@ class Reader {
     if (n < 0) fail_os(errno, "cannot read");
     if (n == 0) at_end_ = true;
     len_ = static_cast<std::size_t>(n);
+    hash_.add(std::string_view(reinterpret_cast<const char*>(buf_), len_));
   }
 
   [[noreturn]] void fail_os(int code, const char* doing) const {
@@ -207,6 +215,7 @@ class Reader {
   std::string path_;
   int fd_ = -1;
   unsigned char buf_[1 << 16];
+  base::Sha256 hash_;
   std::size_t pos_ = 0, len_ = 0;
   bool at_end_ = false;
   bool after_cr_ = false;
@@ -299,6 +308,8 @@ static void read_levels(Game& g, const std::string& path, LevelFileMap* map) {
     for (std::int8_t y = 0; y <= g.BDH - 1; ++y) g.BD[l][g.BDW - 1][y] = 1;
   }
 
+  // Recordings name the file by the bytes loaded, not by what is on disk later.
+  g.level_file_sha256 = in->hash();
   in.reset();
   decide_story_encoding(g);
   // The board's size in pixels, worked out once; a negative side makes no

@@ -37,6 +37,7 @@ using PerLevel = Array<T, 0, BDLMAX>;
 struct Game {
   // Progression, clock and colours.
   bool CHEAT = false;                             // the cheat marker file exists: every STPM is 1
+  std::string level_file_sha256;                  // of the bytes loaded, for recordings; empty when not loaded
   std::int8_t GSIT = 0;                           // 0 level 0, 1 forward pass, 2 backward pass
   Array<std::uint32_t, 0, 4> C = colour_steps();  // blue, blue, yellow, yellow, red
   std::uint32_t W = 0, H = 0;                     // board (and client area) size in pixels, set by the loader

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "base/file.h"
+#include "base/sha256.h"
+#include "game/replay/script.h"
 #include "game/rules/level_rows.h"
 #include "tests/game/support.h"
 
@@ -172,6 +174,16 @@ TEST(LevelFile, SecondHalvesRunFromTheLastLevelDown) {
   EXPECT_EQ(g.STEXT[3][2][1], "T3.2.1");
   EXPECT_EQ(g.STEXT[1][2][4], "T1.2.4");
   EXPECT_EQ(g.STEXT[0][2][1], "");  // level 0 has no second half
+}
+
+// A recording names the level file by the bytes that were loaded (all of
+// them, the unread tail too), whatever the file on disk holds later.
+TEST(LevelFile, TheHashIsOfTheBytesLoaded) {
+  const std::string bytes = small_file("xxxx\nxiox\nxxxx\n", "500") + "notes after the last level\n";
+  const std::string path = write_file(make_temp_dir(), "tervalon.dat", bytes);
+  const std::unique_ptr<Game> g = load_levels(path);
+  write_file(std::filesystem::path(path).parent_path(), "tervalon.dat", "");
+  EXPECT_EQ(level_file_hash(*g), base::sha256_hex(bytes));
 }
 
 TEST(LevelFile, CheatMarkerMakesEveryLeastTrailLengthOne) {

@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "base/printable.h"
+#include "base/sha256.h"
 #include "game/replay/script.h"
-#include "game/replay/sha256.h"
 #include "run.h"
 #include "tests/game/support.h"
 
@@ -160,7 +160,7 @@ TEST(Replay, ALevelFileCheatOrStateThatDiffersStopsWith3NamingFrameAndField) {
   const std::string levels = course_file();
   const std::string moves = "down right\nframes 30\nup right\n";
   const std::string state = replay(moves).lines.back();
-  const std::string header = "# a recording\nlevel-file " + sha256_hex(levels) + "\ncheat 0\n";
+  const std::string header = "# a recording\nlevel-file " + base::sha256_hex(levels) + "\ncheat 0\n";
   const std::string after = "frames 5\nexpect " + state + "\n";  // the expect no longer holds
   ToolRun good = replay(header + moves + "expect " + state + "\nframes 5\n");
   ASSERT_EQ(good.status, 0) << good.err;
@@ -179,7 +179,7 @@ TEST(Replay, ALevelFileCheatOrStateThatDiffersStopsWith3NamingFrameAndField) {
   EXPECT_EQ(other_file.status, 3);
   EXPECT_TRUE(other_file.lines.empty());
   EXPECT_EQ(other_file.err.find("-:2: frame 0: level-file is "), 0u) << other_file.err;
-  EXPECT_NE(other_file.err.find(", expected " + sha256_hex(levels) + "\n"), std::string::npos);
+  EXPECT_NE(other_file.err.find(", expected " + base::sha256_hex(levels) + "\n"), std::string::npos);
 
   std::string dir = make_temp_dir();
   write_file(dir, "tervalon.dat", levels);

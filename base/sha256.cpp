@@ -1,12 +1,12 @@
 // SHA-256 (FIPS 180-4): one pass over the message, padded in a final block
 // or two.
-#include "sha256.h"
+#include "base/sha256.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 
-namespace tervalon {
+namespace base {
 
 namespace {
 
@@ -50,30 +50,41 @@ void compress(std::array<std::uint32_t, 8>& h, const unsigned char* block) {
 
 }  // namespace
 
-std::string sha256_hex(std::string_view bytes) {
-  std::array<std::uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                    0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::size_t whole = bytes.size() / 64 * 64;
-  for (std::size_t i = 0; i < whole; i += 64) compress(h, p + i);
+Sha256::Sha256() : h_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
 
-  // The rest, a 1 bit, zeros, and the length in bits, big-endian.
-  std::array<unsigned char, 128> tail{};
-  std::size_t rest = bytes.size() - whole;
-  for (std::size_t i = 0; i < rest; ++i) tail[i] = p[whole + i];
-  tail[rest] = 0x80;
-  std::size_t blocks = rest < 56 ? 1 : 2;
-  std::uint64_t bits = static_cast<std::uint64_t>(bytes.size()) * 8;
-  for (int i = 0; i < 8; ++i) tail[blocks * 64 - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
-  for (std::size_t b = 0; b < blocks; ++b) compress(h, tail.data() + 64 * b);
+void Sha256::add(std::string_view bytes) {
+  total_ += bytes.size();
+  for (const char c : bytes) {
+    block_[held_++] = static_cast<unsigned char>(c);
+    if (held_ == block_.size()) {
+      compress(h_, block_.data());
+      held_ = 0;
+    }
+  }
+}
+
+std::string Sha256::hex() {
+  // A 1 bit, zeros, and the length in bits, big-endian, in the last block.
+  const std::uint64_t bits = total_ * 8;
+  add(std::string_view("\x80", 1));
+  while (held_ != 56) add(std::string_view("\0", 1));
+  std::array<char, 8> length;
+  for (std::size_t i = 0; i < 8; ++i) length[i] = static_cast<char>(bits >> (56 - 8 * i));
+  add(std::string_view(length.data(), length.size()));
 
   std::string hex;
   char digits[9];
-  for (std::uint32_t word : h) {
+  for (std::uint32_t word : h_) {
     std::snprintf(digits, sizeof digits, "%08x", word);
     hex += digits;
   }
   return hex;
 }
 
-}  // namespace tervalon
+std::string sha256_hex(std::string_view bytes) {
+  Sha256 sha;
+  sha.add(bytes);
+  return sha.hex();
+}
+
+}  // namespace base
