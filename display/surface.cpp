@@ -3,7 +3,6 @@
 #include "display/surface.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <new>
 
@@ -265,23 +264,6 @@ void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD, std::uint32_t C) {
 }
 void DRAWBMP(PBITMAP BS, std::uint32_t XD, std::uint32_t YD) { DRAWBMP(BS, nullptr, 0, 0, 0, 0, XD, YD, 0, 0, 0); }
 void DRAWBMP(PBITMAP BS, std::uint32_t C) { DRAWBMP(BS, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, C); }
-
-bool write_ppm(const BITMAP& B, const char* path) {
-  std::FILE* f = std::fopen(path, "wb");
-  if (!f) return false;
-  std::fprintf(f, "P6\n%u %u\n255\n", B.WIDTH, B.HEIGHT);
-  std::vector<unsigned char> rgb_row(std::size_t{B.WIDTH} * 3);
-  for (std::uint32_t y = 0; y < B.HEIGHT; ++y) {
-    for (std::uint32_t x = 0; x < B.WIDTH; ++x) {
-      std::uint32_t p = B.at(x, y);
-      rgb_row[3 * std::size_t{x}] = static_cast<unsigned char>(p);
-      rgb_row[3 * x + 1] = static_cast<unsigned char>(p >> 8);
-      rgb_row[3 * x + 2] = static_cast<unsigned char>(p >> 16);
-    }
-    std::fwrite(rgb_row.data(), 1, rgb_row.size(), f);
-  }
-  return std::fclose(f) == 0;
-}
 
 std::vector<std::uint8_t> read_ppm(const std::string& path, int* width) {
   std::ifstream f(path, std::ios::binary);

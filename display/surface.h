@@ -131,10 +131,6 @@ void surfaces_resized();
 // the main surface cleared and keyed with TRANSPARENT. Game thread (sync).
 void make_main_surface(std::uint32_t W, std::uint32_t H);
 
-// Writes a surface as a binary PPM picture; false when the file cannot be
-// written. Game thread (tools, tests).
-bool write_ppm(const BITMAP& B, const char* path);
-
 // A binary PPM (a screenshot, a replay snap) as RGB bytes, row by row; empty
 // when it is not one. `width`, when given, receives its width. Any thread
 // (tools, tests).
