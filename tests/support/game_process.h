@@ -37,7 +37,8 @@ class GameProcess {
   // without `with_display` it gets no DISPLAY to open a window on. `args` are
   // its command-line options; unless they say otherwise the window opens at
   // the board's size, so that screenshots compare 1:1 with the replay tool's pictures.
-  // `env_set` ("NAME=value") replaces inherited variables.
+  // `env_set` ("NAME=value") replaces inherited variables; XDG_DATA_HOME and
+  // XDG_CONFIG_HOME are `dir` unless it sets them.
   explicit GameProcess(const std::string& dir, bool with_display = true, std::vector<std::string> args = {},
                        std::vector<std::string> env_set = {})
       : dir_(dir) {
@@ -50,6 +51,11 @@ class GameProcess {
     if (std::find(args.begin(), args.end(), "--scale") == args.end()) args.insert(args.begin(), {"--scale", "1"});
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    // The player's own saves and settings never reach a test: the game keeps
+    // its data and settings in the test's folder.
+    for (const char* home : {"XDG_DATA_HOME=", "XDG_CONFIG_HOME="})
+      if (std::none_of(env_set.begin(), env_set.end(), [&](const std::string& s) { return s.starts_with(home); }))
+        env_set.push_back(home + dir_);
     auto replaced = [&](std::string_view e) {
       if (!with_display && e.substr(0, 8) == "DISPLAY=") return true;
       for (const auto& set : env_set)
