@@ -59,9 +59,10 @@ int play(Game& g, const Options& o) {
       continue;
     }
     double shift = player.clock_shift() - stalled_ms;
-    std::uint64_t due = frames_due(g, display::GETTIMER() * 1000.0 + shift);
+    const double game_ms = display::GETTIMER() * 1000.0 + shift;
+    std::uint64_t due = frames_due(g, game_ms);
     if (due > MOST_CAUGHT_UP) {
-      const double over = display::GETTIMER() * 1000.0 + shift - frame_ms(g.FRAME + MOST_CAUGHT_UP);
+      const double over = game_ms - frame_ms(g.FRAME + MOST_CAUGHT_UP);
       stalled_ms += over;
       shift -= over;
       due = MOST_CAUGHT_UP;
