@@ -5,7 +5,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <random>
 
 #include "game/view/icon.h"
 #include "run.h"
@@ -40,26 +39,10 @@ Decoded decode(const std::string& path) {
   return d;
 }
 
-TEST(Png, ReadsBackAsExactlyThePixelsGivenAndRefusesWhatItCannotWrite) {
+// The icons test reads the written pixels back; here, what cannot be written
+// is said, not left as a partial file.
+TEST(Png, RefusesWhatItCannotWrite) {
   const std::string dir = make_temp_dir();
-  std::mt19937 random(7);
-  constexpr std::size_t area = std::size_t{37} * 23;
-  for (PngPixels kind : {PngPixels::rgb, PngPixels::rgba}) {
-    const std::size_t channels = static_cast<std::size_t>(kind);
-    SCOPED_TRACE(channels);
-    std::vector<std::uint8_t> pixels(area * channels);
-    for (std::uint8_t& b : pixels) b = static_cast<std::uint8_t>(random());
-    ASSERT_TRUE(write_png(dir + "/p.png", 37, 23, pixels, kind));
-    const Decoded d = decode(dir + "/p.png");
-    EXPECT_EQ(d.bit_depth, 8);
-    EXPECT_EQ(d.colour_type, kind == PngPixels::rgba ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
-    ASSERT_EQ(d.width, 37u);
-    ASSERT_EQ(d.height, 23u);
-    ASSERT_EQ(d.rgba.size(), area * 4);
-    for (std::size_t i = 0; i < area; ++i)
-      for (std::size_t c = 0; c < 4; ++c)
-        ASSERT_EQ(d.rgba[i * 4 + c], c < channels ? pixels[i * channels + c] : 255) << "pixel " << i;
-  }
   const std::vector<std::uint8_t> grey(12, 128);
   EXPECT_FALSE(write_png(dir + "/short.png", 2, 2, grey, PngPixels::rgba));  // 16 bytes due
   EXPECT_FALSE(write_png(dir + "/empty.png", 0, 0, {}));

@@ -233,14 +233,6 @@ TEST(Replay, ASnapWritesOnlyAPictureNameInTheCurrentFolder) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names,
             (std::vector<std::string>{".stderr", ".stdin", "folder.ppm", "link.ppm", "pic.ppm", "tervalon.dat"}));
-
-  // The game asks whether a script writes pictures before it plays one.
-  std::vector<ScriptLine> lines;
-  std::string why;
-  ASSERT_TRUE(read_script(write_file(dir, "a.txt", "frames 1\n# snap pic.ppm\n"), lines, why)) << why;
-  EXPECT_FALSE(has_snap(lines));
-  ASSERT_TRUE(read_script(write_file(dir, "b.txt", "snap pic.ppm\n"), lines, why)) << why;
-  EXPECT_TRUE(has_snap(lines));
 }
 
 TEST(Replay, ScriptTextInAMessageIsEscapedAndCut) {
@@ -296,14 +288,6 @@ TEST(Replay, AScriptIsReadOnlyFromARegularFileWithBoundedLines) {
   EXPECT_EQ(over.lines.size(), 1u);
   EXPECT_EQ(over.err, "-:2: line longer than 65536 bytes\n");
   EXPECT_EQ(run_in(dir, "{ timeout 20 '" + REPLAY + "' - < /dev/zero; }").status, 2);
-
-  // The game's --play reads by the same rule.
-  std::vector<ScriptLine> lines;
-  std::string why;
-  EXPECT_FALSE(read_script(dir + "/folder", lines, why));
-  EXPECT_NE(why.find("folder: cannot open: "), std::string::npos) << why;
-  EXPECT_FALSE(read_script(write_file(dir, "wide.txt", std::string(MAX_LINE + 1, 'w')), lines, why));
-  EXPECT_NE(why.find("wide.txt:1: line longer than"), std::string::npos) << why;
 }
 
 TEST(Replay, AnswersHelpAndVersion) {
