@@ -3,7 +3,9 @@
 #include "base/file.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -72,5 +74,34 @@ bool read_file(const std::string& path, std::string& bytes) {
 }
 
 std::string error_text(int number) { return std::generic_category().message(number); }
+
+const char* kind_of(unsigned mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISLNK(mode)) return "a symbolic link";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "an unknown kind of file";
+}
+
+int open_regular(const std::string& path, int& error, std::string& why) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  struct stat st;
+  if (fd < 0 || fstat(fd, &st) != 0) {
+    error = errno;
+    why = error_text(error);
+  } else if (S_ISREG(st.st_mode)) {
+    return fd;
+  } else if (S_ISDIR(st.st_mode)) {
+    error = EISDIR;
+    why = error_text(error);
+  } else {
+    error = EINVAL;
+    why = std::string(kind_of(st.st_mode)) + ", not a regular file";
+  }
+  if (fd >= 0) close(fd);
+  return -1;
+}
 
 }  // namespace base

@@ -1,5 +1,6 @@
 // Files: does an entry of this name (or pattern) exist, every byte of one,
-// and the system's words for why an operation on one failed.
+// opening only regular ones, and the system's words for why an operation on
+// one failed.
 #pragma once
 
 #include <string>
@@ -18,5 +19,16 @@ bool read_file(const std::string& path, std::string& bytes);
 // The system's words for an error number ("No such file or directory"), as
 // strerror gives them. Any thread.
 std::string error_text(int number);
+
+// What a file that is not a regular one is, in words ("a FIFO", "a symbolic
+// link"), from its st_mode.
+const char* kind_of(unsigned mode);
+
+// Opens `path` for reading when it is a regular file (or a link to one).
+// Without ever blocking: a FIFO does not wait for a writer, and a device,
+// which would never end (or never begin), is not read. The descriptor, or -1
+// with the error number in `error` (EISDIR for a folder, EINVAL for another
+// kind of file) and its words in `why`. Any thread.
+int open_regular(const std::string& path, int& error, std::string& why);
 
 }  // namespace base

@@ -34,25 +34,29 @@ bool may_replace(const std::string& path, std::string& why) {
   struct stat st;
   if (lstat(path.c_str(), &st) != 0) {
     if (errno == ENOENT) return true;
-    why = path + ": " + error_text(errno);
+    why = error_text(errno);
     return false;
   }
   if (S_ISREG(st.st_mode)) return true;
-  why = path + ": not a regular file";
+  why = std::string(kind_of(st.st_mode)) + ", not a regular file";
   return false;
 }
 
 bool replace_file(const std::string& path, std::string_view bytes, std::string& why) {
   // The process id keeps two games saving beside each other apart.
   const std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+  // A new file: whatever stands at the name (a stale one, a link, a second
+  // hard link of another file) is taken away, never written through.
+  constexpr int NEW = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW;
+  int fd = open(temporary.c_str(), NEW, 0666);
+  if (fd < 0 && errno == EEXIST && unlink(temporary.c_str()) == 0) fd = open(temporary.c_str(), NEW, 0666);
   bool done = fd >= 0 && write_all(fd, bytes) && fsync(fd) == 0;
   int error = errno;
   if (fd >= 0 && close(fd) != 0 && done) done = false, error = errno;
   if (done && rename(temporary.c_str(), path.c_str()) != 0) done = false, error = errno;
   if (!done) {
     if (fd >= 0) unlink(temporary.c_str());
-    why = path + ": cannot write: " + error_text(error);
+    why = error_text(error);
     return false;
   }
   // The rename lasts a crash only once the folder is synced too.
@@ -115,7 +119,7 @@ bool SavedFile::write_newest(bool always) {
   std::string why;
   const bool written = replace_file(path_, bytes, why);
   std::lock_guard<std::mutex> l(lock_);
-  failure_ = why;
+  failure_ = written ? "" : path_ + ": cannot write: " + why;
   return written;
 }
 

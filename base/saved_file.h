@@ -13,11 +13,11 @@ namespace base {
 
 // Whether `path` may be replaced by a save: it does not exist yet, or it is a
 // regular file (not a folder, device, FIFO or symbolic link). False with the
-// reason in `why`.
+// reason in `why` ("a FIFO, not a regular file").
 bool may_replace(const std::string& path, std::string& why);
 
 // Replaces the file at `path` with `bytes` as above. False with the reason in
-// `why` (the target is then as it was). Any thread.
+// `why` ("No space left on device"; the target is then as it was). Any thread.
 bool replace_file(const std::string& path, std::string_view bytes, std::string& why);
 
 // A file kept up to date with the newest contents handed to it, written on a
@@ -38,7 +38,8 @@ class SavedFile {
   // Writes the newest contents handed over, on this thread: for a thread
   // that must not read what the owner is changing. Any thread.
   bool save_newest_now();
-  // Why the last save failed; empty when it succeeded. Any thread.
+  // Why the last save failed ("PATH: cannot write: REASON"); empty when it
+  // succeeded. Any thread.
   std::string failure() const;
 
  private:

@@ -3,8 +3,6 @@
 // proves each level can be played through both ways, and measures the slack
 // of the recorded solutions in the folder "solutions" beside the file. Exit 0
 // when usable.
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file.h"
 #include "game/rules/level_file.h"
 #include "game/rules/level_rows.h"
 #include "game/rules/text_cells.h"
@@ -48,17 +47,15 @@ constexpr const char* USAGE = "usage: tervalon-levels [--budget STATES] [FILE]  
 // Opened without blocking, as the loader does, so a FIFO never waits for a
 // writer, and a device is never read.
 std::string regular_file_bytes(const std::string& path) {
-  std::string all;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  std::string all, why;
+  int error;
+  const int fd = base::open_regular(path, error, why);
   if (fd < 0) return all;
-  struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    char buf[65536];
-    for (ssize_t n; (n = read(fd, buf, sizeof buf)) != 0;) {
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) break;
-      all.append(buf, static_cast<std::size_t>(n));
-    }
+  char buf[65536];
+  for (ssize_t n; (n = read(fd, buf, sizeof buf)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    all.append(buf, static_cast<std::size_t>(n));
   }
   close(fd);
   return all;

@@ -8,17 +8,13 @@
 // 2 for wrong usage or a script that cannot be read or played to its end (a
 // malformed or too long line, a snap that cannot be written), 3 when a
 // level-file, cheat or expect line fails.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "base/file.h"
 #include "base/printable.h"
+#include "base/saved_file.h"
 #include "display/surface.h"
 #include "display/window.h"
 #include "game/replay/script.h"
@@ -53,41 +49,14 @@ std::string ppm_bytes(const display::BITMAP& B) {
   return out;
 }
 
-bool write_all(int fd, const std::string& bytes) {
-  for (std::size_t done = 0; done < bytes.size();) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writes `bytes` to `name` in the current folder through a new file beside
-// it, renamed over the name when complete: a link or a second hard link found
-// there is replaced, never written through, and no half picture is left.
-// Empty when done, else why not.
+// Writes `bytes` to `name` in the current folder as a save is written: a new
+// file beside it, renamed over the name when complete, so a link or a second
+// hard link found there is replaced, never written through, and no half
+// picture is left. Empty when done, else why not.
 std::string write_beside(const std::string& name, const std::string& bytes) {
-  struct stat st {};
-  if (lstat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-    return S_ISLNK(st.st_mode) ? "it is a symbolic link" : "it is not a regular file";
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0; ++attempt) {
-    temp = ".snap-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0 && (errno != EEXIST || attempt == 100)) return base::error_text(errno);
-  }
-  bool written = write_all(fd, bytes);
-  int error = errno;
-  if (close(fd) != 0 && written) {
-    written = false;
-    error = errno;
-  }
-  if (written && rename(temp.c_str(), name.c_str()) == 0) return "";
-  if (written) error = errno;
-  unlink(temp.c_str());
-  return base::error_text(error);
+  std::string why;
+  if (!base::may_replace(name, why) || !base::replace_file(name, bytes, why)) return why;
+  return "";
 }
 
 }  // namespace

@@ -2,9 +2,7 @@
 // headless run of a whole script.
 #include "game/replay/script.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -58,14 +56,6 @@ bool hex_digest(std::string& s) {
 
 std::string differs(const Game& g, const char* field, const std::string& have, const std::string& want) {
   return "frame " + std::to_string(g.FRAME) + ": " + field + " is " + have + ", expected " + base::printable(want);
-}
-
-const char* kind_of(mode_t mode) {
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISCHR(mode)) return "a character device";
-  if (S_ISBLK(mode)) return "a block device";
-  if (S_ISSOCK(mode)) return "a socket";
-  return "an unknown kind of file";
 }
 
 // A file name as messages show it: whole, but printable.
@@ -139,24 +129,11 @@ ScriptInput::~ScriptInput() {
 }
 
 bool ScriptInput::open(const std::string& path, std::string& why) {
-  // Opening without blocking keeps a FIFO from waiting for a writer; only a
-  // regular file ever ends, so nothing else is read.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  // Only a regular file ever ends, so nothing else is read.
+  int error;
+  const int fd = base::open_regular(path, error, why);
   if (fd < 0) {
-    why = "cannot open: " + base::error_text(errno);
-    return false;
-  }
-  struct stat st {};
-  std::string refused;
-  if (fstat(fd, &st) != 0)
-    refused = base::error_text(errno);
-  else if (S_ISDIR(st.st_mode))
-    refused = base::error_text(EISDIR);
-  else if (!S_ISREG(st.st_mode))
-    refused = std::string(kind_of(st.st_mode)) + ", not a regular file";
-  if (!refused.empty()) {
-    ::close(fd);
-    why = "cannot open: " + refused;
+    why = "cannot open: " + why;
     return false;
   }
   if (own_) ::close(fd_);

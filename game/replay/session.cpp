@@ -89,7 +89,7 @@ bool Recorder::open(const std::string& path, const std::string& level_file) {
   std::string why;
   struct stat target, levels;
   if (!base::may_replace(path, why)) {
-    std::fprintf(stderr, "tervalon: --record %s\n", why.c_str());
+    std::fprintf(stderr, "tervalon: --record %s: %s\n", path.c_str(), why.c_str());
     return false;
   }
   if (stat(path.c_str(), &target) == 0 && stat(level_file.c_str(), &levels) == 0 && target.st_dev == levels.st_dev &&

@@ -3,7 +3,6 @@
 // amount of memory, and every failure names its file line.
 #include "game/rules/level_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,35 +22,20 @@ namespace {
 
 constexpr int END = -1;     // the end of the file
 constexpr int CTRL_Z = 26;  // ends the file for numbers, text lines and skips
-constexpr int OPEN_FAILED_IS_DIRECTORY = EISDIR;
-constexpr int OPEN_FAILED_NOT_REGULAR = EINVAL;
 constexpr int INVALID_NUMBER = 106;
 
 // The cheat marker's name in UTF-8 and in GBK, the code page of the systems
 // where level folders are also made.
 constexpr const char* CHEAT_NAMES[] = {"\xE7\x94\xB2\xE4\xB9\x99", "\xBC\xD7\xD2\xD2"};
 
-const char* kind_of(mode_t mode) {
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISCHR(mode)) return "a character device";
-  if (S_ISBLK(mode)) return "a block device";
-  if (S_ISSOCK(mode)) return "a socket";
-  return "an unknown kind of file";
-}
-
 class Reader {
  public:
-  // Only a regular file is read. Opening without blocking keeps a FIFO from
-  // waiting for a writer; a device or FIFO would never end (or never begin).
+  // Only a regular file is read: the error is the reason it is not one.
   explicit Reader(const std::string& path) : path_(path) {
-    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd_ < 0) fail_os(errno, "cannot open");
-    struct stat st;
-    if (fstat(fd_, &st) != 0) fail_os(errno, "cannot open");
-    if (S_ISDIR(st.st_mode)) fail_os(OPEN_FAILED_IS_DIRECTORY, "cannot open");
-    if (!S_ISREG(st.st_mode))
-      base::runtime_error(OPEN_FAILED_NOT_REGULAR,
-                          path_ + ": cannot open: " + kind_of(st.st_mode) + ", not a regular file");
+    int code;
+    std::string why;
+    fd_ = base::open_regular(path, code, why);
+    if (fd_ < 0) base::runtime_error(code, path_ + ": cannot open: " + why);
   }
   ~Reader() {
     if (fd_ >= 0) close(fd_);
