@@ -31,4 +31,31 @@ inline constexpr std::int32_t K_UK = 0, K_LMOUSE = 1, K_RMOUSE = 2, K_CANCEL = 3
                               K_F14 = 125, K_F15 = 126, K_F16 = 127, K_F17 = 128, K_F18 = 129, K_F19 = 130, K_F20 = 131,
                               K_F21 = 132, K_F22 = 133, K_F23 = 134, K_F24 = 135, K_NUM = 144, K_SCR = 145,
                               K_LSHIFT = 160, K_RSHIFT = 161, K_LCTRL = 162, K_RCTRL = 163, K_LALT = 164, K_RALT = 165;
+
+// Game-controller keys: never a message's WPARAM (a button arrives as the key
+// it stands for), only the key as pressed (pressed_key) of its messages. The
+// stick pushed left or right is K_PAD_LEFT or K_PAD_RIGHT.
+inline constexpr std::int32_t K_PAD_A = 195, K_PAD_B = 196, K_PAD_X = 197, K_PAD_Y = 198, K_PAD_UP = 203,
+                              K_PAD_DOWN = 204, K_PAD_LEFT = 205, K_PAD_RIGHT = 206, K_PAD_START = 207,
+                              K_PAD_BACK = 208;
+
+// The key as it was pressed, from a key message's LPARAM (bits 16..23): the
+// keyboard's key before alias translation (Space, where WPARAM says Up), or
+// the controller's K_PAD_ key; 0 for none.
+constexpr std::int32_t pressed_key(std::int32_t lparam) { return (lparam >> 16) & 0xFF; }
+
+// The pointer's position from a mouse message's LPARAM: low 16 bits x, high
+// 16 bits y, each signed (a position left of or above the picture is negative).
+constexpr std::int32_t mouse_x(std::int32_t lparam) { return static_cast<std::int16_t>(lparam & 0xFFFF); }
+constexpr std::int32_t mouse_y(std::int32_t lparam) {
+  return static_cast<std::int16_t>((static_cast<std::uint32_t>(lparam) >> 16) & 0xFFFF);
+}
+
+// A mouse message's LPARAM for (x, y), each cut to a signed 16-bit value.
+constexpr std::int32_t mouse_lparam(std::int32_t x, std::int32_t y) {
+  auto bits = [](std::int32_t v) {
+    return static_cast<std::uint32_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v) & 0xFFFFu;
+  };
+  return static_cast<std::int32_t>(bits(y) << 16 | bits(x));
+}
 }  // namespace base::keys

@@ -32,7 +32,7 @@ constexpr const char* help_text =
     "  F11, Alt+Enter         full screen on and off\n"
     "  Escape                 quit\n"
     "  game controller        d-pad or left stick run, d-pad up, A or B jump,\n"
-    "                         Start goes on, Back quits\n";
+    "                         Y restarts, Start goes on, Back quits\n";
 
 ParsedOptions bad(const std::string& why) {
   std::fprintf(stderr, "tervalon: %s\n%s", why.c_str(), usage);

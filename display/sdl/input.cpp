@@ -9,6 +9,7 @@
 
 #include "base/utf8.h"
 #include "display/input.h"
+#include "display/sdl/present.h"
 #include "display/window.h"
 
 namespace display {
@@ -27,17 +28,38 @@ std::int32_t alias_key(std::int32_t vk) {
   }
 }
 
-// The key a controller button stands for: the d-pad's left, right and up,
-// the south and east face buttons Up, Back Escape, Start Enter; 0 for none.
+// The key a controller button stands for: the d-pad's directions, the
+// south and east face buttons Up (jump), the north one R (restart), Back
+// Escape, Start Enter; 0 for none.
 std::int32_t controller_key(SDL_GameControllerButton button) {
   switch (button) {
     case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return K_LEFT;
     case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return K_RIGHT;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return K_DOWN;
     case SDL_CONTROLLER_BUTTON_DPAD_UP:
     case SDL_CONTROLLER_BUTTON_A:
     case SDL_CONTROLLER_BUTTON_B: return K_UP;
+    case SDL_CONTROLLER_BUTTON_Y: return K_R;
     case SDL_CONTROLLER_BUTTON_BACK: return K_ESC;
     case SDL_CONTROLLER_BUTTON_START: return K_ENTER;  // a plain key: it moves a story text on
+    default: return 0;
+  }
+}
+
+// The button itself, for the key as pressed: a menu tells A (choose) from
+// d-pad up (move) though both arrive as Up. 0 for none.
+std::int32_t pad_key(SDL_GameControllerButton button) {
+  switch (button) {
+    case SDL_CONTROLLER_BUTTON_A: return K_PAD_A;
+    case SDL_CONTROLLER_BUTTON_B: return K_PAD_B;
+    case SDL_CONTROLLER_BUTTON_X: return K_PAD_X;
+    case SDL_CONTROLLER_BUTTON_Y: return K_PAD_Y;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return K_PAD_UP;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return K_PAD_DOWN;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return K_PAD_LEFT;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return K_PAD_RIGHT;
+    case SDL_CONTROLLER_BUTTON_START: return K_PAD_START;
+    case SDL_CONTROLLER_BUTTON_BACK: return K_PAD_BACK;
     default: return 0;
   }
 }
@@ -134,8 +156,8 @@ std::int32_t control_character(SDL_Scancode sc) {
   }
 }
 
-std::int32_t key_lparam(bool down, bool repeat) {
-  std::uint32_t lp = 1;
+std::int32_t key_lparam(bool down, bool repeat, std::int32_t pressed) {
+  std::uint32_t lp = 1 | (static_cast<std::uint32_t>(pressed) & 0xFFu) << 16;
   if (!down || repeat) lp |= 1u << 30;
   if (!down) lp |= 1u << 31;
   return static_cast<std::int32_t>(lp);
@@ -158,9 +180,10 @@ bool Input::release(std::int32_t vk, Source source) {
   return std::none_of(holds_.begin(), holds_.begin() + count_, [&](const Hold& o) { return o.vk == vk; });
 }
 
-void Input::open(std::uint32_t window_id, bool alias_keys) {
+void Input::open(std::uint32_t window_id, bool alias_keys, const Presenter* pictures) {
   id_ = window_id;
   alias_keys_ = alias_keys;
+  pictures_ = pictures;
   count_ = 0;
   for (Pad& p : pads_) p.stick = 0;
 }
@@ -169,11 +192,15 @@ MSG Input::make(std::uint32_t code, std::int32_t wp, std::int32_t lp, Uint32 tim
   return {id_, code, wp, lp, time, {mouse_x_, mouse_y_}};
 }
 
-// (x, y) in the client area, which lies inside the window's frame.
-void Input::client_mouse(std::int32_t x, std::int32_t y) {
+// (x, y) in the client area, which lies inside the window's frame. A client
+// that draws scaled pictures hears of the picture's pixel under the pointer,
+// by the placement the presenter last showed a picture with.
+std::int32_t Input::mouse(std::int32_t x, std::int32_t y) {
   mouse_x_ = GETPOSX() + GETBORDERWIDTH() + x;
   mouse_y_ = GETPOSY() + GETBORDERHEIGHT() + GETBORDERTITLE() + y;
   report_pointer(mouse_x_, mouse_y_);
+  if (pictures_) pictures_->to_picture(x, y);
+  return mouse_lparam(x, y);
 }
 
 // An X11 key event: SDL queues it before the key event it makes of it, if
@@ -199,6 +226,13 @@ void Input::restore_dropped_key(PlatformEvents& events) {
     send_key(raw_.down, vk, {0, static_cast<std::uint32_t>(vk)}, raw_.down, SDL_GetTicks(), events);
 }
 
+// The key as pressed of what `source` holds as `vk`.
+std::int32_t Input::pressed(std::int32_t vk, Source source) {
+  if (source.device == 0) return static_cast<std::int32_t>(source.control);  // the key before aliasing
+  if (source.control == STICK) return vk == K_LEFT ? K_PAD_LEFT : K_PAD_RIGHT;
+  return pad_key(static_cast<SDL_GameControllerButton>(source.control));
+}
+
 // A key of the keyboard or a controller on its way to the queue: an alias
 // key becomes the key it stands for, and a key-up goes on only when no
 // other source holds the key. Alt is a system key, as on the platform
@@ -209,8 +243,13 @@ void Input::send_key(bool down, std::int32_t vk, Source source, bool repeat, Uin
     press(vk, source);
   else if (!release(vk, source))
     return;
+  key_message(down, vk, pressed(vk, source), repeat, time, events);
+}
+
+void Input::key_message(bool down, std::int32_t vk, std::int32_t as_pressed, bool repeat, Uint32 time,
+                        PlatformEvents& events) {
   const std::uint32_t code = vk == K_ALT ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
-  events.message(make(code, vk, key_lparam(down, repeat), time));
+  events.message(make(code, vk, key_lparam(down, repeat, as_pressed), time));
 }
 
 void Input::key(const SDL_KeyboardEvent& k, bool window_key, PlatformEvents& events) {
@@ -245,7 +284,7 @@ void Input::controller_added(int index) {
 void Input::controller_removed(SDL_JoystickID id, Uint32 time, PlatformEvents& events) {
   for (std::size_t i = count_; i-- > 0;)
     if (const Hold h = holds_[i]; h.source.device == static_cast<std::uint32_t>(id) + 1 && release(h.vk, h.source))
-      events.message(make(WM_KEYUP, h.vk, key_lparam(false, false), time));
+      key_message(false, h.vk, pressed(h.vk, h.source), false, time, events);
   if (Pad* p = pad(id)) {
     SDL_GameControllerClose(p->controller);
     pads_.erase(pads_.begin() + (p - pads_.data()));
@@ -289,18 +328,19 @@ bool Input::handle(const SDL_Event& e, PlatformEvents& events) {
           ++at;  // a byte that is not UTF-8 is passed over
       return true;
     }
-    case SDL_MOUSEMOTION:
-      client_mouse(e.motion.x, e.motion.y);
-      events.message(make(WM_MOUSEMOVE, 0, (e.motion.y << 16) | (e.motion.x & 0xFFFF), e.motion.timestamp));
+    case SDL_MOUSEMOTION: {
+      const std::int32_t lp = mouse(e.motion.x, e.motion.y);  // before make(): the message's PT
+      events.message(make(WM_MOUSEMOVE, 0, lp, e.motion.timestamp));
       return true;
+    }
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
       const bool down = e.type == SDL_MOUSEBUTTONDOWN;
       std::uint32_t code = e.button.button == SDL_BUTTON_RIGHT    ? WM_RBUTTONDOWN
                            : e.button.button == SDL_BUTTON_MIDDLE ? WM_MBUTTONDOWN
                                                                   : WM_LBUTTONDOWN;
-      client_mouse(e.button.x, e.button.y);
-      events.message(make(down ? code : code + 1, 0, (e.button.y << 16) | (e.button.x & 0xFFFF), e.button.timestamp));
+      const std::int32_t lp = mouse(e.button.x, e.button.y);  // before make(): the message's PT
+      events.message(make(down ? code : code + 1, 0, lp, e.button.timestamp));
       return true;
     }
     case SDL_MOUSEWHEEL:

@@ -17,17 +17,22 @@ std::int32_t virtual_key(SDL_Keycode sym, SDL_Scancode scancode);
 // The character message a key-down makes besides any typed text (Enter 13,
 // Backspace 8, Tab 9, Escape 27), or 0. Any thread.
 std::int32_t control_character(SDL_Scancode scancode);
-// LPARAM of a key message: repeat count 1, bit 30 when the key was down
-// before (repeats and key-ups), bit 31 on a key-up. Any thread.
-std::int32_t key_lparam(bool down, bool repeat);
+// LPARAM of a key message: repeat count 1, the key as pressed in bits
+// 16..23 (pressed_key), bit 30 when the key was down before (repeats and
+// key-ups), bit 31 on a key-up. Any thread.
+std::int32_t key_lparam(bool down, bool repeat, std::int32_t pressed = 0);
+
+class Presenter;
 
 // The SDL back end's input: turns SDL's input events into window messages.
 // Window thread.
 class Input {
  public:
-  // A new window: its id for the messages, and whether A, D, W and Space
-  // arrive as arrow keys. Keys held in an earlier window are gone with it.
-  void open(std::uint32_t window_id, bool alias_keys);
+  // A new window: its id for the messages, whether A, D, W and Space arrive
+  // as arrow keys, and what shows its pictures (mouse messages give the
+  // pointer in the picture's pixels where they are scaled). Keys held in an
+  // earlier window are gone with it.
+  void open(std::uint32_t window_id, bool alias_keys, const Presenter* pictures);
   // A key event; `window_key` when the window took it for itself (F11, Alt+Enter).
   void key(const SDL_KeyboardEvent& k, bool window_key, PlatformEvents& events);
   // Any other event; false when it is not input.
@@ -58,6 +63,8 @@ class Input {
   void press(std::int32_t vk, Source source);
   // `source` lets go of `vk`: whether the key-up goes on.
   bool release(std::int32_t vk, Source source);
+  // The key as pressed (base::keys::pressed_key) of `source` holding `vk`.
+  static std::int32_t pressed(std::int32_t vk, Source source);
 
   // Controllers: each open one by SDL's instance number.
   struct Pad {
@@ -69,7 +76,11 @@ class Input {
 
   void raw_key(const SDL_SysWMmsg& m, PlatformEvents& events);
   void send_key(bool down, std::int32_t vk, Source source, bool repeat, Uint32 time, PlatformEvents& events);
-  void client_mouse(std::int32_t x, std::int32_t y);
+  void key_message(bool down, std::int32_t vk, std::int32_t as_pressed, bool repeat, Uint32 time,
+                   PlatformEvents& events);
+  // The pointer at (x, y) in the client area: remembered on the screen, and
+  // as the LPARAM of a mouse message.
+  std::int32_t mouse(std::int32_t x, std::int32_t y);
   Pad* pad(SDL_JoystickID id);
   void controller_added(int index);
   void controller_removed(SDL_JoystickID id, Uint32 time, PlatformEvents& events);
@@ -78,6 +89,7 @@ class Input {
 
   std::uint32_t id_ = 0;
   bool alias_keys_ = false;
+  const Presenter* pictures_ = nullptr;
   std::int32_t mouse_x_ = 0, mouse_y_ = 0;  // the pointer on the screen
   // The platform key event waiting for its SDL key event, and the key code
   // each platform key last came out as.

@@ -1,6 +1,9 @@
 // Pictures into an SDL window's own surface, converted and scaled in one pass.
 #include "display/sdl/present.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace display {
 
 void Presenter::open(SDL_Window* window, std::uint32_t background, bool scaled) {
@@ -8,6 +11,7 @@ void Presenter::open(SDL_Window* window, std::uint32_t background, bool scaled) 
   background_ = background;
   scaled_ = scaled;
   last_ = {nullptr, 0, 0};
+  drawn_ = {};
   show(last_);
 }
 
@@ -24,6 +28,7 @@ void Presenter::show(const Picture& picture) {
   if (!s) return;
   const auto ww = static_cast<std::uint32_t>(s->w), wh = static_cast<std::uint32_t>(s->h);
   const Placement where = scaled_ ? fit_picture(picture.w, picture.h, ww, wh) : Placement{0, 0, picture.w, picture.h};
+  if (picture.pixels) drawn_ = {picture.w, picture.h, where};
   const std::uint32_t bg = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) ? 0 : background_;
   const Uint32 format = s->format->format;
   if (format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888 || format == SDL_PIXELFORMAT_XBGR8888 ||
@@ -58,6 +63,21 @@ void Presenter::show(const Picture& picture) {
     SDL_UpdateWindowSurface(window_);
   }
   shown_ = {s, bg};
+}
+
+// Window column c shows picture column (c - where.x) * pw / where.w (whole
+// factors included), rounded down: this is its inverse, left of the picture
+// as well.
+void Presenter::to_picture(std::int32_t& x, std::int32_t& y) const {
+  const Placement& where = drawn_.where;
+  if (!scaled_ || where.w == 0 || where.h == 0) return;
+  auto back = [](std::int32_t v, std::uint32_t at, std::uint32_t size, std::uint32_t picture) {
+    const std::int64_t n = (std::int64_t{v} - at) * picture;
+    const std::int64_t q = n >= 0 ? n / size : -((-n + size - 1) / size);
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(q, INT32_MIN, INT32_MAX));
+  };
+  x = back(x, where.x, where.w, drawn_.w);
+  y = back(y, where.y, where.h, drawn_.h);
 }
 
 // The window still shows the picture before this one, placed the same way

@@ -22,6 +22,11 @@ class Presenter {
   void show_again() { show(last_); }
   // After a new client size.
   void resized();
+  // The window pixel (x, y) as the pixel of the picture shown there, by the
+  // same nearest-pixel mapping the picture was drawn with: outside the
+  // picture it is negative or at least the picture's size. Unchanged where
+  // pictures are not scaled, and before the first picture.
+  void to_picture(std::int32_t& x, std::int32_t& y) const;
 
  private:
   void show_rows(const Picture& picture, const Placement& where, std::uint32_t k, const WindowPixels& to,
@@ -31,6 +36,11 @@ class Presenter {
   std::uint32_t background_ = 0;
   bool scaled_ = false;
   Picture last_{nullptr, 0, 0};
+  // The last picture drawn: its size and where it went (w 0: none yet).
+  struct {
+    std::uint32_t w = 0, h = 0;
+    Placement where{0, 0, 0, 0};
+  } drawn_;
   // The window surface that holds last_ whole, and the background around it.
   struct {
     SDL_Surface* surface = nullptr;

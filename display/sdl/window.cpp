@@ -145,7 +145,7 @@ class Sdl final : public Backend {
       x11_ = info.info.x11.display;
       polls_x11_.store(wake_fd_ >= 0, std::memory_order_release);
     }
-    input_.open(id, place.alias_keys);
+    input_.open(id, place.alias_keys, &presenter_);
     return true;
   }
 

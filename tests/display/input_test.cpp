@@ -3,7 +3,8 @@
 // (a pad plugged in while the window is open works at once, its buttons and
 // stick arrive as arrow-key messages, a direction held by the keyboard and
 // the pad is let go only when both let go, and unplugging the pad lets go of
-// what it held).
+// what it held); the key as pressed behind each of them; and the pointer in
+// the pixels of a scaled picture.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -56,7 +57,10 @@ class Input : public testing::Test {
     // Controllers reach a window that has the keyboard focus.
     run("xdotool windowfocus --sync " + std::to_string(HW.load()));
   }
-  void TearDown() override { CLOSEWIN(); }
+  void TearDown() override {
+    CLOSEWIN();
+    set_logical_size(0, 0);  // a test may have asked for scaled pictures
+  }
 
   // Plugs a pad in and waits until the window has opened it. The window
   // looks for controllers a moment after it opens: asked on its own thread,
@@ -157,6 +161,97 @@ TEST_F(Input, ControllerButtonsAndStickAreArrowKeysAndUnpluggingLetsGo) {
   button(SDL_CONTROLLER_BUTTON_A, false);
   EXPECT_EQ(keys_within(500), (std::vector<Key>{{DOWN, K_UP}, {UP, K_UP}}));
   unplug();
+}
+
+// Menus tell the keys behind one virtual key apart: an alias key, the
+// controller's A (choose) and d-pad up (move) all arrive as Up.
+TEST_F(Input, KeyMessagesCarryTheKeyAsPressed) {
+  ASSERT_NO_FATAL_FAILURE(plug());
+  run("xdotool key --delay 30 space w Left");
+  for (auto b : {SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+                 SDL_CONTROLLER_BUTTON_Y}) {
+    button(b, true);
+    SDL_Delay(30);
+    button(b, false);
+    SDL_Delay(30);
+  }
+  stick(-32768);
+  SDL_Delay(30);
+  stick(0);
+  // Key-downs as (virtual key, key as pressed); a key-up names what its key-down named.
+  std::vector<std::pair<std::int32_t, std::int32_t>> downs;
+  for (auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+       std::chrono::steady_clock::now() < until;) {
+    if (!ISNEXTMSG()) {
+      wait_message(20);
+      continue;
+    }
+    if (!ISMSG({WM_KEYDOWN, WM_KEYUP})) continue;
+    EXPECT_EQ(MS.LPARAM & 0xFFFF, 1) << "the repeat count stays";
+    const std::pair key{MS.WPARAM, pressed_key(MS.LPARAM)};
+    if (MS.MESSAGE == UP) {
+      EXPECT_LT(MS.LPARAM, 0) << "bit 31 stays";
+      ASSERT_FALSE(downs.empty());
+      EXPECT_EQ(key, downs.back());
+    } else if (downs.empty() || downs.back() != key) {
+      downs.push_back(key);
+    }
+  }
+  EXPECT_EQ(downs, (std::vector<std::pair<std::int32_t, std::int32_t>>{{K_UP, K_SPACE},
+                                                                       {K_UP, K_W},
+                                                                       {K_LEFT, K_LEFT},
+                                                                       {K_UP, K_PAD_A},
+                                                                       {K_UP, K_PAD_UP},
+                                                                       {K_DOWN, K_PAD_DOWN},
+                                                                       {K_R, K_PAD_Y},
+                                                                       {K_LEFT, K_PAD_LEFT}}));
+  unplug();
+}
+
+// With pictures of a fixed size the pointer is given in their pixels: in a
+// 300 x 200 window an 80 x 60 picture is shown 3 times over from (30, 10), so
+// window columns 129..131 show picture column 33.
+TEST_F(Input, MousePositionsAreInThePicturesPixels) {
+  CLOSEWIN();
+  set_logical_size(80, 60, 3);
+  CREATEWIN(0, 0, BLACK, WHITE);
+  ASSERT_TRUE(ISWIN());
+  FRESHWIN();  // the first picture: the pointer is mapped by where it went
+  const std::string window = std::to_string(HW.load());
+  using Point = std::pair<std::int32_t, std::int32_t>;
+  // The point the last mouse message of `message` within `ms` gives (none: -99, -99).
+  auto last = [](std::uint32_t message, int ms) {
+    Point p{-99, -99};
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+         std::chrono::steady_clock::now() < until;)
+      if (!ISNEXTMSG())
+        wait_message(20);
+      else if (ISMSG({message}))
+        p = {mouse_x(MS.LPARAM), mouse_y(MS.LPARAM)};
+    return p;
+  };
+  // Moves the pointer to window pixel (x, y) until the window has shown a
+  // picture at its current size: true once the move reports `want`.
+  auto reaches = [&](int x, int y, Point want) {
+    for (int tries = 0; tries < 50; ++tries) {
+      run("xdotool mousemove --window " + window + " 0 0 mousemove --window " + window + " " + std::to_string(x) + " " +
+          std::to_string(y));
+      if (last(WM_MOUSEMOVE, 200) == want) return true;
+    }
+    return false;
+  };
+  auto click = [&](int x, int y) {
+    run("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    return last(WM_LBUTTONDOWN, 300);
+  };
+  EXPECT_TRUE(reaches(100, 50, {33, 16})) << "at 3 times the picture's size, from the window's corner";
+  run("xdotool windowsize " + window + " 300 200");
+  ASSERT_TRUE(reaches(130, 60, {33, 16}));
+  EXPECT_EQ(click(128, 57), (Point{32, 15}));
+  EXPECT_EQ(click(131, 60), (Point{33, 16}));
+  // Outside the picture: left of and above it negative, right of and below it past its size.
+  EXPECT_EQ(click(10, 5), (Point{-7, -2}));
+  EXPECT_EQ(click(299, 199), (Point{89, 63}));
 }
 
 }  // namespace
