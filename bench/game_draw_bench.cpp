@@ -2,6 +2,7 @@
 // largest board, 2540 x 2540, during play and during a fade, beside a plain
 // memcpy of the same frame: the floor any composition has to stand on. Play
 // includes the check of every board cell against the board picture's copy.
+// And the pause menu drawn over the frame, as a paused game draws it.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "display/window.h"
 #include "game/rules/rules.h"
 #include "game/view/draw.h"
+#include "game/view/menu.h"
 #include "game/view/window_setup.h"
 #include "tests/game/support.h"
 
@@ -71,6 +73,24 @@ void compose(benchmark::State& state, bool fading) {
 void BM_ComposePlay(benchmark::State& state) { compose(state, false); }
 void BM_ComposeFade(benchmark::State& state) { compose(state, true); }
 
+// The pause picture over the frame and presented, after the frame's own
+// composition: what a paused game draws every frame.
+void BM_ComposeWithMenu(benchmark::State& state) {
+  Board& b = open_board(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  Game& g = *b.game;
+  g.PAUSE = 0;
+  g.CTEMP = 0;
+  g.CTEXT = 255;
+  Menu m{"\xE6\x9A\x82\xE5\x81\x9C", "Paused", {"Arrows or A/D move, Up/W/Space jumps.", "Esc resumes."}, {}, 1};
+  for (const char* en : {"Resume", "Restart level", "Restart the journey", "Practice", "Quit"})
+    m.items.push_back({"", en});
+  for (auto _ : state) {
+    compose_frame(g, b.view);
+    draw_menu(g, b.view, m);
+    benchmark::ClobberMemory();
+  }
+}
+
 void BM_MemcpyFrame(benchmark::State& state) {
   std::size_t n = static_cast<std::size_t>(state.range(0)) * state.range(1) * 20 * 20;
   std::vector<std::uint32_t> a(n, 0xFFFFFF), b(n);
@@ -86,6 +106,7 @@ void BM_MemcpyFrame(benchmark::State& state) {
 BENCHMARK(BM_MemcpyFrame)->SIZES;
 BENCHMARK(BM_ComposePlay)->SIZES;
 BENCHMARK(BM_ComposeFade)->SIZES;
+BENCHMARK(BM_ComposeWithMenu)->SIZES;
 
 }  // namespace
 }  // namespace tervalon::test

@@ -23,6 +23,8 @@ struct View {
   display::PBITMAP PTEXT = nullptr;          // the story text page
   Array<display::PBITMAP, 0, 5> PBD;         // one 20 x 20 tile per cell value
   std::uint32_t CURTEXTX = 0, CURTEXTY = 0;  // where the story line drawn last starts
+  // Menus and notes (menu.h) are drawn here, then copied over the frame.
+  display::PBITMAP menu_page = nullptr;
 
   struct Kept;
   std::unique_ptr<Kept> kept;

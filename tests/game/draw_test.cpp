@@ -1,15 +1,17 @@
 // Golden pictures of the frame composition, drawn with the off-screen window:
 // board, ghosts and their shades, the entry, exit and end markers, the
-// player, both passes' colours, and the story-text fade.
+// player, both passes' colours, and the story-text fade; and menus over them.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 
+#include "display/text.h"
 #include "display/window.h"
 #include "game/rules/coords.h"
 #include "game/rules/rules.h"
 #include "game/view/draw.h"
+#include "game/view/menu.h"
 #include "game/view/window_setup.h"
 #include "tests/game/support.h"
 
@@ -372,6 +374,90 @@ TEST_F(Draw, DrawAllComposesAgainExactlyWhenSomethingDrawnHasChanged) {
     EXPECT_TRUE(shows_what_is_composed()) << what;
   }
   g.C[1] = colour;
+}
+
+// A menu goes over the picture and stays inside it, its items are hit where
+// their highlight is drawn, and it leaves nothing behind: the next DRAWALL
+// shows a whole frame. A note changes only its band at the bottom.
+TEST_F(Draw, MenusAndNotesStayInsideHitWhereDrawnAndLeaveNothingBehind) {
+  Menu m{"\xE6\x9A\x82\xE5\x81\x9C", "Paused", {"Arrows move, Up jumps.", "Esc resumes."}, {}, 0};
+  m.items = {{"\xE7\xBB\xA7\xE7\xBB\xAD", "Resume"}, {"", "Restart level"}, {"\xE9\x80\x80\xE5\x87\xBA", "Quit"}};
+  const std::string face = display::FFN;
+  const std::uint32_t height = display::FH, width = display::FW;
+  auto pixels = [] { return display::PMAIN->pixels; };
+  // Pixels of `after` that differ from `before`: their bounding box, and
+  // whether any lies outside w x h.
+  struct Changed {
+    std::int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = -1, y1 = -1;
+    bool outside = false;
+  };
+  auto changed = [](const std::vector<std::uint32_t>& before, const std::vector<std::uint32_t>& after, std::uint32_t w,
+                    std::uint32_t h) {
+    Changed c;
+    for (std::uint32_t i = 0; i < before.size(); ++i) {
+      if (before[i] == after[i]) continue;
+      const auto x = static_cast<std::int32_t>(i % display::PMAIN->WIDTH),
+                 y = static_cast<std::int32_t>(i / display::PMAIN->WIDTH);
+      c.outside |= x >= static_cast<std::int32_t>(w) || y >= static_cast<std::int32_t>(h);
+      c.x0 = std::min(c.x0, x), c.y0 = std::min(c.y0, y), c.x1 = std::max(c.x1, x), c.y1 = std::max(c.y1, y);
+    }
+    return c;
+  };
+
+  DRAWALL(g, v);
+  const std::vector<std::uint32_t> frame = pixels();
+  m.selected = m.items.size();  // none marked
+  draw_menu(g, v, m);
+  const std::vector<std::uint32_t> unmarked = pixels();
+  EXPECT_EQ(display::PMSCR->pixels, unmarked) << "the menu is presented";
+  const Changed all = changed(frame, unmarked, g.W, g.H);
+  EXPECT_TRUE(all.x0 == 0 && all.y0 == 0 && all.x1 == 319 && all.y1 == 239) << "the whole picture is dimmed";
+  EXPECT_TRUE(display::FFN == face && display::FH == height && display::FW == width) << "font settings kept";
+
+  for (std::size_t item = 0; item < m.items.size(); ++item) {
+    compose_frame(g, v);
+    m.selected = item;
+    draw_menu(g, v, m);
+    const Changed bar = changed(unmarked, pixels(), g.W, g.H);
+    ASSERT_GE(bar.x1, bar.x0) << "no highlight for item " << item;
+    // Across the bar's middle row and down its middle column, the item is
+    // hit exactly where the bar was drawn, and nothing is hit outside the picture.
+    const std::int32_t cx = (bar.x0 + bar.x1) / 2, cy = (bar.y0 + bar.y1) / 2, want = static_cast<int>(item);
+    for (std::int32_t x = -1; x <= static_cast<std::int32_t>(g.W); ++x)
+      EXPECT_EQ(menu_item_at(g, m, x, cy) == want, x >= bar.x0 && x <= bar.x1) << "item " << item << " x " << x;
+    for (std::int32_t y = -1; y <= static_cast<std::int32_t>(g.H); ++y)
+      EXPECT_EQ(menu_item_at(g, m, cx, y) == want, y >= bar.y0 && y <= bar.y1) << "item " << item << " y " << y;
+  }
+  EXPECT_EQ(menu_item_at(g, m, 160, 5), -1) << "above the menu";
+
+  // The next frame is whole: what the window shows and what is left in the
+  // main surface are a fresh composition of the game.
+  DRAWALL(g, v);
+  draw_menu(g, v, m);
+  DRAWALL(g, v);
+  const std::vector<std::uint32_t> shown = display::PMSCR->pixels, left = pixels();
+  compose_frame(g, v);
+  EXPECT_TRUE(shown == pixels() && left == pixels()) << "the menu left something behind";
+
+  draw_note(g, v, "New best: 12.35 s");
+  const Changed note = changed(frame, pixels(), g.W, g.H);
+  EXPECT_TRUE(note.x0 >= 0 && note.x1 < 320 && note.y0 > 200 && note.y1 == 239) << note.y0;
+  EXPECT_TRUE(display::FFN == face && display::FH == height && display::FW == width) << "font settings kept";
+
+  // A 100 x 60 board in the 320 x 240 surface: menu and note stay in the board's corner.
+  start(g, {{1, room(5, 3, 1, 1, 3, 1)}, {1, room(5, 3, 1, 1, 3, 1)}}, 1, 1);
+  compose_frame(g, v);
+  const std::vector<std::uint32_t> tiny = pixels();
+  draw_menu(g, v, m);
+  const Changed in_corner = changed(tiny, pixels(), g.W, g.H);
+  EXPECT_FALSE(in_corner.outside);
+  EXPECT_TRUE(in_corner.x1 == 99 && in_corner.y1 == 59) << "dimmed to its edges";
+  bool hit = false;  // the list is cut to fit, but some item shows
+  for (std::int32_t y = 0; y < 60; ++y) hit |= menu_item_at(g, m, 50, y) >= 0;
+  EXPECT_TRUE(hit);
+  compose_frame(g, v);
+  draw_note(g, v, "New best: 12.35 s, the best of all the runs so far");
+  EXPECT_FALSE(changed(tiny, pixels(), g.W, g.H).outside);
 }
 
 }  // namespace
