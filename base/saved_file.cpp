@@ -42,7 +42,7 @@ bool may_replace(const std::string& path, std::string& why) {
   return false;
 }
 
-bool replace_file(const std::string& path, std::string_view bytes, std::string& why) {
+bool replace_file(const std::string& path, std::string_view bytes, std::string& why, const std::string& backup) {
   // The process id keeps two games saving beside each other apart.
   const std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
   // A new file: whatever stands at the name (a stale one, a link, a second
@@ -53,6 +53,10 @@ bool replace_file(const std::string& path, std::string_view bytes, std::string& 
   bool done = fd >= 0 && write_all(fd, bytes) && fsync(fd) == 0;
   int error = errno;
   if (fd >= 0 && close(fd) != 0 && done) done = false, error = errno;
+  // The backup is a second name of the file about to be replaced: no copy,
+  // and the target is never missing. A file system without hard links
+  // saves without one.
+  if (done && !backup.empty() && (unlink(backup.c_str()) == 0 || errno == ENOENT)) link(path.c_str(), backup.c_str());
   if (done && rename(temporary.c_str(), path.c_str()) != 0) done = false, error = errno;
   if (!done) {
     if (fd >= 0) unlink(temporary.c_str());
@@ -67,7 +71,8 @@ bool replace_file(const std::string& path, std::string_view bytes, std::string& 
   return true;
 }
 
-SavedFile::SavedFile(std::string path) : path_(std::move(path)), writer_([this] { run(); }) {}
+SavedFile::SavedFile(std::string path, std::string backup)
+    : path_(std::move(path)), backup_(std::move(backup)), writer_([this] { run(); }) {}
 
 SavedFile::~SavedFile() {
   {
@@ -117,7 +122,7 @@ bool SavedFile::write_newest(bool always) {
     unwritten_ = false;
   }
   std::string why;
-  const bool written = replace_file(path_, bytes, why);
+  const bool written = replace_file(path_, bytes, why, backup_);
   std::lock_guard<std::mutex> l(lock_);
   failure_ = written ? "" : path_ + ": cannot write: " + why;
   return written;

@@ -16,16 +16,19 @@ namespace base {
 // reason in `why` ("a FIFO, not a regular file").
 bool may_replace(const std::string& path, std::string& why);
 
-// Replaces the file at `path` with `bytes` as above. False with the reason in
-// `why` ("No space left on device"; the target is then as it was). Any thread.
-bool replace_file(const std::string& path, std::string_view bytes, std::string& why);
+// Replaces the file at `path` with `bytes` as above; with `backup` set, the
+// file replaced is kept at that name (the one there before is let go). False
+// with the reason in `why` ("No space left on device"; the target is then as
+// it was). Any thread.
+bool replace_file(const std::string& path, std::string_view bytes, std::string& why, const std::string& backup = "");
 
 // A file kept up to date with the newest contents handed to it, written on a
 // thread of its own so that the owner never waits for the disk. A save that
 // fails is tried again with the next one.
 class SavedFile {
  public:
-  explicit SavedFile(std::string path);
+  // With `backup` set, each save keeps the file it replaces at that name.
+  explicit SavedFile(std::string path, std::string backup = "");
   ~SavedFile();  // writes the newest contents first
   SavedFile(const SavedFile&) = delete;
   SavedFile& operator=(const SavedFile&) = delete;
@@ -46,7 +49,7 @@ class SavedFile {
   bool write_newest(bool always);  // with write_lock_ held
   void run();
 
-  const std::string path_;
+  const std::string path_, backup_;
   mutable std::mutex lock_;  // guards everything below but the writer
   std::condition_variable wake_;
   std::string newest_;

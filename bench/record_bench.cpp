@@ -1,10 +1,14 @@
 // What recording costs: one pass of busy play (key messages, frames, fade
 // bookkeeping) with and without the recorder, and the size of the recording
-// of an hour of it.
+// of an hour of it; what continuing such an hour costs (playing it through
+// without a window) and what handing a save of it to the writer costs the
+// game thread.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 
+#include "base/saved_file.h"
+#include "game/replay/journey.h"
 #include "game/replay/session.h"
 #include "game/rules/rules.h"
 #include "tests/game/support.h"
@@ -67,6 +71,40 @@ void BM_HourOfBusyPlayRecorded(benchmark::State& state) {
   std::filesystem::remove(recording_path());
 }
 BENCHMARK(BM_HourOfBusyPlayRecorded)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The recording of an hour of busy play, made once.
+const std::string& hour_recording() {
+  static const std::string text = [] {
+    auto g = open_level();
+    Recorder recorder(*g);
+    recorder.begin();
+    for (std::uint64_t t = 1; t <= std::uint64_t{60} * 60 * 60; ++t) busy_pass(*g, recorder, t);
+    return recorder.text();
+  }();
+  return text;
+}
+
+void BM_ContinueHourOfBusyPlay(benchmark::State& state) {
+  const std::string& text = hour_recording();
+  const auto start = open_level();
+  for (auto _ : state) {
+    auto g = std::make_unique<Game>(*start);
+    const Played p = play_through(*g, text);
+    if (!p.ok || g->FRAME < std::uint64_t{60} * 60 * 60) state.SkipWithError("the hour did not play through");
+  }
+  state.counters["bytes"] = static_cast<double>(text.size());
+}
+BENCHMARK(BM_ContinueHourOfBusyPlay)->Unit(benchmark::kMillisecond);
+
+// The game thread's part of a save: the copy handed to the writer thread.
+void BM_SaveOfAnHourHandedOver(benchmark::State& state) {
+  const std::string& text = hour_recording();
+  base::SavedFile file(recording_path(), recording_path() + ".bak");
+  for (auto _ : state) file.save(text);
+  std::filesystem::remove(recording_path());
+  std::filesystem::remove(recording_path() + ".bak");
+}
+BENCHMARK(BM_SaveOfAnHourHandedOver)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace tervalon::test

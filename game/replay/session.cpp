@@ -14,6 +14,7 @@
 #include "display/clock.h"
 #include "display/queue.h"
 #include "display/window.h"
+#include "game/replay/journey.h"
 #include "game/rules/rules.h"
 
 namespace tervalon {
@@ -54,7 +55,7 @@ void Recorder::write_expect() {
 
 void Recorder::flush_now() {
   write_singles();
-  file_->save(text_);
+  for (Target& t : targets_) t.file->save(text_);
   next_flush_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
 }
 
@@ -62,11 +63,14 @@ void Recorder::flush_now() {
 // goes on and every later save tries again.
 void Recorder::flush_if_due() {
   if (std::chrono::steady_clock::now() >= next_flush_) flush_now();
-  if (failure_said_) return;
-  if (const std::string why = file_->failure(); !why.empty()) {
-    failure_said_ = true;
-    std::fprintf(stderr, "tervalon: %s; play goes on and the recording is tried again\n", why.c_str());
-    display::SETTITLE("Tervalon: the recording cannot be written: " + why);
+  // In reverse, so that a --record file's failure is the one the title keeps.
+  for (auto t = targets_.rbegin(); t != targets_.rend(); ++t) {
+    if (t->said) continue;
+    if (const std::string why = t->file->failure(); !why.empty()) {
+      t->said = true;
+      std::fprintf(stderr, "tervalon: %s; play goes on and it is tried again\n", why.c_str());
+      display::SETTITLE("Tervalon: " + t->failing + ": " + why);
+    }
   }
 }
 
@@ -78,10 +82,37 @@ void Recorder::save_on_error(void* self) {
   if (std::this_thread::get_id() == r.game_thread_) {
     r.write_singles();
     if (r.g_.FRAME > r.recorded_frame_) r.write_line("burst " + std::to_string(r.g_.FRAME - r.recorded_frame_));
-    r.file_->save_now(r.text_);
+    for (Target& t : r.targets_) t.file->save_now(r.text_);
   } else {
-    r.file_->save_newest_now();
+    for (Target& t : r.targets_) t.file->save_newest_now();
   }
+}
+
+void Recorder::watch_errors() {
+  game_thread_ = std::this_thread::get_id();
+  base::set_error_hook(save_on_error, this);
+  next_flush_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+}
+
+void Recorder::begin() {
+  recording_ = true;
+  first_frame_ = g_.FRAME;
+  recorded_frame_ = expected_frame_ = g_.FRAME;
+  text_.clear();
+  write_line("# Tervalon " TERVALON_VERSION " recording");
+  write_line("# " + today());
+  write_line("level-file " + level_file_hash(g_));
+  write_line(std::string("cheat ") + (g_.CHEAT ? "1" : "0"));
+}
+
+void Recorder::continue_from(std::string text) {
+  recording_ = true;
+  text_ = std::move(text);
+  if (!text_.empty() && text_.back() != '\n') text_ += '\n';
+  recorded_frame_ = expected_frame_ = g_.FRAME;
+  singles_ = 0;
+  write_line("# continued at frame " + std::to_string(g_.FRAME) + ", " + today());
+  write_expect();  // the state it goes on from, proved by whoever replays it
 }
 
 bool Recorder::open(const std::string& path, const std::string& level_file) {
@@ -97,27 +128,27 @@ bool Recorder::open(const std::string& path, const std::string& level_file) {
     std::fprintf(stderr, "tervalon: --record %s: that is the level file being played\n", path.c_str());
     return false;
   }
-  game_thread_ = std::this_thread::get_id();
-  recorded_frame_ = expected_frame_ = g_.FRAME;
-  write_line("# Tervalon " TERVALON_VERSION " recording");
-  write_line("# " + today());
-  write_line("level-file " + level_file_hash(g_));
-  write_line(std::string("cheat ") + (g_.CHEAT ? "1" : "0"));
-  // The first save is made before the window opens, so a target that
-  // cannot be written is said at once.
-  file_ = std::make_unique<base::SavedFile>(path);
-  if (!file_->save_now(text_)) {
-    std::fprintf(stderr, "tervalon: --record %s\n", file_->failure().c_str());
-    file_.reset();
+  if (!recording_) begin();
+  auto file = std::make_unique<base::SavedFile>(path);
+  if (!file->save_now(text_)) {
+    std::fprintf(stderr, "tervalon: --record %s\n", file->failure().c_str());
     return false;
   }
-  base::set_error_hook(save_on_error, this);
-  next_flush_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  targets_.push_back({std::move(file), "the recording cannot be written", false, true});
+  watch_errors();
   return true;
 }
 
+void Recorder::keep_progress(const std::string& path) {
+  if (!recording_) begin();
+  targets_.push_back(
+      {std::make_unique<base::SavedFile>(path, path + ".bak"), "progress is not being saved", false, false});
+  flush_now();
+  watch_errors();
+}
+
 void Recorder::pass(std::uint64_t frames) {
-  if (!file_) return;
+  if (!recording_) return;
   if (frames == 1) {
     ++singles_;
     state_written_ = false;
@@ -127,11 +158,11 @@ void Recorder::pass(std::uint64_t frames) {
   }
   recorded_frame_ = g_.FRAME;
   if (g_.FRAME / 600 != expected_frame_ / 600) write_expect();
-  flush_if_due();
+  if (!targets_.empty()) flush_if_due();
 }
 
 void Recorder::message(std::uint32_t message, std::int32_t wparam) {
-  if (!file_ || (message != WM_KEYDOWN && message != WM_KEYUP)) return;
+  if (!recording_ || (message != WM_KEYDOWN && message != WM_KEYUP)) return;
   // Virtual-key codes are 0..255; a key-down of any other code acts as any
   // key does, as code 0 would, and a key-up of one does nothing.
   if (wparam < 0 || wparam > 255) {
@@ -140,24 +171,44 @@ void Recorder::message(std::uint32_t message, std::int32_t wparam) {
   }
   write_singles();
   write_line((message == WM_KEYDOWN ? "down " : "up ") + key_word(wparam));
-  flush_if_due();
+  if (!targets_.empty()) flush_if_due();
 }
 
 void Recorder::note(const std::string& line) {
-  if (!file_) return;
+  if (!recording_) return;
   write_singles();
   write_line(line);
 }
 
+void Recorder::rewind(std::uint64_t frame, const std::string& why) {
+  if (!recording_ || frame < first_frame_) return;
+  write_singles();
+  const std::string undone = split_at_frame(text_, frame - first_frame_);
+  write_line(why);
+  for (std::size_t at = 0; at < undone.size();) {
+    std::size_t eol = undone.find('\n', at);
+    if (eol == std::string::npos) eol = undone.size();
+    const std::string_view line(undone.data() + at, eol - at);
+    // Comments stay as they are; an acting line becomes one.
+    write_line(line.starts_with('#') ? std::string(line) : "# " + std::string(line));
+    at = eol + 1;
+  }
+  recorded_frame_ = expected_frame_ = frame;
+}
+
 void Recorder::end() {
-  if (!file_) return;
+  if (!recording_) return;
+  recording_ = false;
+  if (targets_.empty()) return;
   base::set_error_hook(nullptr, nullptr);
   if (!state_written_) write_expect();
-  if (!file_->save_now(text_)) {
-    complete_ = false;
-    std::fprintf(stderr, "tervalon: %s: the recording is not complete\n", file_->failure().c_str());
-  }
-  file_.reset();
+  for (Target& t : targets_)
+    if (!t.file->save_now(text_)) {
+      if (t.counts) complete_ = false;
+      std::fprintf(stderr, "tervalon: %s: %s\n", t.file->failure().c_str(),
+                   t.counts ? "the recording is not complete" : "progress since the last save is lost");
+    }
+  targets_.clear();
 }
 
 // ---- Playback ----
@@ -181,6 +232,14 @@ bool Player::read(const std::vector<std::string>& paths, std::uint32_t speed) {
       if (!(l.c.op == Command::Op::frames && l.c.count == 0))
         steps_.push_back({l.c, path + ":" + std::to_string(l.line)});
   }
+  // A quit after the last frames is how older recordings ended: the player
+  // who takes over goes on from there instead.
+  const auto last_frames = std::find_if(steps_.rbegin(), steps_.rend(), [](const Step& s) {
+                             return s.c.op == Command::Op::frames || s.c.op == Command::Op::burst;
+                           }).base();
+  steps_.erase(std::find_if(last_frames, steps_.end(),
+                            [](const Step& s) { return s.c.op == Command::Op::down && s.c.key == K_ESC; }),
+               steps_.end());
   speed_ = speed;
   feeding_ = !paths.empty();
   return true;
@@ -189,14 +248,12 @@ bool Player::read(const std::vector<std::string>& paths, std::uint32_t speed) {
 // Where playback has got to on its own clock, in game milliseconds.
 double Player::play_ms() const { return static_cast<double>(display::GETTIME() - start_ms_) * speed_; }
 
-// The player takes over: the last picture is shown, and the game clock moves
-// so that the next frame is due 1/60 s after the played one.
+// The player takes over: the last picture is shown.
 void Player::hand_over() {
   if (picture_unshown_) display::FRESHWIN();
   picture_unshown_ = false;
   feeding_ = false;
   recorder_.note("# the player takes over at frame " + std::to_string(g_.FRAME));
-  clock_shift_ = frame_ms(g_.FRAME) - display::GETTIMER() * 1000.0;
 }
 
 // One pass of `frames` frames, drawn as the main loop draws; above speed 1
@@ -223,6 +280,7 @@ bool Player::play_frames(std::uint64_t frames) {
     }
   }
   recorder_.pass(p.frames);
+  seen_();
   return true;
 }
 
@@ -241,9 +299,10 @@ void Player::pass() {
       case Command::Op::down:
       case Command::Op::up: {
         const std::uint32_t message = s.c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP;
-        recorder_.message(message, s.c.key);
+        if (s.c.key != K_ESC) recorder_.message(message, s.c.key);  // a recording never holds its quit
         ++at_;
         if (handle_message(g_, message, s.c.key)) display::CLOSEWIN();
+        seen_();
         return;
       }
       case Command::Op::frames:

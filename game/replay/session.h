@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,6 +27,9 @@ double frame_ms(std::uint64_t frame);
 // Writes the run of one game as a script: every key message the main loop
 // took and the passes of frames between them, as they ran, with the state
 // every 600 frames, so that tervalon-replay and --play reproduce it exactly.
+// The text is kept whole in memory and saved to any number of files, each
+// replaced, never written in place, every second and at the end; a run-time
+// error still saves the frames run so far.
 class Recorder {
  public:
   explicit Recorder(const Game& g) : g_(g) {}
@@ -33,40 +37,63 @@ class Recorder {
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
 
-  // Starts the recording at `path` (none when empty), which must be a new
-  // name or a regular file other than the level file being played; false
-  // after a message on standard error. The file always holds a whole,
-  // replayable recording: it is replaced, never written in place, every
-  // second and at the end. A run-time error from then on still writes the
-  // frames run so far.
+  // Starts a new recording at the game's state: its header lines.
+  void begin();
+  // Goes on with `text`, a recording the game has just been played to the
+  // end of (a saved run continued).
+  void continue_from(std::string text);
+  // Also saves the recording at `path` (none when empty), which must be a
+  // new name or a regular file other than the level file being played;
+  // false after a message on standard error. The first save is made at
+  // once, so a target that cannot be written is said before play.
   bool open(const std::string& path, const std::string& level_file = LEVEL_FILE);
+  // Also saves the recording at `path` as the journey's progress, the file
+  // before kept as PATH.bak. A failing save is said once, and tried again.
+  void keep_progress(const std::string& path);
+
   // A pass of `frames` game frames has run (and been drawn when due).
   void pass(std::uint64_t frames);
   // A message the main loop is about to handle; key messages are kept.
   void message(std::uint32_t message, std::int32_t wparam);
   // A plain line (a comment), written as it is.
   void note(const std::string& line);
-  // The game is over: writes the final state and the file a last time.
+
+  // Back to frame `frame`, the game being back at its state then: what was
+  // recorded since stays in the text as comments, after `why`, and no
+  // longer acts.
+  void rewind(std::uint64_t frame, const std::string& why);
+
+  // The recording so far.
+  const std::string& text() const { return text_; }
+  // The game is over: writes the final state and the files a last time.
   void end();
-  // False when the recording could not be written to its end.
+  // False when a --record file could not be written to its end.
   bool complete() const { return complete_; }
 
  private:
+  struct Target {
+    std::unique_ptr<base::SavedFile> file;
+    std::string failing;  // what a failure means to the player
+    bool said = false;    // a failure has been said
+    bool counts = false;  // a failure makes the recording incomplete
+  };
   void write_line(const std::string& line);
   void write_singles();
   void write_expect();
   void flush_now();
   void flush_if_due();
+  void watch_errors();
   static void save_on_error(void* self);
 
   const Game& g_;
-  std::unique_ptr<base::SavedFile> file_;
-  std::string text_;                  // the whole recording so far
-  std::uint64_t singles_ = 0;         // one-frame passes not yet written
-  std::uint64_t recorded_frame_ = 0;  // FRAME after the last pass recorded
-  std::uint64_t expected_frame_ = 0;  // FRAME at the last expect line
-  bool state_written_ = false;        // nothing happened since the last expect line
-  bool failure_said_ = false;         // a failed save has been reported
+  std::vector<Target> targets_;
+  bool recording_ = false;
+  std::string text_;                      // the whole recording so far
+  std::uint64_t first_frame_ = g_.FRAME;  // FRAME where the text begins
+  std::uint64_t singles_ = 0;             // one-frame passes not yet written
+  std::uint64_t recorded_frame_ = 0;      // FRAME after the last pass recorded
+  std::uint64_t expected_frame_ = 0;      // FRAME at the last expect line
+  bool state_written_ = false;            // nothing happened since the last expect line
   bool complete_ = true;
   std::chrono::steady_clock::time_point next_flush_;  // not GETTIME: that restarts when the window opens
   std::thread::id game_thread_;
@@ -76,7 +103,9 @@ class Recorder {
 // hands the game over to the player.
 class Player {
  public:
-  Player(Game& g, View& v, Recorder& recorder) : g_(g), v_(v), recorder_(recorder) {}
+  // `seen` is called after every pass and key message played.
+  Player(Game& g, View& v, Recorder& recorder, std::function<void()> seen)
+      : g_(g), v_(v), recorder_(recorder), seen_(std::move(seen)) {}
 
   // Reads the scripts to play (their acting lines) at `speed` times the
   // game's pace (0: as fast as possible); false after a message on standard
@@ -84,11 +113,6 @@ class Player {
   bool read(const std::vector<std::string>& paths, std::uint32_t speed);
   // Whether a played script still feeds the game.
   bool playing() const { return feeding_; }
-  // How far the main loop's frame clock is ahead of the display clock
-  // (GETTIMER), in milliseconds: 0 until playback hands over, then enough
-  // that the player's game goes on from the played frame with neither a
-  // wait nor a burst.
-  double clock_shift() const { return clock_shift_; }
   // One pass of the main loop while a script plays: the script's next pass
   // when its frames are due on the playback clock or its next key message;
   // of the window's messages only Escape counts (it quits). When the scripts
@@ -107,6 +131,7 @@ class Player {
   Game& g_;
   View& v_;
   Recorder& recorder_;
+  std::function<void()> seen_;
   std::vector<Step> steps_;        // the played scripts' lines that act in the window
   std::size_t at_ = 0;             // the next step
   bool feeding_ = false;           // until the player takes over
@@ -117,7 +142,6 @@ class Player {
   std::uint64_t start_ms_ = 0;         // GETTIME when playback began
   std::uint64_t next_present_ms_ = 0;  // above speed 1: when a picture is next shown
   bool picture_unshown_ = false;       // a composed picture is waiting to be shown
-  double clock_shift_ = 0;
 };
 
 }  // namespace tervalon

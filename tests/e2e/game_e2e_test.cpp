@@ -11,6 +11,7 @@
 #include <csignal>
 #include <filesystem>
 #include <iterator>
+#include <random>
 
 #include "../tools/run.h"
 #include "display/window.h"
@@ -54,6 +55,16 @@ class Game : public GameProcess {
     return dir;
   }
 };
+
+// Reaching the end cell shows the journey's closing picture until a key
+// (Enter does nothing in play): the exit code once it is gone.
+int end_journey(Game& game) {
+  for (int i = 0; i < 40; ++i) {
+    if (const int code = game.wait_exit(250ms); code != -1) return code;
+    game.xdo("key Return");
+  }
+  return game.wait_exit(250ms);
+}
 
 // Pixels of a picture that are clearly blue: the forward story colour (and
 // the exit marker).
@@ -143,7 +154,7 @@ TEST_F(GameInX, TheEndCellEndsTheGame) {
   Game game(levels());
   ASSERT_FALSE(game.window().empty()) << game.err();
   game.xdo("keydown Left");
-  EXPECT_EQ(game.wait_exit(), 0) << game.err();
+  EXPECT_EQ(end_journey(game), 0) << game.err();
   game.xdo("keyup Left");
 }
 
@@ -267,24 +278,27 @@ TEST_F(GameInX, ARunRecordedWithStallsReplaysToTheSameStatesAndPicture) {
 
 TEST_F(GameInX, APlayedRunGoesOnUnderThePlayerAndIsRecordedWhole) {
   // Half a minute of game time, played in a moment: the player's game goes
-  // on from its last frame with neither a wait nor a catch-up burst.
+  // on from its last frame with neither a wait nor a catch-up burst. The
+  // quit that ended the recording is not played.
   const std::string played = "down right\nframes 100\nup right\nframes 1900\n";
-  const std::string start = write_file(make_temp_dir(), "start.txt", played);
+  const std::string start = write_file(make_temp_dir(), "start.txt", played + "down esc\n");
   Game game(levels(), {"--scale", "1", "--play", start, "--speed", "0", "--record", "more.txt"});
   ASSERT_FALSE(game.window().empty()) << game.err();
   auto handed_over = game.replay_snap(played);
   EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p == handed_over; }));
   game.xdo("keydown Left");  // back past the entry to the end cell
-  ASSERT_EQ(game.wait_exit(), 0) << game.err();
+  ASSERT_EQ(end_journey(game), 0) << game.err();
 
   ToolRun first = run_in(game.dir(), "'" + REPLAY + "' '" + start + "'");
   ToolRun whole = run_in(game.dir(), "'" + REPLAY + "' more.txt");
   ASSERT_EQ(whole.status, 0) << whole.err;
-  ASSERT_EQ(first.lines.size(), 2002u);
+  ASSERT_EQ(first.lines.size(), 2004u);
+  EXPECT_EQ(first.lines.back(), "closed");
   ASSERT_GT(whole.lines.size(), first.lines.size());
-  EXPECT_TRUE(std::equal(first.lines.begin(), first.lines.end(), whole.lines.begin()));
+  EXPECT_TRUE(std::equal(first.lines.begin(), first.lines.end() - 2, whole.lines.begin()));
   EXPECT_EQ(whole.lines.back(), "end");
   const std::string more = file_text(game.dir() + "/more.txt");
+  EXPECT_TRUE(lines_with(more, "down esc").empty()) << more;
   const std::size_t own = more.find("\n# the player takes over at frame 2000\n");
   ASSERT_NE(own, std::string::npos);
   for (const std::string& burst : lines_with(more.substr(own + 1), "burst "))
@@ -315,7 +329,7 @@ TEST_F(GameInX, AFailedCheckStopsPlaybackInTheTitleAndHandsOver) {
   EXPECT_TRUE(titled) << game.title();
   EXPECT_NE(game.err().find(message + "\n"), std::string::npos) << game.err();
   game.xdo("keydown Left");  // the player has the game: to the end cell
-  EXPECT_EQ(game.wait_exit(), 0) << game.err();
+  EXPECT_EQ(end_journey(game), 0) << game.err();
 }
 
 // A played script only plays: one that would write a picture is refused, and
@@ -457,7 +471,9 @@ TEST(Recording, EveryWayOutLeavesAWholeRecording) {
 TEST_F(GameInX, ARecordingThatCannotBeWrittenIsSaidAndTheGameGoesOn) {
   Game game(levels(), {"--record", "run.txt"});
   ASSERT_FALSE(game.window().empty()) << game.err();
-  const rlimit small{256, 256};  // the file may grow no further than this
+  // No file may grow further than this: the recording soon cannot be
+  // written, and standard error still has room for what is said.
+  const rlimit small{512, 512};
   ASSERT_EQ(prlimit(game.pid(), RLIMIT_FSIZE, &small, nullptr), 0);
   std::string taps;
   for (int i = 0; i < 20; ++i) taps += "key Left key Right ";
@@ -473,6 +489,123 @@ TEST_F(GameInX, ARecordingThatCannotBeWrittenIsSaidAndTheGameGoesOn) {
   EXPECT_EQ(lines_with(game.err(), "tervalon: run.txt: cannot write").size(), 2u) << game.err();
   // What was saved last is whole and replays.
   EXPECT_EQ(run_in(game.dir(), "'" + REPLAY + "' run.txt").status, 0);
+}
+
+// ---- The journey kept ----
+
+// The journey's saved run in a game's folder (its data folder in the tests).
+std::string save_of(const std::string& dir) {
+  for (const auto& e : std::filesystem::directory_iterator(dir + "/tervalon"))
+    if (e.path().extension() == ".txt") return e.path();
+  return "";
+}
+
+TEST_F(GameInX, AJourneyKilledAnywhereContinuesFromItsLastSave) {
+  std::string saved, save;
+  std::string dir;
+  {
+    Game game(levels());
+    ASSERT_FALSE(game.window().empty()) << game.err();
+    dir = game.dir();
+    game.xdo("keydown Right sleep 0.6 keyup Right keydown Left sleep 0.4");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000 + std::random_device()() % 1500));
+    save = save_of(dir);
+    kill(game.pid(), SIGKILL);
+    EXPECT_EQ(game.wait_exit(), 128 + SIGKILL);
+    game.xdo("keyup Left");
+    saved = file_text(save);
+  }
+  ToolRun last = run_in(dir, "'" + REPLAY + "' '" + save + "'");
+  ASSERT_EQ(last.status, 0) << last.err;
+  ASSERT_FALSE(lines_with(saved, "down right").empty()) << saved;
+
+  // Enter continues: the game goes on from the state the save left, and the
+  // save grows from there.
+  GameProcess again(dir, true, {"--scale", "1"});
+  ASSERT_FALSE(again.window().empty()) << again.err();
+  again.xdo("key Return sleep 0.5 key Escape");
+  EXPECT_EQ(again.wait_exit(), 0) << again.err();
+  const std::string continued = file_text(save);
+  ASSERT_TRUE(continued.starts_with(saved));
+  const std::string from = "# continued at frame " + last.lines.back().substr(0, last.lines.back().find(' ')) + ",";
+  EXPECT_TRUE(continued.substr(saved.size()).starts_with(from)) << continued.substr(saved.size());
+  EXPECT_EQ(lines_with(continued.substr(saved.size()), "expect ").front(), "expect " + last.lines.back());
+  EXPECT_EQ(run_in(dir, "'" + REPLAY + "' '" + save + "'").status, 0);
+  EXPECT_EQ(file_text(save + ".bak").substr(0, saved.size()), saved);
+}
+
+TEST_F(GameInX, RestartAndPauseLeaveTheRunAsPlayed) {
+  Game game(levels(), {"--record", "run.txt"});
+  ASSERT_FALSE(game.window().empty()) << game.err();
+  const auto entry = game.replay_snap("");
+  game.xdo("keydown Right sleep 0.5 keyup Right sleep 0.2");
+  EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p != entry; }));
+  game.xdo("key r");  // back to the hub as it was entered
+  EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p == entry; })) << "R did not restart the level";
+  game.xdo("key p");
+  EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p != entry; })) << "no pause picture";
+  std::this_thread::sleep_for(1500ms);
+  game.xdo("key p");
+  EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p == entry; })) << "the pause did not end";
+  game.xdo("key Escape");
+  EXPECT_EQ(game.wait_exit(), 0) << game.err();
+
+  // The run replays as played: the restart leaves the undone part as
+  // comments, and the pause leaves nothing, not even a catch-up burst.
+  const std::string run = file_text(game.dir() + "/run.txt");
+  EXPECT_EQ(lines_with(run, "# the hub restarted at frame ").size(), 1u) << run;
+  EXPECT_EQ(lines_with(run, "# down right").size(), 1u) << run;
+  for (const std::string& burst : lines_with(run, "burst ")) EXPECT_LT(std::stoul(burst.substr(6)), 15u) << run;
+  EXPECT_TRUE(lines_with(run, "down 80").empty() && lines_with(run, "down 82").empty()) << run;
+  EXPECT_TRUE(lines_with(run, "down esc").empty()) << "the quitting key is recorded";
+  EXPECT_EQ(run_in(game.dir(), "'" + REPLAY + "' run.txt").status, 0);
+  EXPECT_EQ(file_text(save_of(game.dir())), run) << "the journey's save and the recording differ";
+}
+
+TEST_F(GameInX, ASaveCutShortOrInUseLosesNothing) {
+  std::string save;
+  {
+    Game first(levels());
+    ASSERT_FALSE(first.window().empty()) << first.err();
+    first.xdo("keydown Right sleep 0.3 keyup Right");
+    // A second game on the same level file says so and keeps its hands off.
+    GameProcess second(first.dir(), true, {"--scale", "1"});
+    for (int i = 0; i < 100 && second.err().empty(); ++i) std::this_thread::sleep_for(100ms);
+    EXPECT_NE(second.err().find("progress is not being saved: another game is playing this level file"),
+              std::string::npos)
+        << second.err();
+    kill(second.pid(), SIGTERM);
+    EXPECT_EQ(second.wait_exit(), 128 + SIGTERM);
+    first.xdo("key Escape");
+    EXPECT_EQ(first.wait_exit(), 0) << first.err();
+    save = save_of(first.dir());
+    EXPECT_TRUE(lines_with(file_text(save), "# continued").empty());
+
+    // Cut anywhere: either a shorter run to continue, or one kept aside.
+    std::string text = file_text(save);
+    text.resize(std::random_device()() % text.size());
+    std::ofstream(save, std::ios::binary | std::ios::trunc) << text;
+    GameProcess cut(first.dir(), true, {"--scale", "1"});
+    ASSERT_FALSE(cut.window().empty()) << cut.err();
+    cut.xdo("key Escape");
+    EXPECT_EQ(cut.wait_exit(), 0) << cut.err();
+    const bool whole_lines = text.empty() || text.back() == '\n';
+    EXPECT_EQ(file_text(whole_lines ? save : save + ".damaged"), text) << cut.err();
+    if (!whole_lines) {
+      EXPECT_NE(cut.err().find("the saved journey cannot be continued: it is cut short"), std::string::npos);
+    }
+
+    // A folder where the save should be is kept aside too; a new journey
+    // begins and is saved.
+    std::filesystem::remove(save);
+    std::filesystem::create_directory(save);
+    GameProcess folder(first.dir(), true, {"--scale", "1"});
+    ASSERT_FALSE(folder.window().empty()) << folder.err();
+    folder.xdo("key Return sleep 0.3 key Escape");  // New journey
+    EXPECT_EQ(folder.wait_exit(), 0) << folder.err();
+    EXPECT_TRUE(std::filesystem::is_directory(save + ".damaged" + (whole_lines ? "" : "-1")));
+    EXPECT_EQ(run_in(first.dir(), "'" + REPLAY + "' '" + save + "'").status, 0);
+  }
 }
 
 }  // namespace

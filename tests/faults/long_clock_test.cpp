@@ -13,11 +13,8 @@
 #include "display/clock.h"
 #include "display/window.h"
 #include "game/options.h"
+#include "game/play.h"
 #include "game/rules/level_file.h"
-
-namespace tervalon {
-int play(Game& g, const Options& o);  // game/main.cpp's main loop
-}
 
 namespace {
 
@@ -50,6 +47,7 @@ TEST(LongClock, TheLoopRunsOnPastTwoToThe32Milliseconds) {
   EXPECT_EXIT(
       {
         if (chdir(dir.c_str()) != 0) std::exit(3);
+        setenv("XDG_DATA_HOME", dir.c_str(), 1);  // NOLINT(concurrency-mt-unsafe): before any thread
         display::use_headless_backend();
         display::take_time_origin();
         const std::uint64_t start_ms = TWO_TO_32 - 1500;

@@ -1,11 +1,12 @@
 // The recording when a run-time error ends the game: everything the game ran,
-// up to the frame that failed, is in the file.
+// up to the frame that failed, is in the file. Best runs, kept per level.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
 #include "base/runtime_error.h"
+#include "game/replay/bests.h"
 #include "game/replay/session.h"
 #include "game/rules/rules.h"
 #include "tests/game/support.h"
@@ -35,6 +36,48 @@ TEST(Recording, ARunTimeErrorLeavesTheRunUpToTheFailingFrameInTheFile) {
   const std::string run = text.str();
   EXPECT_EQ(run.find("# Tervalon "), 0u) << run;
   EXPECT_NE(run.find("\ncheat 0\ndown right\nframes 3\nburst 2\n"), std::string::npos) << run;
+}
+
+TEST(Bests, AreKeptByEachLevelsOwnHashSoEditingALevelResetsOnlyItsBests) {
+  const std::string folder = make_temp_dir();
+  auto level_2 = room(12, 6, 3, 4, 9, 4);
+  const std::vector<Level> levels{{1, room(12, 6, 3, 4, 9, 4)}, {5, room(12, 6, 2, 4, 9, 4)}, {5, level_2}};
+  auto game = std::make_unique<Game>();
+  load(*game, level_file(levels));
+  std::string why;
+  {
+    Bests bests;
+    bests.load(folder, *game);
+    EXPECT_TRUE(bests.offer(1, 1, 600, "run one", why));
+    EXPECT_FALSE(bests.offer(1, 1, 601, "slower", why));
+    EXPECT_TRUE(bests.offer(1, 1, 500, "run two", why));
+    EXPECT_TRUE(bests.offer(1, 2, 900, "back", why));
+    EXPECT_TRUE(bests.offer(2, 1, 700, "level two", why));
+    EXPECT_EQ(why, "");
+  }
+  Bests again;
+  again.load(folder, *game);
+  EXPECT_EQ(again.best(1, 1), 500u);
+  EXPECT_EQ(again.best(1, 2), 900u);
+  EXPECT_EQ(again.best(2, 1), 700u);
+  EXPECT_EQ(again.best(2, 2), 0u);
+  std::ostringstream run;
+  run << std::ifstream(folder + "/best-" + level_hash(*game, 1).substr(0, 16) + "-1.txt").rdbuf();
+  EXPECT_EQ(run.str(), "run two");
+
+  // Level 2 edited: its best is gone, level 1 keeps its own, and the line of
+  // the old level 2 stays in the file for the level file it came from.
+  level_2[1][5] = 'x';
+  load(*game, level_file({levels[0], levels[1], {5, level_2}}));
+  Bests edited;
+  edited.load(folder, *game);
+  EXPECT_EQ(edited.best(1, 1), 500u);
+  EXPECT_EQ(edited.best(2, 1), 0u);
+  EXPECT_TRUE(edited.offer(2, 1, 800, "edited", why));
+  std::ostringstream list;
+  list << std::ifstream(folder + "/bests.txt").rdbuf();
+  const std::string lines = list.str();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 4) << lines;
 }
 
 }  // namespace

@@ -1,0 +1,569 @@
+// The main loop. A game is played by the player, or by --play scripts first;
+// every game is recorded as it goes (the journey's progress, and --record),
+// and a menu, when open, stops the game clock: frames and recordings are
+// exactly what they would be without it.
+#include "game/play.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "base/file.h"
+#include "base/stop.h"
+#include "display/clock.h"
+#include "display/queue.h"
+#include "display/window.h"
+#include "game/replay/bests.h"
+#include "game/replay/journey.h"
+#include "game/replay/session.h"
+#include "game/rules/level_start.h"
+#include "game/rules/rules.h"
+#include "game/view/menu.h"
+#include "game/view/window_setup.h"
+
+namespace tervalon {
+
+namespace {
+// The game ended as it should but its recording could not be written whole.
+constexpr int RECORDING_INCOMPLETE = 3;
+
+// The most frames run at once to catch up after a stall: a quarter of a
+// second. A longer stall (the process stopped, a machine swapping) is passed
+// over as a pause is, not sprinted through blind.
+constexpr std::uint64_t MOST_CAUGHT_UP = 15;
+
+// How long a new best is shown, in frames.
+constexpr std::uint64_t NOTE_FRAMES = 180;
+
+// The frames due on the game clock: frame FRAME + 1 is due once the clock
+// passes FRAME / 60 seconds. The clock is read to the nanosecond, so frames
+// start on an even beat of 60 a second rather than on the next whole
+// millisecond (16, 17, 17 ms apart).
+std::uint64_t frames_due(const Game& g, double game_ms) {
+  std::uint64_t n = 0;
+  while (game_ms > frame_ms(g.FRAME + n)) ++n;
+  return n;
+}
+
+std::string play_time(std::uint64_t frames) {
+  const std::uint64_t s = frames / 60;
+  char text[32];
+  std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", static_cast<unsigned long long>(s / 3600),
+                static_cast<unsigned long long>(s / 60 % 60), static_cast<unsigned long long>(s % 60));
+  return text;
+}
+
+std::string stamp() {
+  char text[32] = "";
+  std::time_t now = std::time(nullptr);
+  std::tm utc;
+  if (gmtime_r(&now, &utc)) std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &utc);
+  return text;
+}
+
+// A level and pass in both languages.
+std::string level_zh(const Entry& e) {
+  return e.level == 0 ? "起点" : "第" + std::to_string(e.level) + "关" + (e.pass == 2 ? "（回程）" : "（去程）");
+}
+std::string level_en(const Entry& e) {
+  return e.level == 0 ? "the hub" : "level " + std::to_string(e.level) + (e.pass == 2 ? " back" : " forward");
+}
+
+const std::string KEYS_ZH = "←→ 跑　↑ 跳　R 重来本关　P 暂停　Esc 退出";
+const std::string KEYS_EN = "Left/Right run, Up jump, R restart level, P pause, Esc quit";
+
+// A game being played, the journey or a practice, with its recording and
+// what it has done so far.
+struct Run {
+  explicit Run(Game& game) : g(game), rec(game) {}
+  Game& g;
+  Recorder rec;
+  JourneyLog log;
+  std::unique_ptr<Game> entry;  // the state when the current level became playable
+};
+
+class Session {
+ public:
+  Session(Game& g, const Options& o) : o_(o), journey_(g), player_(g, v_, journey_.rec, [this] { seen(journey_); }) {}
+  int run();
+
+ private:
+  Run& live() { return practice_ ? *practice_ : journey_; }
+  void open_progress();
+  void find_save();
+  void say_not_saved(const std::string& why);
+  void play_step();
+  void on_message(const display::MSG& m);
+  void seen(Run& r);
+  void draw();
+  void restart_clock();
+  void reached_end();
+
+  void new_journey();
+  void restart_level();
+  void hold_keys(Run& r, bool left, bool right, bool up);
+  void start_practice(const Entry& e);
+  void leave_practice(const std::string& result);
+
+  struct Choice {
+    MenuItem item;
+    std::function<void()> act;
+  };
+  void open_menu(Menu m, std::vector<Choice> choices, std::function<void()> back);
+  void menu_message(const display::MSG& m);
+  void choose(std::size_t i);
+  void start_menu(const std::vector<std::string>& lines, bool resumable);
+  void pause_menu();
+  void practice_menu(const std::vector<std::string>& lines);
+  void ending();
+  std::vector<std::string> best_lines();
+
+  const Options& o_;
+  View v_;
+  Run journey_;
+  Player player_;
+  std::unique_ptr<Game> initial_;  // the journey's start, for a new one and for practice
+  std::unique_ptr<Game> practice_game_;
+  std::unique_ptr<Run> practice_;
+  bool replaying_ = false;  // a saved run is being played back: nothing new happens in it
+  bool was_fed_ = false;    // --play scripts fed the game on the last pass
+  bool finished_ = false;   // the player reached the end cell
+  double shift_ = 0;        // ms by which the game clock is ahead of GETTIMER
+  std::string folder_, save_path_;
+  ProgressLock lock_;
+  Bests bests_;
+  std::string note_;  // shown over the game until frame note_until_
+  std::uint64_t note_until_ = 0;
+
+  struct Open {
+    Menu menu;
+    std::vector<Choice> choices;
+    std::function<void()> back;
+  };
+  std::optional<Open> menu_;
+  std::function<void()> practice_back_;  // the menu practice was chosen in
+  bool menu_drawn_ = false;
+};
+
+int Session::run() {
+  if (!player_.read(o_.play, o_.speed) || !journey_.rec.open(o_.record)) return 2;
+  Game& g = journey_.g;
+  INITWIN(g, v_, o_.scale, o_.fullscreen);
+  INITLV(g);
+  initial_ = std::make_unique<Game>(g);
+  seen(journey_);
+  open_progress();
+  was_fed_ = player_.playing();
+  for (;;) {
+    // A signal or a lost display: end as Escape does, recording included.
+    if (base::stop_requested()) break;
+    if (player_.playing()) {  // a --play script feeds the game instead of the keyboard
+      player_.pass();
+      if (!display::ISWIN()) break;
+      continue;
+    }
+    if (was_fed_) {
+      was_fed_ = false;
+      restart_clock();  // the next frame is due 1/60 s after the played one
+    }
+    if (menu_) {
+      if (!menu_drawn_) {
+        compose_frame(live().g, v_);
+        draw_menu(live().g, v_, menu_->menu);
+        menu_drawn_ = true;
+      }
+      if (display::ISNEXTMSG())
+        menu_message(display::MS);
+      else
+        display::wait_message(100);
+    } else {
+      play_step();
+    }
+    if (!display::ISWIN()) break;
+  }
+  practice_.reset();
+  journey_.rec.end();
+  if (finished_ && !save_path_.empty()) move_aside(save_path_, "finished-" + stamp());
+  if (base::stop_requested()) base::end_as_asked();
+  return journey_.rec.complete() ? 0 : RECORDING_INCOMPLETE;
+}
+
+// ---- The journey's progress ----
+
+void Session::say_not_saved(const std::string& why) {
+  std::fprintf(stderr, "tervalon: progress is not being saved: %s\n", why.c_str());
+  display::SETTITLE("Tervalon: progress is not being saved: " + why);
+}
+
+// Where the journey is kept, unless scripts play (they are not the player's
+// journey) or another game keeps it.
+void Session::open_progress() {
+  if (!o_.play.empty()) {
+    journey_.rec.begin();
+    return;
+  }
+  std::string why;
+  folder_ = data_folder(why);
+  if (!folder_.empty()) {
+    const std::string name = folder_ + "/" + level_file_hash(journey_.g);
+    if (lock_.take(name + ".lock", why)) {
+      save_path_ = name + ".txt";
+      bests_.load(folder_, journey_.g);
+    } else if (why.empty()) {
+      why = "another game is playing this level file";
+    }
+  }
+  if (save_path_.empty()) {
+    say_not_saved(why);
+    journey_.rec.begin();
+    return;
+  }
+  find_save();
+}
+
+// A saved run is played back at once, so that the menu knows where it ends.
+void Session::find_save() {
+  std::string text, why;
+  int error = 0;
+  const int fd = base::open_regular(save_path_, error, why);
+  if (fd < 0 && error == ENOENT) {
+    new_journey();
+    return;
+  }
+  if (fd >= 0) close(fd);
+  Played played;
+  if (fd >= 0 && base::read_file(save_path_, text)) {
+    // Saves are whole lines: anything else was cut short on its way to the disk.
+    if (!text.empty() && text.back() != '\n') {
+      played = {false, false, "it is cut short"};
+    } else {
+      replaying_ = true;
+      played = play_through(journey_.g, text, UINT64_MAX, [this](const Game&) { seen(journey_); });
+      replaying_ = false;
+    }
+    if (!played.ok && played.why.find("level-file") != std::string::npos)
+      played.why = "it was made on another level file";
+    else if (!played.ok && played.why.find("expected") != std::string::npos)
+      played.why = "it plays differently on this version of the game";
+  } else {
+    played = {false, false, why.empty() ? "it cannot be read" : why};
+  }
+  if (played.ended) {
+    // Finished before it could be put aside: kept, and a new journey begins.
+    move_aside(save_path_, "finished-" + stamp());
+    new_journey();
+  } else if (played.ok) {
+    journey_.rec.continue_from(std::move(text));
+    const Entry& at = journey_.log.current();
+    start_menu({"上次到了" + level_zh(at) + "，用时 " + play_time(journey_.g.FRAME),
+                "You were at " + level_en(at) + ", " + play_time(journey_.g.FRAME) + " played"},
+               true);
+  } else {
+    const std::string kept = move_aside(save_path_, "damaged");
+    std::fprintf(stderr, "tervalon: %s: the saved journey cannot be continued: %s; %s\n", save_path_.c_str(),
+                 played.why.c_str(), kept.empty() ? "it could not be moved aside" : ("kept as " + kept).c_str());
+    journey_.g = *initial_;
+    journey_.log = JourneyLog();
+    seen(journey_);
+    start_menu(
+        {"存档无法继续，已另存。", "The saved journey cannot be continued: " + played.why + ".",
+         kept.empty() ? "It could not be moved aside." : "It was kept as " + kept.substr(folder_.size() + 1) + "."},
+        false);
+  }
+}
+
+void Session::new_journey() {
+  journey_.g = *initial_;
+  journey_.log = JourneyLog();
+  seen(journey_);
+  journey_.rec.begin();
+  if (!save_path_.empty()) journey_.rec.keep_progress(save_path_);
+}
+
+// ---- Play ----
+
+void Session::restart_clock() { shift_ = frame_ms(live().g.FRAME) - display::GETTIMER() * 1000.0; }
+
+void Session::play_step() {
+  Run& r = live();
+  const double game_ms = display::GETTIMER() * 1000.0 + shift_;
+  std::uint64_t due = frames_due(r.g, game_ms);
+  if (due > MOST_CAUGHT_UP) {
+    shift_ -= game_ms - frame_ms(r.g.FRAME + MOST_CAUGHT_UP);
+    due = MOST_CAUGHT_UP;
+  }
+  if (due > 0) {
+    // Catch up in whole frames after a stall, then draw once.
+    const Pass p = frame_pass(r.g, due);
+    if (p.drawn) draw();
+    r.rec.pass(p.frames);
+    seen(r);
+    if (p.end) reached_end();
+  }
+  if (menu_) return;
+  if (display::ISNEXTMSG()) {
+    on_message(display::MS);
+  } else if (due == 0 && display::ISWIN()) {
+    // Nothing to do until the next frame is due or a key arrives: sleep
+    // until exactly then rather than spin.
+    display::wait_message_until((frame_ms(r.g.FRAME) - shift_) / 1000.0);
+  }
+}
+
+void Session::draw() {
+  Run& r = live();
+  if (note_.empty()) {
+    DRAWALL(r.g, v_);
+    return;
+  }
+  compose_frame(r.g, v_);
+  draw_note(r.g, v_, note_);
+  if (r.g.FRAME >= note_until_) note_.clear();
+}
+
+void Session::on_message(const display::MSG& m) {
+  Run& r = live();
+  if (m.MESSAGE == WM_KEYDOWN) {
+    const bool playing = r.g.PAUSE == 0;
+    // The quitting key is never recorded, nor given to the game: the
+    // recording ends where play ended.
+    if (m.WPARAM == K_ESC) {
+      if (practice_)
+        leave_practice("");
+      else
+        display::CLOSEWIN();
+      return;
+    }
+    if (playing && (m.WPARAM == K_P || m.WPARAM == K_PAUSE || pressed_key(m.LPARAM) == K_PAD_START)) {
+      pause_menu();
+      return;
+    }
+    if (playing && m.WPARAM == K_R) {
+      restart_level();
+      return;
+    }
+  }
+  r.rec.message(m.MESSAGE, m.WPARAM);
+  handle_message(r.g, m.MESSAGE, m.WPARAM);
+  seen(r);
+}
+
+void Session::seen(Run& r) {
+  const JourneyLog::Event e = r.log.see(r.g);
+  if (e == JourneyLog::Event::entered) {
+    if (r.entry)
+      *r.entry = r.g;
+    else
+      r.entry = std::make_unique<Game>(r.g);
+  }
+  if (e != JourneyLog::Event::left || replaying_) return;
+  const Entry& at = r.log.current();
+  std::string result;
+  // Runs played with the cheat marker, and games whose bests cannot be kept,
+  // set none.
+  if (at.level > 0) {
+    const std::uint64_t before = bests_.best(at.level, at.pass);
+    std::string why;
+    if (!r.g.CHEAT && !folder_.empty() && bests_.offer(at.level, at.pass, r.log.left_frames(), r.rec.text(), why)) {
+      note_ = "新纪录 New best: " + level_en(at) + ", " + seconds(r.log.left_frames());
+      note_until_ = r.g.FRAME + NOTE_FRAMES;
+    }
+    if (!why.empty()) std::fprintf(stderr, "tervalon: the best time cannot be kept: %s\n", why.c_str());
+    result = level_zh(at) + " " + seconds(r.log.left_frames()) + "　" + level_en(at) + ": " +
+             seconds(r.log.left_frames()) + (before ? ", best before " + seconds(before) : "");
+  }
+  if (&r != &journey_) leave_practice(result);
+}
+
+void Session::reached_end() {
+  if (practice_) {
+    leave_practice("");
+    return;
+  }
+  finished_ = true;
+  ending();
+}
+
+void Session::restart_level() {
+  Run& r = live();
+  if (!r.entry) return;
+  const std::int8_t held_left = r.g.KL, held_right = r.g.KR, held_up = r.g.KU;
+  const std::uint64_t from = r.g.FRAME;
+  r.g = *r.entry;
+  r.rec.rewind(r.g.FRAME, "# " + level_en(r.log.current()) + " restarted at frame " + std::to_string(from) +
+                              "; what was played since:");
+  r.log.resync(r.g);
+  hold_keys(r, held_left != 0, held_right != 0, held_up != 0);
+  DRAWALL(r.g, v_);
+  restart_clock();
+}
+
+// The game's keys become the ones held now, as recorded key messages; a
+// held jump key does not jump again.
+void Session::hold_keys(Run& r, bool left, bool right, bool up) {
+  auto key = [&](std::int32_t k, bool held, bool was_held) {
+    if (held == was_held) return;
+    const std::uint32_t message = held ? WM_KEYDOWN : WM_KEYUP;
+    r.rec.message(message, k);
+    handle_message(r.g, message, k);
+  };
+  key(K_LEFT, left, r.g.KL != 0);
+  key(K_RIGHT, right, r.g.KR != 0);
+  if (!up) key(K_UP, false, r.g.KU != 0);
+}
+
+void Session::start_practice(const Entry& e) {
+  practice_game_ = std::make_unique<Game>(*initial_);
+  std::string text = journey_.rec.text();
+  play_through(*practice_game_, text, e.frame);
+  split_at_frame(text, e.frame - initial_->FRAME);
+  practice_ = std::make_unique<Run>(*practice_game_);
+  practice_->rec.continue_from(std::move(text));
+  practice_->rec.note("# practice of " + level_en(e));
+  seen(*practice_);
+  DRAWALL(practice_->g, v_);
+  restart_clock();
+}
+
+void Session::leave_practice(const std::string& result) {
+  practice_.reset();
+  practice_game_.reset();
+  std::vector<std::string> lines;
+  if (!result.empty()) lines.push_back(result);
+  practice_menu(lines);
+}
+
+// ---- Menus ----
+
+void Session::open_menu(Menu m, std::vector<Choice> choices, std::function<void()> back) {
+  for (const Choice& c : choices) m.items.push_back(c.item);
+  menu_ = Open{std::move(m), std::move(choices), std::move(back)};
+  menu_drawn_ = false;
+}
+
+// The choice runs once the menu is gone (it may open another one); the game
+// clock then goes on from the frame shown, as if no time had passed.
+void Session::choose(std::size_t i) {
+  const std::function<void()> act = i < menu_->choices.size() ? menu_->choices[i].act : menu_->back;
+  menu_.reset();
+  if (act) act();
+  if (menu_ || !display::ISWIN()) return;
+  DRAWALL(live().g, v_);
+  restart_clock();
+}
+
+void Session::menu_message(const display::MSG& m) {
+  Menu& menu = menu_->menu;
+  const std::size_t n = menu.items.size();
+  // Key-ups of the game's keys still reach it, so that a key let go while
+  // a menu is open is not held on afterwards.
+  if (m.MESSAGE == WM_KEYUP && (m.WPARAM == K_LEFT || m.WPARAM == K_RIGHT || m.WPARAM == K_UP)) {
+    Run& r = live();
+    if ((m.WPARAM == K_LEFT && r.g.KL) || (m.WPARAM == K_RIGHT && r.g.KR) || (m.WPARAM == K_UP && r.g.KU)) {
+      r.rec.message(m.MESSAGE, m.WPARAM);
+      handle_message(r.g, m.MESSAGE, m.WPARAM);
+    }
+    return;
+  }
+  if (n == 0 && m.MESSAGE == WM_LBUTTONUP) return choose(0);
+  if (m.MESSAGE == WM_MOUSEMOVE || m.MESSAGE == WM_LBUTTONUP) {
+    const int at = menu_item_at(live().g, menu, mouse_x(m.LPARAM), mouse_y(m.LPARAM));
+    if (at < 0) return;
+    if (m.MESSAGE == WM_LBUTTONUP) return choose(static_cast<std::size_t>(at));
+    if (static_cast<std::size_t>(at) != menu.selected)
+      menu.selected = static_cast<std::size_t>(at), menu_drawn_ = false;
+    return;
+  }
+  if (m.MESSAGE != WM_KEYDOWN) return;
+  const std::int32_t pressed = pressed_key(m.LPARAM);
+  // A key held since before the menu opened repeats: it chooses nothing.
+  const bool repeat = (static_cast<std::uint32_t>(m.LPARAM) >> 30 & 1) != 0;
+  if (repeat && m.WPARAM != K_UP && m.WPARAM != K_DOWN) return;
+  if (n == 0 || m.WPARAM == K_ESC || pressed == K_PAD_B || m.WPARAM == K_P || m.WPARAM == K_PAUSE)
+    return choose(n);  // the menu's way back
+  if (m.WPARAM == K_ENTER || pressed == K_PAD_A || pressed == K_SPACE) return choose(menu.selected);
+  if (m.WPARAM == K_UP) menu.selected = (menu.selected + n - 1) % n;
+  if (m.WPARAM == K_DOWN) menu.selected = (menu.selected + 1) % n;
+  menu_drawn_ = false;
+}
+
+void Session::start_menu(const std::vector<std::string>& lines, bool resumable) {
+  Menu m{"继续旅程", "Your journey", lines, {}, 0};
+  std::vector<Choice> choices;
+  auto quit = [] { display::CLOSEWIN(); };
+  if (resumable)
+    choices.push_back({{"继续", "Continue"}, [this] {
+                         journey_.rec.keep_progress(save_path_);
+                         hold_keys(journey_, false, false, false);  // the keys held when it was left are not
+                       }});
+  choices.push_back({{"新的旅程", "New journey"}, [this] { new_journey(); }});
+  if (resumable)
+    choices.push_back({{"练习", "Practice"}, [this, lines] {
+                         practice_back_ = [this, lines] { start_menu(lines, true); };
+                         practice_menu({});
+                       }});
+  choices.push_back({{"退出", "Quit"}, quit});
+  open_menu(std::move(m), std::move(choices), quit);
+}
+
+void Session::pause_menu() {
+  Menu m{"暂停", "Paused", {KEYS_ZH, KEYS_EN}, {}, 0};
+  std::vector<Choice> choices{{{"继续", "Resume"}, nullptr},
+                              {{"重来本关", "Restart level"}, [this] { restart_level(); }}};
+  if (practice_) {
+    choices.push_back({{"结束练习", "Leave practice"}, [this] { leave_practice(""); }});
+  } else {
+    choices.push_back({{"重新开始旅程", "Restart the journey"}, [this] { new_journey(); }});
+    choices.push_back({{"练习", "Practice"}, [this] {
+                         practice_back_ = [this] { pause_menu(); };
+                         practice_menu({});
+                       }});
+  }
+  choices.push_back({{"退出", "Quit"}, [] { display::CLOSEWIN(); }});
+  open_menu(std::move(m), std::move(choices), nullptr);
+}
+
+void Session::practice_menu(const std::vector<std::string>& lines) {
+  Menu m{"练习", "Practice", lines, {}, 0};
+  std::vector<Choice> choices;
+  for (const Entry& e : journey_.log.reached()) {
+    if (e.level == 0) continue;
+    const std::uint64_t best = bests_.best(e.level, e.pass);
+    const std::string time = best ? "　" + seconds(best) : "";
+    choices.push_back({{level_zh(e) + time, level_en(e) + time}, [this, e] { start_practice(e); }});
+  }
+  if (choices.empty()) m.lines.push_back("还没有到过任何一关。 No level reached yet.");
+  choices.push_back({{"返回", "Back"}, practice_back_});
+  open_menu(std::move(m), std::move(choices), practice_back_);
+}
+
+std::vector<std::string> Session::best_lines() {
+  std::vector<std::string> lines;
+  for (const Entry& e : journey_.log.reached())
+    if (const std::uint64_t best = e.level > 0 ? bests_.best(e.level, e.pass) : 0)
+      lines.push_back(level_zh(e) + " " + seconds(best) + "　" + level_en(e) + ": " + seconds(best));
+  return lines;
+}
+
+void Session::ending() {
+  const JourneyLog& log = journey_.log;
+  std::vector<std::string> lines{
+      "用时 " + play_time(journey_.g.FRAME) + "　Play time " + play_time(journey_.g.FRAME),
+      "被影子倒回 " + std::to_string(log.rewinds()) + " 次　Rewinds by ghosts: " + std::to_string(log.rewinds()),
+      "抓到影子 " + std::to_string(log.caught()) + " 个　Ghosts caught: " + std::to_string(log.caught())};
+  for (std::string& l : best_lines()) lines.push_back(std::move(l));
+  lines.push_back("按任意键结束　Any key ends the game");
+  open_menu({"旅程终点", "The journey's end", lines, {}, 0}, {}, [] { display::CLOSEWIN(); });
+}
+
+}  // namespace
+
+int play(Game& g, const Options& o) { return Session(g, o).run(); }
+
+}  // namespace tervalon
