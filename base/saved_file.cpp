@@ -54,9 +54,13 @@ bool replace_file(const std::string& path, std::string_view bytes, std::string& 
   int error = errno;
   if (fd >= 0 && close(fd) != 0 && done) done = false, error = errno;
   // The backup is a second name of the file about to be replaced: no copy,
-  // and the target is never missing. A file system without hard links
-  // saves without one.
-  if (done && !backup.empty() && (unlink(backup.c_str()) == 0 || errno == ENOENT)) link(path.c_str(), backup.c_str());
+  // and the target is never missing. With nothing to replace, the backup
+  // stays as it was; a file system without hard links saves without one.
+  if (done && !backup.empty()) {
+    const std::string fresh = backup + "." + std::to_string(getpid()) + ".tmp";
+    unlink(fresh.c_str());
+    if (link(path.c_str(), fresh.c_str()) == 0) rename(fresh.c_str(), backup.c_str());
+  }
   if (done && rename(temporary.c_str(), path.c_str()) != 0) done = false, error = errno;
   if (!done) {
     if (fd >= 0) unlink(temporary.c_str());

@@ -202,29 +202,24 @@ void Session::say_not_saved(const std::string& why) {
 }
 
 // Where the journey is kept, unless scripts play (they are not the player's
-// journey) or another game keeps it.
+// journey) or another game keeps it. A folder that cannot be written still
+// gets its saves: each says why it failed, once, and the next tries again.
 void Session::open_progress() {
-  if (!o_.play.empty()) {
-    journey_.rec.begin();
-    return;
-  }
   std::string why;
-  folder_ = data_folder(why);
+  if (o_.play.empty()) folder_ = data_folder(why);
   if (!folder_.empty()) {
     const std::string name = folder_ + "/" + level_file_hash(journey_.g);
-    if (lock_.take(name + ".lock", why)) {
+    if (lock_.take(name + ".lock", why) || !why.empty()) {
       save_path_ = name + ".txt";
       bests_.load(folder_, journey_.g);
-    } else if (why.empty()) {
-      why = "another game is playing this level file";
+      find_save();
+      return;
     }
+    why = "another game is playing this level file";
+    folder_.clear();
   }
-  if (save_path_.empty()) {
-    say_not_saved(why);
-    journey_.rec.begin();
-    return;
-  }
-  find_save();
+  if (o_.play.empty()) say_not_saved(why);
+  journey_.rec.begin();
 }
 
 // A saved run is played back at once, so that the menu knows where it ends.
@@ -303,8 +298,8 @@ void Session::play_step() {
     const Pass p = frame_pass(r.g, due);
     if (p.drawn) draw();
     r.rec.pass(p.frames);
-    seen(r);
-    if (p.end) reached_end();
+    seen(r);  // may end a practice and open its menu
+    if (p.end && !menu_) reached_end();
   }
   if (menu_) return;
   if (display::ISNEXTMSG()) {

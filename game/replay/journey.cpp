@@ -159,11 +159,10 @@ std::string split_at_frame(std::string& text, std::uint64_t frame) {
 
 std::string move_aside(const std::string& path, const std::string& label) {
   for (int n = 0; n < 1000; ++n) {
-    const std::string to = path + "." + label + (n ? "-" + std::to_string(n) : "");
+    std::string to = path + "." + label + (n ? "-" + std::to_string(n) : "");
     struct stat st;
     if (lstat(to.c_str(), &st) == 0) continue;
-    if (rename(path.c_str(), to.c_str()) == 0) return to;
-    return "";
+    return rename(path.c_str(), to.c_str()) == 0 ? to : "";
   }
   return "";
 }

@@ -63,13 +63,15 @@ void Recorder::flush_now() {
 // goes on and every later save tries again.
 void Recorder::flush_if_due() {
   if (std::chrono::steady_clock::now() >= next_flush_) flush_now();
-  // In reverse, so that a --record file's failure is the one the title keeps.
-  for (auto t = targets_.rbegin(); t != targets_.rend(); ++t) {
-    if (t->said) continue;
-    if (const std::string why = t->file->failure(); !why.empty()) {
-      t->said = true;
+  for (Target& t : targets_) {
+    if (t.said) continue;
+    if (const std::string why = t.file->failure(); !why.empty()) {
+      t.said = true;
       std::fprintf(stderr, "tervalon: %s; play goes on and it is tried again\n", why.c_str());
-      display::SETTITLE("Tervalon: " + t->failing + ": " + why);
+      // The title keeps a --record file's failure: that file was asked for.
+      const bool record_said = std::any_of(targets_.begin(), targets_.end(),
+                                           [&](const Target& o) { return o.counts && o.said && &o != &t; });
+      if (!record_said) display::SETTITLE("Tervalon: " + t.failing + ": " + why);
     }
   }
 }

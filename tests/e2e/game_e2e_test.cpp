@@ -473,7 +473,7 @@ TEST_F(GameInX, ARecordingThatCannotBeWrittenIsSaidAndTheGameGoesOn) {
   ASSERT_FALSE(game.window().empty()) << game.err();
   // No file may grow further than this: the recording soon cannot be
   // written, and standard error still has room for what is said.
-  const rlimit small{512, 512};
+  const rlimit small{384, 384};
   ASSERT_EQ(prlimit(game.pid(), RLIMIT_FSIZE, &small, nullptr), 0);
   std::string taps;
   for (int i = 0; i < 20; ++i) taps += "key Left key Right ";
