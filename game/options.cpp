@@ -14,7 +14,9 @@ constexpr const char* usage =
     "usage: tervalon [--scale N] [--fullscreen] [--record FILE] [--play FILE...] [--speed N] [--help] [--version]\n";
 
 constexpr const char* help_text =
-    "Runs the game on tervalon.dat in the current folder.\n"
+    "Runs the game on tervalon.dat in the current folder. The journey is saved as it is\n"
+    "played, under $XDG_DATA_HOME/tervalon (~/.local/share/tervalon), and continued from a\n"
+    "menu at the next start.\n"
     "\n"
     "Options:\n"
     "  --scale N       open the window at N times the board's size (N = 1..16)\n"
@@ -29,10 +31,13 @@ constexpr const char* help_text =
     "  Left, Right, A, D      run\n"
     "  Up, W, Space           jump (Up against a wall jumps off it)\n"
     "  any key                go on when a story text is fully shown\n"
+    "  R                      restart the level\n"
+    "  P, Pause               pause, with a menu (Up, Down, Enter, Escape, or the mouse)\n"
     "  F11, Alt+Enter         full screen on and off\n"
     "  Escape                 quit\n"
     "  game controller        d-pad or left stick run, d-pad up, A or B jump,\n"
-    "                         Y restarts, Start goes on, Back quits\n";
+    "                         Y restarts, Start pauses and goes on, Back quits;\n"
+    "                         in menus the d-pad moves, A chooses, B goes back\n";
 
 ParsedOptions bad(const std::string& why) {
   std::fprintf(stderr, "tervalon: %s\n%s", why.c_str(), usage);
