@@ -136,15 +136,16 @@ bool Recorder::open(const std::string& path, const std::string& level_file) {
     std::fprintf(stderr, "tervalon: --record %s\n", file->failure().c_str());
     return false;
   }
-  targets_.push_back({std::move(file), "the recording cannot be written", false, true});
+  targets_.push_back({std::move(file), path, "the recording cannot be written", false, true});
   watch_errors();
   return true;
 }
 
 void Recorder::keep_progress(const std::string& path) {
   if (!recording_) begin();
-  targets_.push_back(
-      {std::make_unique<base::SavedFile>(path, path + ".bak"), "progress is not being saved", false, false});
+  if (std::none_of(targets_.begin(), targets_.end(), [&](const Target& t) { return t.path == path; }))
+    targets_.push_back(
+        {std::make_unique<base::SavedFile>(path, path + ".bak"), path, "progress is not being saved", false, false});
   flush_now();
   watch_errors();
 }

@@ -48,7 +48,8 @@ class Recorder {
   // once, so a target that cannot be written is said before play.
   bool open(const std::string& path, const std::string& level_file = LEVEL_FILE);
   // Also saves the recording at `path` as the journey's progress, the file
-  // before kept as PATH.bak. A failing save is said once, and tried again.
+  // before kept as PATH.bak (once: a second call for the same path saves at
+  // once). A failing save is said once, and tried again.
   void keep_progress(const std::string& path);
 
   // A pass of `frames` game frames has run (and been drawn when due).
@@ -73,6 +74,7 @@ class Recorder {
  private:
   struct Target {
     std::unique_ptr<base::SavedFile> file;
+    std::string path;
     std::string failing;  // what a failure means to the player
     bool said = false;    // a failure has been said
     bool counts = false;  // a failure makes the recording incomplete
