@@ -14,6 +14,8 @@ struct Options {
   std::string record;             // --record FILE: write the run as a replay script
   std::vector<std::string> play;  // --play FILE...: scripts played in the window first
   std::uint32_t speed = 1;        // --speed N: playback N times faster; 0 as fast as possible
+  std::uint32_t pace = 100;       // the player's game at this percent of 60 frames a second
+  bool guide = false;             // the on-screen guide always shown, not only while Tab is held
 };
 
 // What parsing found: run with the options, or stop with an exit code after

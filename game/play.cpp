@@ -24,6 +24,7 @@
 #include "game/replay/session.h"
 #include "game/rules/level_start.h"
 #include "game/rules/rules.h"
+#include "game/view/guide.h"
 #include "game/view/menu.h"
 #include "game/view/window_setup.h"
 
@@ -90,7 +91,8 @@ struct Run {
 
 class Session {
  public:
-  Session(Game& g, const Options& o) : o_(o), journey_(g), player_(g, v_, journey_.rec, [this] { seen(journey_); }) {}
+  Session(Game& g, const Options& o)
+      : o_(o), journey_(g), player_(g, v_, journey_.rec, [this] { seen(journey_); }), pace_(o.pace / 100.0) {}
   int run();
 
  private:
@@ -103,6 +105,8 @@ class Session {
   void seen(Run& r);
   void draw();
   void restart_clock();
+  double game_clock_ms() const;
+  void note_pace(Run& r);
   void reached_end();
 
   void new_journey();
@@ -134,7 +138,9 @@ class Session {
   bool replaying_ = false;  // a saved run is being played back: nothing new happens in it
   bool was_fed_ = false;    // --play scripts fed the game on the last pass
   bool finished_ = false;   // the player reached the end cell
-  double shift_ = 0;        // ms by which the game clock is ahead of GETTIMER
+  double shift_ = 0;        // ms by which the game clock is ahead of game_clock_ms()
+  const double pace_;       // the game clock's rate: 1 at 60 frames a second
+  bool tab_held_ = false;
   std::string folder_, save_path_;
   ProgressLock lock_;
   Bests bests_;
@@ -220,6 +226,7 @@ void Session::open_progress() {
   }
   if (o_.play.empty()) say_not_saved(why);
   journey_.rec.begin();
+  note_pace(journey_);
 }
 
 // A saved run is played back at once, so that the menu knows where it ends.
@@ -255,6 +262,7 @@ void Session::find_save() {
     new_journey();
   } else if (played.ok) {
     journey_.rec.continue_from(std::move(text));
+    note_pace(journey_);
     const Entry& at = journey_.log.current();
     start_menu({"上次到了" + level_zh(at) + "，用时 " + play_time(journey_.g.FRAME),
                 "You were at " + level_en(at) + ", " + play_time(journey_.g.FRAME) + " played"},
@@ -278,16 +286,27 @@ void Session::new_journey() {
   journey_.log = JourneyLog();
   seen(journey_);
   journey_.rec.begin();
+  note_pace(journey_);
   if (!save_path_.empty()) journey_.rec.keep_progress(save_path_);
 }
 
 // ---- Play ----
 
-void Session::restart_clock() { shift_ = frame_ms(live().g.FRAME) - display::GETTIMER() * 1000.0; }
+void Session::restart_clock() { shift_ = frame_ms(live().g.FRAME) - game_clock_ms(); }
+
+// A recording says how fast it was played; it plays back the same at any
+// speed.
+void Session::note_pace(Run& r) {
+  if (o_.pace != 100) r.rec.note("# played at " + std::to_string(o_.pace) + "% speed");
+}
+
+// The display clock in game milliseconds: slower play stretches every frame,
+// never changes what a frame does.
+double Session::game_clock_ms() const { return display::GETTIMER() * 1000.0 * pace_; }
 
 void Session::play_step() {
   Run& r = live();
-  const double game_ms = display::GETTIMER() * 1000.0 + shift_;
+  const double game_ms = game_clock_ms() + shift_;
   std::uint64_t due = frames_due(r.g, game_ms);
   if (due > MOST_CAUGHT_UP) {
     shift_ -= game_ms - frame_ms(r.g.FRAME + MOST_CAUGHT_UP);
@@ -307,18 +326,20 @@ void Session::play_step() {
   } else if (due == 0 && display::ISWIN()) {
     // Nothing to do until the next frame is due or a key arrives: sleep
     // until exactly then rather than spin.
-    display::wait_message_until((frame_ms(r.g.FRAME) - shift_) / 1000.0);
+    display::wait_message_until((frame_ms(r.g.FRAME) - shift_) / pace_ / 1000.0);
   }
 }
 
 void Session::draw() {
   Run& r = live();
-  if (note_.empty()) {
+  const bool guide = o_.guide || tab_held_;
+  if (note_.empty() && !guide) {
     DRAWALL(r.g, v_);
     return;
   }
   compose_frame(r.g, v_);
-  draw_note(r.g, v_, note_);
+  if (guide) draw_guide(r.g, v_);
+  if (!note_.empty()) draw_note(r.g, v_, note_);
   if (r.g.FRAME >= note_until_) note_.clear();
 }
 
@@ -344,6 +365,15 @@ void Session::on_message(const display::MSG& m) {
       return;
     }
   }
+  // The guide shows while Tab is held; it is the window's business, not the
+  // game's, and never recorded.
+  if ((m.MESSAGE == WM_KEYDOWN || m.MESSAGE == WM_KEYUP) && m.WPARAM == K_TAB) {
+    if (tab_held_ != (m.MESSAGE == WM_KEYDOWN)) {
+      tab_held_ = m.MESSAGE == WM_KEYDOWN;
+      draw();
+    }
+    return;
+  }
   r.rec.message(m.MESSAGE, m.WPARAM);
   handle_message(r.g, m.MESSAGE, m.WPARAM);
   seen(r);
@@ -360,12 +390,13 @@ void Session::seen(Run& r) {
   if (e != JourneyLog::Event::left || replaying_) return;
   const Entry& at = r.log.current();
   std::string result;
-  // Runs played with the cheat marker, and games whose bests cannot be kept,
-  // set none.
+  // Runs played with the cheat marker or slower than full speed, and games
+  // whose bests cannot be kept, set none.
   if (at.level > 0) {
     const std::uint64_t before = bests_.best(at.level, at.pass);
     std::string why;
-    if (!r.g.CHEAT && !folder_.empty() && bests_.offer(at.level, at.pass, r.log.left_frames(), r.rec.text(), why)) {
+    if (!r.g.CHEAT && !folder_.empty() && o_.pace == 100 &&
+        bests_.offer(at.level, at.pass, r.log.left_frames(), r.rec.text(), why)) {
       note_ = "新纪录 New best: " + level_en(at) + ", " + seconds(r.log.left_frames());
       note_until_ = r.g.FRAME + NOTE_FRAMES;
     }
@@ -420,6 +451,7 @@ void Session::start_practice(const Entry& e) {
   split_at_frame(text, e.frame - initial_->FRAME);
   practice_ = std::make_unique<Run>(*practice_game_);
   practice_->rec.continue_from(std::move(text));
+  note_pace(*practice_);
   practice_->rec.note("# practice of " + level_en(e));
   seen(*practice_);
   DRAWALL(practice_->g, v_);

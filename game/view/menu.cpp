@@ -350,14 +350,14 @@ int menu_item_at(const Game& g, const Menu& m, std::int32_t x, std::int32_t y) {
   return -1;
 }
 
-void draw_note(const Game& g, View& v, std::string_view line) {
+void draw_note(const Game& g, View& v, std::string_view line, bool at_top) {
   const std::string text = display::to_utf8(line);
   std::uint32_t size = preferred_size(g.H);
   while (size > MIN_SIZE && width_of(text, size) > std::int64_t{g.W} - 2 * Measures(size).margin_x) --size;
   const Measures k(size);
   const auto band = static_cast<std::uint32_t>(std::min<std::int64_t>(g.H, k.item_h));
-  const std::uint32_t top = g.H - band;
-  const display::PBITMAP page = page_over_picture(g, v, top, g.H, NOTE_KEEP);
+  const std::uint32_t top = at_top ? 0 : g.H - band;
+  const display::PBITMAP page = page_over_picture(g, v, top, top + band, NOTE_KEEP);
   if (!page) return;
   Text t{fit_width(text, size, std::int64_t{g.W} - 2 * k.margin_x),
          0,
@@ -371,7 +371,7 @@ void draw_note(const Game& g, View& v, std::string_view line) {
     const FontSettingsKept kept;
     draw_text(page, t, t.colour);
   }
-  lay_page_over(page, top, g.H);
+  lay_page_over(page, top, top + band);
 }
 
 }  // namespace tervalon

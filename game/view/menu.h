@@ -38,8 +38,9 @@ void draw_menu(const Game& g, View& v, const Menu& m);
 // -1. Pure; any thread.
 int menu_item_at(const Game& g, const Menu& m, std::int32_t x, std::int32_t y);
 
-// Draws one short line (UTF-8) over the bottom of the picture now in the main
-// surface, on a dark band, the rest of the picture as it was; then presents it.
-void draw_note(const Game& g, View& v, std::string_view line);
+// Draws one short line (UTF-8) over the bottom (or the top) of the picture
+// now in the main surface, on a dark band, the rest of the picture as it
+// was; then presents it.
+void draw_note(const Game& g, View& v, std::string_view line, bool at_top = false);
 
 }  // namespace tervalon
