@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -102,6 +103,24 @@ int open_regular(const std::string& path, int& error, std::string& why) {
   }
   if (fd >= 0) close(fd);
   return -1;
+}
+
+bool make_folders(const std::string& path, std::string& why) {
+  for (std::size_t at = 1;; ++at) {
+    at = path.find('/', at);
+    const std::string part = path.substr(0, at);
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+      why = part + ": " + error_text(errno);
+      return false;
+    }
+    if (at == std::string::npos) break;
+  }
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    why = path + ": not a folder";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace base

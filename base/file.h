@@ -1,6 +1,6 @@
 // Files: does an entry of this name (or pattern) exist, every byte of one,
-// opening only regular ones, and the system's words for why an operation on
-// one failed.
+// opening only regular ones, making folders, and the system's words for why
+// an operation on one failed.
 #pragma once
 
 #include <string>
@@ -30,5 +30,10 @@ const char* kind_of(unsigned mode);
 // with the error number in `error` (EISDIR for a folder, EINVAL for another
 // kind of file) and its words in `why`. Any thread.
 int open_regular(const std::string& path, int& error, std::string& why);
+
+// Makes the folder `path` and the folders above it that are missing (mode
+// 0700: what a game keeps of a player is the player's). False with the reason
+// in `why` ("PATH: Permission denied", "PATH: not a folder"). Any thread.
+bool make_folders(const std::string& path, std::string& why);
 
 }  // namespace base

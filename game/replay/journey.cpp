@@ -17,25 +17,6 @@ namespace tervalon {
 
 namespace {
 
-// Makes `path` and the folders above it that are missing.
-bool make_folders(const std::string& path, std::string& why) {
-  for (std::size_t at = 1;; ++at) {
-    at = path.find('/', at);
-    const std::string part = path.substr(0, at);
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-      why = part + ": " + base::error_text(errno);
-      return false;
-    }
-    if (at == std::string::npos) break;
-  }
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    why = path + ": not a folder";
-    return false;
-  }
-  return true;
-}
-
 // The acting lines of a recording, one at a time, with where each begins.
 template <typename Each>
 bool each_line(std::string_view text, std::string& why, Each each) {
@@ -74,7 +55,7 @@ std::string data_folder(std::string& why) {
     return "";
   }
   folder += "/tervalon";
-  return make_folders(folder, why) ? folder : "";
+  return base::make_folders(folder, why) ? folder : "";
 }
 
 ProgressLock::~ProgressLock() {

@@ -1,0 +1,538 @@
+// The settings file: one table of the settings (section, key, comment, how a
+// value is shown and read), a reader that keeps every line as it was with
+// where each setting's value stands in it, and a writer that changes only
+// those values.
+#include "game/settings.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <system_error>
+#include <utility>
+
+#include "base/file.h"
+#include "base/numbers.h"
+#include "base/printable.h"
+#include "base/saved_file.h"
+
+namespace tervalon {
+
+namespace {
+
+constexpr std::size_t NONE = std::string::npos;
+// A hand-written file is a few kilobytes; these bound what a stray file costs.
+constexpr std::size_t MAX_LINE = 4096;
+constexpr std::size_t MAX_FILE = 1 << 20;
+constexpr std::size_t MAX_NAMES = 3;
+constexpr std::size_t SHOWN_PATH = 1024;
+
+const char* const HEADER =
+    "# Tervalon's settings, read at start. The game wrote this file with every\n"
+    "# default; its settings screen rewrites only the lines it changes, and your\n"
+    "# own lines and comments stay. A wrong line is named on standard error and\n"
+    "# in the settings screen, and its default is used. Options on the command\n"
+    "# line win over this file for that run.\n";
+
+struct Section {
+  std::string_view name, comment;
+};
+constexpr Section SECTIONS[] = {
+    {"keys",
+     "Up to three keys per action, separated by commas, named as SDL names them:\n"
+     "Left, Right, Up, Down, A..Z, 0..9, Space, Return, Tab, Left Shift, Right Ctrl,\n"
+     "Keypad 4, F1... Escape always quits and cannot be bound."},
+    {"controller",
+     "Up to three game controller buttons per action, separated by commas: a, b,\n"
+     "x, y, start, guide, leftstick, rightstick, leftshoulder, rightshoulder,\n"
+     "dpup, dpdown, dpleft, dpright. back always quits and cannot be bound."},
+    {"display", ""},
+    {"play", ""},
+    {"sound", ""},
+};
+constexpr std::size_t KEYS = 0, CONTROLLER = 1;
+
+// What the names of a [keys] or [controller] list are.
+struct Kind {
+  std::string_view reserved, noun, plural;
+};
+constexpr Kind KINDS[] = {{"Escape", "key name", "keys"}, {"back", "controller button", "buttons"}};
+
+// One setting: a list of names (`bindings`) or one value (`show`, `read`).
+struct Field {
+  std::size_t section = 0;
+  std::string_view key, comment;
+  Bindings Settings::*bindings = nullptr;
+  std::vector<std::string> Bindings::*names = nullptr;
+  std::string (*show)(const Settings&) = nullptr;
+  bool (*read)(std::string_view, Settings&) = nullptr;
+  std::string_view must;  // what a wrong value is told
+};
+
+// `v` as one of two words.
+bool choose(std::string_view v, std::string_view yes, std::string_view no, bool& out) {
+  if (v != yes && v != no) return false;
+  out = v == yes;
+  return true;
+}
+
+const std::vector<Field>& fields() {
+  static const std::vector<Field> all = [] {
+    struct Action {
+      std::string_view key, comment;
+      std::vector<std::string> Bindings::*names;
+    };
+    const Action actions[] = {{"left", "Run left.", &Bindings::left},
+                              {"right", "Run right.", &Bindings::right},
+                              {"jump", "Jump, from a floor or off a wall.", &Bindings::jump},
+                              {"restart", "Restart the level, as you entered it.", &Bindings::restart},
+                              {"pause", "Pause, with a menu.", &Bindings::pause}};
+    std::vector<Field> list;
+    for (const std::size_t section : {KEYS, CONTROLLER})
+      for (const Action& a : actions)
+        list.push_back({.section = section,
+                        .key = a.key,
+                        .comment = a.comment,
+                        .bindings = section == KEYS ? &Settings::keys : &Settings::buttons,
+                        .names = a.names,
+                        .must = ""});
+    list.push_back({.section = 2,
+                    .key = "scale",
+                    .comment = "integer: the board at the largest whole multiple that fits, every pixel\n"
+                               "a sharp square; fit: as large as the window allows, keeping its shape.",
+                    .show = [](const Settings& s) { return std::string(s.fit ? "fit" : "integer"); },
+                    .read = [](std::string_view v, Settings& s) { return choose(v, "fit", "integer", s.fit); },
+                    .must = "scale must be integer or fit"});
+    list.push_back({.section = 2,
+                    .key = "fullscreen",
+                    .comment = "yes: start in full screen.",
+                    .show = [](const Settings& s) { return std::string(s.fullscreen ? "yes" : "no"); },
+                    .read = [](std::string_view v, Settings& s) { return choose(v, "yes", "no", s.fullscreen); },
+                    .must = "fullscreen must be yes or no"});
+    list.push_back({.section = 2,
+                    .key = "window-scale",
+                    .comment = "The window's size in multiples of the board, 1..16; auto: the largest\n"
+                               "that fits in three quarters of the screen.",
+                    .show = [](const Settings& s) { return s.window_scale ? std::to_string(s.window_scale) : "auto"; },
+                    .read =
+                        [](std::string_view v, Settings& s) {
+                          if (v != "auto") return base::parse_whole<std::uint32_t>(v, 1, 16, s.window_scale);
+                          s.window_scale = 0;
+                          return true;
+                        },
+                    .must = "window-scale must be auto or 1..16"});
+    list.push_back({.section = 3,
+                    .key = "guide",
+                    .comment = "yes: show the on-screen guide.",
+                    .show = [](const Settings& s) { return std::string(s.guide ? "yes" : "no"); },
+                    .read = [](std::string_view v, Settings& s) { return choose(v, "yes", "no", s.guide); },
+                    .must = "guide must be yes or no"});
+    list.push_back({.section = 3,
+                    .key = "speed",
+                    .comment = "The game's speed in percent: 100, 80, 60 or 40.",
+                    .show = [](const Settings& s) { return std::to_string(s.speed); },
+                    .read =
+                        [](std::string_view v, Settings& s) {
+                          std::uint32_t n = 0;
+                          if (!base::parse_whole<std::uint32_t>(v, 40, 100, n) || n % 20 != 0) return false;
+                          s.speed = n;
+                          return true;
+                        },
+                    .must = "speed must be 100, 80, 60 or 40"});
+    list.push_back(
+        {.section = 4,
+         .key = "volume",
+         .comment = "The volume, 0 (silent) to 100.",
+         .show = [](const Settings& s) { return std::to_string(s.volume); },
+         .read = [](std::string_view v, Settings& s) { return base::parse_whole<std::uint32_t>(v, 0, 100, s.volume); },
+         .must = "volume must be 0..100"});
+    return list;
+  }();
+  return all;
+}
+
+std::vector<std::string>& names_of(const Field& f, Settings& s) { return (s.*f.bindings).*f.names; }
+const std::vector<std::string>& names_of(const Field& f, const Settings& s) { return (s.*f.bindings).*f.names; }
+
+// A setting's value as the file spells it.
+std::string shown(const Field& f, const Settings& s) {
+  if (!f.bindings) return f.show(s);
+  std::string list;
+  for (const std::string& name : names_of(f, s)) list += (list.empty() ? "" : ", ") + name;
+  return list;
+}
+
+// Each line of `text` with "# " before it.
+std::string commented(std::string_view text) {
+  std::string out;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t eol = text.find('\n', at);
+    if (eol == std::string_view::npos) eol = text.size();
+    out += "# ";
+    out += text.substr(at, eol - at);
+    out += '\n';
+    at = eol + 1;
+  }
+  return out;
+}
+
+std::string setting_lines(const Field& f, const Settings& s) {
+  return commented(f.comment) + std::string(f.key) + " = " + shown(f, s) + "\n";
+}
+
+std::string section_lines(std::size_t section) {
+  const std::string_view comment = SECTIONS[section].comment;
+  return "[" + std::string(SECTIONS[section].name) + "]\n" + (comment.empty() ? "" : commented(comment) + "\n");
+}
+
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string in_quotes(std::string_view s) { return "\"" + base::printable(s) + "\""; }
+
+// Names match as SDL matches them: ASCII letters in either case.
+std::string folded(std::string_view name) {
+  std::string f(name);
+  for (char& c : f)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return f;
+}
+
+// The names of a list written "A, B, C". Two names hold a comma themselves
+// ("," and "Keypad ,"): a comma is part of a name when it begins one, or
+// when it follows a blank and makes a known name.
+std::vector<std::string> split_names(std::string_view list, const std::function<bool(std::string_view)>& known) {
+  std::vector<std::string> names;
+  std::string name;
+  auto end_name = [&] {
+    if (const std::string_view t = trim(name); !t.empty()) names.emplace_back(t);
+    name.clear();
+  };
+  for (const char c : list) {
+    if (c == ',') {
+      const std::string_view so_far = trim(name);
+      const bool after_blank = !name.empty() && blank(name.back());
+      if (so_far.empty() || (after_blank && (!known || known(std::string(so_far) + ",")))) {
+        name += c;
+        continue;
+      }
+      end_name();
+    } else {
+      name += c;
+    }
+  }
+  end_name();
+  return names;
+}
+
+// Which action holds a name, and on which line (NONE: by default).
+struct Taken {
+  std::string_view action;
+  std::size_t line;
+};
+
+// The names of one action's line `line` into `names`: what was wrong with
+// them, "; " between, or nothing.
+std::string read_names(std::string_view list, const Field& f, std::size_t line, const NameChecks& checks,
+                       std::map<std::string, Taken>& taken, std::vector<std::string>& names) {
+  const Kind& kind = KINDS[f.section];
+  const auto& known = f.section == KEYS ? checks.key : checks.button;
+  std::string wrong;
+  auto tell = [&](const std::string& what) {
+    if (wrong.find(what) == std::string::npos) wrong += (wrong.empty() ? "" : "; ") + what;
+  };
+  const std::vector<std::string> written = split_names(list, known);
+  bool too_many = false;
+  for (const std::string& name : written) {
+    const std::string key = folded(name);
+    if (key == folded(kind.reserved)) {
+      tell(std::string(kind.reserved) + " always quits and cannot be bound");
+    } else if (known && !known(name)) {
+      tell(in_quotes(name) + " is not a " + std::string(kind.noun));
+    } else if (auto [it, fresh] = taken.emplace(key, Taken{f.key, line}); !fresh && it->second.action == f.key) {
+      tell(in_quotes(name) + " is named twice");
+    } else if (!fresh) {
+      tell(in_quotes(name) + " is bound to " + std::string(it->second.action) + " on line " +
+           std::to_string(it->second.line + 1) + " already");
+    } else if (names.size() == MAX_NAMES) {
+      taken.erase(it);
+      too_many = true;
+    } else {
+      names.push_back(name);
+    }
+  }
+  if (too_many) tell("more than three " + std::string(kind.plural) + "; the first three are kept");
+  if (written.empty()) tell("no " + std::string(kind.plural) + " named; the defaults are used");
+  return wrong;
+}
+
+// Where a setting's value stands in the text: line, first and last byte + 1.
+struct Where {
+  std::size_t line = NONE, begin = 0, end = 0;
+};
+
+// A settings file read: its lines (without their '\n'), where each setting
+// is, after which line each section's missing settings go (NONE: the
+// section is missing), the values and the problems.
+struct Parsed {
+  std::vector<std::string> lines;
+  bool newline_at_end = true;
+  std::vector<Where> at;
+  std::vector<std::size_t> section_end;
+  Settings settings;
+  std::vector<std::string> problems;
+};
+
+Parsed parse(std::string_view text, const NameChecks& checks, const std::string& shown_path) {
+  Parsed p;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t eol = text.find('\n', at);
+    if (eol == std::string_view::npos) {
+      p.lines.emplace_back(text.substr(at));
+      p.newline_at_end = false;
+      break;
+    }
+    p.lines.emplace_back(text.substr(at, eol - at));
+    at = eol + 1;
+  }
+  p.at.assign(fields().size(), Where{});
+  p.section_end.assign(std::size(SECTIONS), NONE);
+  p.settings = default_settings();
+  p.settings.keys = p.settings.buttons = {};
+  std::map<std::string, Taken> taken[2];  // by folded name, in [keys] and [controller]
+
+  std::size_t section = NONE;
+  bool unknown_section = false;
+  for (std::size_t i = 0; i < p.lines.size(); ++i) {
+    const std::string& line = p.lines[i];
+    auto problem = [&](const std::string& what) {
+      p.problems.push_back(shown_path + ":" + std::to_string(i + 1) + ": " + what);
+    };
+    if (line.size() > MAX_LINE) {
+      problem("longer than " + std::to_string(MAX_LINE) + " bytes; not read");
+      continue;
+    }
+    const std::string_view t = trim(line);
+    if (t.empty() || t.front() == '#') continue;
+    if (t.front() == '[' && t.back() == ']') {
+      const std::string_view name = t.substr(1, t.size() - 2);
+      section = NONE;
+      for (std::size_t s = 0; s < std::size(SECTIONS); ++s)
+        if (SECTIONS[s].name == name) section = s;
+      unknown_section = section == NONE;
+      if (unknown_section)
+        problem("[" + base::printable(name) + "] is not a section; its lines are not read");
+      else if (p.section_end[section] == NONE)
+        p.section_end[section] = i;
+      continue;
+    }
+    const std::size_t eq = t.find('=');
+    const std::string_view key = eq == std::string_view::npos ? "" : trim(t.substr(0, eq));
+    if (key.empty()) {
+      problem(in_quotes(t) + " is not a [section], a key = value or a # comment");
+      continue;
+    }
+    if (unknown_section) continue;
+    if (section == NONE) {
+      problem(in_quotes(key) + " comes before any [section]; not read");
+      continue;
+    }
+    p.section_end[section] = i;
+    std::size_t k = 0;
+    while (k < fields().size() && (fields()[k].section != section || fields()[k].key != key)) ++k;
+    if (k == fields().size()) {
+      problem(in_quotes(key) + " is not a setting of [" + std::string(SECTIONS[section].name) + "]");
+      continue;
+    }
+    Where& where = p.at[k];
+    if (where.line != NONE) {
+      problem(std::string(key) + " is set on line " + std::to_string(where.line + 1) + " already; not read");
+      continue;
+    }
+    const std::string_view value = trim(t.substr(eq + 1));
+    where.line = i;
+    where.begin = static_cast<std::size_t>(value.data() - line.data());
+    where.end = where.begin + value.size();
+    const Field& f = fields()[k];
+    std::string wrong = f.bindings ? read_names(value, f, i, checks, taken[f.section], names_of(f, p.settings))
+                        : f.read(value, p.settings) ? ""
+                                                    : std::string(f.must);
+    // Comments after a value are not a thing here: "#" is a key's name.
+    if (!wrong.empty() && value.find('#') != std::string_view::npos) wrong += "; a # comment takes a line of its own";
+    if (!wrong.empty()) problem(wrong);
+  }
+
+  // An action left without names takes its defaults, less those another
+  // action holds: a name never acts twice.
+  const Settings defaults = default_settings();
+  for (const Field& f : fields()) {
+    if (!f.bindings) continue;
+    std::vector<std::string>& names = names_of(f, p.settings);
+    if (!names.empty()) continue;
+    for (const std::string& name : names_of(f, defaults))
+      if (taken[f.section].emplace(folded(name), Taken{f.key, NONE}).second) names.push_back(name);
+    if (names.empty())
+      p.problems.push_back(shown_path + ": " + std::string(f.key) + " in [" + std::string(SECTIONS[f.section].name) +
+                           "] has no " + std::string(KINDS[f.section].plural) +
+                           ": its defaults are bound to other actions");
+  }
+  return p;
+}
+
+// The text of `p` with the values that `s` changes from `was` rewritten in
+// place and the settings it lacks added; every other byte as it was.
+std::string rewritten(Parsed p, const Settings& was, const Settings& s) {
+  std::vector<std::string> added(p.lines.size());  // after each line
+  std::string appended;                            // sections the file lacks
+  std::size_t appended_section = NONE;
+  for (std::size_t k = 0; k < fields().size(); ++k) {
+    const Field& f = fields()[k];
+    if (const Where& at = p.at[k]; at.line != NONE) {
+      const std::string value = shown(f, s);
+      if (value == shown(f, was)) continue;
+      std::string& line = p.lines[at.line];
+      const bool glued = at.begin == at.end && line[at.begin - 1] == '=';  // "key =" and nothing more
+      line.replace(at.begin, at.end - at.begin, (glued ? " " : "") + value);
+    } else if (p.section_end[f.section] != NONE) {
+      added[p.section_end[f.section]] += setting_lines(f, s);
+    } else {
+      if (appended_section != f.section) appended += "\n" + section_lines(f.section);
+      appended_section = f.section;
+      appended += setting_lines(f, s);
+    }
+  }
+  std::string text;
+  for (std::size_t i = 0; i < p.lines.size(); ++i) {
+    text += p.lines[i];
+    if (i + 1 < p.lines.size() || p.newline_at_end || !added[i].empty()) text += '\n';
+    text += added[i];
+  }
+  if (appended.empty()) return text;
+  if (text.empty()) return appended.substr(1);
+  if (text.back() != '\n') text += '\n';
+  return text + appended;
+}
+
+enum class Read { ok, missing, failed };
+
+// The bytes of `path` when it is a regular file of at most MAX_FILE bytes.
+Read read_text(const std::string& path, std::string& text, std::string& why) {
+  int error = 0;
+  const int fd = base::open_regular(path, error, why);
+  if (fd < 0) return error == ENOENT ? Read::missing : Read::failed;
+  text.clear();
+  char buffer[16384];
+  Read result = Read::ok;
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      why = base::error_text(errno);
+      result = Read::failed;
+    } else if (n > 0) {
+      text.append(buffer, static_cast<std::size_t>(n));
+      if (text.size() <= MAX_FILE) continue;
+      why = "larger than " + std::to_string(MAX_FILE) + " bytes";
+      result = Read::failed;
+    }
+    break;
+  }
+  close(fd);
+  return result;
+}
+
+bool write_text(const std::string& path, const std::string& shown_path, const std::string& text, std::string& why) {
+  // A settings file kept as a link (into a folder of dotfiles) stays one:
+  // the file it names is replaced, never the link.
+  std::string target = path;
+  std::error_code error;
+  if (const std::filesystem::path real = std::filesystem::canonical(path, error); !error) target = real.string();
+  if (base::may_replace(target, why) && base::replace_file(target, text, why)) return true;
+  why = shown_path + ": cannot write: " + why;
+  return false;
+}
+
+}  // namespace
+
+Settings default_settings() {
+  Settings s;
+  s.keys = {{"Left", "A"}, {"Right", "D"}, {"Up", "W", "Space"}, {"R"}, {"P", "Pause"}};
+  s.buttons = {{"dpleft"}, {"dpright"}, {"dpup", "a", "b"}, {"y"}, {"start"}};
+  return s;
+}
+
+std::string settings_text(const Settings& s) {
+  std::string text = HEADER;
+  for (std::size_t section = 0; section < std::size(SECTIONS); ++section) {
+    text += "\n" + section_lines(section);
+    for (const Field& f : fields())
+      if (f.section == section) text += setting_lines(f, s);
+  }
+  return text;
+}
+
+std::string settings_path(std::string& why) {
+  std::string folder;
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
+    folder = config;
+  else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+    folder = std::string(home) + "/.config";
+  else {
+    why = "neither XDG_CONFIG_HOME nor HOME names a folder";
+    return "";
+  }
+  folder += "/tervalon";
+  return base::make_folders(folder, why) ? folder + "/settings.ini" : "";
+}
+
+void SettingsFile::load(const NameChecks& checks, const std::string& path) {
+  checks_ = checks;
+  settings_ = default_settings();
+  problems_.clear();
+  no_path_.clear();
+  path_ = path.empty() ? settings_path(no_path_) : path;
+  if (path_.empty()) {
+    no_path_ = "no settings file: " + no_path_;
+    problems_.push_back(no_path_);
+    return;
+  }
+  shown_ = base::printable(path_, SHOWN_PATH);
+  std::string text, why;
+  switch (read_text(path_, text, why)) {
+    case Read::missing:
+      if (!write_text(path_, shown_, settings_text(settings_), why)) problems_.push_back(why);
+      return;
+    case Read::failed: problems_.push_back(shown_ + ": " + why + "; the defaults are used"); return;
+    case Read::ok: break;
+  }
+  Parsed p = parse(text, checks_, shown_);
+  settings_ = std::move(p.settings);
+  problems_ = std::move(p.problems);
+}
+
+bool SettingsFile::save(const Settings& s, std::string& why) {
+  if (path_.empty()) {
+    why = no_path_.empty() ? "no settings file: none was loaded" : no_path_;
+    return false;
+  }
+  std::string text;
+  switch (read_text(path_, text, why)) {
+    case Read::missing: text = settings_text(s); break;
+    case Read::failed: why = shown_ + ": " + why + "; not replaced"; return false;
+    case Read::ok: text = rewritten(parse(text, checks_, shown_), settings_, s); break;
+  }
+  if (!write_text(path_, shown_, text, why)) return false;
+  problems_ = parse(text, checks_, shown_).problems;
+  settings_ = s;
+  return true;
+}
+
+}  // namespace tervalon

@@ -1,0 +1,82 @@
+// The player's settings: keys and controller buttons, the picture, play and
+// sound, kept in a plain `key = value` file under $XDG_CONFIG_HOME/tervalon/
+// that the player may edit by hand. A wrong line never stops the game: it is
+// named with its file and line, and the default is used.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tervalon {
+
+// The names bound to each action, up to three each, in the order written.
+struct Bindings {
+  std::vector<std::string> left, right, jump, restart, pause;
+  bool operator==(const Bindings&) const = default;
+};
+
+struct Settings {
+  Bindings keys, buttons;          // [keys]: SDL scancode names, [controller]: button names
+  bool fit = false;                // [display] scale = fit (false: integer)
+  bool fullscreen = false;         // [display] fullscreen
+  std::uint32_t window_scale = 0;  // [display] window-scale, 1..16; 0: auto
+  bool guide = false;              // [play] guide
+  std::uint32_t speed = 100;       // [play] speed in percent: 100, 80, 60 or 40
+  std::uint32_t volume = 70;       // [sound] volume, 0..100
+  bool operator==(const Settings&) const = default;
+};
+
+Settings default_settings();
+
+// Whether a key name (as SDL_GetScancodeName spells it) or a controller
+// button name (as SDL_GameControllerGetStringForButton does) is one the
+// platform knows; the caller asks SDL, which game/ never includes. An empty
+// function knows every name.
+struct NameChecks {
+  std::function<bool(std::string_view)> key, button;
+};
+
+// The settings file as read: the values (defaults where the file is silent
+// or wrong) and the problems found, each "FILE:LINE: what" or "FILE: what",
+// with file text shown only as base::printable makes it. Game thread.
+class SettingsFile {
+ public:
+  // Reads `path` (settings_path() when empty). Writes the commented defaults
+  // there when it does not exist; a failure to write is one more problem.
+  // Never fails: what cannot be read leaves the defaults.
+  void load(const NameChecks& checks, const std::string& path = "");
+  const Settings& settings() const { return settings_; }
+  const std::vector<std::string>& problems() const { return problems_; }
+  const std::string& path() const { return path_; }
+
+  // Makes `s` the values and rewrites the file atomically. The file is read
+  // again first, so that what was edited by hand since load() stays: a line
+  // is rewritten in place (the rest of it kept) only for a value that `s`
+  // changes, a setting without a line is added to its section (the section
+  // at the end when missing), every other line stays byte for byte. The
+  // problems are then those of the new file. False with why ("FILE: cannot
+  // write: No space left on device"), the file as it was.
+  bool save(const Settings& s, std::string& why);
+
+ private:
+  NameChecks checks_;
+  std::string path_;
+  std::string shown_;    // path_ as it is shown in messages
+  std::string no_path_;  // why there is no path_
+  Settings settings_ = default_settings();
+  std::vector<std::string> problems_;
+};
+
+// $XDG_CONFIG_HOME/tervalon/settings.ini (~/.config/... when that is unset
+// or not absolute), its folder made when missing; empty with the reason in
+// `why` when there is none.
+std::string settings_path(std::string& why);
+
+// The whole file for `s`: every setting with a comment above it, as written
+// on first run.
+std::string settings_text(const Settings& s);
+
+}  // namespace tervalon

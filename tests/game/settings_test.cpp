@@ -1,0 +1,177 @@
+// The settings file: written with the defaults on first run, read line by
+// line with every wrong line named and its default used, rewritten in place
+// with only what changed.
+#include "game/settings.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "base/file.h"
+#include "tests/game/support.h"
+
+namespace tervalon {
+namespace {
+
+std::string contents(const std::string& path) {
+  std::string text;
+  EXPECT_TRUE(base::read_file(path, text));
+  return text;
+}
+
+void replace(std::string& text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  ASSERT_NE(at, std::string::npos) << from;
+  text.replace(at, from.size(), to);
+}
+
+std::size_t line_of(const std::string& text, const std::string& line) {
+  const std::size_t at = text.find("\n" + line + "\n");
+  EXPECT_NE(at, std::string::npos) << line;
+  return static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at) + 1, '\n')) +
+         1;
+}
+
+// The environment variable `name` set for the life of the object.
+class Env {
+ public:
+  Env(const char* name, const std::string& value) : name_(name) {
+    if (const char* was = getenv(name)) was_ = was;
+    setenv(name, value.c_str(), 1);
+  }
+  ~Env() { was_ ? setenv(name_, was_->c_str(), 1) : unsetenv(name_); }
+  Env(const Env&) = delete;
+  Env& operator=(const Env&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> was_;
+};
+
+TEST(Settings, FirstRunWritesCommentedDefaultsThatReadBack) {
+  const std::string dir = test::make_temp_dir();
+  std::string why, path;
+  {
+    Env config("XDG_CONFIG_HOME", dir + "/config/deeper");
+    EXPECT_EQ(settings_path(why), dir + "/config/deeper/tervalon/settings.ini") << why;
+    Env relative("XDG_CONFIG_HOME", "config"), home("HOME", dir);
+    SettingsFile first;
+    first.load({});
+    path = first.path();
+    EXPECT_EQ(path, dir + "/.config/tervalon/settings.ini");
+    EXPECT_EQ(first.settings(), default_settings());
+    EXPECT_TRUE(first.problems().empty()) << first.problems()[0];
+  }
+  // Every setting is written, each with a comment above it.
+  const std::string text = contents(path);
+  std::size_t settings = 0;
+  std::string previous;
+  for (std::size_t at = 0, eol = 0; at < text.size(); at = eol + 1, ++settings) {
+    eol = text.find('\n', at);
+    const std::string line = text.substr(at, eol - at);
+    if (line.empty() || line[0] == '#' || line[0] == '[') --settings;
+    if (line.find(" = ") != std::string::npos) {
+      EXPECT_EQ(previous[0], '#') << line;
+    }
+    previous = line;
+  }
+  EXPECT_EQ(settings, 16u);
+
+  SettingsFile again;
+  again.load({.key = [](std::string_view name) { return name.size() <= 5; }, .button = {}}, path);
+  EXPECT_EQ(again.settings(), default_settings());
+  EXPECT_TRUE(again.problems().empty()) << again.problems()[0];
+  EXPECT_EQ(contents(path), text);
+}
+
+TEST(Settings, WrongLinesAreNamedAndOnlyChangedValuesAreRewritten) {
+  const std::string path = test::make_temp_dir() + "/settings.ini";
+  const NameChecks checks{.key = [](std::string_view name) { return name != "Foo"; }, .button = {}};
+  SettingsFile first;
+  first.load(checks, path);
+  std::string broken = contents(path);
+  replace(broken, "left = Left, A\n", "left = Left, Foo\n");
+  replace(broken, "jump = Up, W, Space\n", "jump = Up, Escape\n");
+  replace(broken, "restart = R\n", "restart = R, left\n#" + std::string(5000, 'x') + "\n");
+  replace(broken, "fullscreen = no\n", "fullscreen = yes\nwobble = 3\nthis is not a setting\n");
+  replace(broken, "window-scale = auto\n", "");
+  replace(broken, "speed = 100\n", "speed   =  55 \r\n");
+  test::write_file(path.substr(0, path.rfind('/')), "settings.ini", broken);
+
+  SettingsFile file;
+  file.load(checks, path);
+  Settings expected = default_settings();
+  expected.keys.left = {"Left"};
+  expected.keys.jump = {"Up"};
+  expected.keys.restart = {"R"};
+  expected.fullscreen = true;
+  EXPECT_EQ(file.settings(), expected);
+  const std::size_t left = line_of(broken, "left = Left, Foo"), restart = line_of(broken, "restart = R, left");
+  const std::pair<std::size_t, std::string> wrong[] = {
+      {left, "\"Foo\" is not a key name"},
+      {line_of(broken, "jump = Up, Escape"), "Escape always quits and cannot be bound"},
+      {restart, "\"left\" is bound to left on line " + std::to_string(left) + " already"},
+      {restart + 1, "longer than 4096 bytes"},
+      {line_of(broken, "wobble = 3"), "\"wobble\" is not a setting of [display]"},
+      {line_of(broken, "this is not a setting"), "\"this is not a setting\" is not a [section]"},
+      {line_of(broken, "speed   =  55 \r"), "speed must be 100, 80, 60 or 40"}};
+  ASSERT_EQ(file.problems().size(), std::size(wrong));
+  for (std::size_t i = 0; i < std::size(wrong); ++i) {
+    EXPECT_EQ(file.problems()[i].rfind(path + ":" + std::to_string(wrong[i].first) + ": ", 0), 0u)
+        << file.problems()[i];
+    EXPECT_NE(file.problems()[i].find(wrong[i].second), std::string::npos) << file.problems()[i];
+  }
+
+  // Edited by hand while the game runs: kept. The changed values are
+  // rewritten in place, the missing one added to its section.
+  test::write_file(path.substr(0, path.rfind('/')), "settings.ini", broken + "# by hand");
+  Settings changed = expected;
+  changed.speed = 60;
+  changed.window_scale = 3;
+  changed.keys.jump = {"Up", ",", "Keypad ,"};
+  std::string why;
+  ASSERT_TRUE(file.save(changed, why)) << why;
+  std::string after = contents(path);
+  const std::size_t added = after.find("wobble = 3\n") + 11, added_end = after.find("window-scale = 3\n");
+  ASSERT_LT(added, added_end);
+  EXPECT_EQ(after[added], '#');
+  after.erase(added, added_end + 17 - added);
+  replace(broken, "speed   =  55 \r", "speed   =  60 \r");
+  replace(broken, "jump = Up, Escape", "jump = Up, ,, Keypad ,");
+  EXPECT_EQ(after, broken + "# by hand");
+
+  SettingsFile reread;
+  reread.load(checks, path);
+  EXPECT_EQ(reread.settings(), changed);
+  EXPECT_EQ(file.settings(), changed);
+  EXPECT_EQ(reread.problems().size(), std::size(wrong) - 2);
+  EXPECT_EQ(file.problems(), reread.problems());
+}
+
+TEST(Settings, AFolderOrFifoIsNeitherReadNorReplaced) {
+  const std::string dir = test::make_temp_dir();
+  for (const bool folder : {true, false}) {
+    const std::string path = dir + (folder ? "/folder.ini" : "/fifo.ini");
+    ASSERT_EQ(folder ? mkdir(path.c_str(), 0700) : mkfifo(path.c_str(), 0600), 0);
+    SettingsFile file;
+    file.load({}, path);
+    EXPECT_EQ(file.settings(), default_settings());
+    ASSERT_EQ(file.problems().size(), 1u);
+    EXPECT_EQ(file.problems()[0].rfind(path + ": ", 0), 0u) << file.problems()[0];
+    Settings changed = default_settings();
+    changed.volume = 5;
+    std::string why;
+    EXPECT_FALSE(file.save(changed, why));
+    EXPECT_EQ(why.rfind(path + ": ", 0), 0u) << why;
+    struct stat st;
+    ASSERT_EQ(lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(folder ? S_ISDIR(st.st_mode) : S_ISFIFO(st.st_mode));
+  }
+}
+
+}  // namespace
+}  // namespace tervalon
