@@ -35,13 +35,14 @@ inline constexpr std::int32_t K_UK = 0, K_LMOUSE = 1, K_RMOUSE = 2, K_CANCEL = 3
 // Game-controller keys: never a message's WPARAM (a button arrives as the key
 // it stands for), only the key as pressed (pressed_key) of its messages. The
 // stick pushed left or right is K_PAD_LEFT or K_PAD_RIGHT.
-inline constexpr std::int32_t K_PAD_A = 195, K_PAD_B = 196, K_PAD_X = 197, K_PAD_Y = 198, K_PAD_UP = 203,
-                              K_PAD_DOWN = 204, K_PAD_LEFT = 205, K_PAD_RIGHT = 206, K_PAD_START = 207,
-                              K_PAD_BACK = 208;
+inline constexpr std::int32_t K_PAD_A = 195, K_PAD_B = 196, K_PAD_X = 197, K_PAD_Y = 198, K_PAD_RSHOULDER = 199,
+                              K_PAD_LSHOULDER = 200, K_PAD_UP = 203, K_PAD_DOWN = 204, K_PAD_LEFT = 205,
+                              K_PAD_RIGHT = 206, K_PAD_START = 207, K_PAD_BACK = 208, K_PAD_LSTICK = 209,
+                              K_PAD_RSTICK = 210, K_PAD_GUIDE = 211;
 
 // The key as it was pressed, from a key message's LPARAM (bits 16..23): the
-// keyboard's key before alias translation (Space, where WPARAM says Up), or
-// the controller's K_PAD_ key; 0 for none.
+// keyboard's own key before alias or binding translation (Space, where WPARAM
+// says Up), or the controller's K_PAD_ key; 0 for none.
 constexpr std::int32_t pressed_key(std::int32_t lparam) { return (lparam >> 16) & 0xFF; }
 
 // The pointer's position from a mouse message's LPARAM: low 16 bits x, high

@@ -1,15 +1,18 @@
 // SDL's input events as window messages: keys to virtual-key codes (letters by the layout's symbol),
-// alias keys and controllers to the keys they stand for, and who holds which key.
+// alias keys, bound keys and controllers to the keys they stand for, and who holds which key.
 #include "display/sdl/input.h"
 
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 
 #include "base/utf8.h"
 #include "display/input.h"
 #include "display/sdl/present.h"
+#include "display/sdl/window.h"
 #include "display/window.h"
 
 namespace display {
@@ -60,6 +63,11 @@ std::int32_t pad_key(SDL_GameControllerButton button) {
     case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return K_PAD_RIGHT;
     case SDL_CONTROLLER_BUTTON_START: return K_PAD_START;
     case SDL_CONTROLLER_BUTTON_BACK: return K_PAD_BACK;
+    case SDL_CONTROLLER_BUTTON_GUIDE: return K_PAD_GUIDE;
+    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return K_PAD_LSHOULDER;
+    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return K_PAD_RSHOULDER;
+    case SDL_CONTROLLER_BUTTON_LEFTSTICK: return K_PAD_LSTICK;
+    case SDL_CONTROLLER_BUTTON_RIGHTSTICK: return K_PAD_RSTICK;
     default: return 0;
   }
 }
@@ -72,7 +80,81 @@ std::int32_t stick_key(std::int16_t x) {
   return x < -DEAD_ZONE ? K_LEFT : x > DEAD_ZONE ? K_RIGHT : 0;
 }
 
+// The bindings the next window takes (none: the alias keys or none), kept
+// for the process's whole life: a window may open while it ends.
+struct Chosen {
+  std::mutex lock;
+  std::optional<Bindings> bindings;
+};
+Chosen& chosen() {
+  static Chosen& c = *new Chosen;
+  return c;
+}
+
+// The scancode each own virtual key last came from, so that a key pressed to
+// be bound is named by its place, whatever the layout's letter on it (0: none yet).
+std::array<std::atomic<std::uint16_t>, 256> last_scancode{};
+
+// A name as SDL's C functions take it; empty when it holds a NUL, which
+// would cut it short into another name.
+std::string c_name(std::string_view name) {
+  return name.find('\0') == std::string_view::npos ? std::string(name) : std::string();
+}
+
+SDL_Scancode scancode_named(std::string_view name) {
+  const std::string n = c_name(name);
+  return n.empty() ? SDL_SCANCODE_UNKNOWN : SDL_GetScancodeFromName(n.c_str());
+}
+
+SDL_GameControllerButton button_named(std::string_view name) {
+  const std::string n = c_name(name);
+  return n.empty() ? SDL_CONTROLLER_BUTTON_INVALID : SDL_GameControllerGetButtonFromString(n.c_str());
+}
+
 }  // namespace
+
+void use_bindings(const std::vector<Binding>& bindings) {
+  Bindings t;
+  for (const Binding& b : bindings) {
+    if (b.vk <= 0 || b.vk >= static_cast<std::int32_t>(t.taken.size())) continue;
+    t.taken[static_cast<std::size_t>(b.vk)] = true;
+    if (b.vk == K_P) t.taken[K_PAUSE] = true;  // the key named Pause pauses as P does
+    // Escape and Back stay the way out, whatever they are bound to; a key
+    // bound twice keeps its first action.
+    for (const std::string& name : b.keys)
+      if (const SDL_Scancode sc = scancode_named(name); sc != SDL_SCANCODE_UNKNOWN && sc != SDL_SCANCODE_ESCAPE)
+        if (std::int32_t& action = t.keys[static_cast<std::size_t>(sc)]; !action) action = b.vk;
+    for (const std::string& name : b.buttons)
+      if (const SDL_GameControllerButton button = button_named(name);
+          button != SDL_CONTROLLER_BUTTON_INVALID && button != SDL_CONTROLLER_BUTTON_BACK)
+        if (std::int32_t& action = t.buttons[static_cast<std::size_t>(button)]; !action) action = b.vk;
+  }
+  const std::lock_guard hold(chosen().lock);
+  chosen().bindings = t;
+}
+
+bool key_name_known(std::string_view name) { return scancode_named(name) != SDL_SCANCODE_UNKNOWN; }
+
+bool button_name_known(std::string_view name) { return button_named(name) != SDL_CONTROLLER_BUTTON_INVALID; }
+
+std::string pressed_key_name(std::int32_t pressed) {
+  if (pressed <= 0 || pressed > 255) return {};
+  for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b)
+    if (pad_key(static_cast<SDL_GameControllerButton>(b)) == pressed)
+      return SDL_GameControllerGetStringForButton(static_cast<SDL_GameControllerButton>(b));
+  // The first scancode that makes each code, for a key no window has seen.
+  static const std::array<std::uint16_t, 256> first = [] {
+    std::array<std::uint16_t, 256> f{};
+    for (int sc = SDL_NUM_SCANCODES; --sc > 0;)
+      if (const std::int32_t vk = virtual_key(SDLK_UNKNOWN, static_cast<SDL_Scancode>(sc)); vk > 0 && vk < 256)
+        f[static_cast<std::size_t>(vk)] = static_cast<std::uint16_t>(sc);
+    return f;
+  }();
+  const auto at = static_cast<std::size_t>(pressed);
+  std::uint16_t sc = last_scancode[at].load(std::memory_order_relaxed);
+  if (!sc) sc = first[at];
+  return sc ? SDL_GetScancodeName(static_cast<SDL_Scancode>(sc)) : "";
+}
 
 std::int32_t virtual_key(SDL_Keycode sym, SDL_Scancode sc) {
   if (sym >= SDLK_a && sym <= SDLK_z) return K_A + (sym - SDLK_a);
@@ -177,12 +259,16 @@ bool Input::release(std::int32_t vk, Source source) {
     std::copy(it + 1, end, it);
     --count_;
   }
-  return std::none_of(holds_.begin(), holds_.begin() + count_, [&](const Hold& o) { return o.vk == vk; });
+  return vk == 0 || std::none_of(holds_.begin(), holds_.begin() + count_, [&](const Hold& o) { return o.vk == vk; });
 }
 
 void Input::open(std::uint32_t window_id, bool alias_keys, const Presenter* pictures) {
   id_ = window_id;
   alias_keys_ = alias_keys;
+  {
+    const std::lock_guard hold(chosen().lock);
+    bindings_ = chosen().bindings;
+  }
   pictures_ = pictures;
   count_ = 0;
   for (Pad& p : pads_) p.stick = 0;
@@ -219,31 +305,53 @@ void Input::raw_key(const SDL_SysWMmsg& m, PlatformEvents& events) {
 #endif
 }
 
+// Sent as its key was when it last came through (an unknown key that stands
+// for nothing is not).
 void Input::restore_dropped_key(PlatformEvents& events) {
   if (!raw_.waiting) return;
   raw_.waiting = false;
-  if (std::int32_t vk = key_of_[raw_.keycode])
-    send_key(raw_.down, vk, {0, static_cast<std::uint32_t>(vk)}, raw_.down, SDL_GetTicks(), events);
+  const Made k = key_of_[raw_.keycode];
+  if (k.scancode == SDL_SCANCODE_UNKNOWN) return;
+  if (const std::int32_t vk = key_code(k.scancode, k.own); vk || k.own)
+    send_key(raw_.down, vk, {0, static_cast<std::uint32_t>(k.own)}, raw_.down, SDL_GetTicks(), events);
 }
 
-// The key as pressed of what `source` holds as `vk`.
-std::int32_t Input::pressed(std::int32_t vk, Source source) {
-  if (source.device == 0) return static_cast<std::int32_t>(source.control);  // the key before aliasing
-  if (source.control == STICK) return vk == K_LEFT ? K_PAD_LEFT : K_PAD_RIGHT;
+std::int32_t Input::pressed(Source source) {
+  if (source.device == 0) return static_cast<std::int32_t>(source.control);  // the key's own
+  if (source.control == STICK_LEFT) return K_PAD_LEFT;
+  if (source.control == STICK_RIGHT) return K_PAD_RIGHT;
   return pad_key(static_cast<SDL_GameControllerButton>(source.control));
 }
 
-// A key of the keyboard or a controller on its way to the queue: an alias
-// key becomes the key it stands for, and a key-up goes on only when no
-// other source holds the key. Alt is a system key, as on the platform
-// whose messages these are: the first half of Alt+Enter moves nothing on.
+// With bindings an action's code comes only from what is bound to it: an
+// arrow key that no longer runs arrives as 0 (its key as pressed still says
+// which it is). Escape and Back always quit.
+std::int32_t Input::key_code(SDL_Scancode scancode, std::int32_t own) const {
+  if (!bindings_) return alias_keys_ ? alias_key(own) : own;
+  if (own == K_ESC) return K_ESC;
+  const auto sc = static_cast<std::size_t>(scancode);
+  if (const std::int32_t action = sc < bindings_->keys.size() ? bindings_->keys[sc] : 0) return action;
+  return bindings_->taken[static_cast<std::size_t>(own & 0xFF)] ? 0 : own;
+}
+
+std::int32_t Input::button_code(SDL_GameControllerButton button) const {
+  const std::int32_t own = controller_key(button);
+  if (!bindings_ || button == SDL_CONTROLLER_BUTTON_BACK) return own;
+  const auto b = static_cast<std::size_t>(button);
+  if (const std::int32_t action = b < bindings_->buttons.size() ? bindings_->buttons[b] : 0) return action;
+  return bindings_->taken[static_cast<std::size_t>(own)] ? 0 : own;
+}
+
+// A key of the keyboard or a controller on its way to the queue as `vk`: a
+// key-up goes on only when no other source holds the key. Alt is a system
+// key, as on the platform whose messages these are: the first half of
+// Alt+Enter moves nothing on.
 void Input::send_key(bool down, std::int32_t vk, Source source, bool repeat, Uint32 time, PlatformEvents& events) {
-  if (alias_keys_) vk = alias_key(vk);
   if (down)
     press(vk, source);
   else if (!release(vk, source))
     return;
-  key_message(down, vk, pressed(vk, source), repeat, time, events);
+  key_message(down, vk, pressed(source), repeat, time, events);
 }
 
 void Input::key_message(bool down, std::int32_t vk, std::int32_t as_pressed, bool repeat, Uint32 time,
@@ -254,13 +362,16 @@ void Input::key_message(bool down, std::int32_t vk, std::int32_t as_pressed, boo
 
 void Input::key(const SDL_KeyboardEvent& k, bool window_key, PlatformEvents& events) {
   const bool down = k.type == SDL_KEYDOWN;
-  const std::int32_t vk = window_key ? 0 : virtual_key(k.keysym.sym, k.keysym.scancode);
+  const SDL_Scancode sc = k.keysym.scancode;
+  const std::int32_t own = window_key ? 0 : virtual_key(k.keysym.sym, sc);
   if (raw_.waiting) {  // this is the waiting one, as SDL saw it
-    key_of_[raw_.keycode] = vk;
+    key_of_[raw_.keycode] = window_key ? Made{} : Made{sc, own};
     raw_.waiting = false;
   }
   if (window_key) return;
-  send_key(down, vk, {0, static_cast<std::uint32_t>(vk)}, k.repeat != 0, k.timestamp, events);
+  if (down && own)
+    last_scancode[static_cast<std::size_t>(own)].store(static_cast<std::uint16_t>(sc), std::memory_order_relaxed);
+  send_key(down, key_code(sc, own), {0, static_cast<std::uint32_t>(own)}, k.repeat != 0, k.timestamp, events);
   if (std::int32_t c = down ? control_character(k.keysym.scancode) : 0)
     events.message(make(WM_CHAR, c, key_lparam(true, k.repeat != 0), k.timestamp));
 }
@@ -284,28 +395,37 @@ void Input::controller_added(int index) {
 void Input::controller_removed(SDL_JoystickID id, Uint32 time, PlatformEvents& events) {
   for (std::size_t i = count_; i-- > 0;)
     if (const Hold h = holds_[i]; h.source.device == static_cast<std::uint32_t>(id) + 1 && release(h.vk, h.source))
-      key_message(false, h.vk, pressed(h.vk, h.source), false, time, events);
+      key_message(false, h.vk, pressed(h.source), false, time, events);
   if (Pad* p = pad(id)) {
     SDL_GameControllerClose(p->controller);
     pads_.erase(pads_.begin() + (p - pads_.data()));
   }
 }
 
+// With bindings a button that stands for nothing still arrives (as 0) if it
+// has a key as pressed: a settings screen binds it by its press.
 void Input::controller_button(const SDL_ControllerButtonEvent& b, PlatformEvents& events) {
-  const std::int32_t vk = controller_key(static_cast<SDL_GameControllerButton>(b.button));
-  if (vk && pad(b.which))
+  const auto button = static_cast<SDL_GameControllerButton>(b.button);
+  const std::int32_t vk = button_code(button);
+  if ((vk || (bindings_ && pad_key(button))) && pad(b.which))
     send_key(b.state == SDL_PRESSED, vk, {static_cast<std::uint32_t>(b.which) + 1, b.button}, false, b.timestamp,
              events);
 }
 
+// The stick pushed left or right stands for what the d-pad's left or right does.
 void Input::controller_stick(const SDL_ControllerAxisEvent& a, PlatformEvents& events) {
   Pad* p = pad(a.which);
   if (!p || a.axis != SDL_CONTROLLER_AXIS_LEFTX) return;
   const std::int32_t now = stick_key(a.value);
   if (now == p->stick) return;
-  const Source source{static_cast<std::uint32_t>(a.which) + 1, STICK};
-  if (p->stick) send_key(false, p->stick, source, false, a.timestamp, events);
-  if (now) send_key(true, now, source, false, a.timestamp, events);
+  const std::uint32_t device = static_cast<std::uint32_t>(a.which) + 1;
+  auto send = [&](bool down, std::int32_t way) {
+    const bool left = way == K_LEFT;
+    send_key(down, button_code(left ? SDL_CONTROLLER_BUTTON_DPAD_LEFT : SDL_CONTROLLER_BUTTON_DPAD_RIGHT),
+             {device, left ? STICK_LEFT : STICK_RIGHT}, false, a.timestamp, events);
+  };
+  if (p->stick) send(false, p->stick);
+  if (now) send(true, now);
   p->stick = now;
 }
 

@@ -5,7 +5,9 @@
 #include <SDL.h>
 
 #include <array>
+#include <bitset>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "display/backend.h"
@@ -22,6 +24,13 @@ std::int32_t control_character(SDL_Scancode scancode);
 // key-ups), bit 31 on a key-up. Any thread.
 std::int32_t key_lparam(bool down, bool repeat, std::int32_t pressed = 0);
 
+// The keys and controller buttons use_bindings bound, by SDL's codes.
+struct Bindings {
+  std::array<std::int32_t, SDL_NUM_SCANCODES> keys{};             // each scancode's action, or 0
+  std::array<std::int32_t, SDL_CONTROLLER_BUTTON_MAX> buttons{};  // each button's action, or 0
+  std::bitset<256> taken;  // the actions' codes: a key of one not bound to it arrives as 0
+};
+
 class Presenter;
 
 // The SDL back end's input: turns SDL's input events into window messages.
@@ -29,9 +38,10 @@ class Presenter;
 class Input {
  public:
   // A new window: its id for the messages, whether A, D, W and Space arrive
-  // as arrow keys, and what shows its pictures (mouse messages give the
-  // pointer in the picture's pixels where they are scaled). Keys held in an
-  // earlier window are gone with it.
+  // as arrow keys (unless use_bindings chose bindings, which it takes now),
+  // and what shows its pictures (mouse messages give the pointer in the
+  // picture's pixels where they are scaled). Keys held in an earlier window
+  // are gone with it.
   void open(std::uint32_t window_id, bool alias_keys, const Presenter* pictures);
   // A key event; `window_key` when the window took it for itself (F11, Alt+Enter).
   void key(const SDL_KeyboardEvent& k, bool window_key, PlatformEvents& events);
@@ -47,7 +57,8 @@ class Input {
 
  private:
   // Who holds which key: a source is a device (0: the keyboard; a
-  // controller's SDL instance number plus one) and a control on it. A key's
+  // controller's SDL instance number plus one) and a control on it (a
+  // keyboard key's own virtual key). A key's
   // key-up goes on only when no other source still holds it: a keyboard and a
   // controller, or two controllers, holding one direction do not let go of it
   // for each other.
@@ -61,18 +72,24 @@ class Input {
   };
   // `source` holds `vk` (again, for a key repeat).
   void press(std::int32_t vk, Source source);
-  // `source` lets go of `vk`: whether the key-up goes on.
+  // `source` lets go of `vk`: whether the key-up goes on (always for 0, which
+  // each key stands for on its own).
   bool release(std::int32_t vk, Source source);
-  // The key as pressed (base::keys::pressed_key) of `source` holding `vk`.
-  static std::int32_t pressed(std::int32_t vk, Source source);
+  // The key as pressed (base::keys::pressed_key) of `source`.
+  static std::int32_t pressed(Source source);
+  // The virtual key a keyboard key (`own`: its own virtual key) or a
+  // controller button arrives as: itself, its alias or its action.
+  std::int32_t key_code(SDL_Scancode scancode, std::int32_t own) const;
+  std::int32_t button_code(SDL_GameControllerButton button) const;
 
   // Controllers: each open one by SDL's instance number.
   struct Pad {
     SDL_JoystickID id;
     SDL_GameController* controller;
-    std::int32_t stick;  // the key its left stick holds, or 0
+    std::int32_t stick;  // the way its left stick is pushed (K_LEFT, K_RIGHT), or 0
   };
-  static constexpr std::uint32_t STICK = 0x100;  // the stick's control number in the hold table
+  // The stick's control numbers in the hold table, pushed left and right.
+  static constexpr std::uint32_t STICK_LEFT = 0x100, STICK_RIGHT = 0x101;
 
   void raw_key(const SDL_SysWMmsg& m, PlatformEvents& events);
   void send_key(bool down, std::int32_t vk, Source source, bool repeat, Uint32 time, PlatformEvents& events);
@@ -89,15 +106,20 @@ class Input {
 
   std::uint32_t id_ = 0;
   bool alias_keys_ = false;
+  std::optional<Bindings> bindings_;  // in place of the alias keys
   const Presenter* pictures_ = nullptr;
   std::int32_t mouse_x_ = 0, mouse_y_ = 0;  // the pointer on the screen
-  // The platform key event waiting for its SDL key event, and the key code
-  // each platform key last came out as.
+  // The platform key event waiting for its SDL key event, and the key
+  // (scancode, own virtual key) each platform key last came out as.
   struct {
     bool waiting = false, down = false;
     std::uint8_t keycode = 0;
   } raw_;
-  std::int32_t key_of_[256] = {};
+  struct Made {
+    SDL_Scancode scancode = SDL_SCANCODE_UNKNOWN;  // none for a key the window took
+    std::int32_t own = 0;
+  };
+  std::array<Made, 256> key_of_{};
   std::array<Hold, 64> holds_{};  // more at once than anyone can hold: the rest are not counted
   std::size_t count_ = 0;
   std::vector<Pad> pads_;

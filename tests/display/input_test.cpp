@@ -3,8 +3,9 @@
 // (a pad plugged in while the window is open works at once, its buttons and
 // stick arrive as arrow-key messages, a direction held by the keyboard and
 // the pad is let go only when both let go, and unplugging the pad lets go of
-// what it held); the key as pressed behind each of them; and the pointer in
-// the pixels of a scaled picture.
+// what it held); the key as pressed behind each of them; keys and buttons
+// bound to actions, and their names; and the pointer in the pixels of a
+// scaled picture.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "display/sdl/window.h"
 #include "xvfb.h"
 
 using namespace display;
@@ -42,6 +44,29 @@ std::vector<Key> keys_within(int ms, bool all = false) {
     if (got.empty() || got.back() != k || k.first != DOWN) got.push_back(k);
   }
   return got;
+}
+
+// The key-downs that arrive within `ms` as (virtual key, key as pressed),
+// repeats folded; each key-up must name what its key-down named.
+std::vector<Key> downs_within(int ms) {
+  std::vector<Key> downs;
+  for (auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+       std::chrono::steady_clock::now() < until;) {
+    if (!ISNEXTMSG()) {
+      wait_message(20);
+      continue;
+    }
+    if (!ISMSG({WM_KEYDOWN, WM_KEYUP})) continue;
+    EXPECT_EQ(MS.LPARAM & 0xFFFF, 1) << "the repeat count stays";
+    const Key key{MS.WPARAM, pressed_key(MS.LPARAM)};
+    if (MS.MESSAGE == UP) {
+      EXPECT_LT(MS.LPARAM, 0) << "bit 31 stays";
+      EXPECT_TRUE(!downs.empty() && key == downs.back()) << key.first << " " << key.second;
+    } else if (downs.empty() || downs.back() != key) {
+      downs.push_back(key);
+    }
+  }
+  return downs;
 }
 
 class Input : public testing::Test {
@@ -178,33 +203,14 @@ TEST_F(Input, KeyMessagesCarryTheKeyAsPressed) {
   stick(-32768);
   SDL_Delay(30);
   stick(0);
-  // Key-downs as (virtual key, key as pressed); a key-up names what its key-down named.
-  std::vector<std::pair<std::int32_t, std::int32_t>> downs;
-  for (auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-       std::chrono::steady_clock::now() < until;) {
-    if (!ISNEXTMSG()) {
-      wait_message(20);
-      continue;
-    }
-    if (!ISMSG({WM_KEYDOWN, WM_KEYUP})) continue;
-    EXPECT_EQ(MS.LPARAM & 0xFFFF, 1) << "the repeat count stays";
-    const std::pair key{MS.WPARAM, pressed_key(MS.LPARAM)};
-    if (MS.MESSAGE == UP) {
-      EXPECT_LT(MS.LPARAM, 0) << "bit 31 stays";
-      ASSERT_FALSE(downs.empty());
-      EXPECT_EQ(key, downs.back());
-    } else if (downs.empty() || downs.back() != key) {
-      downs.push_back(key);
-    }
-  }
-  EXPECT_EQ(downs, (std::vector<std::pair<std::int32_t, std::int32_t>>{{K_UP, K_SPACE},
-                                                                       {K_UP, K_W},
-                                                                       {K_LEFT, K_LEFT},
-                                                                       {K_UP, K_PAD_A},
-                                                                       {K_UP, K_PAD_UP},
-                                                                       {K_DOWN, K_PAD_DOWN},
-                                                                       {K_R, K_PAD_Y},
-                                                                       {K_LEFT, K_PAD_LEFT}}));
+  EXPECT_EQ(downs_within(1500), (std::vector<Key>{{K_UP, K_SPACE},
+                                                  {K_UP, K_W},
+                                                  {K_LEFT, K_LEFT},
+                                                  {K_UP, K_PAD_A},
+                                                  {K_UP, K_PAD_UP},
+                                                  {K_DOWN, K_PAD_DOWN},
+                                                  {K_R, K_PAD_Y},
+                                                  {K_LEFT, K_PAD_LEFT}}));
   unplug();
 }
 
@@ -252,6 +258,70 @@ TEST_F(Input, MousePositionsAreInThePicturesPixels) {
   // Outside the picture: left of and above it negative, right of and below it past its size.
   EXPECT_EQ(click(10, 5), (Point{-7, -2}));
   EXPECT_EQ(click(299, 199), (Point{89, 63}));
+}
+
+// Last of the window tests: the bindings stay for every later window of the process.
+TEST_F(Input, BoundKeysAndButtonsArriveAsTheirActionsAndTheRestOnlyAsThemselves) {
+  CLOSEWIN();
+  use_bindings({{K_LEFT, {"J", "No Such Key"}, {}},
+                {K_UP, {"k"}, {"x", "select"}},
+                {K_R, {"Escape"}, {"back"}},
+                {K_P, {}, {"leftshoulder"}}});
+  CREATEWIN(320, 240, BLACK, WHITE);
+  ASSERT_TRUE(ISWIN());
+  run("xdotool windowfocus --sync " + std::to_string(HW.load()));
+  ASSERT_NO_FATAL_FAILURE(plug());
+  run("xdotool key --delay 30 j Left k Escape Pause Down Shift_R");
+  for (auto b :
+       {SDL_CONTROLLER_BUTTON_X, SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_BACK,
+        SDL_CONTROLLER_BUTTON_LEFTSHOULDER, SDL_CONTROLLER_BUTTON_START, SDL_CONTROLLER_BUTTON_RIGHTSHOULDER}) {
+    button(b, true);
+    SDL_Delay(30);
+    button(b, false);
+    SDL_Delay(30);
+  }
+  stick(-32768);  // as the d-pad's left, bound to nothing
+  SDL_Delay(30);
+  stick(0);
+  EXPECT_EQ(downs_within(1500), (std::vector<Key>{{K_LEFT, K_J},
+                                                  {0, K_LEFT},
+                                                  {K_UP, K_K},
+                                                  {K_ESC, K_ESC},
+                                                  {0, K_PAUSE},
+                                                  {K_DOWN, K_DOWN},
+                                                  {K_SHIFT, K_SHIFT},
+                                                  {K_UP, K_PAD_X},
+                                                  {0, K_PAD_A},
+                                                  {K_ESC, K_PAD_BACK},
+                                                  {K_P, K_PAD_LSHOULDER},
+                                                  {K_ENTER, K_PAD_START},
+                                                  {0, K_PAD_RSHOULDER},
+                                                  {0, K_PAD_LEFT}}));
+  unplug();
+  // The key behind a code is the one pressed: Right Shift, not the Left Shift that also makes K_SHIFT.
+  EXPECT_EQ(pressed_key_name(K_SHIFT), "Right Shift");
+}
+
+// Names as SDL spells them, and back from the key as pressed (no window needed).
+TEST(Bindings, NamesAreSdlsAndTheKeyAsPressedHasOne) {
+  for (const char* name : {"Left", "Space", "Return", "Keypad Enter", "A", "Pause"})
+    EXPECT_TRUE(key_name_known(name)) << name;
+  for (const char* name : {"", "Lefty", "Arrow Left", "dpleft"}) EXPECT_FALSE(key_name_known(name)) << name;
+  EXPECT_FALSE(key_name_known(std::string_view("Left\0x", 6))) << "cut short by its NUL";
+  for (const char* name : {"a", "b", "x", "y", "back", "guide", "start", "leftstick", "rightstick", "leftshoulder",
+                           "rightshoulder", "dpup", "dpdown", "dpleft", "dpright"})
+    EXPECT_TRUE(button_name_known(name)) << name;
+  for (const char* name : {"", "select", "Left", "dp left"}) EXPECT_FALSE(button_name_known(name)) << name;
+
+  const std::pair<std::int32_t, const char*> named[] = {
+      {K_LEFT, "Left"},   {K_A, "A"},     {K_SPACE, "Space"},     {K_ENTER, "Return"},         {K_PAUSE, "Pause"},
+      {K_N7, "Keypad 7"}, {K_PAD_A, "a"}, {K_PAD_START, "start"}, {K_PAD_RSTICK, "rightstick"}};
+  for (auto [code, name] : named) {
+    EXPECT_EQ(pressed_key_name(code), name) << code;
+    EXPECT_TRUE(code >= K_PAD_A ? button_name_known(name) : key_name_known(name)) << name;
+  }
+  EXPECT_EQ(pressed_key_name(0), "");
+  EXPECT_EQ(pressed_key_name(300), "");
 }
 
 }  // namespace
