@@ -43,6 +43,7 @@ struct WindowPlace {
   // Pictures of a fixed size, scaled to the client area; otherwise pictures
   // of the client size, shown 1:1.
   bool scaled = false;
+  bool fit = false;                    // scaled pictures fill the window at any factor, not whole ones only
   std::uint32_t min_w = 0, min_h = 0;  // the smallest client size a user can make (0: any)
   bool fullscreen = false;             // opens in desktop full screen
   bool alias_keys = false;             // A, D, W and Space arrive as arrow keys

@@ -47,8 +47,9 @@ struct Wanted {
 // the window thread it starts afterwards.
 struct Presentation {
   std::uint32_t w = 0, h = 0, scale = 0;
-  bool fullscreen = false, alias_keys = false;
+  bool fullscreen = false, fit = false, alias_keys = false;
 } presentation;
+std::atomic<std::uint32_t> opened_scale{0};  // window_scale(): written by the window thread
 // The title and icon the next window opens with: game thread, before CREATEWIN.
 std::string opening_title;
 BITMAP opening_icon;
@@ -186,16 +187,22 @@ void WindowThread::run() {
                     wanted.background};
   const Presentation& p = presentation;
   if (p.w && p.h) {
-    // Fixed-size pictures: the window opens at a whole multiple of them.
+    // Fixed-size pictures: the window opens at a whole multiple of them, one
+    // that fits the work area unless even 1 does not. No window is chosen
+    // larger than any opens: only pictures beyond that at 1x fail.
     std::int32_t aw = 0, ah = 0;
     b.work_area(aw, ah);
-    const std::uint32_t k = p.scale ? p.scale
+    aw = std::min(aw, static_cast<std::int32_t>(MAX_WINDOW_SIDE));
+    ah = std::min(ah, static_cast<std::int32_t>(MAX_WINDOW_SIDE));
+    const std::uint32_t k = p.scale ? std::min(p.scale, whole_factor(p.w, p.h, aw, ah))
                                     : whole_factor(p.w, p.h, std::int64_t{aw} * 3 / 4, std::int64_t{ah} * 3 / 4);
     const std::uint64_t w = std::uint64_t{p.w} * k, h = std::uint64_t{p.h} * k;
     if (w > MAX_WINDOW_SIDE || h > MAX_WINDOW_SIDE) return fail(too_large(w, h, k, aw, ah));
+    opened_scale.store(k, std::memory_order_relaxed);
     place.w = static_cast<std::uint32_t>(w);
     place.h = static_cast<std::uint32_t>(h);
     place.scaled = true;
+    place.fit = p.fit;
     place.min_w = std::min<std::uint32_t>(p.w, static_cast<std::uint32_t>(MAX(1, aw)));
     place.min_h = std::min<std::uint32_t>(p.h, static_cast<std::uint32_t>(MAX(1, ah)));
     place.fullscreen = p.fullscreen;
@@ -223,6 +230,7 @@ void WindowThread::run() {
 
   b.destroy();
   HW.store(0, std::memory_order_relaxed);
+  opened_scale.store(0, std::memory_order_relaxed);
   publish(Stage::Closed);
   wake_message_waiter();
   pending.exchange(&no_window, std::memory_order_acq_rel);  // a request still waiting is let go
@@ -368,12 +376,15 @@ void use_backend(Backend& b, bool unless_chosen) {
 }
 void use_headless_backend() { use_backend(headless_backend()); }
 
-void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE, bool FULLSCREEN) {
+void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE, bool FULLSCREEN, bool FIT) {
   presentation.w = W && H ? W : 0;
   presentation.h = W && H ? H : 0;
   presentation.scale = SCALE;
   presentation.fullscreen = FULLSCREEN;
+  presentation.fit = FIT;
 }
+
+std::uint32_t window_scale() { return ISWIN() ? opened_scale.load(std::memory_order_relaxed) : 0; }
 
 void use_alias_keys() { presentation.alias_keys = true; }
 // Set before the window thread, its only reader, starts.

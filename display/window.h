@@ -42,11 +42,18 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
 // surface then stays W x H, and the window shows it scaled by the largest
 // whole factor that fits, centred on the background colour (black in full
 // screen), or shrunk keeping its aspect ratio when even factor 1 does not
-// fit. The next window opens at SCALE times W x H (0: the largest whole factor
-// within three quarters of the screen's work area), no smaller than W x H
-// (or the work area), and in desktop full screen with FULLSCREEN. Game
-// thread, before CREATEWIN.
-void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE = 0, bool FULLSCREEN = false);
+// fit; with FIT, as large as fits keeping its aspect ratio at any factor,
+// whole or not. The next window opens at SCALE times W x H (0: the largest
+// whole factor within three quarters of the screen's work area; a SCALE the
+// work area cannot hold: the largest whole factor it can, at least 1, which
+// window_scale() then tells), no smaller than W x H (or the work area), and
+// in desktop full screen with FULLSCREEN. Game thread, before CREATEWIN.
+void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE = 0, bool FULLSCREEN = false,
+                      bool FIT = false);
+// The factor the window opened at for pictures of a fixed size, which is
+// less than the SCALE asked for when that did not fit the work area; 0
+// without a window or without a logical size. Any thread.
+std::uint32_t window_scale();
 // Makes the next window's A and D keys arrive as Left and Right, W and Space
 // as Up (their character messages stay as they are). Game thread, before CREATEWIN.
 void use_alias_keys();

@@ -6,10 +6,11 @@
 
 namespace display {
 
-void Presenter::open(SDL_Window* window, std::uint32_t background, bool scaled) {
+void Presenter::open(SDL_Window* window, std::uint32_t background, bool scaled, bool fit) {
   window_ = window;
   background_ = background;
   scaled_ = scaled;
+  fit_ = fit;
   last_ = {nullptr, 0, 0};
   drawn_ = {};
   show(last_);
@@ -27,7 +28,8 @@ void Presenter::show(const Picture& picture) {
   shown_.surface = nullptr;  // until it holds this picture
   if (!s) return;
   const auto ww = static_cast<std::uint32_t>(s->w), wh = static_cast<std::uint32_t>(s->h);
-  const Placement where = scaled_ ? fit_picture(picture.w, picture.h, ww, wh) : Placement{0, 0, picture.w, picture.h};
+  const Placement where = scaled_ ? fit_picture(picture.w, picture.h, ww, wh, fit_)
+                                  : Placement{0, 0, picture.w, picture.h};
   if (picture.pixels) drawn_ = {picture.w, picture.h, where};
   const std::uint32_t bg = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) ? 0 : background_;
   const Uint32 format = s->format->format;
@@ -37,11 +39,9 @@ void Presenter::show(const Picture& picture) {
     // pass that scales, one write per window pixel.
     const bool swap = format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888;
     const WindowPixels to{static_cast<std::uint32_t*>(s->pixels), ww, wh, static_cast<std::size_t>(s->pitch)};
-    const std::uint32_t k = picture.w ? where.w / picture.w : 0;
-    const bool whole = k >= 1 && where.w == k * picture.w && where.h == k * picture.h && where.x + where.w <= ww &&
-                       where.y + where.h <= wh;
-    if (!redraw_all && whole && bg == shown_.background) {
-      show_rows(picture, where, k, to, bg, swap);
+    const bool inside = where.w && where.h && where.x + where.w <= ww && where.y + where.h <= wh;
+    if (!redraw_all && inside && bg == shown_.background) {
+      show_rows(picture, where, to, bg, swap);
     } else {
       scale_picture(picture.pixels, picture.w, picture.h, where, to, bg, swap);
       SDL_UpdateWindowSurface(window_);
@@ -66,8 +66,8 @@ void Presenter::show(const Picture& picture) {
 }
 
 // Window column c shows picture column (c - where.x) * pw / where.w (whole
-// factors included), rounded down: this is its inverse, left of the picture
-// as well.
+// factors and any other included), rounded down: this is its inverse, left
+// of the picture as well.
 void Presenter::to_picture(std::int32_t& x, std::int32_t& y) const {
   const Placement& where = drawn_.where;
   if (!scaled_ || where.w == 0 || where.h == 0) return;
@@ -81,19 +81,17 @@ void Presenter::to_picture(std::int32_t& x, std::int32_t& y) const {
 }
 
 // The window still shows the picture before this one, placed the same way
-// at a whole factor k: only the bands of changed rows are converted and
-// sent to the X server.
-void Presenter::show_rows(const Picture& picture, const Placement& where, std::uint32_t k, const WindowPixels& to,
-                          std::uint32_t bg, bool swap) {
+// and wholly inside: only the window rows that show changed picture rows
+// are converted and sent to the X server.
+void Presenter::show_rows(const Picture& picture, const Placement& where, const WindowPixels& to, std::uint32_t bg,
+                          bool swap) {
   rects_.clear();
   picture.rows->for_each_run([&](std::uint32_t top, std::uint32_t bottom) {
-    const std::uint32_t band_y = where.y + top * k, band_h = (bottom - top) * k;
-    scale_picture(picture.pixels + std::size_t{top} * picture.w, picture.w, bottom - top, {where.x, 0, where.w, band_h},
-                  {reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(to.pixels) + band_y * to.pitch),
-                   to.w, band_h, to.pitch},
-                  bg, swap);
-    rects_.push_back(
-        {static_cast<int>(where.x), static_cast<int>(band_y), static_cast<int>(where.w), static_cast<int>(band_h)});
+    const std::uint32_t band_y = window_row(picture.h, where, top), band_end = window_row(picture.h, where, bottom);
+    if (band_y == band_end) return;  // shrunk: none of these rows is shown
+    scale_picture_rows(picture.pixels, picture.w, picture.h, where, to, bg, swap, top, bottom);
+    rects_.push_back({static_cast<int>(where.x), static_cast<int>(band_y), static_cast<int>(where.w),
+                      static_cast<int>(band_end - band_y)});
   });
   if (!rects_.empty()) SDL_UpdateWindowSurfaceRects(window_, rects_.data(), static_cast<int>(rects_.size()));
 }

@@ -15,8 +15,8 @@ class Presenter {
  public:
   // A new window, showing `background` (0x00BBGGRR) until the first picture
   // and around the pictures (black in full screen); `scaled`: pictures of a
-  // fixed size, scaled to the window.
-  void open(SDL_Window* window, std::uint32_t background, bool scaled);
+  // fixed size, scaled to the window (with `fit` as large as fits, at any factor).
+  void open(SDL_Window* window, std::uint32_t background, bool scaled, bool fit = false);
   void show(const Picture& picture);
   // The last picture again, whole: full screen on or off, or the window exposed.
   void show_again() { show(last_); }
@@ -29,12 +29,11 @@ class Presenter {
   void to_picture(std::int32_t& x, std::int32_t& y) const;
 
  private:
-  void show_rows(const Picture& picture, const Placement& where, std::uint32_t k, const WindowPixels& to,
-                 std::uint32_t bg, bool swap);
+  void show_rows(const Picture& picture, const Placement& where, const WindowPixels& to, std::uint32_t bg, bool swap);
 
   SDL_Window* window_ = nullptr;
   std::uint32_t background_ = 0;
-  bool scaled_ = false;
+  bool scaled_ = false, fit_ = false;
   Picture last_{nullptr, 0, 0};
   // The last picture drawn: its size and where it went (w 0: none yet).
   struct {

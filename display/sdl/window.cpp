@@ -135,7 +135,7 @@ class Sdl final : public Backend {
     report_client_size(events);
     minimised_ = (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0;
     measure_frame(events);
-    presenter_.open(window_, place.background, place.scaled);  // the background until the first picture
+    presenter_.open(window_, place.background, place.scaled, place.fit);  // the background until the first picture
     // The id other X clients know the window by (SDL's own id elsewhere).
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);

@@ -2,6 +2,7 @@
 #include "game/view/window_setup.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "display/window.h"
@@ -24,16 +25,19 @@ void open_with_title_and_icon() {
 
 }  // namespace
 
-void INITWIN(const Game& g, View& v, std::uint32_t scale, bool fullscreen) {
+void INITWIN(const Game& g, View& v, std::uint32_t scale, bool fullscreen, bool fit) {
   if (g.BDW < 0 || g.BDH < 0)
     base::runtime_error(base::RANGE_ERROR, "the board is " + std::to_string(g.BDW) + " x " + std::to_string(g.BDH) +
                                                " cells: no window has a negative side");
   // The board is composed at its own size; the window scales it.
-  display::set_logical_size(g.W, g.H, scale, fullscreen);
+  display::set_logical_size(g.W, g.H, scale, fullscreen, fit);
   display::use_alias_keys();
   display::without_typed_text();
   open_with_title_and_icon();
   display::CREATEWIN(g.W, g.H, display::BLACK, display::WHITE);
+  if (const std::uint32_t opened = display::window_scale(); scale && opened && opened < scale)
+    std::fprintf(stderr, "tervalon: --scale %u does not fit the screen (%d x %d); using %u\n", scale,
+                 display::GETSCRWIDTH(), display::GETSCRHEIGHT(), opened);
   v.PTEMP = display::CREATEBMP();
   v.PTEXT = display::CREATEBMP();
   for (std::int8_t BDP = 0; BDP <= 5; ++BDP) v.PBD[BDP] = display::CREATEBMP(BDSZ, BDSZ, display::WHITE);

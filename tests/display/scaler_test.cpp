@@ -1,7 +1,10 @@
 // The scaler: where a picture goes in windows of other sizes, and the pixels
-// it writes (whole-factor blocks, shrinking, borders, the red/blue swap).
+// it writes (whole-factor blocks, shrinking, filling at any factor, borders,
+// the red/blue swap, bands of rows).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "display/scaler.h"
@@ -75,6 +78,67 @@ TEST(Scaler, EachPictureBlockIsOnePixelAndTheRestBackground) {
   EXPECT_EQ(cut.at(0, 0), 0xFF0000FFu);
   EXPECT_EQ(cut.at(1, 0), 0xFF00FF00u);
   EXPECT_EQ(cut.at(2, 0), 0x12345678u);
+}
+
+// Filling the window at factors that are not whole (1.6; 1.458 across and
+// 1.4583 down): the placement fills the smaller side, centred; each window
+// pixel shows one picture pixel, picture columns and rows follow each other
+// in order with runs that differ in length by at most one; a band of rows
+// written alone is what the whole pass writes there.
+TEST(Scaler, FitFillsTheSmallerSideWithEvenRuns) {
+  EXPECT_EQ(fit_picture(640, 480, 1366, 768, true), (Placement{171, 0, 1024, 768}));
+  EXPECT_EQ(fit_picture(640, 480, 1366, 768), (Placement{363, 144, 640, 480})) << "whole factors stay the default";
+  EXPECT_EQ(fit_picture(640, 480, 1280, 1100, true), (Placement{0, 70, 1280, 960}));
+  EXPECT_EQ(fit_picture(640, 480, 320, 480, true), (Placement{0, 120, 320, 240}));
+  constexpr std::uint32_t pw = 640, ph = 480, bg = 0x102030;
+  std::vector<std::uint32_t> picture(std::size_t{pw} * ph);
+  for (std::uint32_t i = 0; i < picture.size(); ++i) picture[i] = i + 1;  // each pixel tells where it is
+  for (const auto& [ww, wh, want] :
+       {std::tuple{1366u, 768u, Placement{171, 0, 1024, 768}}, std::tuple{1000u, 700u, Placement{33, 0, 933, 700}}}) {
+    Window win(ww, wh);
+    const Placement at = fit_picture(pw, ph, ww, wh, true);
+    ASSERT_EQ(at, want);
+    scale_picture(picture.data(), pw, ph, at, win.pixels(), bg, false);
+    // The picture column (or row) of each window column (or row); -1 outside.
+    std::vector<std::int64_t> column(ww, -1), row(wh, -1);
+    for (std::uint32_t y = 0; y < wh; ++y)
+      for (std::uint32_t x = 0; x < ww; ++x) {
+        const std::uint32_t p = win.at(x, y) & 0xFFFFFFu;
+        const bool inside = x >= at.x && x < at.x + at.w && y >= at.y && y < at.y + at.h;
+        ASSERT_EQ(inside ? p != bg : p == bg, true) << x << "," << y;
+        if (!inside) continue;
+        ASSERT_TRUE(p >= 1 && p <= picture.size()) << x << "," << y;
+        const std::int64_t sx = (p - 1) % pw, sy = (p - 1) / pw;
+        if (column[x] < 0) column[x] = sx;
+        if (row[y] < 0) row[y] = sy;
+        ASSERT_EQ(column[x], sx) << "column " << x << " shows two picture columns";
+        ASSERT_EQ(row[y], sy) << "row " << y << " shows two picture rows";
+      }
+    auto even_runs = [](const std::vector<std::int64_t>& of, std::uint32_t from, std::uint32_t size, std::int64_t n) {
+      std::vector<std::uint32_t> runs(static_cast<std::size_t>(n), 0);
+      for (std::uint32_t i = from; i < from + size; ++i) {
+        if (i > from && of[i] != of[i - 1] && of[i] != of[i - 1] + 1) return false;  // in order, none left out
+        ++runs[static_cast<std::size_t>(of[i])];
+      }
+      const auto [shortest, longest] = std::minmax_element(runs.begin(), runs.end());
+      return *shortest >= 1 && *longest - *shortest <= 1;
+    };
+    EXPECT_TRUE(even_runs(column, at.x, at.w, pw)) << ww << " x " << wh;
+    EXPECT_TRUE(even_runs(row, at.y, at.h, ph)) << ww << " x " << wh;
+
+    // Rows 100..102 again, alone, into a window of junk.
+    Window band(ww, wh);
+    const std::uint32_t top = window_row(ph, at, 100), bottom = window_row(ph, at, 103);
+    EXPECT_EQ(row[top], 100);
+    EXPECT_EQ(row[top - 1], 99);
+    EXPECT_EQ(row[bottom], 103);
+    scale_picture_rows(picture.data(), pw, ph, at, band.pixels(), bg, false, 100, 103);
+    for (std::uint32_t y = 0; y < wh; ++y)
+      for (std::uint32_t x = 0; x < ww + 3; ++x)
+        ASSERT_EQ(band.px[std::size_t{y} * band.stride + x],
+                  y >= top && y < bottom && x < ww ? win.at(x, y) : 0x12345678u)
+            << x << "," << y;
+  }
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // The real game's window at other sizes, under a private X server with a
 // window manager: the board scaled by whole factors and centred, full screen
-// on F11 and back, full-screen keys that leave a story text waiting, and a
-// scale too large for any window.
+// on F11 and back, full-screen keys that leave a story text waiting, a scale
+// too large for the screen, and the display library's window filling a
+// screen at a factor that is not whole.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
 
+#include "display/display.h"
+#include "display/scaler.h"
 #include "game_process.h"
 #include "tests/game/support.h"
 
@@ -104,19 +107,86 @@ TEST_F(ScaledWindow, FullScreenKeysLeaveTheStoryWaiting) {
   EXPECT_EQ(game.wait_exit(), 0) << game.err();
 }
 
-// A scale that makes the window larger than any the display opens: the line
-// says how large, at which scale, and the scale that fits; exit code 1 as
-// for any window that cannot open.
-TEST(ScaleTooLarge, NamesTheSizeAndTheScaleThatFits) {
-  PrivateX x("5120x5120");
+// A scale the screen cannot hold: the window opens at the largest that fits
+// its work area, and one line says so.
+TEST(ScaleTooLarge, OpensAtTheLargestThatFitsAndSaysSo) {
+  PrivateX x("1600x1000");
   ASSERT_TRUE(x.ok()) << "no Xvfb";
   const std::string dir = make_temp_dir();
-  write_file(dir, "tervalon.dat", level_file({{1, room(127, 127, 3, 125, 120, 125)}}));
-  GameProcess game(dir, true, {"--scale", "16"});
-  EXPECT_EQ(game.wait_exit(30s), 1);
-  EXPECT_EQ(game.err(),
-            "display: cannot open a window: a window of 40640 x 40640 pixels (scale 16) is larger than the largest "
-            "the display allows, 16384 x 16384; scale 2 fits this screen\n");
+  write_file(dir, "tervalon.dat", level_file({{1, room(32, 24, 3, 22, 28, 22)}}));
+  GameProcess game(dir, true, {"--scale", "3"});
+  ASSERT_FALSE(game.window().empty()) << game.err();
+  EXPECT_EQ(run("xdotool getwindowgeometry " + game.window() + " | grep Geometry"), "  Geometry: 1280x960");
+  game.xdo("key Escape");
+  EXPECT_EQ(game.wait_exit(), 0);
+  EXPECT_EQ(game.err(), "tervalon: --scale 3 does not fit the screen (1600 x 1000); using 2\n");
+}
+
+// Only pictures larger than any window even at 1x still cannot open: the
+// line names the size and the scale.
+TEST(ScaleTooLarge, PicturesBeyondTheLargestWindowAtOnceStillFail) {
+  EXPECT_EXIT(
+      {
+        display::use_headless_backend();
+        display::set_logical_size(17000, 100, 2);
+        display::CREATEWIN(0, 0, display::BLACK, display::WHITE);
+      },
+      testing::ExitedWithCode(display::NO_DISPLAY),
+      "display: cannot open a window: a window of 17000 x 100 pixels \\(scale 1\\) is larger than the largest the "
+      "display allows, 16384 x 16384\n");
+}
+
+// Filling the screen (the game has no option for it yet, so the display
+// library's own window): in full screen on 1366 x 768 a 640 x 480 picture
+// spans all 768 rows, 1024 columns from 171, exactly as the scaler places it,
+// and the pointer is read back through the same placement.
+TEST(FitToScreen, FullScreenSpansTheScreensHeight) {
+  PrivateX x("1366x768");
+  ASSERT_TRUE(x.ok()) << "no Xvfb";
+  WindowManager wm;
+  ASSERT_TRUE(wm.ok()) << "openbox did not start";
+  display::set_logical_size(640, 480, 1, true, true);
+  display::CREATEWIN(0, 0, display::BLACK, display::WHITE);
+  ASSERT_TRUE(display::ISWIN());
+  std::vector<std::uint32_t> picture(std::size_t{640} * 480);
+  for (std::uint32_t i = 0; i < picture.size(); ++i) picture[i] = (i + 2) * 16;  // never the colour key
+  std::copy(picture.begin(), picture.end(), display::PMAIN->pixels.begin());
+  display::FRESHWIN();
+  std::vector<std::uint32_t> want(std::size_t{1366} * 768);
+  const display::Placement at = display::fit_picture(640, 480, 1366, 768, true);
+  ASSERT_EQ(at.h, 768u);
+  display::scale_picture(picture.data(), 640, 480, at, {want.data(), 1366, 768, std::size_t{1366} * 4}, 0, false);
+  const std::string window = std::to_string(display::HW.load());
+  const std::string path = make_temp_dir() + "/shot.ppm";
+  std::vector<std::uint32_t> shot;
+  for (auto until = std::chrono::steady_clock::now() + 10s; shot != want && std::chrono::steady_clock::now() < until;
+       std::this_thread::sleep_for(100ms)) {
+    run("import -depth 8 -window " + window + " ppm:" + path);
+    const std::vector<std::uint8_t> rgb = read_ppm(path);
+    shot.assign(rgb.size() / 3, 0);
+    for (std::size_t i = 0; i < shot.size(); ++i)
+      shot[i] = 0xFF000000u | rgb[3 * i] | (rgb[3 * i + 1] << 8) | (rgb[3 * i + 2] << 16);
+  }
+  ASSERT_EQ(shot.size(), want.size()) << "not full screen";
+  EXPECT_TRUE(shot == want) << "not the filled picture";
+  EXPECT_EQ(shot[171] & 0xFFFFFFu, picture[0]) << "the top row is the picture's";
+  EXPECT_EQ(shot[767 * 1366 + 1194] & 0xFFFFFFu, picture.back()) << "the bottom row is the picture's";
+  EXPECT_EQ(shot[767 * 1366 + 1195] & 0xFFFFFFu, 0u);
+
+  // Window pixel (1000, 500) shows picture pixel (829 * 640 / 1024, 500 * 480 / 768).
+  std::int32_t px = -99, py = -99;
+  for (int tries = 0; tries < 50 && !(px == 518 && py == 312); ++tries) {
+    run("xdotool mousemove --window " + window + " 1000 500");
+    for (auto until = std::chrono::steady_clock::now() + 200ms; std::chrono::steady_clock::now() < until;)
+      if (!display::ISNEXTMSG())
+        display::wait_message(20);
+      else if (display::ISMSG({display::WM_MOUSEMOVE}))
+        px = static_cast<std::int16_t>(display::MS.LPARAM & 0xFFFF),
+        py = static_cast<std::int16_t>(display::MS.LPARAM >> 16);
+  }
+  EXPECT_EQ(px, 518);
+  EXPECT_EQ(py, 312);
+  display::CLOSEWIN();
 }
 
 }  // namespace
