@@ -2,21 +2,48 @@
 // second until the window is gone.
 #include <sys/prctl.h>
 
+#include <cstdio>
+
+#include "base/keys.h"
 #include "base/stop.h"
 #include "display/sdl/window.h"
 #include "display/window.h"
 #include "game/options.h"
 #include "game/play.h"
 #include "game/rules/level_file.h"
+#include "game/settings.h"
+
+namespace {
+
+using namespace tervalon;
+using namespace base::keys;
+
+// Each action's keys and buttons, as the game knows the action.
+void bind(const Settings& s) {
+  display::use_bindings({{K_LEFT, s.keys.left, s.buttons.left},
+                         {K_RIGHT, s.keys.right, s.buttons.right},
+                         {K_UP, s.keys.jump, s.buttons.jump},
+                         {K_R, s.keys.restart, s.buttons.restart},
+                         {K_P, s.keys.pause, s.buttons.pause}});
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  using namespace tervalon;
-  const ParsedOptions parsed = parse_options(argc, argv);
+  ParsedOptions parsed = parse_options(argc, argv);
   if (parsed.stop) return parsed.exit_code;
   base::catch_stop_signals();
   // Sleeps end within a microsecond of their deadline, not the usual 50.
   prctl(PR_SET_TIMERSLACK, 1000UL);
+  // A settings file never stops the game: what is wrong is said, and its
+  // default used.
+  SettingsFile settings;
+  settings.load({display::key_name_known, display::button_name_known});
+  for (const std::string& problem : settings.problems()) std::fprintf(stderr, "tervalon: %s\n", problem.c_str());
+  take_settings(parsed.options, settings.settings());
+  bind(settings.settings());
+  const Controls controls{bind, display::pressed_key_name};
   display::use_error_box();  // a bad level file is reported before any window
   display::use_sdl_backend();
-  return play(*INITBD(), parsed.options);
+  return play(*INITBD(), parsed.options, &settings, &controls);
 }

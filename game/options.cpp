@@ -46,6 +46,14 @@ ParsedOptions bad(const std::string& why) {
 
 }  // namespace
 
+void take_settings(Options& o, const Settings& s) {
+  if (o.scale == 0) o.scale = s.window_scale;
+  o.fullscreen = o.fullscreen || s.fullscreen;
+  o.fit = s.fit;
+  o.guide = s.guide;
+  o.pace = s.speed;
+}
+
 ParsedOptions parse_options(int argc, const char* const* argv) {
   ParsedOptions p;
   Options& o = p.options;

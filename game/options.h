@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "game/settings.h"
+
 namespace tervalon {
 
 struct Options {
@@ -16,7 +18,12 @@ struct Options {
   std::uint32_t speed = 1;        // --speed N: playback N times faster; 0 as fast as possible
   std::uint32_t pace = 100;       // the player's game at this percent of 60 frames a second
   bool guide = false;             // the on-screen guide always shown, not only while Tab is held
+  bool fit = false;               // the picture fills the window at any factor, not only whole ones
 };
+
+// Options from the settings, where the command line did not say: a scale,
+// full screen, the picture's fit, the guide and the pace.
+void take_settings(Options& o, const Settings& s);
 
 // What parsing found: run with the options, or stop with an exit code after
 // printing (0 for --help on standard output, 2 for a bad command line with the

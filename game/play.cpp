@@ -6,6 +6,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
@@ -91,8 +94,13 @@ struct Run {
 
 class Session {
  public:
-  Session(Game& g, const Options& o)
-      : o_(o), journey_(g), player_(g, v_, journey_.rec, [this] { seen(journey_); }), pace_(o.pace / 100.0) {}
+  Session(Game& g, const Options& o, SettingsFile* settings, const Controls* controls)
+      : o_(o),
+        journey_(g),
+        player_(g, v_, journey_.rec, [this] { seen(journey_); }),
+        pace_(o.pace / 100.0),
+        settings_(settings),
+        controls_(controls) {}
   int run();
 
  private:
@@ -125,10 +133,14 @@ class Session {
   void start_menu(const std::vector<std::string>& lines, bool resumable);
   void pause_menu();
   void practice_menu(const std::vector<std::string>& lines);
+  void settings_menu(std::size_t selected, std::vector<std::string> lines);
+  std::optional<Choice> settings_choice(std::function<void()> back);
+  void apply_settings(const Settings& s);
+  void rebind(const display::MSG& m);
   void ending();
   std::vector<std::string> best_lines();
 
-  const Options& o_;
+  Options o_;  // the settings screen changes some for the run
   View v_;
   Run journey_;
   Player player_;
@@ -139,7 +151,7 @@ class Session {
   bool was_fed_ = false;    // --play scripts fed the game on the last pass
   bool finished_ = false;   // the player reached the end cell
   double shift_ = 0;        // ms by which the game clock is ahead of game_clock_ms()
-  const double pace_;       // the game clock's rate: 1 at 60 frames a second
+  double pace_;             // the game clock's rate: 1 at 60 frames a second
   bool tab_held_ = false;
   std::string folder_, save_path_;
   ProgressLock lock_;
@@ -154,13 +166,17 @@ class Session {
   };
   std::optional<Open> menu_;
   std::function<void()> practice_back_;  // the menu practice was chosen in
+  std::function<void()> settings_back_;  // the menu settings were chosen in
+  std::optional<std::size_t> capture_;   // the action whose new key the next key press is
+  SettingsFile* settings_;
+  const Controls* controls_;
   bool menu_drawn_ = false;
 };
 
 int Session::run() {
   if (!player_.read(o_.play, o_.speed) || !journey_.rec.open(o_.record)) return 2;
   Game& g = journey_.g;
-  INITWIN(g, v_, o_.scale, o_.fullscreen);
+  INITWIN(g, v_, o_.scale, o_.fullscreen, o_.fit);
   INITLV(g);
   initial_ = std::make_unique<Game>(g);
   seen(journey_);
@@ -356,7 +372,7 @@ void Session::on_message(const display::MSG& m) {
         display::CLOSEWIN();
       return;
     }
-    if (playing && (m.WPARAM == K_P || m.WPARAM == K_PAUSE || pressed_key(m.LPARAM) == K_PAD_START)) {
+    if (playing && (m.WPARAM == K_P || m.WPARAM == K_PAUSE)) {
       pause_menu();
       return;
     }
@@ -477,6 +493,7 @@ void Session::open_menu(Menu m, std::vector<Choice> choices, std::function<void(
 // The choice runs once the menu is gone (it may open another one); the game
 // clock then goes on from the frame shown, as if no time had passed.
 void Session::choose(std::size_t i) {
+  capture_.reset();
   const std::function<void()> act = i < menu_->choices.size() ? menu_->choices[i].act : menu_->back;
   menu_.reset();
   if (act) act();
@@ -508,15 +525,21 @@ void Session::menu_message(const display::MSG& m) {
     return;
   }
   if (m.MESSAGE != WM_KEYDOWN) return;
-  const std::int32_t pressed = pressed_key(m.LPARAM);
+  if (capture_) return rebind(m);
+  // Menus go by the key as pressed: the arrows move whatever the game's keys
+  // are bound to (a message made without one goes by its code).
+  const std::int32_t pressed = pressed_key(m.LPARAM) ? pressed_key(m.LPARAM) : m.WPARAM;
   // A key held since before the menu opened repeats: it chooses nothing.
   const bool repeat = (static_cast<std::uint32_t>(m.LPARAM) >> 30 & 1) != 0;
-  if (repeat && m.WPARAM != K_UP && m.WPARAM != K_DOWN) return;
-  if (n == 0 || m.WPARAM == K_ESC || pressed == K_PAD_B || m.WPARAM == K_P || m.WPARAM == K_PAUSE)
-    return choose(n);  // the menu's way back
-  if (m.WPARAM == K_ENTER || pressed == K_PAD_A || pressed == K_SPACE) return choose(menu.selected);
-  if (m.WPARAM == K_UP) menu.selected = (menu.selected + n - 1) % n;
-  if (m.WPARAM == K_DOWN) menu.selected = (menu.selected + 1) % n;
+  const bool up = pressed == K_UP || pressed == K_PAD_UP, down = pressed == K_DOWN || pressed == K_PAD_DOWN;
+  if (repeat && !up && !down) return;
+  if (n > 0 && (pressed == K_ENTER || pressed == K_SPACE || pressed == K_PAD_A || pressed == K_PAD_START))
+    return choose(menu.selected);
+  // The menu's way back; the pause key leaves only the pause menu.
+  if (n == 0 || m.WPARAM == K_ESC || pressed == K_PAD_B || (!menu_->back && (m.WPARAM == K_P || m.WPARAM == K_PAUSE)))
+    return choose(n);
+  if (up) menu.selected = (menu.selected + n - 1) % n;
+  if (down) menu.selected = (menu.selected + 1) % n;
   menu_drawn_ = false;
 }
 
@@ -535,6 +558,7 @@ void Session::start_menu(const std::vector<std::string>& lines, bool resumable) 
                          practice_back_ = [this, lines] { start_menu(lines, true); };
                          practice_menu({});
                        }});
+  if (auto c = settings_choice([this, lines, resumable] { start_menu(lines, resumable); })) choices.push_back(*c);
   choices.push_back({{"退出", "Quit"}, quit});
   open_menu(std::move(m), std::move(choices), quit);
 }
@@ -552,6 +576,7 @@ void Session::pause_menu() {
                          practice_menu({});
                        }});
   }
+  if (auto c = settings_choice([this] { pause_menu(); })) choices.push_back(*c);
   choices.push_back({{"退出", "Quit"}, [] { display::CLOSEWIN(); }});
   open_menu(std::move(m), std::move(choices), nullptr);
 }
@@ -589,8 +614,121 @@ void Session::ending() {
   open_menu({"旅程终点", "The journey's end", lines, {}, 0}, {}, [] { display::CLOSEWIN(); });
 }
 
+// ---- Settings ----
+
+namespace {
+
+std::string yes_no(bool yes) { return yes ? "yes" : "no"; }
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& n : names) text += (text.empty() ? "" : ", ") + n;
+  return text.empty() ? "-" : text;
+}
+
+std::array<std::vector<std::string>*, 5> actions_of(Bindings& b) {
+  return {&b.left, &b.right, &b.jump, &b.restart, &b.pause};
+}
+
+bool same_name(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
 }  // namespace
 
-int play(Game& g, const Options& o) { return Session(g, o).run(); }
+std::optional<Session::Choice> Session::settings_choice(std::function<void()> back) {
+  if (!settings_ || !controls_) return std::nullopt;
+  return Choice{{"设置", "Settings"}, [this, back = std::move(back)] {
+                  settings_back_ = back;
+                  settings_menu(0, {});
+                }};
+}
+
+// Every setting on one screen: choosing one moves it to its next value and
+// saves the file at once; choosing an action waits for its new key.
+void Session::settings_menu(std::size_t selected, std::vector<std::string> lines) {
+  const Settings& s = settings_->settings();
+  if (lines.empty()) {
+    for (std::size_t i = 0; i < settings_->problems().size() && i < 3; ++i) lines.push_back(settings_->problems()[i]);
+    lines.emplace_back("画面的设置下次启动时生效　The picture's settings apply at the next start");
+  }
+  auto change = [this](std::size_t at, std::function<void(Settings&)> edit) {
+    return [this, at, edit = std::move(edit)] {
+      Settings n = settings_->settings();
+      edit(n);
+      apply_settings(n);
+      settings_menu(at, {});
+    };
+  };
+  std::vector<Choice> choices{
+      {{"缩放：" + std::string(s.fit ? "铺满" : "整数倍"), "Scale: " + std::string(s.fit ? "fit" : "integer")},
+       change(0, [](Settings& n) { n.fit = !n.fit; })},
+      {{"全屏：" + std::string(s.fullscreen ? "是" : "否"), "Full screen: " + yes_no(s.fullscreen)},
+       change(1, [](Settings& n) { n.fullscreen = !n.fullscreen; })},
+      {{"窗口倍数：" + (s.window_scale ? std::to_string(s.window_scale) : "自动"),
+        "Window scale: " + (s.window_scale ? std::to_string(s.window_scale) : "auto")},
+       change(2, [](Settings& n) { n.window_scale = (n.window_scale + 1) % 9; })},
+      {{"指南：" + std::string(s.guide ? "开" : "关"), "Guide: " + yes_no(s.guide)},
+       change(3, [](Settings& n) { n.guide = !n.guide; })},
+      {{"速度：" + std::to_string(s.speed) + "%", "Speed: " + std::to_string(s.speed) + "%"},
+       change(4, [](Settings& n) { n.speed = n.speed <= 40 ? 100 : n.speed - 20; })},
+      {{"音量：" + std::to_string(s.volume), "Volume: " + std::to_string(s.volume)},
+       change(5, [](Settings& n) { n.volume = n.volume >= 100 ? 0 : std::min<std::uint32_t>(n.volume + 10, 100); })}};
+  Settings shown = s;
+  const std::array<std::vector<std::string>*, 5> keys = actions_of(shown.keys), buttons = actions_of(shown.buttons);
+  const std::array<const char*, 5> zh{"左", "右", "跳", "重来", "暂停"},
+      en{"Left", "Right", "Jump", "Restart", "Pause"};
+  for (std::size_t a = 0; a < keys.size(); ++a)
+    choices.push_back({{zh[a] + std::string("：") + joined(*keys[a]) + " / " + joined(*buttons[a]),
+                        en[a] + std::string(": ") + joined(*keys[a]) + " / " + joined(*buttons[a])},
+                       [this, a] {
+                         settings_menu(6 + a, {"按下新的键或手柄按钮；Esc 取消",
+                                               "Press the new key or controller button; Escape cancels"});
+                         capture_ = a;
+                       }});
+  choices.push_back({{"恢复默认", "Defaults"}, change(11, [](Settings& n) { n = default_settings(); })});
+  choices.push_back({{"返回", "Back"}, settings_back_});
+  open_menu({"设置", "Settings", std::move(lines), {}, selected}, std::move(choices), settings_back_);
+}
+
+// The file is saved at once; the game takes what it can in play (keys, the
+// guide, the speed), the picture waits for the next start.
+void Session::apply_settings(const Settings& s) {
+  std::string why;
+  if (!settings_->save(s, why)) std::fprintf(stderr, "tervalon: %s\n", why.c_str());
+  o_.guide = s.guide;
+  o_.pace = s.speed;
+  pace_ = s.speed / 100.0;
+  controls_->bind(s);
+}
+
+// The key or button pressed to be the action's first; it leaves any other
+// action it had.
+void Session::rebind(const display::MSG& m) {
+  const std::size_t action = *capture_;
+  capture_.reset();
+  const std::int32_t pressed = pressed_key(m.LPARAM);
+  const std::string name = m.WPARAM == K_ESC || !pressed ? "" : controls_->name_of(pressed);
+  if (!name.empty()) {
+    Settings n = settings_->settings();
+    const bool button = pressed >= K_PAD_A && pressed <= K_PAD_GUIDE;
+    const std::array<std::vector<std::string>*, 5> lists = actions_of(button ? n.buttons : n.keys);
+    for (std::vector<std::string>* l : lists)
+      std::erase_if(*l, [&](const std::string& o) { return same_name(o, name); });
+    std::vector<std::string>& l = *lists[action];
+    l.insert(l.begin(), name);
+    if (l.size() > 3) l.resize(3);
+    apply_settings(n);
+  }
+  settings_menu(6 + action, {});
+}
+
+}  // namespace
+
+int play(Game& g, const Options& o, SettingsFile* settings, const Controls* controls) {
+  return Session(g, o, settings, controls).run();
+}
 
 }  // namespace tervalon

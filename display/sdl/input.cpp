@@ -85,6 +85,7 @@ std::int32_t stick_key(std::int16_t x) {
 struct Chosen {
   std::mutex lock;
   std::optional<Bindings> bindings;
+  std::atomic<unsigned> changes{0};  // a window's input takes new bindings in when this moves
 };
 Chosen& chosen() {
   static Chosen& c = *new Chosen;
@@ -131,6 +132,7 @@ void use_bindings(const std::vector<Binding>& bindings) {
   }
   const std::lock_guard hold(chosen().lock);
   chosen().bindings = t;
+  chosen().changes.fetch_add(1, std::memory_order_release);
 }
 
 bool key_name_known(std::string_view name) { return scancode_named(name) != SDL_SCANCODE_UNKNOWN; }
@@ -265,10 +267,7 @@ bool Input::release(std::int32_t vk, Source source) {
 void Input::open(std::uint32_t window_id, bool alias_keys, const Presenter* pictures) {
   id_ = window_id;
   alias_keys_ = alias_keys;
-  {
-    const std::lock_guard hold(chosen().lock);
-    bindings_ = chosen().bindings;
-  }
+  take_bindings();
   pictures_ = pictures;
   count_ = 0;
   for (Pad& p : pads_) p.stick = 0;
@@ -360,7 +359,15 @@ void Input::key_message(bool down, std::int32_t vk, std::int32_t as_pressed, boo
   events.message(make(code, vk, key_lparam(down, repeat, as_pressed), time));
 }
 
+// The bindings chosen last; on the window thread, between events.
+void Input::take_bindings() {
+  const std::lock_guard hold(chosen().lock);
+  bindings_ = chosen().bindings;
+  taken_changes_ = chosen().changes.load(std::memory_order_relaxed);
+}
+
 void Input::key(const SDL_KeyboardEvent& k, bool window_key, PlatformEvents& events) {
+  if (chosen().changes.load(std::memory_order_acquire) != taken_changes_) take_bindings();
   const bool down = k.type == SDL_KEYDOWN;
   const SDL_Scancode sc = k.keysym.scancode;
   const std::int32_t own = window_key ? 0 : virtual_key(k.keysym.sym, sc);
@@ -430,6 +437,7 @@ void Input::controller_stick(const SDL_ControllerAxisEvent& a, PlatformEvents& e
 }
 
 bool Input::handle(const SDL_Event& e, PlatformEvents& events) {
+  if (chosen().changes.load(std::memory_order_acquire) != taken_changes_) take_bindings();
   switch (e.type) {
     case SDL_SYSWMEVENT: raw_key(*e.syswm.msg, events); return true;
     case SDL_CONTROLLERDEVICEADDED: controller_added(e.cdevice.which); return true;

@@ -43,6 +43,9 @@ class Input {
   // picture's pixels where they are scaled). Keys held in an earlier window
   // are gone with it.
   void open(std::uint32_t window_id, bool alias_keys, const Presenter* pictures);
+  // Takes in the bindings chosen last (open does, and any event after
+  // use_bindings changed them).
+  void take_bindings();
   // A key event; `window_key` when the window took it for itself (F11, Alt+Enter).
   void key(const SDL_KeyboardEvent& k, bool window_key, PlatformEvents& events);
   // Any other event; false when it is not input.
@@ -107,6 +110,7 @@ class Input {
   std::uint32_t id_ = 0;
   bool alias_keys_ = false;
   std::optional<Bindings> bindings_;  // in place of the alias keys
+  unsigned taken_changes_ = 0;        // of the bindings chosen, when taken in
   const Presenter* pictures_ = nullptr;
   std::int32_t mouse_x_ = 0, mouse_y_ = 0;  // the pointer on the screen
   // The platform key event waiting for its SDL key event, and the key

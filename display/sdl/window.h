@@ -28,7 +28,8 @@ struct Binding {
 // with WPARAM 0 (P's twin Pause with P's); the key as pressed (LPARAM) always
 // names the key itself. Escape and the controller's Back always arrive as
 // Escape; Start bound to nothing as Enter. Unknown names are passed over;
-// F11 and Alt+Enter stay the window's. Game thread, before CREATEWIN.
+// F11 and Alt+Enter stay the window's. Game thread; an open window takes
+// them in from its next input event.
 void use_bindings(const std::vector<Binding>& bindings);
 // Whether SDL knows this scancode name / controller button name (letter case
 // aside, as SDL compares them). Any thread, with or without SDL started.

@@ -165,7 +165,8 @@ void Recorder::pass(std::uint64_t frames) {
 }
 
 void Recorder::message(std::uint32_t message, std::int32_t wparam) {
-  if (!recording_ || (message != WM_KEYDOWN && message != WM_KEYUP)) return;
+  // The quitting key is never kept: a recording ends where play ended.
+  if (!recording_ || (message != WM_KEYDOWN && message != WM_KEYUP) || wparam == K_ESC) return;
   // Virtual-key codes are 0..255; a key-down of any other code acts as any
   // key does, as code 0 would, and a key-up of one does nothing.
   if (wparam < 0 || wparam > 255) {
@@ -302,7 +303,7 @@ void Player::pass() {
       case Command::Op::down:
       case Command::Op::up: {
         const std::uint32_t message = s.c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP;
-        if (s.c.key != K_ESC) recorder_.message(message, s.c.key);  // a recording never holds its quit
+        recorder_.message(message, s.c.key);
         ++at_;
         if (handle_message(g_, message, s.c.key)) display::CLOSEWIN();
         seen_();
