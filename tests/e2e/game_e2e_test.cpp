@@ -608,5 +608,56 @@ TEST_F(GameInX, ASaveCutShortOrInUseLosesNothing) {
   }
 }
 
+// ---- Settings ----
+
+TEST_F(GameInX, TheSettingsFileBindsKeysSlowsPlayShowsTheGuideAndNamesItsBadLine) {
+  Game game(levels(), {"--record", "run.txt"});
+  game.xdo("key Escape");  // the first run writes the commented defaults
+  ASSERT_EQ(game.wait_exit(), 0) << game.err();
+  const std::string path = game.dir() + "/tervalon/settings.ini";
+  std::string ini = file_text(path);
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"right = Right, D", "right = J"},
+                                 {"speed = 100", "speed = 40"},
+                                 {"guide = no", "guide = yes"},
+                                 {"volume = 70", "volume = loud"}}) {
+    ASSERT_NE(ini.find(from), std::string::npos) << ini;
+    ini.replace(ini.find(from), from.size(), to);
+  }
+  std::ofstream(path) << ini;
+  const auto line_of = [&](const std::string& text) {
+    return std::count(ini.begin(), ini.begin() + ini.find(text), '\n') + 1;
+  };
+
+  std::filesystem::remove_all(game.dir() + "/tervalon/" +
+                              std::filesystem::path(save_of(game.dir())).filename().string());
+  const auto began = std::chrono::steady_clock::now();
+  GameProcess again(game.dir(), true, {"--scale", "1", "--record", "run.txt"});
+  ASSERT_FALSE(again.window().empty()) << again.err();
+  EXPECT_NE(again.err().find("settings.ini:" + std::to_string(line_of("volume = loud")) + ": "), std::string::npos)
+      << again.err();
+  // The guide's strip is over the window's picture, never in the replay tool's.
+  const auto start = game.replay_snap("");
+  const std::size_t row = start.size() / 240;  // the hub is 12 cells high
+  EXPECT_TRUE(again.wait_picture([&](const auto& p) {
+    return p.size() == start.size() && !std::equal(p.begin(), p.begin() + row * 10, start.begin()) &&
+           std::equal(p.begin() + row * 60, p.begin() + row * 160, start.begin() + row * 60);
+  })) << "no guide over the top of the picture";
+  again.xdo("keydown j sleep 1 keyup j sleep 1 key Escape");
+  EXPECT_EQ(again.wait_exit(), 0) << again.err();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+
+  // J ran the player; at 40% a frame lasts 2.5 times as long, and the run
+  // replays as it was played.
+  const std::string run = file_text(game.dir() + "/run.txt");
+  EXPECT_FALSE(lines_with(run, "down right").empty()) << run;
+  EXPECT_EQ(lines_with(run, "# played at 40% speed").size(), 1u) << run;
+  ToolRun replayed = run_in(game.dir(), "'" + REPLAY + "' run.txt");
+  ASSERT_EQ(replayed.status, 0) << replayed.err;
+  ASSERT_FALSE(replayed.lines.empty());
+  const double frames = std::strtod(replayed.lines.back().c_str(), nullptr);
+  EXPECT_LT(frames, seconds * 60 * 0.5) << "not slowed down";
+  EXPECT_GT(frames, 60) << "no frames ran";
+}
+
 }  // namespace
 }  // namespace tervalon::test
