@@ -33,6 +33,7 @@ constexpr const char* help_text =
     "  any key                go on when a story text is fully shown\n"
     "  R                      restart the level\n"
     "  P, Pause               pause, with a menu (Up, Down, Enter, Escape, or the mouse)\n"
+    "  Tab                    the guide, while held\n"
     "  F11, Alt+Enter         full screen on and off\n"
     "  Escape                 quit\n"
     "  game controller        d-pad or left stick run, d-pad up, A or B jump,\n"
