@@ -1,0 +1,89 @@
+// Sound: the game's own sounds (mono signed 16-bit at 48000 Hz), started on
+// request from the game thread and mixed on the audio device's thread. The
+// game thread never waits for audio: requests go through a lock-free ring,
+// and without a usable device every call does nothing.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace display {
+
+inline constexpr std::uint32_t AUDIO_RATE = 48000;  // frames a second
+inline constexpr std::uint32_t AUDIO_BUFFER = 512;  // frames a device buffer, at most
+
+// Opens the audio device for these sounds (mono int16 at 48000 Hz; id =
+// index): 48 kHz, a buffer of at most 512 frames, on SDL's audio thread (its
+// own SDL_InitSubSystem(SDL_INIT_AUDIO), independent of the window). False
+// after one line on standard error ("tervalon: no sound: REASON", once a
+// process) when there is no usable device: every other call then does
+// nothing. Already open: true, the sounds it has kept. Game thread.
+bool open_audio(std::vector<std::vector<std::int16_t>> sounds);
+// Asks for sound `id` to start at the next audio buffer; never blocks, never
+// allocates (a full queue drops the request). Game thread.
+void play_sound(std::uint32_t id);
+// 0..100 (more counts as 100), and muting; take effect at the next buffer.
+// Any thread; kept across open_audio and close_audio.
+void set_volume(std::uint32_t percent);
+std::uint32_t volume();
+void set_muted(bool muted);
+bool muted();
+// Stops and closes the device. Game thread.
+void close_audio();
+
+// The mixer the device's thread runs, by itself for the bench and tests: one
+// producer thread calls request, one consumer thread calls mix.
+class Mixer {
+ public:
+  static constexpr std::size_t VOICES = 16;
+  // Requests waiting at once; more are dropped (a pass asks for a few).
+  static constexpr std::uint32_t RING = 64;
+  // A repeat of a sound started less than this ago plays at REPEAT_GAIN of
+  // the last start's gain (Q15), so quick repeats do not pile up.
+  static constexpr std::uint64_t REPEAT_FRAMES = AUDIO_RATE * 80 / 1000;
+  static constexpr std::int32_t REPEAT_GAIN = 19661;  // 0.6
+  static constexpr std::int32_t UNIT = 32768;         // gain 1 in Q15
+
+  explicit Mixer(std::vector<std::vector<std::int16_t>> sounds);
+
+  // Queues a request for `id` (dropped, false, when the ring is full or there
+  // is no such sound). Producer thread; no allocation, no lock.
+  bool request(std::uint32_t id);
+  // Starts the queued requests and writes the next `frames` frames, every
+  // voice scaled by `gain` (Q15, 0..UNIT), summed with saturation. Consumer
+  // thread; no allocation, no lock, no system call.
+  void mix(std::int16_t* out, std::size_t frames, std::int32_t gain);
+  // Silence for `frames` frames: requests dropped, voices stopped. Consumer.
+  void silence(std::int16_t* out, std::size_t frames);
+  // Voices playing (consumer thread).
+  [[nodiscard]] std::size_t voices() const;
+
+  // The output gain (Q15) of a volume 0..100: squared, so the steps sound even.
+  static std::int32_t volume_gain(std::uint32_t percent);
+
+ private:
+  struct Voice {
+    std::uint32_t sound = 0;
+    std::uint32_t position = 0;  // next frame of the sound
+    std::int32_t gain = 0;       // Q15; 0 when the voice is free
+  };
+  struct Start {
+    std::uint64_t frame = 0;  // mixer frame it last started at
+    std::int32_t gain = 0;    // its gain then (0: never started)
+  };
+  void start(std::uint32_t id);
+
+  std::vector<std::vector<std::int16_t>> sounds_;
+  std::vector<Start> starts_;  // by sound; consumer only
+  std::array<Voice, VOICES> voices_{};
+  std::uint64_t now_ = 0;  // frames mixed so far
+  // Ring of ids: slots 0..RING-1, written_ the slot written last (producer),
+  // read_ the slot read last (consumer); empty when they are equal.
+  std::array<std::uint32_t, RING> ring_{};
+  std::atomic<std::uint32_t> written_{0}, read_{0};
+};
+
+}  // namespace display
