@@ -1,7 +1,9 @@
 // Headless game frames per second with the longest trail a level can hold:
-// 65,500 points, so 409 ghosts for the trail rules to walk every frame.
+// 65,500 points, so 409 ghosts for the trail rules to walk every frame; and
+// the cost of reading the sound events after a pass.
 #include <benchmark/benchmark.h>
 
+#include "game/replay/events.h"
 #include "game/rules/rules.h"
 #include "tests/game/support.h"
 
@@ -36,6 +38,24 @@ void BM_FrameForward409Ghosts(benchmark::State& state) { frames(state, 1); }
 void BM_FrameBackward409Ghosts(benchmark::State& state) { frames(state, 2); }
 BENCHMARK(BM_FrameForward409Ghosts);
 BENCHMARK(BM_FrameBackward409Ghosts);
+
+// What the game thread adds to a pass for sound: the event state taken and
+// compared with the last one. The dearest case: the way back (the catches
+// counted) with a fresh Up (the jump probes read). Must stay under 2 us.
+void BM_SoundEventsPerPass(benchmark::State& state) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
+  long_trail(g, 2);
+  g.KU = 1;
+  EventState before = event_state(g);
+  for (auto _ : state) {
+    const EventState after = event_state(g);
+    benchmark::DoNotOptimize(events_between(before, after, false));
+    before = after;
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_SoundEventsPerPass);
 
 }  // namespace
 }  // namespace tervalon::test

@@ -3,8 +3,9 @@
 // authors, for recorded level solutions and for recordings of the game; the
 // language is described in game/replay/script.h.
 //
-// Output per pass: FRAME BDLV GSIT PAUSE CTEMP STPN PX PY VX VY KL KR KU, then
-// "end" when the end cell is reached and "closed" after Escape. Exit code 0,
+// Output per pass: FRAME BDLV GSIT PAUSE CTEMP STPN PX PY VX VY KL KR KU, or
+// with --events one line "FRAME NAME" per sound event of the pass; then "end"
+// when the end cell is reached and "closed" after Escape. Exit code 0,
 // 2 for wrong usage or a script that cannot be read or played to its end (a
 // malformed or too long line, a snap that cannot be written), 3 when a
 // level-file, cheat or expect line fails.
@@ -27,10 +28,11 @@ using namespace tervalon;
 namespace {
 
 constexpr const char* USAGE =
-    "usage: tervalon-replay [--] SCRIPT   (SCRIPT is a file, or - for standard input)\n"
+    "usage: tervalon-replay [--events] [--] SCRIPT   (SCRIPT is a file, or - for standard input)\n"
     "       tervalon-replay --help | --version\n"
     "Plays the rules of Tervalon from SCRIPT with no window, on tervalon.dat in the\n"
-    "current folder, and prints the state after every pass.\n"
+    "current folder, and prints the state after every pass; with --events, instead,\n"
+    "one line FRAME NAME for each sound event of play (jump, land, exit-open, ...).\n"
     "Exit status: 0 played; 2 wrong usage, or a script that cannot be read or played\n"
     "(a malformed or too long line, a snap that cannot be written); 3 a failed check;\n"
     "the level file's errors as in tervalon. See tervalon-replay(6).\n";
@@ -71,13 +73,18 @@ int main(int argc, char** argv) {
     std::puts("tervalon-replay " TERVALON_VERSION);
     return 0;
   }
-  const bool marked = argc == 3 && first == "--";
-  if (!marked && (argc != 2 || (first.size() > 1 && first[0] == '-'))) {
-    if (argc == 2) std::fprintf(stderr, "tervalon-replay: unknown option %s\n", base::printable(first).c_str());
+  // [--events] [--] SCRIPT
+  int at = 1;
+  const bool events = at < argc && std::string(argv[at]) == "--events";
+  if (events) ++at;
+  const bool marked = at < argc && std::string(argv[at]) == "--";
+  if (marked) ++at;
+  const std::string script = at < argc ? argv[at] : "";
+  if (at + 1 != argc || (!marked && script.size() > 1 && script[0] == '-')) {
+    if (at + 1 == argc) std::fprintf(stderr, "tervalon-replay: unknown option %s\n", base::printable(script).c_str());
     std::fputs(USAGE, stderr);
     return 2;
   }
-  const std::string script = marked ? argv[2] : first;
   ScriptInput input;
   std::string why;
   if (script == "-" && !marked)
@@ -101,5 +108,5 @@ int main(int argc, char** argv) {
     compose_frame(now, *view);
     return write_beside(name, ppm_bytes(*display::PMAIN));
   };
-  return replay(*g, input, script, snap);
+  return replay(*g, input, script, snap, events ? Output::events : Output::states);
 }

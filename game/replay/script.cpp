@@ -16,6 +16,7 @@
 #include "base/numbers.h"
 #include "base/printable.h"
 #include "base/sha256.h"
+#include "game/replay/events.h"
 #include "game/rules/level_file.h"
 #include "game/rules/rules.h"
 
@@ -263,10 +264,21 @@ std::string check(const Game& g, const Command& c) {
   return "";
 }
 
-int replay(Game& g, ScriptInput& in, const std::string& name, const Snap& snap) {
+int replay(Game& g, ScriptInput& in, const std::string& name, const Snap& snap, Output output) {
   std::string text, why;
   const std::string script = shown(name);
   Command c;
+  EventState seen = event_state(g);
+  // What a pass or a key message made: its state line, or its events.
+  auto report = [&](bool ended) {
+    if (output == Output::states) return print_state(g);
+    const EventState now = event_state(g);
+    const std::uint32_t events = events_between(seen, now, ended);
+    seen = now;
+    for (std::size_t i = 0; i < SOUND_COUNT; ++i)
+      if (has(events, static_cast<Sound>(i)))
+        std::printf("%llu %s\n", static_cast<unsigned long long>(g.FRAME), sound_name(static_cast<Sound>(i)));
+  };
   for (std::size_t line = 1;; ++line) {
     auto stop = [&](const std::string& message, int code) {
       std::fflush(stdout);
@@ -285,7 +297,7 @@ int replay(Game& g, ScriptInput& in, const std::string& name, const Snap& snap) 
         const bool burst = c.op == Command::Op::burst;
         for (std::uint64_t i = 0; i < (burst ? 1 : c.count); ++i) {
           const Pass p = frame_pass(g, burst ? c.count : 1);
-          print_state(g);
+          report(p.end);
           if (p.end) {
             std::puts("end");
             return 0;
@@ -296,7 +308,7 @@ int replay(Game& g, ScriptInput& in, const std::string& name, const Snap& snap) 
       case Command::Op::down:
       case Command::Op::up: {
         bool close = handle_message(g, c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP, c.key);
-        print_state(g);
+        report(false);
         if (close) {
           std::puts("closed");
           return 0;

@@ -108,14 +108,18 @@ std::string level_file_hash(const Game& g);
 // that differs.
 std::string check(const Game& g, const Command& c);
 
-// Plays a script on a game with no window, printing the state line after
-// every pass and every key message, then "end" at the frame that reaches the
+// What replay prints after every pass and every key message: its state line,
+// or one line "FRAME NAME" per sound event it made (events.h), in Sound order.
+enum class Output { states, events };
+
+// Plays a script on a game with no window, printing the state line (or the
+// events) after every pass and every key message, then "end" at the frame that reaches the
 // end cell or "closed" after Escape, where it stops. `snap` writes the
 // picture of a snap line: empty when done, else why not. Messages go to
 // standard error as "NAME:LINE: ...". Returns the exit code: 0, 2 for a line
 // that is malformed, too long or unreadable, or a snap that cannot be
 // written, 3 when a check fails.
 using Snap = std::function<std::string(const Game& g, const std::string& file)>;
-int replay(Game& g, ScriptInput& in, const std::string& name, const Snap& snap);
+int replay(Game& g, ScriptInput& in, const std::string& name, const Snap& snap, Output output = Output::states);
 
 }  // namespace tervalon

@@ -23,8 +23,10 @@ namespace fs = std::filesystem;
 const std::string SOURCE = TERVALON_SOURCE_DIR;
 const std::string REPLAY = std::string(TERVALON_BINARY_DIR) + "/tools/tervalon-replay";
 const std::string CHECKER = std::string(TERVALON_BINARY_DIR) + "/tools/tervalon-levels";
-// The replay tool's whole output over the journey; scripts/pin-journey rewrites it.
+// The replay tool's whole output over the journey, and its sound events
+// (--events); scripts/pin-journey rewrites both.
 const std::string PINNED = SOURCE + "/tests/levels/journey.expected";
+const std::string PINNED_EVENTS = SOURCE + "/tests/levels/journey.events";
 
 struct Script {
   std::string name;
@@ -92,12 +94,33 @@ Row parse(const std::string& line) {
 int shipped_last_level() { return load_levels(SOURCE + "/data/tervalon.dat")->BDLN; }
 
 // The replay tool over every solution in turn on the shipped file.
-ToolRun play_journey(const std::vector<Script>& scripts) {
+ToolRun play_journey(const std::vector<Script>& scripts, const std::string& options = "") {
   std::string dir = make_temp_dir();
   fs::copy_file(SOURCE + "/data/tervalon.dat", dir + "/tervalon.dat");
   std::string all;
   for (const Script& s : scripts) all += s.text + "\n";
-  return run_in(dir, "'" + REPLAY + "' -", all);
+  return run_in(dir, "'" + REPLAY + "' " + options + " -", all);
+}
+
+// Compares `lines` with the file `pinned` line by line, or with
+// TERVALON_PIN_JOURNEY set writes them there instead.
+void compare_with_pinned(const std::vector<std::string>& lines, const std::string& pinned, const std::string& what) {
+  if (std::getenv("TERVALON_PIN_JOURNEY")) {
+    std::ofstream out(pinned, std::ios::binary);
+    for (const std::string& line : lines) out << line << '\n';
+    ASSERT_TRUE(out.flush()) << "cannot write " << pinned;
+    GTEST_SKIP() << "wrote " << lines.size() << " lines to " << pinned;
+  }
+  std::ifstream in(pinned, std::ios::binary);
+  ASSERT_TRUE(in) << "no reference " << pinned << ": run scripts/pin-journey";
+  std::vector<std::string> want;
+  for (std::string line; std::getline(in, line);) want.push_back(line);
+  for (std::size_t i = 0; i < std::max(want.size(), lines.size()); ++i) {
+    std::string expected = i < want.size() ? want[i] : "(no more lines)";
+    std::string got = i < lines.size() ? lines[i] : "(no more lines)";
+    ASSERT_EQ(expected, got) << "the journey plays differently from line " << i + 1 << " of " << pinned << " (" << what
+                             << "); if a rule changed on purpose, run scripts/pin-journey";
+  }
 }
 
 TEST(ShippedLevels, TheSolutionsPlayTheWholeJourneyScriptByScript) {
@@ -148,23 +171,15 @@ TEST(ShippedLevels, TheSolutionsPlayTheWholeJourneyScriptByScript) {
 TEST(ShippedLevels, TheJourneyPlaysFrameForFrameAsPinned) {
   ToolRun r = play_journey(solutions());
   ASSERT_EQ(r.status, 0) << r.err;
-  if (std::getenv("TERVALON_PIN_JOURNEY")) {
-    std::ofstream out(PINNED, std::ios::binary);
-    for (const std::string& line : r.lines) out << line << '\n';
-    ASSERT_TRUE(out.flush()) << "cannot write " << PINNED;
-    GTEST_SKIP() << "wrote " << r.lines.size() << " lines to " << PINNED;
-  }
-  std::ifstream in(PINNED, std::ios::binary);
-  ASSERT_TRUE(in) << "no reference " << PINNED << ": run scripts/pin-journey";
-  std::vector<std::string> pinned;
-  for (std::string line; std::getline(in, line);) pinned.push_back(line);
-  for (std::size_t i = 0; i < std::max(pinned.size(), r.lines.size()); ++i) {
-    std::string expected = i < pinned.size() ? pinned[i] : "(no more lines)";
-    std::string got = i < r.lines.size() ? r.lines[i] : "(no more lines)";
-    ASSERT_EQ(expected, got) << "the journey plays differently from line " << i + 1 << " of " << PINNED
-                             << " (FRAME BDLV GSIT PAUSE CTEMP STPN PX PY VX VY KL KR KU); if a rule"
-                             << " changed on purpose, run scripts/pin-journey";
-  }
+  compare_with_pinned(r.lines, PINNED, "FRAME BDLV GSIT PAUSE CTEMP STPN PX PY VX VY KL KR KU");
+}
+
+// The sounds the journey makes, read from the same play: any change to how
+// an event is read from the state shows here.
+TEST(ShippedLevels, TheJourneysSoundEventsAreAsPinned) {
+  ToolRun r = play_journey(solutions(), "--events");
+  ASSERT_EQ(r.status, 0) << r.err;
+  compare_with_pinned(r.lines, PINNED_EVENTS, "FRAME EVENT");
 }
 
 TEST(ShippedLevels, TheCheckerProvesEveryLevelBothWaysAndMeasuresEverySolution) {
