@@ -3,15 +3,20 @@
 #include <sys/prctl.h>
 
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 #include "base/keys.h"
 #include "base/stop.h"
+#include "display/audio.h"
 #include "display/sdl/window.h"
 #include "display/window.h"
 #include "game/options.h"
 #include "game/play.h"
+#include "game/replay/events.h"
 #include "game/rules/level_file.h"
 #include "game/settings.h"
+#include "game/view/sounds.h"
 
 namespace {
 
@@ -42,8 +47,20 @@ int main(int argc, char** argv) {
   for (const std::string& problem : settings.problems()) std::fprintf(stderr, "tervalon: %s\n", problem.c_str());
   take_settings(parsed.options, settings.settings());
   bind(settings.settings());
-  const Controls controls{bind, display::pressed_key_name};
   display::use_error_box();  // a bad level file is reported before any window
   display::use_sdl_backend();
-  return play(*INITBD(), parsed.options, &settings, &controls);
+  const std::unique_ptr<Game> game = INITBD();
+  // The sounds are made here, like the icon; no device means a silent game.
+  std::vector<std::vector<std::int16_t>> sounds;
+  for (std::size_t s = 0; s < SOUND_COUNT; ++s) sounds.push_back(make_sound(static_cast<Sound>(s)));
+  const bool audio = display::open_audio(std::move(sounds));
+  Platform platform{bind, display::pressed_key_name, nullptr, nullptr, nullptr};
+  if (audio) {
+    platform.sound = display::play_sound;
+    platform.volume = display::set_volume;
+    platform.mute = display::set_muted;
+  }
+  const int code = play(*game, parsed.options, &settings, &platform);
+  display::close_audio();
+  return code;
 }

@@ -11,7 +11,8 @@ namespace tervalon {
 namespace {
 
 constexpr const char* usage =
-    "usage: tervalon [--scale N] [--fullscreen] [--record FILE] [--play FILE...] [--speed N] [--help] [--version]\n";
+    "usage: tervalon [--scale N] [--fullscreen] [--mute] [--record FILE] [--play FILE...] [--speed N] [--help] "
+    "[--version]\n";
 
 constexpr const char* help_text =
     "Runs the game on tervalon.dat in the current folder. The journey is saved as it is\n"
@@ -21,6 +22,7 @@ constexpr const char* help_text =
     "Options:\n"
     "  --scale N       open the window at N times the board's size (N = 1..16)\n"
     "  --fullscreen    start in full screen\n"
+    "  --mute          start with the sound off (M turns it on)\n"
     "  --record FILE   write the run to FILE as a replay script, as it is played\n"
     "  --play FILE...  play these replay scripts in the window, then hand over to the player\n"
     "  --speed N       play the scripts N times faster (N = 0..1000; 0: as fast as possible)\n"
@@ -34,6 +36,7 @@ constexpr const char* help_text =
     "  R                      restart the level\n"
     "  P, Pause               pause, with a menu (Up, Down, Enter, Escape, or the mouse)\n"
     "  Tab                    the guide, while held\n"
+    "  M                      sound off and on\n"
     "  F11, Alt+Enter         full screen on and off\n"
     "  Escape                 quit\n"
     "  game controller        d-pad or left stick run, d-pad up, A or B jump,\n"
@@ -53,6 +56,7 @@ void take_settings(Options& o, const Settings& s) {
   o.fit = s.fit;
   o.guide = s.guide;
   o.pace = s.speed;
+  o.volume = s.volume;
 }
 
 ParsedOptions parse_options(int argc, const char* const* argv) {
@@ -70,6 +74,8 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
       return {{}, true, 0};
     } else if (a == "--fullscreen") {
       o.fullscreen = true;
+    } else if (a == "--mute") {
+      o.mute = true;
     } else if (a == "--scale") {
       if (!has_value || !base::parse_whole<std::uint32_t>(argv[++i], 1, 16, o.scale))
         return bad("--scale needs a whole number 1..16");

@@ -19,6 +19,8 @@ struct Options {
   std::uint32_t pace = 100;       // the player's game at this percent of 60 frames a second
   bool guide = false;             // the on-screen guide always shown, not only while Tab is held
   bool fit = false;               // the picture fills the window at any factor, not only whole ones
+  bool mute = false;              // --mute: no sound until M
+  std::uint32_t volume = 70;      // percent
 };
 
 // Options from the settings, where the command line did not say: a scale,

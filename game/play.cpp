@@ -23,6 +23,7 @@
 #include "display/queue.h"
 #include "display/window.h"
 #include "game/replay/bests.h"
+#include "game/replay/events.h"
 #include "game/replay/journey.h"
 #include "game/replay/session.h"
 #include "game/rules/level_start.h"
@@ -85,22 +86,23 @@ const std::string KEYS_EN = "Left/Right run, Up jump, R restart level, P pause, 
 // A game being played, the journey or a practice, with its recording and
 // what it has done so far.
 struct Run {
-  explicit Run(Game& game) : g(game), rec(game) {}
+  explicit Run(Game& game) : g(game), rec(game), heard(event_state(game)) {}
   Game& g;
   Recorder rec;
   JourneyLog log;
   std::unique_ptr<Game> entry;  // the state when the current level became playable
+  EventState heard;             // the state the last sounds were told from
 };
 
 class Session {
  public:
-  Session(Game& g, const Options& o, SettingsFile* settings, const Controls* controls)
+  Session(Game& g, const Options& o, SettingsFile* settings, const Platform* platform)
       : o_(o),
         journey_(g),
         player_(g, v_, journey_.rec, [this] { seen(journey_); }),
         pace_(o.pace / 100.0),
         settings_(settings),
-        controls_(controls) {}
+        platform_(platform) {}
   int run();
 
  private:
@@ -113,6 +115,7 @@ class Session {
   void seen(Run& r);
   void draw();
   void restart_clock();
+  void sound(Sound s) const;
   double game_clock_ms() const;
   void note_pace(Run& r);
   void reached_end();
@@ -153,6 +156,7 @@ class Session {
   double shift_ = 0;        // ms by which the game clock is ahead of game_clock_ms()
   double pace_;             // the game clock's rate: 1 at 60 frames a second
   bool tab_held_ = false;
+  bool muted_ = false;
   std::string folder_, save_path_;
   ProgressLock lock_;
   Bests bests_;
@@ -169,7 +173,7 @@ class Session {
   std::function<void()> settings_back_;  // the menu settings were chosen in
   std::optional<std::size_t> capture_;   // the action whose new key the next key press is
   SettingsFile* settings_;
-  const Controls* controls_;
+  const Platform* platform_;
   bool menu_drawn_ = false;
 };
 
@@ -178,6 +182,10 @@ int Session::run() {
   Game& g = journey_.g;
   INITWIN(g, v_, o_.scale, o_.fullscreen, o_.fit);
   INITLV(g);
+  if (platform_ && platform_->mute) {
+    platform_->volume(o_.volume);
+    platform_->mute(muted_ = o_.mute);
+  }
   initial_ = std::make_unique<Game>(g);
   seen(journey_);
   open_progress();
@@ -300,6 +308,7 @@ void Session::find_save() {
 void Session::new_journey() {
   journey_.g = *initial_;
   journey_.log = JourneyLog();
+  journey_.heard = event_state(journey_.g);
   seen(journey_);
   journey_.rec.begin();
   note_pace(journey_);
@@ -307,6 +316,10 @@ void Session::new_journey() {
 }
 
 // ---- Play ----
+
+void Session::sound(Sound s) const {
+  if (platform_ && platform_->sound) platform_->sound(static_cast<std::uint32_t>(s));
+}
 
 void Session::restart_clock() { shift_ = frame_ms(live().g.FRAME) - game_clock_ms(); }
 
@@ -381,6 +394,11 @@ void Session::on_message(const display::MSG& m) {
       return;
     }
   }
+  // M turns sound off and on: the player's business, never recorded.
+  if (m.MESSAGE == WM_KEYDOWN && m.WPARAM == K_M) {
+    if (platform_ && platform_->mute) platform_->mute(muted_ = !muted_);
+    return;
+  }
   // The guide shows while Tab is held; it is the window's business, not the
   // game's, and never recorded.
   if ((m.MESSAGE == WM_KEYDOWN || m.MESSAGE == WM_KEYUP) && m.WPARAM == K_TAB) {
@@ -396,6 +414,13 @@ void Session::on_message(const display::MSG& m) {
 }
 
 void Session::seen(Run& r) {
+  // Sounds come from what the state did, never from inside the rules; a
+  // saved run being played back is silent.
+  const EventState now = event_state(r.g);
+  if (const std::uint32_t events = events_between(r.heard, now, false); events && !replaying_)
+    for (std::uint32_t i = 0; i < SOUND_COUNT; ++i)
+      if (events >> i & 1) sound(static_cast<Sound>(i));
+  r.heard = now;
   const JourneyLog::Event e = r.log.see(r.g);
   if (e == JourneyLog::Event::entered) {
     if (r.entry)
@@ -429,6 +454,7 @@ void Session::reached_end() {
     return;
   }
   finished_ = true;
+  sound(Sound::journey_end);
   ending();
 }
 
@@ -441,6 +467,7 @@ void Session::restart_level() {
   r.rec.rewind(r.g.FRAME, "# " + level_en(r.log.current()) + " restarted at frame " + std::to_string(from) +
                               "; what was played since:");
   r.log.resync(r.g);
+  r.heard = event_state(r.g);
   hold_keys(r, held_left != 0, held_right != 0, held_up != 0);
   DRAWALL(r.g, v_);
   restart_clock();
@@ -639,7 +666,7 @@ bool same_name(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::optional<Session::Choice> Session::settings_choice(std::function<void()> back) {
-  if (!settings_ || !controls_) return std::nullopt;
+  if (!settings_ || !platform_) return std::nullopt;
   return Choice{{"设置", "Settings"}, [this, back = std::move(back)] {
                   settings_back_ = back;
                   settings_menu(0, {});
@@ -701,7 +728,8 @@ void Session::apply_settings(const Settings& s) {
   o_.guide = s.guide;
   o_.pace = s.speed;
   pace_ = s.speed / 100.0;
-  controls_->bind(s);
+  platform_->bind(s);
+  if (platform_->volume) platform_->volume(s.volume);
 }
 
 // The key or button pressed to be the action's first; it leaves any other
@@ -710,7 +738,7 @@ void Session::rebind(const display::MSG& m) {
   const std::size_t action = *capture_;
   capture_.reset();
   const std::int32_t pressed = pressed_key(m.LPARAM);
-  const std::string name = m.WPARAM == K_ESC || !pressed ? "" : controls_->name_of(pressed);
+  const std::string name = m.WPARAM == K_ESC || !pressed ? "" : platform_->name_of(pressed);
   if (!name.empty()) {
     Settings n = settings_->settings();
     const bool button = pressed >= K_PAD_A && pressed <= K_PAD_GUIDE;
@@ -727,8 +755,8 @@ void Session::rebind(const display::MSG& m) {
 
 }  // namespace
 
-int play(Game& g, const Options& o, SettingsFile* settings, const Controls* controls) {
-  return Session(g, o, settings, controls).run();
+int play(Game& g, const Options& o, SettingsFile* settings, const Platform* platform) {
+  return Session(g, o, settings, platform).run();
 }
 
 }  // namespace tervalon

@@ -13,16 +13,20 @@
 
 namespace tervalon {
 
-// What the settings screen needs of the platform's input, which game/ does
-// not include: applying bindings, and the name of a key pressed to be bound.
-struct Controls {
+// What the game needs of the platform beyond its window, which game/ does
+// not include: applying key bindings, the name of a key pressed to be bound,
+// and playing sounds (none when `sound` is empty).
+struct Platform {
   std::function<void(const Settings&)> bind;
   std::function<std::string(std::int32_t pressed)> name_of;
+  std::function<void(std::uint32_t id)> sound;
+  std::function<void(std::uint32_t percent)> volume;
+  std::function<void(bool muted)> mute;
 };
 
 // Plays a loaded game in its window until the window is gone; the exit code.
-// With `settings` (and `controls`), the menus offer a settings screen that
+// With `settings` (and `platform`), the menus offer a settings screen that
 // changes and saves them.
-int play(Game& g, const Options& o, SettingsFile* settings = nullptr, const Controls* controls = nullptr);
+int play(Game& g, const Options& o, SettingsFile* settings = nullptr, const Platform* platform = nullptr);
 
 }  // namespace tervalon

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <random>
@@ -43,7 +44,8 @@ class Game : public GameProcess {
  public:
   explicit Game(const std::string& levels, bool with_display = true, std::vector<std::string> args = {})
       : GameProcess(folder_with(levels), with_display, std::move(args)) {}
-  Game(const std::string& levels, std::vector<std::string> args) : Game(levels, true, std::move(args)) {}
+  Game(const std::string& levels, std::vector<std::string> args, std::vector<std::string> env = {})
+      : GameProcess(folder_with(levels), true, std::move(args), std::move(env)) {}
 
   // The replay tool's picture after `script`, on the same level file.
   std::vector<std::uint8_t> replay_snap(const std::string& script) { return replay_picture(dir(), script); }
@@ -352,8 +354,10 @@ TEST_F(GameInX, TheShippedJourneyPlaysToTheEndCellAtFullSpeed) {
   std::vector<std::string> args{"--play"};
   for (const std::string& s : shipped_solutions()) args.push_back(s);
   args.insert(args.end(), {"--speed", "0", "--record", "journey.txt"});
-  Game game(file_text(SOURCE + "/data/tervalon.dat"), args);
+  // With no sound device the game plays silently, and says so once.
+  Game game(file_text(SOURCE + "/data/tervalon.dat"), args, {"SDL_AUDIODRIVER=nonexistent"});
   ASSERT_EQ(game.wait_exit(120s), 0) << game.err();
+  EXPECT_EQ(lines_with(game.err(), "tervalon: no sound: ").size(), 1u) << game.err();
 
   std::string all;
   for (const std::string& s : shipped_solutions()) all += file_text(s) + "\n";
@@ -625,7 +629,7 @@ TEST_F(GameInX, TheSettingsFileBindsKeysSlowsPlayShowsTheGuideAndNamesItsBadLine
   }
   std::ofstream(path) << ini;
   const auto line_of = [&](const std::string& text) {
-    return std::count(ini.begin(), ini.begin() + ini.find(text), '\n') + 1;
+    return std::count(ini.begin(), ini.begin() + static_cast<std::ptrdiff_t>(ini.find(text)), '\n') + 1;
   };
 
   std::filesystem::remove_all(game.dir() + "/tervalon/" +
@@ -657,6 +661,40 @@ TEST_F(GameInX, TheSettingsFileBindsKeysSlowsPlayShowsTheGuideAndNamesItsBadLine
   const double frames = std::strtod(replayed.lines.back().c_str(), nullptr);
   EXPECT_LT(frames, seconds * 60 * 0.5) << "not slowed down";
   EXPECT_GT(frames, 60) << "no frames ran";
+}
+
+// ---- Sound ----
+
+TEST_F(GameInX, AJumpIsHeardAndStandingStillIsSilent) {
+  const std::string dir = make_temp_dir();
+  const std::string audio = dir + "/audio.raw";
+  Game game(levels(), {"--play", write_file(dir, "jump.txt", "frames 60\ndown up\nframes 1\nup up\nframes 150\n")},
+            {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio});
+  ASSERT_FALSE(game.window().empty()) << game.err();
+  std::this_thread::sleep_for(4s);
+  game.xdo("key Escape");
+  EXPECT_EQ(game.wait_exit(), 0) << game.err();
+
+  // The device's samples from its opening, a little before the first frame:
+  // silent for the second the player stands, the jump (and its landing)
+  // heard after it, silent again once the player stands still.
+  const std::string bytes = file_text(audio);
+  std::vector<std::int16_t> samples(bytes.size() / 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  const auto loud = [&](std::size_t from, std::size_t to) {
+    return std::any_of(samples.begin() + std::min(from, samples.size()), samples.begin() + std::min(to, samples.size()),
+                       [](std::int16_t s) { return s != 0; });
+  };
+  constexpr std::size_t RATE = 48000;
+  const auto heard = std::find_if(samples.begin(), samples.end(), [](std::int16_t s) { return s != 0; });
+  ASSERT_NE(heard, samples.end()) << "the jump is not heard";
+  const auto jump = static_cast<std::size_t>(heard - samples.begin());
+  EXPECT_GE(jump, RATE) << "a sound while standing";
+  EXPECT_LT(jump, RATE * 2) << "the jump is heard late";
+  // A jump from the floor lands 65 frames later; its sound lasts under 0.3 s.
+  ASSERT_GT(samples.size(), jump + RATE * 12 / 5);
+  EXPECT_TRUE(loud(jump + RATE, jump + RATE * 3 / 2)) << "the landing is not heard";
+  EXPECT_FALSE(loud(jump + RATE * 8 / 5, jump + RATE * 12 / 5)) << "a sound while standing still";
 }
 
 }  // namespace

@@ -53,9 +53,13 @@ class GameProcess {
     argv.push_back(nullptr);
     // The player's own saves and settings never reach a test: the game keeps
     // its data and settings in the test's folder.
-    for (const char* home : {"XDG_DATA_HOME=", "XDG_CONFIG_HOME="})
-      if (std::none_of(env_set.begin(), env_set.end(), [&](const std::string& s) { return s.starts_with(home); }))
-        env_set.push_back(home + dir_);
+    // Sound goes to SDL's silent driver, so that a test hears nothing and
+    // no test depends on the machine's sound server.
+    for (const std::string& own :
+         {"XDG_DATA_HOME=" + dir_, "XDG_CONFIG_HOME=" + dir_, std::string("SDL_AUDIODRIVER=dummy")})
+      if (std::none_of(env_set.begin(), env_set.end(),
+                       [&](const std::string& s) { return s.starts_with(own.substr(0, own.find('=') + 1)); }))
+        env_set.push_back(own);
     auto replaced = [&](std::string_view e) {
       if (!with_display && e.substr(0, 8) == "DISPLAY=") return true;
       for (const auto& set : env_set)
