@@ -187,6 +187,7 @@ int Session::run() {
     platform_->mute(muted_ = o_.mute);
   }
   initial_ = std::make_unique<Game>(g);
+  journey_.heard = event_state(g);  // the level's start is no event
   seen(journey_);
   open_progress();
   was_fed_ = player_.playing();
