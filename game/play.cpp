@@ -120,6 +120,7 @@ class Session {
   void note_pace(Run& r);
   void reached_end();
 
+  void reset_journey();
   void new_journey();
   void restart_level();
   void hold_keys(Run& r, bool left, bool right, bool up);
@@ -296,9 +297,7 @@ void Session::find_save() {
     const std::string kept = move_aside(save_path_, "damaged");
     std::fprintf(stderr, "tervalon: %s: the saved journey cannot be continued: %s; %s\n", save_path_.c_str(),
                  played.why.c_str(), kept.empty() ? "it could not be moved aside" : ("kept as " + kept).c_str());
-    journey_.g = *initial_;
-    journey_.log = JourneyLog();
-    seen(journey_);
+    reset_journey();
     start_menu(
         {"存档无法继续，已另存。", "The saved journey cannot be continued: " + played.why + ".",
          kept.empty() ? "It could not be moved aside." : "It was kept as " + kept.substr(folder_.size() + 1) + "."},
@@ -306,11 +305,16 @@ void Session::find_save() {
   }
 }
 
-void Session::new_journey() {
+// The journey back at its start, as if nothing had been played.
+void Session::reset_journey() {
   journey_.g = *initial_;
   journey_.log = JourneyLog();
   journey_.heard = event_state(journey_.g);
   seen(journey_);
+}
+
+void Session::new_journey() {
+  reset_journey();
   journey_.rec.begin();
   note_pace(journey_);
   if (!save_path_.empty()) journey_.rec.keep_progress(save_path_);
