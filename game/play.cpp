@@ -441,14 +441,15 @@ void Session::seen(Run& r) {
   if (at.level > 0) {
     const std::uint64_t before = bests_.best(at.level, at.pass);
     std::string why;
-    if (!r.g.CHEAT && !folder_.empty() && o_.pace == 100 &&
-        bests_.offer(at.level, at.pass, r.log.left_frames(), r.rec.text(), why)) {
+    const bool best = !r.g.CHEAT && !folder_.empty() && o_.pace == 100 &&
+                      bests_.offer(at.level, at.pass, r.log.left_frames(), r.rec.text(), why);
+    if (best) {
       note_ = "新纪录 New best: " + level_en(at) + ", " + seconds(r.log.left_frames());
       note_until_ = r.g.FRAME + NOTE_FRAMES;
     }
     if (!why.empty()) std::fprintf(stderr, "tervalon: the best time cannot be kept: %s\n", why.c_str());
-    result = level_zh(at) + " " + seconds(r.log.left_frames()) + "　" + level_en(at) + ": " +
-             seconds(r.log.left_frames()) + (before ? ", best before " + seconds(before) : "");
+    result = (best ? "新纪录 New best! " : "") + level_zh(at) + " " + seconds(r.log.left_frames()) + "　" +
+             level_en(at) + ": " + seconds(r.log.left_frames()) + (before ? ", best before " + seconds(before) : "");
   }
   if (&r != &journey_) leave_practice(result);
 }
@@ -507,6 +508,7 @@ void Session::start_practice(const Entry& e) {
 }
 
 void Session::leave_practice(const std::string& result) {
+  note_.clear();  // a practice's note says nothing of the journey
   practice_.reset();
   practice_game_.reset();
   std::vector<std::string> lines;
