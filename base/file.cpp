@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -121,6 +122,20 @@ bool make_folders(const std::string& path, std::string& why) {
     return false;
   }
   return true;
+}
+
+std::string xdg_folder(const char* variable, const char* under_home, const char* name, std::string& why) {
+  std::string folder;
+  if (const char* base = std::getenv(variable); base && base[0] == '/')
+    folder = base;
+  else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+    folder = std::string(home) + "/" + under_home;
+  else {
+    why = std::string("neither ") + variable + " nor HOME names a folder";
+    return "";
+  }
+  folder += std::string("/") + name;
+  return make_folders(folder, why) ? folder : "";
 }
 
 }  // namespace base

@@ -36,4 +36,10 @@ int open_regular(const std::string& path, int& error, std::string& why);
 // in `why` ("PATH: Permission denied", "PATH: not a folder"). Any thread.
 bool make_folders(const std::string& path, std::string& why);
 
+// The program's folder `name` under the folder the environment variable
+// `variable` names (an XDG base folder such as XDG_DATA_HOME), or under
+// $HOME/`under_home` when it is unset or not absolute; made when missing.
+// Empty with the reason in `why` when there is none. Any thread.
+std::string xdg_folder(const char* variable, const char* under_home, const char* name, std::string& why);
+
 }  // namespace base

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <map>
@@ -480,17 +479,8 @@ std::string settings_text(const Settings& s) {
 }
 
 std::string settings_path(std::string& why) {
-  std::string folder;
-  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
-    folder = config;
-  else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-    folder = std::string(home) + "/.config";
-  else {
-    why = "neither XDG_CONFIG_HOME nor HOME names a folder";
-    return "";
-  }
-  folder += "/tervalon";
-  return base::make_folders(folder, why) ? folder + "/settings.ini" : "";
+  const std::string folder = base::xdg_folder("XDG_CONFIG_HOME", ".config", "tervalon", why);
+  return folder.empty() ? "" : folder + "/settings.ini";
 }
 
 void SettingsFile::load(const NameChecks& checks, const std::string& path) {

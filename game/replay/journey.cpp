@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 
 #include "base/file.h"
 #include "game/replay/script.h"
@@ -44,19 +43,7 @@ std::uint32_t caught_here(const Game& g) {
 
 }  // namespace
 
-std::string data_folder(std::string& why) {
-  std::string folder;
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/')
-    folder = data;
-  else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-    folder = std::string(home) + "/.local/share";
-  else {
-    why = "neither XDG_DATA_HOME nor HOME names a folder";
-    return "";
-  }
-  folder += "/tervalon";
-  return base::make_folders(folder, why) ? folder : "";
-}
+std::string data_folder(std::string& why) { return base::xdg_folder("XDG_DATA_HOME", ".local/share", "tervalon", why); }
 
 ProgressLock::~ProgressLock() {
   if (fd_ >= 0) close(fd_);
