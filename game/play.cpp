@@ -11,7 +11,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -64,13 +63,8 @@ std::string play_time(std::uint64_t frames) {
   return text;
 }
 
-std::string stamp() {
-  char text[32] = "";
-  std::time_t now = std::time(nullptr);
-  std::tm utc;
-  if (gmtime_r(&now, &utc)) std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &utc);
-  return text;
-}
+// A name's time of day, for the files a journey is kept aside as.
+std::string stamp() { return utc_now("%Y%m%d-%H%M%S"); }
 
 // A level and pass in both languages.
 std::string level_zh(const Entry& e) {

@@ -23,17 +23,13 @@ double frame_ms(std::uint64_t frame) { return static_cast<double>(frame) / 60.0 
 
 // ---- Recording ----
 
-namespace {
-
-std::string today() {
+std::string utc_now(const char* format) {
   char text[64] = "";
   std::time_t now = std::time(nullptr);
   std::tm utc;
-  if (gmtime_r(&now, &utc)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+  if (gmtime_r(&now, &utc)) std::strftime(text, sizeof text, format, &utc);
   return text;
 }
-
-}  // namespace
 
 void Recorder::write_line(const std::string& line) {
   text_ += line;
@@ -102,7 +98,7 @@ void Recorder::begin() {
   recorded_frame_ = expected_frame_ = g_.FRAME;
   text_.clear();
   write_line("# Tervalon " TERVALON_VERSION " recording");
-  write_line("# " + today());
+  write_line("# " + utc_now("%Y-%m-%d %H:%M:%S UTC"));
   write_line("level-file " + level_file_hash(g_));
   write_line(std::string("cheat ") + (g_.CHEAT ? "1" : "0"));
 }
@@ -113,7 +109,7 @@ void Recorder::continue_from(std::string text) {
   if (!text_.empty() && text_.back() != '\n') text_ += '\n';
   recorded_frame_ = expected_frame_ = g_.FRAME;
   singles_ = 0;
-  write_line("# continued at frame " + std::to_string(g_.FRAME) + ", " + today());
+  write_line("# continued at frame " + std::to_string(g_.FRAME) + ", " + utc_now("%Y-%m-%d %H:%M:%S UTC"));
   write_expect();  // the state it goes on from, proved by whoever replays it
 }
 

@@ -24,6 +24,9 @@ namespace tervalon {
 // second: frame `frame` + 1 falls due once the clock passes it.
 double frame_ms(std::uint64_t frame);
 
+// The time now in UTC, as strftime writes it with `format` (at most 63 bytes).
+std::string utc_now(const char* format);
+
 // Writes the run of one game as a script: every key message the main loop
 // took and the passes of frames between them, as they ran, with the state
 // every 600 frames, so that tervalon-replay and --play reproduce it exactly.
