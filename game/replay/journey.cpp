@@ -11,6 +11,7 @@
 #include "base/file.h"
 #include "game/replay/script.h"
 #include "game/rules/rules.h"
+#include "game/rules/trail.h"
 
 namespace tervalon {
 
@@ -32,13 +33,6 @@ bool each_line(std::string_view text, std::string& why, Each each) {
     at = eol + 1;
   }
   return true;
-}
-
-// The ghosts caught on the current level.
-std::uint32_t caught_here(const Game& g) {
-  std::uint32_t n = 0;
-  for (std::int32_t k = 1; k <= STPPMAX; ++k) n += g.STPP[g.BDLV][k] ? 1 : 0;
-  return n;
 }
 
 }  // namespace
@@ -138,7 +132,7 @@ std::string move_aside(const std::string& path, const std::string& label) {
 void JourneyLog::resync(const Game& g) {
   playing_ = g.PAUSE == 0;
   head_ = g.STPN[g.BDLV];
-  caught_now_ = caught_here(g);
+  caught_now_ = caught_ghosts(g);
 }
 
 JourneyLog::Event JourneyLog::see(const Game& g) {
@@ -155,7 +149,7 @@ JourneyLog::Event JourneyLog::see(const Game& g) {
     e = Event::entered;
   }
   const std::uint32_t head = g.STPN[g.BDLV];
-  const std::uint32_t caught = caught_here(g);
+  const std::uint32_t caught = caught_ghosts(g);
   if (started_ && e != Event::entered && here == current_) {
     if (g.GSIT == 1 && head < head_) ++rewinds_;
     if (caught > caught_now_) caught_ += caught - caught_now_;

@@ -16,6 +16,9 @@ bool HITSTP(const Game& g, std::uint32_t STPN, std::uint32_t STPC);
 // Every existing ghost of the current level has been caught.
 bool NOSTP(const Game& g);
 
+// How many ghosts of the current level are caught (none but on the way back).
+std::uint32_t caught_ghosts(const Game& g);
+
 // Trail point STPN of the current level touches the end cell, and GSIT = 0.
 bool ENDESTP(const Game& g, std::uint32_t STPN);
 // ... touches the entry cell and every ghost is caught.

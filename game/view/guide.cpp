@@ -4,6 +4,7 @@
 
 #include "display/surface.h"
 #include "game/rules/coords.h"
+#include "game/rules/trail.h"
 #include "game/view/menu.h"
 
 namespace tervalon {
@@ -13,8 +14,7 @@ std::string guide_line(const Game& g) {
   const std::uint32_t head = g.STPN[level];
   // Ghost k stands on trail point head - 160k while that is above 0.
   const std::uint32_t ghosts = head > 0 ? (head - 1) / STPSTP : 0;
-  std::uint32_t caught = 0;
-  for (std::uint32_t k = 1; k <= ghosts && k <= STPPMAX; ++k) caught += g.STPP[level][static_cast<int>(k)] ? 1 : 0;
+  const std::uint32_t caught = caught_ghosts(g);
   const std::uint32_t next = STPSTP * (ghosts + 1) + 1 - head;
   std::string line = level == 0 ? std::string("起点 hub")
                                 : "第" + std::to_string(level) + "关 level " + std::to_string(level) +
