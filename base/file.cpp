@@ -106,6 +106,32 @@ int open_regular(const std::string& path, int& error, std::string& why) {
   return -1;
 }
 
+bool read_regular(const std::string& path, std::string& bytes, int& error, std::string& why, std::size_t most) {
+  const int fd = open_regular(path, error, why);
+  if (fd < 0) return false;
+  bytes.clear();
+  bool done = false;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = errno;
+      why = error_text(error);
+    } else if (n > 0) {
+      bytes.append(buffer, static_cast<std::size_t>(n));
+      if (bytes.size() <= most) continue;
+      error = 0;
+      why = "larger than " + std::to_string(most) + " bytes";
+    } else {
+      done = true;
+    }
+    break;
+  }
+  close(fd);
+  return done;
+}
+
 bool make_folders(const std::string& path, std::string& why) {
   for (std::size_t at = 1;; ++at) {
     at = path.find('/', at);

@@ -3,6 +3,8 @@
 // an operation on one failed.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -30,6 +32,12 @@ const char* kind_of(unsigned mode);
 // with the error number in `error` (EISDIR for a folder, EINVAL for another
 // kind of file) and its words in `why`. Any thread.
 int open_regular(const std::string& path, int& error, std::string& why);
+
+// Every byte of `path`, opened as open_regular opens it. False with the error
+// number in `error` (0 when the file is larger than `most` bytes) and the
+// reason in `why` otherwise. Any thread.
+bool read_regular(const std::string& path, std::string& bytes, int& error, std::string& why,
+                  std::size_t most = SIZE_MAX);
 
 // Makes the folder `path` and the folders above it that are missing (mode
 // 0700: what a game keeps of a player is the player's). False with the reason

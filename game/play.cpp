@@ -4,8 +4,6 @@
 // exactly what they would be without it.
 #include "game/play.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -253,14 +251,13 @@ void Session::open_progress() {
 void Session::find_save() {
   std::string text, why;
   int error = 0;
-  const int fd = base::open_regular(save_path_, error, why);
-  if (fd < 0 && error == ENOENT) {
+  const bool read = base::read_regular(save_path_, text, error, why);
+  if (!read && error == ENOENT) {
     new_journey();
     return;
   }
-  if (fd >= 0) close(fd);
   Played played;
-  if (fd >= 0 && base::read_file(save_path_, text)) {
+  if (read) {
     // Saves are whole lines: anything else was cut short on its way to the disk.
     if (!text.empty() && text.back() != '\n') {
       played = {false, false, "it is cut short"};

@@ -4,8 +4,6 @@
 // those values.
 #include "game/settings.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <iterator>
@@ -425,27 +423,8 @@ enum class Read { ok, missing, failed };
 // The bytes of `path` when it is a regular file of at most MAX_FILE bytes.
 Read read_text(const std::string& path, std::string& text, std::string& why) {
   int error = 0;
-  const int fd = base::open_regular(path, error, why);
-  if (fd < 0) return error == ENOENT ? Read::missing : Read::failed;
-  text.clear();
-  char buffer[16384];
-  Read result = Read::ok;
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      why = base::error_text(errno);
-      result = Read::failed;
-    } else if (n > 0) {
-      text.append(buffer, static_cast<std::size_t>(n));
-      if (text.size() <= MAX_FILE) continue;
-      why = "larger than " + std::to_string(MAX_FILE) + " bytes";
-      result = Read::failed;
-    }
-    break;
-  }
-  close(fd);
-  return result;
+  if (base::read_regular(path, text, error, why, MAX_FILE)) return Read::ok;
+  return error == ENOENT ? Read::missing : Read::failed;
 }
 
 bool write_text(const std::string& path, const std::string& shown_path, const std::string& text, std::string& why) {

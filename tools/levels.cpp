@@ -3,10 +3,8 @@
 // proves each level can be played through both ways, and measures the slack
 // of the recorded solutions in the folder "solutions" beside the file. Exit 0
 // when usable.
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -48,16 +46,8 @@ constexpr const char* USAGE = "usage: tervalon-levels [--budget STATES] [FILE]  
 // writer, and a device is never read.
 std::string regular_file_bytes(const std::string& path) {
   std::string all, why;
-  int error;
-  const int fd = base::open_regular(path, error, why);
-  if (fd < 0) return all;
-  char buf[65536];
-  for (ssize_t n; (n = read(fd, buf, sizeof buf)) != 0;) {
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) break;
-    all.append(buf, static_cast<std::size_t>(n));
-  }
-  close(fd);
+  int error = 0;
+  base::read_regular(path, all, error, why);
   return all;
 }
 

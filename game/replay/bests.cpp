@@ -37,8 +37,9 @@ std::string Bests::key(int level, int pass) const {
 void Bests::load(const std::string& folder, const Game& g) {
   folder_ = folder;
   for (int level = 1; level <= g.BDLN; ++level) hashes_[level] = level_hash(g, level);
-  std::string text;
-  if (folder_.empty() || !base::read_file(folder_ + "/bests.txt", text)) return;
+  std::string text, why;
+  int error = 0;
+  if (folder_.empty() || !base::read_regular(folder_ + "/bests.txt", text, error, why)) return;
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
     std::istringstream words(line);
