@@ -4,6 +4,9 @@
 // those values.
 #include "game/settings.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <iterator>
@@ -26,6 +29,8 @@ constexpr std::size_t MAX_LINE = 4096;
 constexpr std::size_t MAX_FILE = 1 << 20;
 constexpr std::size_t MAX_NAMES = 3;
 constexpr std::size_t SHOWN_PATH = 1024;
+// Past these, a file of junk would print a line for each of its lines.
+constexpr std::size_t MAX_PROBLEMS = 20;
 
 const char* const HEADER =
     "# Tervalon's settings, read at start. The game wrote this file with every\n"
@@ -308,10 +313,14 @@ Parsed parse(std::string_view text, const NameChecks& checks, const std::string&
 
   std::size_t section = NONE;
   bool unknown_section = false;
+  std::size_t more = 0;  // wrong lines past MAX_PROBLEMS
   for (std::size_t i = 0; i < p.lines.size(); ++i) {
     const std::string& line = p.lines[i];
     auto problem = [&](const std::string& what) {
-      p.problems.push_back(shown_path + ":" + std::to_string(i + 1) + ": " + what);
+      if (p.problems.size() < MAX_PROBLEMS)
+        p.problems.push_back(shown_path + ":" + std::to_string(i + 1) + ": " + what);
+      else
+        ++more;
     };
     if (line.size() > MAX_LINE) {
       problem("longer than " + std::to_string(MAX_LINE) + " bytes; not read");
@@ -366,6 +375,7 @@ Parsed parse(std::string_view text, const NameChecks& checks, const std::string&
     if (!wrong.empty() && value.find('#') != std::string_view::npos) wrong += "; a # comment takes a line of its own";
     if (!wrong.empty()) problem(wrong);
   }
+  if (more > 0) p.problems.push_back(shown_path + ": ... and " + std::to_string(more) + " more wrong lines");
 
   // An action left without names takes its defaults, less those another
   // action holds: a name never acts twice.
@@ -433,9 +443,26 @@ bool write_text(const std::string& path, const std::string& shown_path, const st
   std::string target = path;
   std::error_code error;
   if (const std::filesystem::path real = std::filesystem::canonical(path, error); !error) target = real.string();
-  if (base::may_replace(target, why) && base::replace_file(target, text, why)) return true;
-  why = shown_path + ": cannot write: " + why;
-  return false;
+  // Renaming over a file needs only the folder's permission: a file the
+  // player made read-only (or may not write) is left as it is.
+  struct stat st;
+  const bool existing = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  if (existing && (st.st_mode & 0222) == 0) {
+    why = shown_path + ": cannot be written: it is read-only";
+    return false;
+  }
+  if (existing && access(target.c_str(), W_OK) != 0) {
+    why = shown_path + ": cannot be written: " + base::error_text(errno);
+    return false;
+  }
+  if (!base::may_replace(target, why) || !base::replace_file(target, text, why)) {
+    why = shown_path + ": cannot write: " + why;
+    return false;
+  }
+  // The new file is made with the default mode; the player's stays. The
+  // text is written either way, so a failure here is not one of the save.
+  if (existing) chmod(target.c_str(), st.st_mode & 07777);
+  return true;
 }
 
 }  // namespace
@@ -464,9 +491,10 @@ std::string settings_path(std::string& why) {
 
 void SettingsFile::load(const NameChecks& checks, const std::string& path) {
   checks_ = checks;
-  settings_ = default_settings();
+  settings_ = saved_ = default_settings();
   problems_.clear();
   no_path_.clear();
+  unsaved_.clear();
   path_ = path.empty() ? settings_path(no_path_) : path;
   if (path_.empty()) {
     no_path_ = "no settings file: " + no_path_;
@@ -483,25 +511,29 @@ void SettingsFile::load(const NameChecks& checks, const std::string& path) {
     case Read::ok: break;
   }
   Parsed p = parse(text, checks_, shown_);
-  settings_ = std::move(p.settings);
+  settings_ = saved_ = std::move(p.settings);
   problems_ = std::move(p.problems);
 }
 
 bool SettingsFile::save(const Settings& s, std::string& why) {
+  settings_ = s;
+  unsaved_.clear();
+  std::string text;
+  Read read = Read::failed;
   if (path_.empty()) {
     why = no_path_.empty() ? "no settings file: none was loaded" : no_path_;
-    return false;
+  } else if ((read = read_text(path_, text, why)) == Read::failed) {
+    why = shown_ + ": " + why + "; not replaced";
+  } else {
+    text = read == Read::missing ? settings_text(s) : rewritten(parse(text, checks_, shown_), saved_, s);
+    if (write_text(path_, shown_, text, why)) {
+      problems_ = parse(text, checks_, shown_).problems;
+      saved_ = s;
+      return true;
+    }
   }
-  std::string text;
-  switch (read_text(path_, text, why)) {
-    case Read::missing: text = settings_text(s); break;
-    case Read::failed: why = shown_ + ": " + why + "; not replaced"; return false;
-    case Read::ok: text = rewritten(parse(text, checks_, shown_), settings_, s); break;
-  }
-  if (!write_text(path_, shown_, text, why)) return false;
-  problems_ = parse(text, checks_, shown_).problems;
-  settings_ = s;
-  return true;
+  unsaved_ = why;
+  return false;
 }
 
 }  // namespace tervalon

@@ -41,7 +41,8 @@ struct NameChecks {
 
 // The settings file as read: the values (defaults where the file is silent
 // or wrong) and the problems found, each "FILE:LINE: what" or "FILE: what",
-// with file text shown only as base::printable makes it. Game thread.
+// with file text shown only as base::printable makes it; past the first 20
+// wrong lines, one more says how many others there are. Game thread.
 class SettingsFile {
  public:
   // Reads `path` (settings_path() when empty). Writes the commented defaults
@@ -52,14 +53,21 @@ class SettingsFile {
   const std::vector<std::string>& problems() const { return problems_; }
   const std::string& path() const { return path_; }
 
-  // Makes `s` the values and rewrites the file atomically. The file is read
-  // again first, so that what was edited by hand since load() stays: a line
-  // is rewritten in place (the rest of it kept) only for a value that `s`
-  // changes, a setting without a line is added to its section (the section
-  // at the end when missing), every other line stays byte for byte. The
-  // problems are then those of the new file. False with why ("FILE: cannot
-  // write: No space left on device"), the file as it was.
+  // Makes `s` the values in force and rewrites the file atomically, keeping
+  // its permissions. The file is read again first, so that what was edited
+  // by hand since load() stays: a line is rewritten in place (the rest of it
+  // kept) only for a value that `s` changes, a setting without a line is
+  // added to its section (the section at the end when missing), every other
+  // line stays byte for byte. The problems are then those of the new file.
+  // False with why ("FILE: cannot be written: it is read-only", "FILE:
+  // cannot write: No space left on device"), the file as it was: a file the
+  // player made read-only is never replaced. settings() is `s` either way,
+  // so that the game shows and applies what is in force for this run, and
+  // unsaved() tells why the file does not hold it.
   bool save(const Settings& s, std::string& why);
+  // Why the values in force are not the file's: the last save's failure;
+  // empty once a save succeeds.
+  const std::string& unsaved() const { return unsaved_; }
 
  private:
   NameChecks checks_;
@@ -67,7 +75,9 @@ class SettingsFile {
   std::string shown_;    // path_ as it is shown in messages
   std::string no_path_;  // why there is no path_
   Settings settings_ = default_settings();
+  Settings saved_ = default_settings();  // as the file holds them, when last read or written
   std::vector<std::string> problems_;
+  std::string unsaved_;
 };
 
 // $XDG_CONFIG_HOME/tervalon/settings.ini (~/.config/... when that is unset

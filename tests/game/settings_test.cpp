@@ -173,5 +173,47 @@ TEST(Settings, AFolderOrFifoIsNeitherReadNorReplaced) {
   }
 }
 
+TEST(Settings, AReadOnlyFileIsKeptAndTheNewValuesAreInForce) {
+  const std::string path = test::make_temp_dir() + "/settings.ini";
+  SettingsFile file;
+  file.load({}, path);
+  const std::string before = contents(path);
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  Settings changed = default_settings();
+  changed.volume = 5;
+  std::string why;
+  EXPECT_FALSE(file.save(changed, why));
+  EXPECT_EQ(why, path + ": cannot be written: it is read-only");
+  EXPECT_EQ(file.unsaved(), why);
+  EXPECT_EQ(file.settings(), changed);
+  EXPECT_EQ(contents(path), before);
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+  // Made writable again: the next save writes what is in force, and the
+  // player's permissions stay.
+  ASSERT_EQ(chmod(path.c_str(), 0604), 0);
+  changed.guide = true;
+  ASSERT_TRUE(file.save(changed, why)) << why;
+  EXPECT_EQ(file.unsaved(), "");
+  SettingsFile reread;
+  reread.load({}, path);
+  EXPECT_EQ(reread.settings(), changed);
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0604u);
+}
+
+TEST(Settings, AFileOfJunkNamesItsFirstWrongLinesAndCountsTheRest) {
+  const std::string dir = test::make_temp_dir();
+  const std::size_t lines = 1 << 19;
+  std::string junk;
+  for (std::size_t i = 0; i < lines; ++i) junk += "x\n";
+  SettingsFile file;
+  file.load({}, test::write_file(dir, "settings.ini", junk));
+  ASSERT_EQ(file.problems().size(), 21u);
+  EXPECT_EQ(file.problems()[19].rfind(dir + "/settings.ini:20: ", 0), 0u) << file.problems()[19];
+  EXPECT_EQ(file.problems()[20], dir + "/settings.ini: ... and " + std::to_string(lines - 20) + " more wrong lines");
+}
+
 }  // namespace
 }  // namespace tervalon
