@@ -1,13 +1,21 @@
 // What recording costs: one pass of busy play (key messages, frames, fade
 // bookkeeping) with and without the recorder, and the size of the recording
 // of an hour of it; what continuing such an hour costs (playing it through
-// without a window) and what handing a save of it to the writer costs the
-// game thread.
+// without a window); what a save costs the game thread for a journey of a
+// minute, an hour and a hundred hours, and how much play a kill loses when
+// every sync takes a second.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
+#include <unistd.h>
 
-#include "base/saved_file.h"
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "base/journal.h"
 #include "game/replay/journey.h"
 #include "game/replay/session.h"
 #include "game/rules/rules.h"
@@ -96,15 +104,97 @@ void BM_ContinueHourOfBusyPlay(benchmark::State& state) {
 }
 BENCHMARK(BM_ContinueHourOfBusyPlay)->Unit(benchmark::kMillisecond);
 
-// The game thread's part of a save: the copy handed to the writer thread.
-void BM_SaveOfAnHourHandedOver(benchmark::State& state) {
-  const std::string& text = hour_recording();
-  base::SavedFile file(recording_path(), recording_path() + ".bak");
-  for (auto _ : state) file.save(text);
+// A journey of `minutes` of busy play: the hour's recording, repeated (or
+// cut at a line) to that length.
+std::string journey_of(std::uint64_t minutes) {
+  const std::string& hour = hour_recording();
+  std::string text;
+  for (std::uint64_t m = minutes; m >= 60; m -= 60) text += hour;
+  if (minutes % 60) text += hour.substr(0, hour.find('\n', hour.size() * (minutes % 60) / 60) + 1);
+  return text;
+}
+
+// The game thread's part of a save, after half a second of busy play, in a
+// journey saved to a file and continued: only what was added is handed over.
+void BM_SaveHandedOver(benchmark::State& state) {
+  const std::uint64_t minutes = static_cast<std::uint64_t>(state.range(0));
+  std::string text = journey_of(minutes);
+  const std::size_t bytes = text.size();
+  std::ofstream(recording_path(), std::ios::binary) << text;
+  auto g = open_level();
+  Recorder recorder(*g);
+  recorder.continue_from(std::move(text), g->FRAME);
+  recorder.keep_progress(recording_path(), nullptr, bytes);
+  std::uint64_t t = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    for (int i = 0; i < 30; ++i) busy_pass(*g, recorder, ++t);
+    state.ResumeTiming();
+    recorder.save();
+  }
+  recorder.end();
+  state.counters["journey_MB"] = static_cast<double>(bytes) / 1e6;
   std::filesystem::remove(recording_path());
   std::filesystem::remove(recording_path() + ".bak");
 }
-BENCHMARK(BM_SaveOfAnHourHandedOver)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SaveHandedOver)->Arg(1)->Arg(60)->Arg(6000)->Unit(benchmark::kMicrosecond);
+
+// The play a kill loses: a journey's file written as the game writes it (a
+// line a frame, handed over twice a second) with every sync taking a second;
+// at moments spread over ten seconds, what the file holds is read as a kill
+// would leave it, and the loss is the age of its newest frame.
+void BM_LossWithASlowSync(benchmark::State& state) {
+  using clock = std::chrono::steady_clock;
+  const std::uint64_t minutes = static_cast<std::uint64_t>(state.range(0));
+  const std::string text = journey_of(minutes);
+  std::ofstream(recording_path(), std::ios::binary) << text;
+  double most = 0, sum = 0;
+  int samples = 0;
+  for (auto _ : state) {
+    const auto origin = clock::now();
+    auto ms = [&] { return std::chrono::duration<double, std::milli>(clock::now() - origin).count(); };
+    base::Journal file(recording_path(), {recording_path() + ".bak", nullptr, [](int fd) {
+                                            std::this_thread::sleep_for(std::chrono::seconds(1));
+                                            return fdatasync(fd);
+                                          }});
+    file.adopt(text.size());
+    std::atomic<bool> playing{true};
+    std::thread game([&] {
+      std::string added;
+      auto next_save = clock::now();
+      for (auto next_frame = clock::now(); playing; next_frame += std::chrono::microseconds(16667)) {
+        std::this_thread::sleep_until(next_frame);
+        added += "# " + std::to_string(ms()) + "\n";
+        if (clock::now() >= next_save) {
+          file.append(std::move(added));
+          added.clear();
+          next_save += std::chrono::milliseconds(500);
+        }
+      }
+    });
+    std::mt19937 random(1);
+    for (int i = 0; i < 40; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150 + random() % 200));
+      std::ifstream in(recording_path(), std::ios::binary);
+      std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const double now = ms();
+      kept.resize(kept.rfind('\n') + 1);
+      const std::size_t last = kept.rfind("\n# ", kept.size() - 2);
+      const double newest = kept.size() > text.size() && last != std::string::npos ? std::stod(kept.substr(last + 3)) : 0;
+      most = std::max(most, now - newest);
+      sum += now - newest;
+      ++samples;
+    }
+    playing = false;
+    game.join();
+  }
+  state.counters["loss_most_ms"] = most;
+  state.counters["loss_mean_ms"] = sum / samples;
+  state.counters["journey_MB"] = static_cast<double>(text.size()) / 1e6;
+  std::filesystem::remove(recording_path());
+  std::filesystem::remove(recording_path() + ".bak");
+}
+BENCHMARK(BM_LossWithASlowSync)->Arg(1)->Arg(60)->Arg(6000)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 }  // namespace tervalon::test

@@ -12,9 +12,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 #include <utility>
 
 #include "base/file.h"
+#include "base/file_lock.h"
+#include "base/saved_file.h"
 #include "base/stop.h"
 #include "display/clock.h"
 #include "display/queue.h"
@@ -61,6 +64,12 @@ std::string play_time(std::uint64_t frames) {
   return text;
 }
 
+// Bests are written on a thread of their own: what failed is said here.
+void say_unkept_bests(Bests& bests) {
+  if (const std::string why = bests.take_failure(); !why.empty())
+    std::fprintf(stderr, "tervalon: the best time cannot be kept: %s\n", why.c_str());
+}
+
 // A name's time of day, for the files a journey is kept aside as.
 std::string stamp() { return utc_now("%Y%m%d-%H%M%S"); }
 
@@ -101,6 +110,10 @@ class Session {
   Run& live() { return practice_ ? *practice_ : journey_; }
   void open_progress();
   void find_save();
+  void load_step();
+  void loaded();
+  void continue_with(std::string text, std::uint64_t adopted, const std::vector<std::string>& said);
+  void cannot_continue(const std::string& why);
   void say_not_saved(const std::string& why);
   void play_step();
   void on_message(const display::MSG& m);
@@ -151,7 +164,24 @@ class Session {
   bool tab_held_ = false;
   bool muted_ = false;
   std::string folder_, save_path_;
-  ProgressLock lock_;
+  std::unique_ptr<base::FileLock> lock_;  // held from the start, then by the journey's save
+  std::uint64_t adopted_ = 0;             // bytes of the save on disk the journey continues
+
+  // A saved journey being played back in slices before the first menu: the
+  // save, then, when it is damaged, its backup; the longer of the backup and
+  // the part of the save that replays is continued.
+  struct Loading {
+    std::string save, backup;  // their texts (whole lines only)
+    bool torn = false;         // the save's last line was cut short
+    std::string unreadable;    // why the save cannot be read, if so
+    bool on_backup = false;    // the backup is being played
+    std::unique_ptr<Playback> playback;
+    Played saved;                 // how the save played
+    std::unique_ptr<Run> prefix;  // the journey after the part of the save that replays
+    std::unique_ptr<Game> prefix_game;
+    std::uint64_t next_draw = 0;  // GETTIME of the next progress picture
+  };
+  std::optional<Loading> loading_;
   Bests bests_;
   std::string note_;  // shown over the game until frame note_until_
   std::uint64_t note_until_ = 0;
@@ -187,6 +217,11 @@ int Session::run() {
   for (;;) {
     // A signal or a lost display: end as Escape does, recording included.
     if (base::stop_requested()) break;
+    if (loading_) {
+      load_step();
+      if (!display::ISWIN()) break;
+      continue;
+    }
     if (player_.playing()) {  // a --play script feeds the game instead of the keyboard
       player_.pass();
       if (!display::ISWIN()) break;
@@ -213,6 +248,8 @@ int Session::run() {
   }
   practice_.reset();
   journey_.rec.end();
+  bests_.flush();
+  say_unkept_bests(bests_);
   if (finished_ && !save_path_.empty()) move_aside(save_path_, "finished-" + stamp());
   if (base::stop_requested()) base::end_as_asked();
   return journey_.rec.complete() ? 0 : RECORDING_INCOMPLETE;
@@ -227,19 +264,23 @@ void Session::say_not_saved(const std::string& why) {
 
 // Where the journey is kept, unless scripts play (they are not the player's
 // journey) or another game keeps it. A folder that cannot be written still
-// gets its saves: each says why it failed, once, and the next tries again.
+// gets its saves: each says why it failed, once, and the next tries again. A
+// lock that cannot be a lock (a folder or a link at its name) is no lock: the
+// game then does not save, and says why.
 void Session::open_progress() {
   std::string why;
   if (o_.play.empty()) folder_ = data_folder(why);
   if (!folder_.empty()) {
     const std::string name = folder_ + "/" + level_file_hash(journey_.g);
-    if (lock_.take(name + ".lock", why) || !why.empty()) {
+    lock_ = std::make_unique<base::FileLock>();
+    if (lock_->take(name + ".lock", why)) {
       save_path_ = name + ".txt";
       bests_.load(folder_, journey_.g);
       find_save();
       return;
     }
-    why = "another game is playing this level file";
+    lock_.reset();
+    why = why.empty() ? "another game is playing this level file" : why;
     folder_.clear();
   }
   if (o_.play.empty()) say_not_saved(why);
@@ -247,53 +288,187 @@ void Session::open_progress() {
   note_pace(journey_);
 }
 
-// A saved run is played back at once, so that the menu knows where it ends.
+namespace {
+
+// The text of a save that plays: its whole lines. `torn` when a line was cut
+// short on its way to the disk.
+std::string whole_lines(std::string text, bool& torn) {
+  torn = !text.empty() && text.back() != '\n';
+  text.resize(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
+  return text;
+}
+
+// What a fault means to the player.
+std::string fault_words(const Played& p) {
+  switch (p.fault) {
+    case Fault::cut_short: return "it is cut short";
+    case Fault::not_understood: return "it holds a line that is not a recording's (" + p.why + ")";
+    case Fault::other_level_file: return "it was made on another level file";
+    case Fault::other_cheat: return "it was made with the cheat marker set otherwise";
+    case Fault::plays_differently: return "it plays differently on this version of the game";
+    default: return p.why;
+  }
+}
+
+}  // namespace
+
+// A saved run is played back in slices with the window open, before the
+// first menu, so that the menu knows where it ends.
 void Session::find_save() {
-  std::string text, why;
+  remove_stray_temporaries(save_path_);
+  // Something other than a file where the backup goes is moved aside, so
+  // that backups are kept again.
+  std::string why;
+  if (!base::may_replace(save_path_ + ".bak", why)) {
+    const std::string kept = move_aside(save_path_ + ".bak", "damaged");
+    std::fprintf(stderr, "tervalon: %s.bak: %s; %s\n", save_path_.c_str(), why.c_str(),
+                 kept.empty() ? "it could not be moved aside" : ("kept as " + kept).c_str());
+  }
+  Loading l;
   int error = 0;
+  std::string text;
   const bool read = base::read_regular(save_path_, text, error, why);
-  if (!read && error == ENOENT) {
+  if (read) l.save = whole_lines(std::move(text), l.torn);
+  std::string backup;
+  int backup_error = 0;
+  bool torn_backup = false;
+  if (base::read_regular(save_path_ + ".bak", backup, backup_error, why)) l.backup = whole_lines(backup, torn_backup);
+  if (!read && error == ENOENT && l.backup.empty()) {
     new_journey();
     return;
   }
-  Played played;
-  if (read) {
-    // Saves are whole lines: anything else was cut short on its way to the disk.
-    if (!text.empty() && text.back() != '\n') {
-      played = {false, false, "it is cut short"};
-    } else {
-      replaying_ = true;
-      played = play_through(journey_.g, text, UINT64_MAX, [this](const Game&) { seen(journey_); });
-      replaying_ = false;
+  if (!read) l.unreadable = error == ENOENT ? "it is missing" : why.empty() ? "it cannot be read" : why;
+  l.playback = std::make_unique<Playback>(journey_.g, l.save, UINT64_MAX, [this](const Game&) { seen(journey_); });
+  loading_ = std::move(l);
+  load_step();
+}
+
+// A slice of playback (about 15 ms), the progress shown ten times a second;
+// Escape, the close button and a signal end the game at once, the save
+// untouched.
+void Session::load_step() {
+  constexpr std::uint64_t SLICE = 10000;  // frames
+  Loading& l = *loading_;
+  replaying_ = true;
+  const bool over = l.playback->run(SLICE);
+  replaying_ = false;
+  if (over) return loaded();
+  while (display::ISNEXTMSG())
+    if (display::MS.MESSAGE == WM_KEYDOWN && display::MS.WPARAM == K_ESC) return display::CLOSEWIN();
+  if (display::GETTIME() < l.next_draw) return;
+  l.next_draw = display::GETTIME() + 100;
+  constexpr int BAR = 20;
+  const int done = static_cast<int>(l.playback->progress() * BAR);
+  std::string bar;
+  for (int i = 0; i < BAR; ++i) bar += i < done ? "■" : "□";
+  compose_frame(journey_.g, v_);
+  draw_menu(journey_.g, v_,
+            {"继续旅程", "Your journey", {bar, "正在读取存档　Esc 退出", "Reading the saved journey; Escape quits"}, {}, 0});
+}
+
+// One playback is over: the save played whole, or its backup is tried, or
+// the better of what could be played is continued.
+void Session::loaded() {
+  Loading& l = *loading_;
+  const Played p = l.playback->result();
+  const bool nothing = journey_.g.FRAME == initial_->FRAME;
+  if (!l.on_backup) {
+    l.saved = p;
+    if (!l.unreadable.empty()) l.saved = {false, false, Fault::unreadable, l.unreadable, 0};
+    else if (p.ok && l.torn) l.saved = {false, false, Fault::cut_short, "", l.save.size()};
+    else if (p.ok && nothing && !l.backup.empty()) l.saved = {false, false, Fault::unreadable, "it is empty", 0};
+    if (p.ended) {
+      // A finished journey is kept as it is, and a new one begins.
+      const std::string kept = move_aside(save_path_, "finished-" + stamp());
+      loading_.reset();
+      std::fprintf(stderr, "tervalon: %s: the saved journey was finished; kept as %s\n", save_path_.c_str(),
+                   kept.c_str());
+      reset_journey();
+      start_menu({"上次的旅程已经走完，已另存。",
+                  "Your last journey was finished; it is kept as " + kept.substr(folder_.size() + 1) + "."},
+                 false);
+      return;
     }
-    if (!played.ok && played.why.find("level-file") != std::string::npos)
-      played.why = "it was made on another level file";
-    else if (!played.ok && played.why.find("expected") != std::string::npos)
-      played.why = "it plays differently on this version of the game";
-  } else {
-    played = {false, false, why.empty() ? "it cannot be read" : why};
+    if (l.saved.ok) {
+      if (nothing) {  // an empty save holds no journey
+        loading_.reset();
+        reset_journey();
+        return new_journey();
+      }
+      std::string text = std::move(l.save);
+      const std::uint64_t size = text.size();
+      loading_.reset();
+      return continue_with(std::move(text), size, {});
+    }
+    // What replayed of the save is kept; the backup is tried from the start.
+    if (journey_.g.FRAME > initial_->FRAME) {
+      l.prefix_game = std::make_unique<Game>(journey_.g);
+      l.prefix = std::make_unique<Run>(*l.prefix_game);
+      l.prefix->log = journey_.log;
+      if (journey_.entry) l.prefix->entry = std::make_unique<Game>(*journey_.entry);
+    }
+    if (!l.backup.empty()) {
+      l.on_backup = true;
+      reset_journey();
+      journey_.entry.reset();
+      l.playback = std::make_unique<Playback>(journey_.g, l.backup, UINT64_MAX, [this](const Game&) { seen(journey_); });
+      return;
+    }
   }
-  if (played.ended) {
-    // Finished before it could be put aside: kept, and a new journey begins.
-    move_aside(save_path_, "finished-" + stamp());
-    new_journey();
-  } else if (played.ok) {
-    journey_.rec.continue_from(std::move(text));
-    note_pace(journey_);
-    const Entry& at = journey_.log.current();
-    start_menu({"上次到了" + level_zh(at) + "，用时 " + play_time(journey_.g.FRAME),
-                "You were at " + level_en(at) + ", " + play_time(journey_.g.FRAME) + " played"},
-               true);
-  } else {
-    const std::string kept = move_aside(save_path_, "damaged");
-    std::fprintf(stderr, "tervalon: %s: the saved journey cannot be continued: %s; %s\n", save_path_.c_str(),
-                 played.why.c_str(), kept.empty() ? "it could not be moved aside" : ("kept as " + kept).c_str());
-    reset_journey();
-    start_menu(
-        {"存档无法继续，已另存。", "The saved journey cannot be continued: " + played.why + ".",
-         kept.empty() ? "It could not be moved aside." : "It was kept as " + kept.substr(folder_.size() + 1) + "."},
-        false);
+  const std::string why = fault_words(l.saved);
+  const bool backup_ok = l.on_backup && p.ok && !p.ended && !nothing;
+  const std::uint64_t prefix_frame = l.prefix ? l.prefix->g.FRAME : 0;
+  if (!backup_ok && !l.prefix) {
+    loading_.reset();
+    return cannot_continue(why);
   }
+  const std::string kept = l.unreadable == "it is missing" ? "" : move_aside(save_path_, "damaged");
+  const bool from_backup = backup_ok && journey_.g.FRAME >= prefix_frame;
+  std::string text;
+  if (from_backup) {
+    text = std::move(l.backup);
+  } else {
+    journey_.g = l.prefix->g;
+    journey_.log = l.prefix->log;
+    journey_.entry = std::move(l.prefix->entry);
+    journey_.heard = event_state(journey_.g);
+    text = l.save.substr(0, l.saved.good);
+  }
+  const std::vector<std::string> said{
+      from_backup ? "存档有损，从备份继续。" : "存档有损，从能重放的部分继续。",
+      "The saved journey " + (kept.empty() ? why : "was damaged (" + why + "; kept as " + kept.substr(folder_.size() + 1) + ")") +
+          (from_backup ? ": it goes on from its backup." : ": it goes on from the part of it that replays.")};
+  loading_.reset();
+  std::fprintf(stderr, "tervalon: %s: %s\n", save_path_.c_str(), said.back().c_str());
+  // What goes on is on disk at once, whatever the player does next.
+  std::string failed;
+  if (!base::replace_file(save_path_, text, failed)) say_not_saved(failed);
+  const std::uint64_t size = text.size();
+  continue_with(std::move(text), size, said);
+}
+
+// The journey goes on from the end of `text`, of which the save holds the
+// first `adopted` bytes; the start menu says where it is.
+void Session::continue_with(std::string text, std::uint64_t adopted, const std::vector<std::string>& said) {
+  adopted_ = adopted;
+  journey_.rec.continue_from(std::move(text), initial_->FRAME);
+  note_pace(journey_);
+  const Entry& at = journey_.log.current();
+  std::vector<std::string> lines = said;
+  lines.push_back("上次到了" + level_zh(at) + "，用时 " + play_time(journey_.g.FRAME));
+  lines.push_back("You were at " + level_en(at) + ", " + play_time(journey_.g.FRAME) + " played");
+  start_menu(lines, true);
+}
+
+void Session::cannot_continue(const std::string& why) {
+  const std::string kept = move_aside(save_path_, "damaged");
+  std::fprintf(stderr, "tervalon: %s: the saved journey cannot be continued: %s; %s\n", save_path_.c_str(), why.c_str(),
+               kept.empty() ? "it could not be moved aside" : ("kept as " + kept).c_str());
+  reset_journey();
+  start_menu(
+      {"存档无法继续，已另存。", "The saved journey cannot be continued: " + why + ".",
+       kept.empty() ? "It could not be moved aside." : "It was kept as " + kept.substr(folder_.size() + 1) + "."},
+      false);
 }
 
 // The journey back at its start, as if nothing had been played.
@@ -304,11 +479,20 @@ void Session::reset_journey() {
   seen(journey_);
 }
 
+// A journey that was played is kept aside as a recording, never replaced:
+// a new one is never more than two keys away, and neither is the old one.
 void Session::new_journey() {
+  if (!save_path_.empty() && journey_.g.FRAME > initial_->FRAME) {
+    const std::string aside = free_name(save_path_, "replaced-" + stamp());
+    // Not saved yet in this game (a save read back): kept as it is on disk.
+    if (!lock_ || link(save_path_.c_str(), aside.c_str()) == 0)
+      std::fprintf(stderr, "tervalon: the journey so far is kept as %s\n", aside.c_str());
+    if (!lock_) journey_.rec.set_aside(aside);
+  }
   reset_journey();
   journey_.rec.begin();
   note_pace(journey_);
-  if (!save_path_.empty()) journey_.rec.keep_progress(save_path_);
+  if (!save_path_.empty()) journey_.rec.keep_progress(save_path_, std::move(lock_));
 }
 
 // ---- Play ----
@@ -344,6 +528,7 @@ void Session::play_step() {
     r.rec.pass(p.frames);
     seen(r);  // may end a practice and open its menu
     if (p.end && !menu_) reached_end();
+    say_unkept_bests(bests_);
   }
   if (menu_) return;
   if (display::ISNEXTMSG()) {
@@ -423,6 +608,7 @@ void Session::seen(Run& r) {
       *r.entry = r.g;
     else
       r.entry = std::make_unique<Game>(r.g);
+    r.rec.mark();
   }
   if (e != JourneyLog::Event::left || replaying_) return;
   const Entry& at = r.log.current();
@@ -431,14 +617,12 @@ void Session::seen(Run& r) {
   // whose bests cannot be kept, set none.
   if (at.level > 0) {
     const std::uint64_t before = bests_.best(at.level, at.pass);
-    std::string why;
     const bool best = !r.g.CHEAT && !folder_.empty() && o_.pace == 100 &&
-                      bests_.offer(at.level, at.pass, r.log.left_frames(), r.rec.text(), why);
+                      bests_.offer(at.level, at.pass, r.log.left_frames(), r.rec.text());
     if (best) {
       note_ = "新纪录 New best: " + level_en(at) + ", " + seconds(r.log.left_frames());
       note_until_ = r.g.FRAME + NOTE_FRAMES;
     }
-    if (!why.empty()) std::fprintf(stderr, "tervalon: the best time cannot be kept: %s\n", why.c_str());
     result = (best ? "新纪录 New best! " : "") + level_zh(at) + " " + seconds(r.log.left_frames()) + "　" +
              level_en(at) + ": " + seconds(r.log.left_frames()) + (before ? ", best before " + seconds(before) : "");
   }
@@ -490,7 +674,7 @@ void Session::start_practice(const Entry& e) {
   play_through(*practice_game_, text, e.frame);
   split_at_frame(text, e.frame - initial_->FRAME);
   practice_ = std::make_unique<Run>(*practice_game_);
-  practice_->rec.continue_from(std::move(text));
+  practice_->rec.continue_from(std::move(text), initial_->FRAME);
   note_pace(*practice_);
   practice_->rec.note("# practice of " + level_en(e));
   seen(*practice_);
@@ -574,7 +758,7 @@ void Session::start_menu(const std::vector<std::string>& lines, bool resumable) 
   auto quit = [] { display::CLOSEWIN(); };
   if (resumable)
     choices.push_back({{"继续", "Continue"}, [this] {
-                         journey_.rec.keep_progress(save_path_);
+                         journey_.rec.keep_progress(save_path_, std::move(lock_), adopted_);
                          hold_keys(journey_, false, false, false);  // the keys held when it was left are not
                        }});
   choices.push_back({{"新的旅程", "New journey"}, [this] { new_journey(); }});
@@ -676,6 +860,7 @@ std::optional<Session::Choice> Session::settings_choice(std::function<void()> ba
 void Session::settings_menu(std::size_t selected, std::vector<std::string> lines) {
   const Settings& s = settings_->settings();
   if (lines.empty()) {
+    if (!settings_->unsaved().empty()) lines.push_back(settings_->unsaved());
     for (std::size_t i = 0; i < settings_->problems().size() && i < 3; ++i) lines.push_back(settings_->problems()[i]);
     lines.emplace_back("画面的设置下次启动时生效　The picture's settings apply at the next start");
   }

@@ -1,7 +1,6 @@
 #include "game/replay/journey.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,64 +38,119 @@ bool each_line(std::string_view text, std::string& why, Each each) {
 
 std::string data_folder(std::string& why) { return base::xdg_folder("XDG_DATA_HOME", ".local/share", "tervalon", why); }
 
-ProgressLock::~ProgressLock() {
-  if (fd_ >= 0) close(fd_);
-}
+Playback::Playback(Game& g, std::string_view text, std::uint64_t stop, std::function<void(const Game&)> seen)
+    : g_(g), text_(text), stop_(stop), seen_(std::move(seen)) {}
 
-bool ProgressLock::take(const std::string& path, std::string& why) {
-  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd_ < 0) {
-    why = base::error_text(errno);
-    return false;
-  }
-  if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
-  why = errno == EWOULDBLOCK ? "" : base::error_text(errno);
-  close(fd_);
-  fd_ = -1;
+bool Playback::failed(Fault f, std::string why) {
+  r_.ok = false;
+  r_.fault = f;
+  r_.why = std::move(why);
+  over_ = true;
   return false;
 }
 
-Played play_through(Game& g, std::string_view text, std::uint64_t stop, const std::function<void(const Game&)>& seen) {
-  Played r;
-  auto see = [&] {
-    if (seen) seen(g);
-  };
-  r.ok = each_line(text, r.why, [&](const Command& c, std::size_t, std::size_t) {
-    switch (c.op) {
-      case Command::Op::frames:
-        for (std::uint64_t i = 0; i < c.count && g.FRAME < stop && !r.ended; ++i) {
-          r.ended = frame_pass(g, 1).end;
-          see();
-        }
-        break;
-      case Command::Op::burst:
-        if (g.FRAME < stop) r.ended = frame_pass(g, c.count).end;
-        see();
-        break;
-      case Command::Op::down:
-      case Command::Op::up:
-        if (g.FRAME >= stop) return false;
-        handle_message(g, c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP, c.key);
-        see();
-        break;
-      case Command::Op::snap: r.why = "it writes pictures"; return false;
-      default:
-        if (g.FRAME > stop) return false;
-        r.why = check(g, c);
-        if (!r.why.empty()) return false;
+// Reads the next acting line into c_; false when the text is over or wrong.
+bool Playback::next_line() {
+  while (at_ < text_.size()) {
+    std::size_t eol = text_.find('\n', at_);
+    if (eol == std::string_view::npos) eol = text_.size();
+    std::string why;
+    ++line_;
+    if (!parse_command(text_.substr(at_, eol - at_), c_, why))
+      return failed(Fault::not_understood, "line " + std::to_string(line_) + ": " + why);
+    at_ = eol + 1;
+    if (c_.op == Command::Op::none) {
+      r_.good = std::min(at_, text_.size());
+      continue;
     }
-    return g.FRAME <= stop && !r.ended;
-  });
-  if (!r.why.empty()) r.ok = false;
-  return r;
+    const bool runs = c_.op == Command::Op::frames || c_.op == Command::Op::burst;
+    left_ = runs ? c_.count : 1;
+    // A save that would play for days is refused before it is played.
+    if (runs && c_.count > MOST_SAVED_FRAMES - frames_)
+      return failed(Fault::too_long,
+                    "it holds more than " + std::to_string(MOST_SAVED_FRAMES / 216000) + " hours of play");
+    frames_ += runs ? c_.count : 0;
+    return true;
+  }
+  over_ = true;
+  return false;
 }
 
-std::string split_at_frame(std::string& text, std::uint64_t frame) {
-  std::uint64_t at_frame = 0;
+bool Playback::run(std::uint64_t budget) {
+  std::uint64_t ran = 0;
+  while (!over_ && ran < budget) {
+    if (left_ == 0) {
+      // The line before played whole.
+      r_.good = std::min(at_, text_.size());
+      if (!next_line()) break;
+    }
+    switch (c_.op) {
+      case Command::Op::frames:
+        if (g_.FRAME >= stop_ || r_.ended) {
+          left_ = 0;
+          break;
+        }
+        r_.ended = frame_pass(g_, 1).end;
+        --left_, ++ran;
+        see();
+        break;
+      case Command::Op::burst: {
+        // A long burst runs in slices; the picture's step comes with the last.
+        if (g_.FRAME >= stop_ && left_ == c_.count) {
+          left_ = 0;
+          see();
+          break;
+        }
+        const std::uint64_t slice = std::min(left_, budget - ran);
+        const Pass p = frame_pass(g_, slice, slice == left_);
+        left_ = p.end ? 0 : left_ - slice;
+        ran += p.frames;
+        r_.ended = p.end;
+        if (left_ == 0) see();
+        break;
+      }
+      case Command::Op::down:
+      case Command::Op::up:
+        if (g_.FRAME >= stop_) {
+          over_ = true;
+          break;
+        }
+        handle_message(g_, c_.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP, c_.key);
+        left_ = 0;
+        see();
+        break;
+      case Command::Op::snap: failed(Fault::writes_pictures, "it writes pictures"); break;
+      default:
+        left_ = 0;
+        if (g_.FRAME > stop_) {
+          over_ = true;
+          break;
+        }
+        if (std::string why = check(g_, c_); !why.empty())
+          failed(c_.op == Command::Op::level_file ? Fault::other_level_file
+                 : c_.op == Command::Op::cheat    ? Fault::other_cheat
+                                                  : Fault::plays_differently,
+                 "line " + std::to_string(line_) + ": " + why);
+    }
+    if (g_.FRAME > stop_ || r_.ended) over_ = true;
+    if (over_ && left_ == 0 && r_.ok) r_.good = std::min(at_, text_.size());
+  }
+  return over_;
+}
+
+Played play_through(Game& g, std::string_view text, std::uint64_t stop, const std::function<void(const Game&)>& seen) {
+  Playback p(g, text, stop, seen);
+  p.run(UINT64_MAX);
+  return p.result();
+}
+
+std::string split_at_frame(std::string& text, std::uint64_t frame, TextMark from, std::size_t* unchanged) {
+  std::uint64_t at_frame = from.frame;
   std::size_t cut = text.size();
   std::string first_half;
   std::string why;
-  each_line(text, why, [&](const Command& c, std::size_t at, std::size_t eol) {
+  each_line(std::string_view(text).substr(from.offset), why, [&](const Command& c, std::size_t at, std::size_t eol) {
+    at += from.offset, eol += from.offset;
     const bool frames = c.op == Command::Op::frames || c.op == Command::Op::burst;
     if (at_frame >= frame && (frames || c.op == Command::Op::down || c.op == Command::Op::up)) {
       cut = at;
@@ -116,17 +170,43 @@ std::string split_at_frame(std::string& text, std::uint64_t frame) {
   std::string rest = text.substr(cut);
   text.resize(cut);
   text += first_half;
+  if (unchanged) *unchanged = cut;
   return rest;
 }
 
-std::string move_aside(const std::string& path, const std::string& label) {
-  for (int n = 0; n < 1000; ++n) {
+std::string free_name(const std::string& path, const std::string& label) {
+  for (int n = 0;; ++n) {
     std::string to = path + "." + label + (n ? "-" + std::to_string(n) : "");
     struct stat st;
-    if (lstat(to.c_str(), &st) == 0) continue;
-    return rename(path.c_str(), to.c_str()) == 0 ? to : "";
+    if (lstat(to.c_str(), &st) != 0 || n == 999) return to;
   }
-  return "";
+}
+
+std::string move_aside(const std::string& path, const std::string& label) {
+  const std::string to = free_name(path, label);
+  return rename(path.c_str(), to.c_str()) == 0 ? to : "";
+}
+
+void remove_stray_temporaries(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  DIR* d = opendir(folder.c_str());
+  if (!d) return;
+  auto stray = [](std::string_view entry, std::string_view stem) {
+    if (!entry.starts_with(stem) || !entry.ends_with(".tmp")) return false;
+    const std::string_view pid = entry.substr(stem.size(), entry.size() - stem.size() - 4);
+    return !pid.empty() && pid.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  while (const dirent* e = readdir(d)) {
+    const std::string_view entry = e->d_name;
+    struct stat st;
+    const std::string full = folder + "/" + e->d_name;
+    if ((stray(entry, name + ".") || stray(entry, name + ".bak.")) && lstat(full.c_str(), &st) == 0 &&
+        S_ISREG(st.st_mode))
+      unlink(full.c_str());
+  }
+  closedir(d);
 }
 
 void JourneyLog::resync(const Game& g) {

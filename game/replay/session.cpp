@@ -19,6 +19,12 @@
 
 namespace tervalon {
 
+namespace {
+// How often what was recorded is handed to the files: with a write and its
+// sync that take a second, a kill still loses less than two seconds.
+constexpr std::chrono::milliseconds FLUSH_EVERY{500};
+}  // namespace
+
 double frame_ms(std::uint64_t frame) { return static_cast<double>(frame) / 60.0 * 1000.0; }
 
 // ---- Recording ----
@@ -49,25 +55,36 @@ void Recorder::write_expect() {
   state_written_ = true;
 }
 
-void Recorder::flush_now() {
+void Recorder::save() {
   write_singles();
-  for (Target& t : targets_) t.file->save(text_);
-  next_flush_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  for (Target& t : targets_) {
+    if (changed_from_ < saved_)
+      t.file->replace_from(changed_from_, text_.substr(changed_from_));
+    else if (text_.size() > saved_)
+      t.file->append(text_.substr(saved_));
+  }
+  saved_ = text_.size();
+  changed_from_ = SIZE_MAX;
+  next_flush_ = std::chrono::steady_clock::now() + FLUSH_EVERY;
 }
 
 // A save that fails is said once, on standard error and in the title; play
-// goes on and every later save tries again.
+// goes on, every later save tries again, and the title is the game's own
+// again once one works.
 void Recorder::flush_if_due() {
-  if (std::chrono::steady_clock::now() >= next_flush_) flush_now();
+  if (std::chrono::steady_clock::now() >= next_flush_) save();
   for (Target& t : targets_) {
-    if (t.said) continue;
-    if (const std::string why = t.file->failure(); !why.empty()) {
-      t.said = true;
-      std::fprintf(stderr, "tervalon: %s; play goes on and it is tried again\n", why.c_str());
+    const std::string why = t.file->failure();
+    if (t.said == why.empty()) {
+      t.said = !why.empty();
+      if (t.said)
+        std::fprintf(stderr, "tervalon: %s; play goes on and it is tried again\n", why.c_str());
+      else
+        std::fprintf(stderr, "tervalon: %s is saved again\n", t.path.c_str());
       // The title keeps a --record file's failure: that file was asked for.
       const bool record_said = std::any_of(targets_.begin(), targets_.end(),
                                            [&](const Target& o) { return o.counts && o.said && &o != &t; });
-      if (!record_said) display::SETTITLE("Tervalon: " + t.failing + ": " + why);
+      if (!record_said) display::SETTITLE(t.said ? "Tervalon: " + t.failing + ": " + why : "Tervalon");
     }
   }
 }
@@ -80,35 +97,42 @@ void Recorder::save_on_error(void* self) {
   if (std::this_thread::get_id() == r.game_thread_) {
     r.write_singles();
     if (r.g_.FRAME > r.recorded_frame_) r.write_line("burst " + std::to_string(r.g_.FRAME - r.recorded_frame_));
-    for (Target& t : r.targets_) t.file->save_now(r.text_);
-  } else {
-    for (Target& t : r.targets_) t.file->save_newest_now();
+    r.save();
   }
+  for (Target& t : r.targets_) t.file->flush();
 }
 
 void Recorder::watch_errors() {
   game_thread_ = std::this_thread::get_id();
   base::set_error_hook(save_on_error, this);
-  next_flush_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  next_flush_ = std::chrono::steady_clock::now() + FLUSH_EVERY;
+}
+
+// The text is new from its first byte: every file is written anew.
+void Recorder::restart_text(std::string text) {
+  text_ = std::move(text);
+  singles_ = 0;
+  changed_from_ = 0;
+  mark_ = {};
 }
 
 void Recorder::begin() {
   recording_ = true;
   first_frame_ = g_.FRAME;
   recorded_frame_ = expected_frame_ = g_.FRAME;
-  text_.clear();
+  restart_text("");
   write_line("# Tervalon " TERVALON_VERSION " recording");
   write_line("# " + utc_now("%Y-%m-%d %H:%M:%S UTC"));
   write_line("level-file " + level_file_hash(g_));
   write_line(std::string("cheat ") + (g_.CHEAT ? "1" : "0"));
 }
 
-void Recorder::continue_from(std::string text) {
+void Recorder::continue_from(std::string text, std::uint64_t first_frame) {
   recording_ = true;
-  text_ = std::move(text);
+  first_frame_ = first_frame;
+  restart_text(std::move(text));
   if (!text_.empty() && text_.back() != '\n') text_ += '\n';
   recorded_frame_ = expected_frame_ = g_.FRAME;
-  singles_ = 0;
   write_line("# continued at frame " + std::to_string(g_.FRAME) + ", " + utc_now("%Y-%m-%d %H:%M:%S UTC"));
   write_expect();  // the state it goes on from, proved by whoever replays it
 }
@@ -127,8 +151,10 @@ bool Recorder::open(const std::string& path, const std::string& level_file) {
     return false;
   }
   if (!recording_) begin();
-  auto file = std::make_unique<base::SavedFile>(path);
-  if (!file->save_now(text_)) {
+  auto file = std::make_unique<base::Journal>(path, base::Journal::Options{});
+  save();
+  file->replace_from(0, text_);
+  if (!file->flush()) {
     std::fprintf(stderr, "tervalon: --record %s\n", file->failure().c_str());
     return false;
   }
@@ -137,13 +163,33 @@ bool Recorder::open(const std::string& path, const std::string& level_file) {
   return true;
 }
 
-void Recorder::keep_progress(const std::string& path) {
+void Recorder::keep_progress(const std::string& path, std::unique_ptr<base::FileLock> lock, std::uint64_t adopted) {
   if (!recording_) begin();
-  if (std::none_of(targets_.begin(), targets_.end(), [&](const Target& t) { return t.path == path; }))
-    targets_.push_back(
-        {std::make_unique<base::SavedFile>(path, path + ".bak"), path, "progress is not being saved", false, false});
-  flush_now();
+  save();
+  if (std::none_of(targets_.begin(), targets_.end(), [&](const Target& t) { return t.path == path; })) {
+    auto file = std::make_unique<base::Journal>(path, base::Journal::Options{path + ".bak", std::move(lock), nullptr});
+    if (adopted > 0 && adopted <= text_.size() && file->adopt(adopted))
+      file->append(text_.substr(adopted));
+    else
+      file->replace_from(0, text_);
+    targets_.push_back({std::move(file), path, "progress is not being saved", false, false});
+  }
   watch_errors();
+}
+
+void Recorder::set_aside(const std::string& name) {
+  save();
+  for (Target& t : targets_)
+    if (!t.counts) t.file->set_aside(name);
+}
+
+void Recorder::mark() {
+  if (recording_) mark_ = {text_.size(), recorded_frame_ - singles_ - first_frame_};
+}
+
+const std::string& Recorder::text() {
+  write_singles();
+  return text_;
 }
 
 void Recorder::pass(std::uint64_t frames) {
@@ -183,7 +229,10 @@ void Recorder::note(const std::string& line) {
 void Recorder::rewind(std::uint64_t frame, const std::string& why) {
   if (!recording_ || frame < first_frame_) return;
   write_singles();
-  const std::string undone = split_at_frame(text_, frame - first_frame_);
+  std::size_t unchanged = 0;
+  if (mark_.frame > frame - first_frame_) mark_ = {};
+  const std::string undone = split_at_frame(text_, frame - first_frame_, mark_, &unchanged);
+  changed_from_ = std::min(changed_from_, unchanged);
   write_line(why);
   for (std::size_t at = 0; at < undone.size();) {
     std::size_t eol = undone.find('\n', at);
@@ -202,8 +251,9 @@ void Recorder::end() {
   if (targets_.empty()) return;
   base::set_error_hook(nullptr, nullptr);
   if (!state_written_) write_expect();
+  save();
   for (Target& t : targets_)
-    if (!t.file->save_now(text_)) {
+    if (!t.file->flush()) {
       if (t.counts) complete_ = false;
       std::fprintf(stderr, "tervalon: %s: %s\n", t.file->failure().c_str(),
                    t.counts ? "the recording is not complete" : "progress since the last save is lost");

@@ -12,7 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/file_lock.h"
+#include "base/journal.h"
 #include "base/saved_file.h"
+#include "game/replay/journey.h"
 #include "game/replay/script.h"
 #include "game/rules/level_file.h"
 #include "game/rules/state.h"
@@ -30,9 +33,9 @@ std::string utc_now(const char* format);
 // Writes the run of one game as a script: every key message the main loop
 // took and the passes of frames between them, as they ran, with the state
 // every 600 frames, so that tervalon-replay and --play reproduce it exactly.
-// The text is kept whole in memory and saved to any number of files, each
-// replaced, never written in place, every second and at the end; a run-time
-// error still saves the frames run so far.
+// The text is kept whole in memory and saved to any number of files twice a
+// second and at the end, each save handing over only what was added since
+// the last one; a run-time error still saves the frames run so far.
 class Recorder {
  public:
   explicit Recorder(const Game& g) : g_(g) {}
@@ -42,18 +45,27 @@ class Recorder {
 
   // Starts a new recording at the game's state: its header lines.
   void begin();
-  // Goes on with `text`, a recording the game has just been played to the
-  // end of (a saved run continued).
-  void continue_from(std::string text);
+  // Goes on with `text`, a recording from frame `first_frame` that the game
+  // has just been played to the end of (a saved run continued).
+  void continue_from(std::string text, std::uint64_t first_frame);
   // Also saves the recording at `path` (none when empty), which must be a
   // new name or a regular file other than the level file being played;
   // false after a message on standard error. The first save is made at
   // once, so a target that cannot be written is said before play.
   bool open(const std::string& path, const std::string& level_file = LEVEL_FILE);
-  // Also saves the recording at `path` as the journey's progress, the file
-  // before kept as PATH.bak (once: a second call for the same path saves at
-  // once). A failing save is said once, and tried again.
-  void keep_progress(const std::string& path);
+  // Also saves the recording at `path` as the journey's progress while
+  // `lock` is held, the file each rewrite replaces kept as PATH.bak (once: a
+  // second call for the same path saves at once). When the file already
+  // holds the recording's first `adopted` bytes (the save continued), only
+  // what follows is written. A failing save is said once, tried again, and
+  // said again once it works.
+  void keep_progress(const std::string& path, std::unique_ptr<base::FileLock> lock, std::uint64_t adopted = 0);
+  // The progress file as saved so far is also kept at `name` (a free name
+  // beside it), before a new journey is saved over it.
+  void set_aside(const std::string& name);
+  // Where the current level was entered: a rewind there need not read the
+  // recording from its start.
+  void mark();
 
   // A pass of `frames` game frames has run (and been drawn when due).
   void pass(std::uint64_t frames);
@@ -67,8 +79,11 @@ class Recorder {
   // longer acts.
   void rewind(std::uint64_t frame, const std::string& why);
 
-  // The recording so far.
-  const std::string& text() const { return text_; }
+  // Hands what was recorded since the last save to the files now (they are
+  // written on threads of their own); costs what was added, not the whole.
+  void save();
+  // The recording so far, to the last frame run.
+  const std::string& text();
   // The game is over: writes the final state and the files a last time.
   void end();
   // False when a --record file could not be written to its end.
@@ -76,16 +91,16 @@ class Recorder {
 
  private:
   struct Target {
-    std::unique_ptr<base::SavedFile> file;
+    std::unique_ptr<base::Journal> file;
     std::string path;
     std::string failing;  // what a failure means to the player
     bool said = false;    // a failure has been said
     bool counts = false;  // a failure makes the recording incomplete
   };
+  void restart_text(std::string text);
   void write_line(const std::string& line);
   void write_singles();
   void write_expect();
-  void flush_now();
   void flush_if_due();
   void watch_errors();
   static void save_on_error(void* self);
@@ -94,6 +109,9 @@ class Recorder {
   std::vector<Target> targets_;
   bool recording_ = false;
   std::string text_;                      // the whole recording so far
+  std::size_t saved_ = 0;                 // bytes of it handed to the files
+  std::size_t changed_from_ = SIZE_MAX;   // the first byte changed before saved_ since
+  TextMark mark_;                         // a line boundary at or before the level's entry
   std::uint64_t first_frame_ = g_.FRAME;  // FRAME where the text begins
   std::uint64_t singles_ = 0;             // one-frame passes not yet written
   std::uint64_t recorded_frame_ = 0;      // FRAME after the last pass recorded

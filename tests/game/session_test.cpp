@@ -44,16 +44,16 @@ TEST(Bests, AreKeptByEachLevelsOwnHashSoEditingALevelResetsOnlyItsBests) {
   const std::vector<Level> levels{{1, room(12, 6, 3, 4, 9, 4)}, {5, room(12, 6, 2, 4, 9, 4)}, {5, level_2}};
   auto game = std::make_unique<Game>();
   load(*game, level_file(levels));
-  std::string why;
   {
     Bests bests;
     bests.load(folder, *game);
-    EXPECT_TRUE(bests.offer(1, 1, 600, "run one", why));
-    EXPECT_FALSE(bests.offer(1, 1, 601, "slower", why));
-    EXPECT_TRUE(bests.offer(1, 1, 500, "run two", why));
-    EXPECT_TRUE(bests.offer(1, 2, 900, "back", why));
-    EXPECT_TRUE(bests.offer(2, 1, 700, "level two", why));
-    EXPECT_EQ(why, "");
+    EXPECT_TRUE(bests.offer(1, 1, 600, "run one"));
+    EXPECT_FALSE(bests.offer(1, 1, 601, "slower"));
+    EXPECT_TRUE(bests.offer(1, 1, 500, "run two"));
+    EXPECT_TRUE(bests.offer(1, 2, 900, "back"));
+    EXPECT_TRUE(bests.offer(2, 1, 700, "level two"));
+    bests.flush();
+    EXPECT_EQ(bests.take_failure(), "");
   }
   Bests again;
   again.load(folder, *game);
@@ -73,7 +73,8 @@ TEST(Bests, AreKeptByEachLevelsOwnHashSoEditingALevelResetsOnlyItsBests) {
   edited.load(folder, *game);
   EXPECT_EQ(edited.best(1, 1), 500u);
   EXPECT_EQ(edited.best(2, 1), 0u);
-  EXPECT_TRUE(edited.offer(2, 1, 800, "edited", why));
+  EXPECT_TRUE(edited.offer(2, 1, 800, "edited"));
+  edited.flush();
   std::ostringstream list;
   list << std::ifstream(folder + "/bests.txt").rdbuf();
   const std::string lines = list.str();

@@ -1,0 +1,265 @@
+#include "base/journal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "base/file.h"
+
+namespace base {
+
+namespace {
+
+std::string folder_of(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool pwrite_all(int fd, std::string_view bytes, std::uint64_t at) {
+  while (!bytes.empty()) {
+    const ssize_t n = pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(at));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+    at += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
+// The first `count` bytes of `from` into `to` at its start, in the kernel
+// where the file system can.
+bool copy_start(int from, int to, std::uint64_t count) {
+  loff_t in = 0, out = 0;
+  while (count > 0) {
+    const ssize_t n = copy_file_range(from, &in, to, &out, count, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) break;
+    if (n <= 0) return false;
+    count -= static_cast<std::uint64_t>(n);
+  }
+  char buffer[1 << 16];
+  while (count > 0) {
+    const ssize_t n = pread(from, buffer, count < sizeof buffer ? count : sizeof buffer, in);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || !pwrite_all(to, std::string_view(buffer, static_cast<std::size_t>(n)), static_cast<std::uint64_t>(out)))
+      return false;
+    in += n, out += n;
+    count -= static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+// Appends `op` to what is pending, merged with the write before it.
+void Journal::merge_into(std::vector<Op>& pending, Op op) {
+  if (!op.aside.empty() || pending.empty() || !pending.back().aside.empty()) {
+    pending.push_back(std::move(op));
+    return;
+  }
+  Op& last = pending.back();
+  if (op.keep >= last.keep) {
+    last.bytes.resize(op.keep - last.keep);
+    last.bytes += op.bytes;
+  } else {
+    last = std::move(op);
+  }
+}
+
+Journal::Journal(std::string path, Options options)
+    : path_(std::move(path)), options_(std::move(options)), writer_([this] { run(); }) {
+  if (!options_.sync) options_.sync = fdatasync;
+}
+
+Journal::~Journal() {
+  {
+    std::lock_guard<std::mutex> l(lock_);
+    ending_ = true;
+  }
+  wake_.notify_one();
+  writer_.join();
+  if (fd_ >= 0) close(fd_);
+}
+
+bool Journal::adopt(std::uint64_t bytes) {
+  std::lock_guard<std::mutex> w(write_lock_);
+  fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  struct stat st;
+  if (fd_ >= 0 && (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) < bytes)) {
+    close(fd_);
+    fd_ = -1;
+  }
+  on_disk_ = length_ = fd_ >= 0 ? bytes : 0;
+  fresh_file_ = true;  // the file read back stays as it is, as the backup
+  return fd_ >= 0;
+}
+
+void Journal::hand_over(Op op) {
+  {
+    std::lock_guard<std::mutex> l(lock_);
+    merge_into(pending_, std::move(op));
+    ++handed_;
+  }
+  wake_.notify_one();
+}
+
+void Journal::append(std::string bytes) {
+  if (bytes.empty()) return;
+  const std::uint64_t keep = length_;
+  length_ += bytes.size();
+  hand_over({keep, std::move(bytes), ""});
+}
+
+void Journal::replace_from(std::uint64_t keep, std::string bytes) {
+  length_ = keep + bytes.size();
+  hand_over({keep, std::move(bytes), ""});
+}
+
+void Journal::set_aside(std::string name) { hand_over({0, "", std::move(name)}); }
+
+std::string Journal::failure() const {
+  std::lock_guard<std::mutex> l(lock_);
+  return failure_;
+}
+
+bool Journal::flush() {
+  std::lock_guard<std::mutex> w(write_lock_);
+  std::vector<Op> ops;
+  {
+    std::lock_guard<std::mutex> l(lock_);
+    ops.swap(pending_);
+  }
+  return write(ops);
+}
+
+// What cannot be written stays pending, before anything handed over since,
+// and the next write tries again.
+bool Journal::write(std::vector<Op>& ops) {
+  std::string why;
+  std::size_t done = 0;
+  while (done < ops.size() && apply(ops[done], why)) ++done;
+  std::lock_guard<std::mutex> l(lock_);
+  if (done < ops.size()) {
+    std::vector<Op> again(std::make_move_iterator(ops.begin() + static_cast<std::ptrdiff_t>(done)),
+                          std::make_move_iterator(ops.end()));
+    for (Op& op : pending_) merge_into(again, std::move(op));
+    pending_.swap(again);
+  }
+  failure_ = done < ops.size() ? path_ + ": cannot write: " + why : "";
+  return done == ops.size() && pending_.empty();
+}
+
+bool Journal::apply(const Op& op, std::string& why) {
+  if (!op.aside.empty()) {
+    // A second name of the file as it is: later writes begin a new one, so
+    // this one is never written again.
+    if (fd_ >= 0 && still_here() && link(path_.c_str(), op.aside.c_str()) != 0) {
+      why = op.aside + ": " + error_text(errno);
+      return false;
+    }
+    fresh_file_ = true;
+    return true;
+  }
+  if (!lock_held(why)) return false;
+  if (!fresh_file_ && fd_ >= 0 && op.keep == on_disk_ && still_here()) return append_here(op.bytes, why);
+  return rewrite(op.keep, op.bytes, why);
+}
+
+bool Journal::append_here(const std::string& bytes, std::string& why) {
+  if (pwrite_all(fd_, bytes, on_disk_) && options_.sync(fd_) == 0) {
+    on_disk_ += bytes.size();
+    return true;
+  }
+  why = error_text(errno);
+  // Nothing half written stays behind: the whole addition is tried again.
+  if (ftruncate(fd_, static_cast<off_t>(on_disk_)) != 0) fresh_file_ = true;
+  return false;
+}
+
+bool Journal::rewrite(std::uint64_t keep, const std::string& bytes, std::string& why) {
+  if (keep > 0 && (fd_ < 0 || keep > on_disk_)) {
+    why = "what it held before is lost";
+    return false;
+  }
+  // A folder removed while the game runs is made again.
+  if (!make_folders(folder_of(path_), why)) return false;
+  // The process id keeps two programs saving beside each other apart; a new
+  // file, whatever stands at the name is taken away, never written through.
+  const std::string temporary = path_ + "." + std::to_string(getpid()) + ".tmp";
+  constexpr int NEW = O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW;
+  int fd = open(temporary.c_str(), NEW, 0600);
+  if (fd < 0 && errno == EEXIST && unlink(temporary.c_str()) == 0) fd = open(temporary.c_str(), NEW, 0600);
+  if (fd < 0) {
+    why = error_text(errno);
+    return false;
+  }
+  bool done = (keep == 0 || copy_start(fd_, fd, keep)) && pwrite_all(fd, bytes, keep) && options_.sync(fd) == 0;
+  int error = errno;
+  // The backup is a second name of the file about to be replaced: no copy,
+  // and the target is never missing.
+  if (done && !options_.backup.empty()) {
+    struct stat st;
+    if (lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      const std::string fresh = options_.backup + "." + std::to_string(getpid()) + ".tmp";
+      unlink(fresh.c_str());
+      if (link(path_.c_str(), fresh.c_str()) == 0 && rename(fresh.c_str(), options_.backup.c_str()) != 0)
+        unlink(fresh.c_str());
+    }
+  }
+  if (done && rename(temporary.c_str(), path_.c_str()) != 0) done = false, error = errno;
+  if (!done) {
+    close(fd);
+    unlink(temporary.c_str());
+    why = error_text(error);
+    return false;
+  }
+  // The rename lasts a crash only once the folder is synced too.
+  if (int folder = open(folder_of(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folder >= 0) {
+    fsync(folder);
+    close(folder);
+  }
+  if (fd_ >= 0) close(fd_);
+  fd_ = fd;
+  on_disk_ = keep + bytes.size();
+  fresh_file_ = false;
+  return true;
+}
+
+bool Journal::still_here() const {
+  struct stat here, ours;
+  return stat(path_.c_str(), &here) == 0 && fstat(fd_, &ours) == 0 && here.st_dev == ours.st_dev &&
+         here.st_ino == ours.st_ino;
+}
+
+// A lock file that was removed (with its folder) is taken again, unless
+// another process has made and taken it meanwhile.
+bool Journal::lock_held(std::string& why) {
+  if (!options_.lock || options_.lock->held()) return true;
+  const std::string path = options_.lock->path();
+  if (make_folders(folder_of(path), why) && options_.lock->take(path, why)) return true;
+  if (why.empty()) why = "another program holds " + path;
+  return false;
+}
+
+void Journal::run() {
+  for (;;) {
+    std::vector<Op> ops;
+    {
+      std::unique_lock<std::mutex> l(lock_);
+      // A write that failed waits for the next hand-over to be tried again.
+      wake_.wait(l, [&] { return handed_ != tried_ || ending_; });
+      tried_ = handed_;
+      if (pending_.empty() && ending_) return;
+      ops.swap(pending_);
+    }
+    std::lock_guard<std::mutex> w(write_lock_);
+    write(ops);
+    std::unique_lock<std::mutex> l(lock_);
+    if (ending_) return;  // what failed at the end is not tried forever
+  }
+}
+
+}  // namespace base
