@@ -18,15 +18,16 @@ void FileLock::release() {
   fd_ = -1;
 }
 
-bool FileLock::take(const std::string& path, std::string& why) {
+bool FileLock::take(const std::string& path, std::string& why, bool only_new) {
   release();
   why.clear();
   path_ = path;
   // O_NOFOLLOW: a link is never followed to lock (or create) whatever it names.
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (only_new ? O_EXCL : 0), 0600);
   if (fd < 0) {
     why = path + ": " +
-          (errno == ELOOP    ? "a symbolic link, not a lock file"
+          (errno == EEXIST   ? "made again by another program"
+           : errno == ELOOP  ? "a symbolic link, not a lock file"
            : errno == EISDIR ? "a folder, not a lock file"
                              : error_text(errno));
     return false;

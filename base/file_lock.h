@@ -18,8 +18,9 @@ class FileLock {
   // holds it (`why` empty), or with the reason in `why` when it cannot be a
   // lock: a folder, a symbolic link or anything but a regular file at the
   // name, a file system without locks. Only a real lock is ever reported
-  // taken. Any thread, one at a time.
-  bool take(const std::string& path, std::string& why);
+  // taken. With `only_new`, a file already at the name is someone else's
+  // lock (`why` says so). Any thread, one at a time.
+  bool take(const std::string& path, std::string& why, bool only_new = false);
   // Whether the lock is held and `path` still names the file it is held on:
   // a lock file removed (with its folder, say) and made again by another
   // process no longer keeps that process out.

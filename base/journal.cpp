@@ -234,14 +234,13 @@ bool Journal::still_here() const {
          here.st_ino == ours.st_ino;
 }
 
-// A lock file that was removed (with its folder) is taken again, unless
-// another process has made and taken it meanwhile.
+// A lock file that was removed (with its folder) is made and taken again;
+// one that another process has made meanwhile is its own, even once it has
+// let it go: its file is never written over.
 bool Journal::lock_held(std::string& why) {
   if (!options_.lock || options_.lock->held()) return true;
   const std::string path = options_.lock->path();
-  if (make_folders(folder_of(path), why) && options_.lock->take(path, why)) return true;
-  if (why.empty()) why = "another program holds " + path;
-  return false;
+  return make_folders(folder_of(path), why) && options_.lock->take(path, why, true);
 }
 
 void Journal::run() {

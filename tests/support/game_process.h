@@ -83,10 +83,11 @@ class GameProcess {
   GameProcess(const GameProcess&) = delete;
   GameProcess& operator=(const GameProcess&) = delete;
 
-  // The X id of the mapped game window; empty if none shows within 10 s.
+  // The X id of the mapped game window (its title may say more after
+  // "Tervalon"); empty if none shows within 30 s.
   const std::string& window() {
     if (window_.empty())
-      window_ = run("timeout 10 xdotool search --sync --onlyvisible --name '^Tervalon$' 2>/dev/null | head -1");
+      window_ = run("timeout 30 xdotool search --sync --onlyvisible --name '^Tervalon' 2>/dev/null | head -1");
     return window_;
   }
 
