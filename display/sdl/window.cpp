@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 #include "base/runtime_error.h"
@@ -183,14 +184,35 @@ class Sdl final : public Backend {
 
   // Straight from the X server on a connection of its own: SDL's video
   // belongs to the window thread, and there may be no window thread yet.
+  // Both sides from one connection, kept for the display named: a server
+  // with no other client resets when the last one leaves and drops the
+  // connections made meanwhile (some 50 ms), so a query right after another
+  // could fail; a failed one is tried again a little later, and a 0 is never kept.
   void screen_size(std::int32_t& w, std::int32_t& h) const override {
     w = h = 0;
-    if (!SDL_getenv("DISPLAY")) return;
-    if (Display* d = XOpenDisplay(nullptr)) {
-      w = DisplayWidth(d, DefaultScreen(d));
-      h = DisplayHeight(d, DefaultScreen(d));
-      XCloseDisplay(d);
+    const char* name = SDL_getenv("DISPLAY");
+    if (!name) return;
+    const std::lock_guard<std::mutex> hold(screen_lock_);
+    if (screen_of_ == name && screen_w_ > 0 && screen_h_ > 0) {
+      w = screen_w_;
+      h = screen_h_;
+      return;
     }
+    for (int attempt = 0; attempt < 4 && (w <= 0 || h <= 0); ++attempt) {
+      if (attempt) std::this_thread::sleep_for(std::chrono::milliseconds(10 << attempt));
+      if (Display* d = XOpenDisplay(name)) {
+        w = DisplayWidth(d, DefaultScreen(d));
+        h = DisplayHeight(d, DefaultScreen(d));
+        XCloseDisplay(d);
+      }
+    }
+    if (w <= 0 || h <= 0) {
+      w = h = 0;
+      return;
+    }
+    screen_of_ = name;
+    screen_w_ = w;
+    screen_h_ = h;
   }
 
  private:
@@ -313,6 +335,10 @@ class Sdl final : public Backend {
   std::bitset<SDL_NUM_SCANCODES> window_keys_;  // F11 or Enter of Alt+Enter, down
   Input input_;
   Presenter presenter_;
+  // The screen size last answered, and the display it is of (any thread, under the lock).
+  mutable std::mutex screen_lock_;
+  mutable std::string screen_of_;
+  mutable std::int32_t screen_w_ = 0, screen_h_ = 0;
 };
 
 }  // namespace
