@@ -1,11 +1,13 @@
 // Sound: the game's own sounds (mono signed 16-bit at 48000 Hz), started on
 // request from the game thread and mixed on the audio device's thread. The
-// game thread never waits for audio: requests go through a lock-free ring,
-// and without a usable device every call does nothing.
+// game thread never waits for audio: the device is opened on a thread of its
+// own, requests go through a lock-free ring, and until a device is open every
+// call does nothing.
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -15,23 +17,40 @@ namespace display {
 inline constexpr std::uint32_t AUDIO_RATE = 48000;  // frames a second
 inline constexpr std::uint32_t AUDIO_BUFFER = 512;  // frames a device buffer, at most
 
+// How long opening the device may take before the game gives up on sound,
+// from the start of the opening: a sound server that takes the connection
+// and never answers would otherwise hold it for half a minute.
+inline constexpr std::chrono::milliseconds AUDIO_OPEN_LIMIT{3000};
+
 // Opens the audio device for these sounds (mono int16 at 48000 Hz; id =
-// index): 48 kHz, a buffer of at most 512 frames, on SDL's audio thread (its
-// own SDL_InitSubSystem(SDL_INIT_AUDIO), independent of the window). False
-// after one line on standard error ("tervalon: no sound: REASON", once a
-// process) when there is no usable device: every other call then does
-// nothing. Already open: true, the sounds it has kept. Game thread.
-bool open_audio(std::vector<std::vector<std::int16_t>> sounds);
+// index): 48 kHz, a buffer of at most 512 frames, on SDL's audio thread. The
+// opening runs on a thread of its own and starts once a window has shown its
+// first picture (with `at_once`, straight away: a program without a window),
+// because looking for a device can take a tenth of a second with no sound
+// server, seconds with one that does not answer, and for ever when the disk
+// driver's file is a FIFO. Until the device is open, play_sound does nothing
+// and the volume and muting set are kept for it. No usable device, or none
+// open within AUDIO_OPEN_LIMIT: one line on standard error ("tervalon: no
+// sound: REASON", once a process) and silence until close_audio, even if the
+// device opens later. Opening or open already: nothing, the sounds given
+// first stay. Game thread.
+void open_audio(std::vector<std::vector<std::int16_t>> sounds, bool at_once = false);
+// Waits until the opening has ended (at most AUDIO_OPEN_LIMIT after it began,
+// which may be never without a window's first picture): whether the device is
+// open. False at once with no opening. Game thread.
+bool wait_audio();
 // Asks for sound `id` to start at the next audio buffer; never blocks, never
 // allocates (a full queue drops the request). Game thread.
 void play_sound(std::uint32_t id);
 // 0..100 (more counts as 100), and muting; take effect at the next buffer.
-// Any thread; kept across open_audio and close_audio.
+// Any thread; kept across open_audio and close_audio, and for a device not
+// open yet.
 void set_volume(std::uint32_t percent);
 std::uint32_t volume();
 void set_muted(bool muted);
 bool muted();
-// Stops and closes the device. Game thread.
+// Stops and closes the device; an opening not done yet is left to end by
+// itself (closing what it opens), never waited for. Game thread.
 void close_audio();
 
 // The mixer the device's thread runs, by itself for the bench and tests: one

@@ -127,6 +127,11 @@ std::uint32_t back = 0;  // game thread
 std::uint32_t last_handed = 3;  // game thread
 std::uint32_t front = 2;        // window thread
 std::atomic<bool> present_wake_sent{false};
+// A window has shown a presented picture; what to call when one first has.
+// Sequentially consistent, so that a call named while the first picture is
+// being shown runs on one side or the other.
+std::atomic<bool> picture_shown{false};
+std::atomic<void (*)()> picture_call{nullptr};
 // Hand-overs so far, and the rows each of the last KEPT changed (by number
 // modulo KEPT): what a buffer that comes back to the game thread has missed.
 // Game thread.
@@ -259,6 +264,10 @@ void WindowThread::serve_picture() {
   front = middle.exchange(front, std::memory_order_acq_rel) & 3;
   const Frame& f = frames[front];
   chosen_backend().show({f.pixels.data(), f.w, f.h, &f.rows});
+  if (!picture_shown.load(std::memory_order_relaxed)) {
+    picture_shown.store(true);
+    if (void (*call)() = picture_call.load()) call();
+  }
 }
 
 thread_local bool on_window_thread = false;
@@ -505,6 +514,13 @@ void FRESHWIN() {
     }
   }
   ADDFPS();
+}
+
+bool first_picture_shown() { return picture_shown.load(); }
+
+void on_first_picture(void (*call)()) {
+  picture_call.store(call);
+  if (picture_shown.load()) call();
 }
 
 std::uint32_t NEWTHREAD(void (*TH)()) {

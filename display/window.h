@@ -73,6 +73,15 @@ void SETTITLE(std::string_view S);
 // Presents the main surface (pixels of exactly 0x000001 keep what the window
 // showed) and records the presentation time. Game thread.
 void FRESHWIN();
+// Whether a window has shown a picture presented to it since the process
+// started. Any thread.
+bool first_picture_shown();
+// Has `call` run once a window has shown its first presented picture, for
+// work that must not hold that picture back: on the window thread right
+// after it, or on the caller's thread when one has been shown already (it
+// may then run on both, so it only wakes a waiter that asks
+// first_picture_shown()). It must be short. Any thread.
+void on_first_picture(void (*call)());
 // The title and icon (copied; nil: none; its own colour is transparent) the
 // next CREATEWIN opens its window
 // with, so that nothing waits on the window thread for them afterwards. Game

@@ -50,16 +50,14 @@ int main(int argc, char** argv) {
   display::use_error_box();  // a bad level file is reported before any window
   display::use_sdl_backend();
   const std::unique_ptr<Game> game = INITBD();
-  // The sounds are made here, like the icon; no device means a silent game.
+  // The sounds are made here, like the icon. The device opens on a thread of
+  // its own once the first picture is out; until then, and for good without
+  // one, sounds are dropped, and the volume and muting are kept for it.
   std::vector<std::vector<std::int16_t>> sounds;
   for (std::size_t s = 0; s < SOUND_COUNT; ++s) sounds.push_back(make_sound(static_cast<Sound>(s)));
-  const bool audio = display::open_audio(std::move(sounds));
-  Platform platform{bind, display::pressed_key_name, nullptr, nullptr, nullptr};
-  if (audio) {
-    platform.sound = display::play_sound;
-    platform.volume = display::set_volume;
-    platform.mute = display::set_muted;
-  }
+  display::open_audio(std::move(sounds));
+  const Platform platform{bind, display::pressed_key_name, display::play_sound, display::set_volume,
+                          display::set_muted};
   const int code = play(*game, parsed.options, &settings, &platform);
   display::close_audio();
   return code;

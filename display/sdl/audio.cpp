@@ -1,14 +1,24 @@
-// Sound through SDL's audio device: the mixer runs in SDL's audio callback,
-// fed by the game thread through the mixer's ring; volume and muting are
-// atomics read once a buffer.
+// Sound through SDL's audio device: opened on threads of its own once the
+// first picture is out, the mixer running in SDL's audio callback, fed by the
+// game thread through the mixer's ring; volume and muting are atomics read
+// once a buffer.
 #include "display/audio.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
+
+#include "display/sdl/window.h"
+#include "display/window.h"
 
 namespace display {
 
@@ -92,11 +102,7 @@ std::int32_t Mixer::volume_gain(std::uint32_t percent) {
 namespace {
 std::atomic<std::uint32_t> volume_percent{100};
 std::atomic<bool> mute{false};
-// Game thread only, but for the mixer, which the device's thread uses between
-// opening (its thread starts after the mixer is made) and closing (joined).
-std::unique_ptr<Mixer> mixer;
-SDL_AudioDeviceID device = 0;
-bool reported = false;
+std::atomic<bool> reported{false};
 
 void SDLCALL fill(void* user, Uint8* stream, int length) {
   auto* m = static_cast<Mixer*>(user);
@@ -108,40 +114,185 @@ void SDLCALL fill(void* user, Uint8* stream, int length) {
     m->mix(out, frames, Mixer::volume_gain(volume_percent.load(std::memory_order_relaxed)));
 }
 
-bool no_sound(const char* reason) {
-  if (!reported) std::fprintf(stderr, "tervalon: no sound: %s\n", reason);
-  reported = true;
-  return false;
+void no_sound(const std::string& reason) {
+  if (!reported.exchange(true)) std::fprintf(stderr, "tervalon: no sound: %s\n", reason.c_str());
 }
-}  // namespace
 
-bool open_audio(std::vector<std::vector<std::int16_t>> sounds) {
-  if (mixer) return true;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return no_sound(SDL_GetError());
-  mixer = std::make_unique<Mixer>(std::move(sounds));
+// ALSA tells every step of a failed search for a device on standard error
+// (eight lines with no sound card) through its error handler, which SDL
+// leaves as it is: this one says nothing, so that the game's own line is the
+// only one. Looked up at run time, as SDL loads ALSA itself: no ALSA, nothing
+// to do. The library stays loaded, so the handler outlasts SDL unloading it.
+// ALSA's handler type is variadic.
+void alsa_says_nothing(const char*, int, const char*, int, const char*, ...) {}  // NOLINT(cert-dcl50-cpp)
+void quiet_alsa() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa) return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    if (auto* set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler")))  // NOLINT
+      set(alsa_says_nothing);
+  });
+}
+
+enum class Stage { Waiting, Opening, Open, Failed, Closed };
+
+// One opening of the device. Its stage changes under lock() and is announced
+// on changed(); the game thread and the opening's two threads each hold it,
+// and a thread stuck in a sound server keeps it past close_audio until the
+// process ends.
+struct Opening {
+  Opening(std::vector<std::vector<std::int16_t>> sounds, bool now) : mixer(std::move(sounds)), at_once(now) {}
+  Mixer mixer;  // its consumer is the open device's thread
+  const bool at_once;
+  Stage stage = Stage::Waiting;
+  SDL_AudioDeviceID device = 0;  // while Open
+};
+
+// Never destroyed, like the current opening: threads stuck opening a device,
+// and SDL's audio thread, may outlive main.
+std::mutex& lock() {
+  static std::mutex& m = *new std::mutex;
+  return m;
+}
+std::condition_variable& changed() {
+  static std::condition_variable& c = *new std::condition_variable;
+  return c;
+}
+std::shared_ptr<Opening>& current() {  // game thread
+  static std::shared_ptr<Opening>& o = *new std::shared_ptr<Opening>;
+  return o;
+}
+// The open device's mixer, for play_sound: set under lock() by the thread that
+// opened the device, cleared under it by close_audio.
+std::atomic<Mixer*> ready{nullptr};
+
+// After the first picture: the waiting opening looks again.
+void wake() {
+  { const std::lock_guard<std::mutex> hold(lock()); }
+  changed().notify_all();
+}
+
+// Ends SDL's audio subsystem. `wait`: for the subsystems' lock; without it
+// (the game thread, which never waits on a thread stuck in a sound server)
+// only when it is free, or the subsystem stays up until exit.
+void quit_audio(bool wait) {
+  std::unique_lock<std::mutex> hold(sdl_subsystems_lock(), std::defer_lock);
+  if (wait)
+    hold.lock();
+  else if (!hold.try_lock())
+    return;
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+// SDL's audio and the device, playing; 0 with the reason.
+SDL_AudioDeviceID start_device(Mixer& mixer, std::string& why) {
+  quiet_alsa();
+  {
+    const std::lock_guard<std::mutex> hold(sdl_subsystems_lock());
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      why = SDL_GetError();
+      return 0;
+    }
+  }
   SDL_AudioSpec want{};
   want.freq = static_cast<int>(AUDIO_RATE);
   want.format = AUDIO_S16SYS;
   want.channels = 1;
   want.samples = AUDIO_BUFFER;
   want.callback = fill;
-  want.userdata = mixer.get();
+  want.userdata = &mixer;
   // No changes allowed: SDL converts to whatever the device takes, and the
   // callback always sees mono 16-bit at 48 kHz.
   SDL_AudioSpec have{};
-  device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   if (device == 0) {
-    const bool result = no_sound(SDL_GetError());
-    mixer.reset();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return result;
+    why = SDL_GetError();
+    quit_audio(true);
+    return 0;
   }
   SDL_PauseAudioDevice(device, 0);
-  return true;
+  return device;
+}
+
+// The opening's second thread: the device, which it closes again when the
+// opening was given up or closed meanwhile.
+void open_device(const std::shared_ptr<Opening>& o) {
+  std::string why;
+  const SDL_AudioDeviceID device = start_device(o->mixer, why);
+  bool kept = false;
+  {
+    const std::lock_guard<std::mutex> hold(lock());
+    if (o->stage == Stage::Opening) {
+      kept = true;
+      o->stage = device ? Stage::Open : Stage::Failed;
+      o->device = device;
+      if (device) ready.store(&o->mixer, std::memory_order_release);
+    }
+  }
+  changed().notify_all();
+  if (!device) {
+    if (kept) no_sound(why);
+  } else if (!kept) {
+    SDL_CloseAudioDevice(device);  // joins the device's thread
+    quit_audio(true);
+  }
+}
+
+void fail(const std::shared_ptr<Opening>& o, const std::string& why) {
+  {
+    const std::lock_guard<std::mutex> hold(lock());
+    if (o->stage != Stage::Waiting && o->stage != Stage::Opening) return;
+    o->stage = Stage::Failed;
+  }
+  changed().notify_all();
+  no_sound(why);
+}
+
+// The opening's first thread: waits for the first picture, starts the second
+// thread and gives up on it after AUDIO_OPEN_LIMIT.
+void run_opening(const std::shared_ptr<Opening>& o) {
+  {
+    std::unique_lock<std::mutex> hold(lock());
+    changed().wait(hold, [&] { return o->stage != Stage::Waiting || o->at_once || first_picture_shown(); });
+    if (o->stage != Stage::Waiting) return;  // closed first
+    o->stage = Stage::Opening;
+  }
+  try {
+    std::thread(open_device, o).detach();
+  } catch (const std::system_error& e) {
+    return fail(o, e.what());
+  }
+  std::unique_lock<std::mutex> hold(lock());
+  if (changed().wait_for(hold, AUDIO_OPEN_LIMIT, [&] { return o->stage != Stage::Opening; })) return;
+  hold.unlock();
+  fail(o, "no device opened within " + std::to_string(AUDIO_OPEN_LIMIT.count() / 1000) + " seconds");
+}
+}  // namespace
+
+void open_audio(std::vector<std::vector<std::int16_t>> sounds, bool at_once) {
+  std::shared_ptr<Opening>& o = current();
+  if (o) return;
+  o = std::make_shared<Opening>(std::move(sounds), at_once);
+  if (!at_once) on_first_picture(wake);
+  try {
+    std::thread(run_opening, o).detach();
+  } catch (const std::system_error& e) {
+    fail(o, e.what());
+  }
+}
+
+bool wait_audio() {
+  const std::shared_ptr<Opening>& o = current();
+  if (!o) return false;
+  std::unique_lock<std::mutex> hold(lock());
+  changed().wait(hold, [&] { return o->stage != Stage::Waiting && o->stage != Stage::Opening; });
+  return o->stage == Stage::Open;
 }
 
 void play_sound(std::uint32_t id) {
-  if (mixer) mixer->request(id);
+  if (Mixer* m = ready.load(std::memory_order_acquire)) m->request(id);
 }
 
 void set_volume(std::uint32_t percent) {
@@ -152,11 +303,19 @@ void set_muted(bool muted) { mute.store(muted, std::memory_order_relaxed); }
 bool muted() { return mute.load(std::memory_order_relaxed); }
 
 void close_audio() {
-  if (!mixer) return;
+  const std::shared_ptr<Opening> o = std::exchange(current(), nullptr);
+  if (!o) return;
+  SDL_AudioDeviceID device = 0;
+  {
+    const std::lock_guard<std::mutex> hold(lock());
+    ready.store(nullptr, std::memory_order_relaxed);
+    if (o->stage == Stage::Open) device = o->device;
+    o->stage = Stage::Closed;
+  }
+  changed().notify_all();
+  if (device == 0) return;
   SDL_CloseAudioDevice(device);  // joins the device's thread
-  device = 0;
-  mixer.reset();
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  quit_audio(false);
 }
 
 }  // namespace display

@@ -240,8 +240,14 @@ class Sdl final : public Backend {
     const Uint64 now = SDL_GetTicks64();
     if (!controllers_tried_ && now >= controllers_at_) {
       // Game controllers, plugged in now or later; the game runs without them.
-      controllers_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
-      controllers_tried_ = true;
+      // Never while another thread starts a subsystem (the sound's can take
+      // seconds): this thread does not wait, it tries again a little later.
+      if (std::unique_lock<std::mutex> starting(sdl_subsystems_lock(), std::try_to_lock); starting) {
+        controllers_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+        controllers_tried_ = true;
+      } else {
+        controllers_at_ = now + 50;
+      }
     }
     int timeout = input_.has_pads() ? 1 : controllers_ ? 500 : -1;
     if (!controllers_tried_) timeout = static_cast<int>(controllers_at_ - now) + 1;
@@ -342,6 +348,11 @@ class Sdl final : public Backend {
 };
 
 }  // namespace
+
+std::mutex& sdl_subsystems_lock() {
+  static std::mutex& lock = *new std::mutex;  // a thread stuck in a sound server may hold it at exit
+  return lock;
+}
 
 Backend& sdl_backend() {
   // Never destroyed: the window thread may still use it while the process exits.

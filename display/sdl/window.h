@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,5 +45,10 @@ std::string pressed_key_name(std::int32_t pressed);
 void use_error_box();
 // The SDL back end itself (never destroyed). Any thread; the error box.
 Backend& sdl_backend();
+// Held while SDL_InitSubSystem or SDL_QuitSubSystem runs once the window
+// thread has started SDL's video: SDL 2 counts its subsystems (and the events
+// one most of them start with) unguarded. The window thread only ever tries
+// it; SDL's video itself starts before any other thread takes it. Any thread.
+std::mutex& sdl_subsystems_lock();
 
 }  // namespace display
