@@ -132,6 +132,11 @@ bool read_regular(const std::string& path, std::string& bytes, int& error, std::
   return done;
 }
 
+std::string folder_of(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 bool make_folders(const std::string& path, std::string& why) {
   for (std::size_t at = 1;; ++at) {
     at = path.find('/', at);

@@ -39,6 +39,9 @@ int open_regular(const std::string& path, int& error, std::string& why);
 bool read_regular(const std::string& path, std::string& bytes, int& error, std::string& why,
                   std::size_t most = SIZE_MAX);
 
+// The folder `path` names a file in: "." for a plain name, "/" at the root.
+std::string folder_of(const std::string& path);
+
 // Makes the folder `path` and the folders above it that are missing (mode
 // 0700: what a game keeps of a player is the player's). False with the reason
 // in `why` ("PATH: Permission denied", "PATH: not a folder"). Any thread.

@@ -8,26 +8,11 @@
 #include <utility>
 
 #include "base/file.h"
+#include "base/saved_file.h"
 
 namespace base {
 
 namespace {
-
-std::string folder_of(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool pwrite_all(int fd, std::string_view bytes, std::uint64_t at) {
-  while (!bytes.empty()) {
-    const ssize_t n = pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(at));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-    at += static_cast<std::uint64_t>(n);
-  }
-  return true;
-}
 
 // The first `count` bytes of `from` into `to` at its start, in the kernel
 // where the file system can.
@@ -44,7 +29,7 @@ bool copy_start(int from, int to, std::uint64_t count) {
   while (count > 0) {
     const ssize_t n = pread(from, buffer, count < sizeof buffer ? count : sizeof buffer, in);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0 || !pwrite_all(to, std::string_view(buffer, static_cast<std::size_t>(n)), static_cast<std::uint64_t>(out)))
+    if (n <= 0 || !write_at(to, std::string_view(buffer, static_cast<std::size_t>(n)), static_cast<std::uint64_t>(out)))
       return false;
     in += n, out += n;
     count -= static_cast<std::uint64_t>(n);
@@ -70,9 +55,7 @@ void Journal::merge_into(std::vector<Op>& pending, Op op) {
 }
 
 Journal::Journal(std::string path, Options options)
-    : path_(std::move(path)), options_(std::move(options)), writer_([this] { run(); }) {
-  if (!options_.sync) options_.sync = fdatasync;
-}
+    : path_(std::move(path)), options_(std::move(options)), writer_([this] { run(); }) {}
 
 Journal::~Journal() {
   {
@@ -169,7 +152,7 @@ bool Journal::apply(const Op& op, std::string& why) {
 }
 
 bool Journal::append_here(const std::string& bytes, std::string& why) {
-  if (pwrite_all(fd_, bytes, on_disk_) && options_.sync(fd_) == 0) {
+  if (write_at(fd_, bytes, on_disk_) && (options_.sync ? options_.sync(fd_) : fdatasync(fd_)) == 0) {
     on_disk_ += bytes.size();
     return true;
   }
@@ -186,41 +169,10 @@ bool Journal::rewrite(std::uint64_t keep, const std::string& bytes, std::string&
   }
   // A folder removed while the game runs is made again.
   if (!make_folders(folder_of(path_), why)) return false;
-  // The process id keeps two programs saving beside each other apart; a new
-  // file, whatever stands at the name is taken away, never written through.
-  const std::string temporary = path_ + "." + std::to_string(getpid()) + ".tmp";
-  constexpr int NEW = O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW;
-  int fd = open(temporary.c_str(), NEW, 0600);
-  if (fd < 0 && errno == EEXIST && unlink(temporary.c_str()) == 0) fd = open(temporary.c_str(), NEW, 0600);
-  if (fd < 0) {
-    why = error_text(errno);
-    return false;
-  }
-  bool done = (keep == 0 || copy_start(fd_, fd, keep)) && pwrite_all(fd, bytes, keep) && options_.sync(fd) == 0;
-  int error = errno;
-  // The backup is a second name of the file about to be replaced: no copy,
-  // and the target is never missing.
-  if (done && !options_.backup.empty()) {
-    struct stat st;
-    if (lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-      const std::string fresh = options_.backup + "." + std::to_string(getpid()) + ".tmp";
-      unlink(fresh.c_str());
-      if (link(path_.c_str(), fresh.c_str()) == 0 && rename(fresh.c_str(), options_.backup.c_str()) != 0)
-        unlink(fresh.c_str());
-    }
-  }
-  if (done && rename(temporary.c_str(), path_.c_str()) != 0) done = false, error = errno;
-  if (!done) {
-    close(fd);
-    unlink(temporary.c_str());
-    why = error_text(error);
-    return false;
-  }
-  // The rename lasts a crash only once the folder is synced too.
-  if (int folder = open(folder_of(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folder >= 0) {
-    fsync(folder);
-    close(folder);
-  }
+  const int fd = replace_file_open(
+      path_, [&](int to) { return (keep == 0 || copy_start(fd_, to, keep)) && write_at(to, bytes, keep); }, why,
+      options_.backup, options_.sync);
+  if (fd < 0) return false;
   if (fd_ >= 0) close(fd_);
   fd_ = fd;
   on_disk_ = keep + bytes.size();

@@ -25,7 +25,7 @@ class Journal {
   struct Options {
     std::string backup;               // where each rewrite keeps the file it replaces; none when empty
     std::unique_ptr<FileLock> lock;   // held while writing: when another process has it, nothing is written
-    std::function<int(int)> sync;     // fdatasync unless set (the benchmark slows it)
+    std::function<int(int)> sync;     // fdatasync (fsync for a new file) unless set: a benchmark slows it
   };
   Journal(std::string path, Options options);
   ~Journal();  // writes what is pending first

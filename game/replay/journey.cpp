@@ -188,9 +188,8 @@ std::string move_aside(const std::string& path, const std::string& label) {
 }
 
 void remove_stray_temporaries(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  const std::string folder = base::folder_of(path);
+  const std::string name = path.substr(path.rfind('/') + 1);
   DIR* d = opendir(folder.c_str());
   if (!d) return;
   auto stray = [](std::string_view entry, std::string_view stem) {
