@@ -23,7 +23,8 @@ bool FileLock::take(const std::string& path, std::string& why, bool only_new) {
   why.clear();
   path_ = path;
   // O_NOFOLLOW: a link is never followed to lock (or create) whatever it names.
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (only_new ? O_EXCL : 0), 0600);
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (only_new ? O_EXCL : 0),
+                      0600);
   if (fd < 0) {
     why = path + ": " +
           (errno == EEXIST   ? "made again by another program"

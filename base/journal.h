@@ -23,9 +23,9 @@ namespace base {
 class Journal {
  public:
   struct Options {
-    std::string backup;               // where each rewrite keeps the file it replaces; none when empty
-    std::unique_ptr<FileLock> lock;   // held while writing: when another process has it, nothing is written
-    std::function<int(int)> sync;     // fdatasync (fsync for a new file) unless set: a benchmark slows it
+    std::string backup;              // where each rewrite keeps the file it replaces; none when empty
+    std::unique_ptr<FileLock> lock;  // held while writing: when another process has it, nothing is written
+    std::function<int(int)> sync;    // fdatasync (fsync for a new file) unless set: a benchmark slows it
   };
   Journal(std::string path, Options options);
   ~Journal();  // writes what is pending first
@@ -82,10 +82,10 @@ class Journal {
   std::uint64_t handed_ = 0, tried_ = 0;  // hand-overs made and seen by the writer
   std::string failure_;
 
-  std::mutex write_lock_;   // one write at a time; guards the two below
-  int fd_ = -1;             // the file at path_ as last written
+  std::mutex write_lock_;      // one write at a time; guards the two below
+  int fd_ = -1;                // the file at path_ as last written
   std::uint64_t on_disk_ = 0;  // bytes of the contents it holds
-  bool fresh_file_ = true;  // the next write begins a new file
+  bool fresh_file_ = true;     // the next write begins a new file
   std::thread writer_;
 };
 

@@ -34,7 +34,8 @@ bool may_replace(const std::string& path, std::string& why) {
 }
 
 bool replace_file(const std::string& path, std::string_view bytes, std::string& why, const std::string& backup) {
-  const int fd = replace_file_open(path, [&](int to) { return write_at(to, bytes, 0); }, why, backup);
+  const int fd = replace_file_open(
+      path, [&](int to) { return write_at(to, bytes, 0); }, why, backup);
   if (fd >= 0) close(fd);
   return fd >= 0;
 }

@@ -180,7 +180,8 @@ void BM_LossWithASlowSync(benchmark::State& state) {
       const double now = ms();
       kept.resize(kept.rfind('\n') + 1);
       const std::size_t last = kept.rfind("\n# ", kept.size() - 2);
-      const double newest = kept.size() > text.size() && last != std::string::npos ? std::stod(kept.substr(last + 3)) : 0;
+      const double newest = kept.size() > text.size() && last != std::string::npos ? std::stod(kept.substr(last + 3))
+                                                                                   : 0;
       most = std::max(most, now - newest);
       sum += now - newest;
       ++samples;

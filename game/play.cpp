@@ -4,6 +4,7 @@
 // exactly what they would be without it.
 #include "game/play.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -12,7 +13,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 #include <utility>
 
 #include "base/file.h"
@@ -112,9 +112,12 @@ class Session {
   void find_save();
   void load_step();
   void loaded();
-  void continue_with(std::string text, std::uint64_t adopted, const std::vector<std::string>& said);
+  void continue_with(std::string text, std::uint64_t adopted, const std::vector<std::string>& said, TextMark entered);
   void cannot_continue(const std::string& why);
   void say_not_saved(const std::string& why);
+  std::string in_folder(const std::string& path) const {
+    return path.substr(std::min(path.size(), folder_.size() + 1));
+  }
   void play_step();
   void on_message(const display::MSG& m);
   void seen(Run& r);
@@ -179,7 +182,8 @@ class Session {
     Played saved;                 // how the save played
     std::unique_ptr<Run> prefix;  // the journey after the part of the save that replays
     std::unique_ptr<Game> prefix_game;
-    std::uint64_t next_draw = 0;  // GETTIME of the next progress picture
+    std::uint64_t next_draw = 0;       // GETTIME of the next progress picture
+    TextMark entered, prefix_entered;  // where the playback last entered a level
   };
   std::optional<Loading> loading_;
   Bests bests_;
@@ -362,8 +366,9 @@ void Session::load_step() {
   std::string bar;
   for (int i = 0; i < BAR; ++i) bar += i < done ? "■" : "□";
   compose_frame(journey_.g, v_);
-  draw_menu(journey_.g, v_,
-            {"继续旅程", "Your journey", {bar, "正在读取存档　Esc 退出", "Reading the saved journey; Escape quits"}, {}, 0});
+  draw_menu(
+      journey_.g, v_,
+      {"继续旅程", "Your journey", {bar, "正在读取存档　Esc 退出", "Reading the saved journey; Escape quits"}, {}, 0});
 }
 
 // One playback is over: the save played whole, or its backup is tried, or
@@ -374,9 +379,12 @@ void Session::loaded() {
   const bool nothing = journey_.g.FRAME == initial_->FRAME;
   if (!l.on_backup) {
     l.saved = p;
-    if (!l.unreadable.empty()) l.saved = {false, false, Fault::unreadable, l.unreadable, 0};
-    else if (p.ok && l.torn) l.saved = {false, false, Fault::cut_short, "", l.save.size()};
-    else if (p.ok && nothing && !l.backup.empty()) l.saved = {false, false, Fault::unreadable, "it is empty", 0};
+    if (!l.unreadable.empty())
+      l.saved = {false, false, Fault::unreadable, l.unreadable, 0};
+    else if (p.ok && l.torn)
+      l.saved = {false, false, Fault::cut_short, "", l.save.size()};
+    else if (p.ok && nothing && !l.backup.empty())
+      l.saved = {false, false, Fault::unreadable, "it is empty", 0};
     if (p.ended) {
       // A finished journey is kept as it is, and a new one begins.
       const std::string kept = move_aside(save_path_, "finished-" + stamp());
@@ -384,9 +392,9 @@ void Session::loaded() {
       std::fprintf(stderr, "tervalon: %s: the saved journey was finished; kept as %s\n", save_path_.c_str(),
                    kept.c_str());
       reset_journey();
-      start_menu({"上次的旅程已经走完，已另存。",
-                  "Your last journey was finished; it is kept as " + kept.substr(folder_.size() + 1) + "."},
-                 false);
+      start_menu(
+          {"上次的旅程已经走完，已另存。", "Your last journey was finished; it is kept as " + in_folder(kept) + "."},
+          false);
       return;
     }
     if (l.saved.ok) {
@@ -397,8 +405,9 @@ void Session::loaded() {
       }
       std::string text = std::move(l.save);
       const std::uint64_t size = text.size();
+      const TextMark entered = l.entered;
       loading_.reset();
-      return continue_with(std::move(text), size, {});
+      return continue_with(std::move(text), size, {}, entered);
     }
     // What replayed of the save is kept; the backup is tried from the start.
     if (journey_.g.FRAME > initial_->FRAME) {
@@ -406,12 +415,14 @@ void Session::loaded() {
       l.prefix = std::make_unique<Run>(*l.prefix_game);
       l.prefix->log = journey_.log;
       if (journey_.entry) l.prefix->entry = std::make_unique<Game>(*journey_.entry);
+      l.prefix_entered = l.entered;
     }
     if (!l.backup.empty()) {
       l.on_backup = true;
       reset_journey();
       journey_.entry.reset();
-      l.playback = std::make_unique<Playback>(journey_.g, l.backup, UINT64_MAX, [this](const Game&) { seen(journey_); });
+      l.playback = std::make_unique<Playback>(journey_.g, l.backup, UINT64_MAX,
+                                              [this](const Game&) { seen(journey_); });
       return;
     }
   }
@@ -433,25 +444,30 @@ void Session::loaded() {
     journey_.entry = std::move(l.prefix->entry);
     journey_.heard = event_state(journey_.g);
     text = l.save.substr(0, l.saved.good);
+    l.entered = l.prefix_entered;
   }
   const std::vector<std::string> said{
       from_backup ? "存档有损，从备份继续。" : "存档有损，从能重放的部分继续。",
-      "The saved journey " + (kept.empty() ? why : "was damaged (" + why + "; kept as " + kept.substr(folder_.size() + 1) + ")") +
+      "The saved journey " +
+          (kept.empty() ? "is missing" : "was damaged (" + why + "; kept as " + in_folder(kept) + ")") +
           (from_backup ? ": it goes on from its backup." : ": it goes on from the part of it that replays.")};
+  const TextMark entered = l.entered;
   loading_.reset();
   std::fprintf(stderr, "tervalon: %s: %s\n", save_path_.c_str(), said.back().c_str());
   // What goes on is on disk at once, whatever the player does next.
   std::string failed;
   if (!base::replace_file(save_path_, text, failed)) say_not_saved(failed);
   const std::uint64_t size = text.size();
-  continue_with(std::move(text), size, said);
+  continue_with(std::move(text), size, said, entered);
 }
 
 // The journey goes on from the end of `text`, of which the save holds the
 // first `adopted` bytes; the start menu says where it is.
-void Session::continue_with(std::string text, std::uint64_t adopted, const std::vector<std::string>& said) {
+void Session::continue_with(std::string text, std::uint64_t adopted, const std::vector<std::string>& said,
+                            TextMark entered) {
   adopted_ = adopted;
   journey_.rec.continue_from(std::move(text), initial_->FRAME);
+  journey_.rec.mark(entered);
   note_pace(journey_);
   const Entry& at = journey_.log.current();
   std::vector<std::string> lines = said;
@@ -465,10 +481,9 @@ void Session::cannot_continue(const std::string& why) {
   std::fprintf(stderr, "tervalon: %s: the saved journey cannot be continued: %s; %s\n", save_path_.c_str(), why.c_str(),
                kept.empty() ? "it could not be moved aside" : ("kept as " + kept).c_str());
   reset_journey();
-  start_menu(
-      {"存档无法继续，已另存。", "The saved journey cannot be continued: " + why + ".",
-       kept.empty() ? "It could not be moved aside." : "It was kept as " + kept.substr(folder_.size() + 1) + "."},
-      false);
+  start_menu({"存档无法继续，已另存。", "The saved journey cannot be continued: " + why + ".",
+              kept.empty() ? "It could not be moved aside." : "It was kept as " + in_folder(kept) + "."},
+             false);
 }
 
 // The journey back at its start, as if nothing had been played.
@@ -609,6 +624,7 @@ void Session::seen(Run& r) {
     else
       r.entry = std::make_unique<Game>(r.g);
     r.rec.mark();
+    if (loading_) loading_->entered = loading_->playback->line();
   }
   if (e != JourneyLog::Event::left || replaying_) return;
   const Entry& at = r.log.current();

@@ -56,6 +56,7 @@ bool Playback::next_line() {
     if (eol == std::string_view::npos) eol = text_.size();
     std::string why;
     ++line_;
+    line_at_ = at_;
     if (!parse_command(text_.substr(at_, eol - at_), c_, why))
       return failed(Fault::not_understood, "line " + std::to_string(line_) + ": " + why);
     at_ = eol + 1;

@@ -18,17 +18,23 @@ namespace tervalon {
 // missing; empty with the reason in `why` when there is none.
 std::string data_folder(std::string& why);
 
+// A place in a recording: where a line begins and the frames run before it.
+struct TextMark {
+  std::size_t offset = 0;
+  std::uint64_t frame = 0;
+};
+
 // What was wrong with a recording that could not be played through.
 enum class Fault {
   none,
-  unreadable,          // the file cannot be read
-  cut_short,           // its last line is torn
-  not_understood,      // a line is not of the replay language
-  other_level_file,    // made on another level file
-  other_cheat,         // made with the cheat marker otherwise
-  plays_differently,   // a state check failed
-  too_long,            // more play than any journey holds
-  writes_pictures,     // it has snap lines
+  unreadable,         // the file cannot be read
+  cut_short,          // its last line is torn
+  not_understood,     // a line is not of the replay language
+  other_level_file,   // made on another level file
+  other_cheat,        // made with the cheat marker otherwise
+  plays_differently,  // a state check failed
+  too_long,           // more play than any journey holds
+  writes_pictures,    // it has snap lines
 };
 
 // How playing a recording through ended.
@@ -36,7 +42,7 @@ struct Played {
   bool ok = true;      // every line read and every check held
   bool ended = false;  // a pass reached the end cell
   Fault fault = Fault::none;
-  std::string why;     // when not ok: what was wrong, in words
+  std::string why;       // when not ok: what was wrong, in words
   std::size_t good = 0;  // bytes of whole lines played before anything went wrong
 };
 
@@ -55,6 +61,10 @@ class Playback {
   // Plays on until about `budget` frames have run; true once it is over.
   bool run(std::uint64_t budget);
   const Played& result() const { return r_; }
+  // Where the line being played begins, and the frames before it.
+  TextMark line() const {
+    return {line_at_, frames_ - (c_.op == Command::Op::frames || c_.op == Command::Op::burst ? c_.count : 0)};
+  }
   // How far through the text it is, 0..1.
   double progress() const { return text_.empty() ? 1 : static_cast<double>(at_) / static_cast<double>(text_.size()); }
 
@@ -71,21 +81,16 @@ class Playback {
   std::function<void(const Game&)> seen_;
   Played r_;
   std::size_t at_ = 0, line_ = 0;  // the next line, and its number less one
-  Command c_;                       // the line being played
-  std::uint64_t left_ = 0;          // its frames (or one-frame passes) still to run
-  std::uint64_t frames_ = 0;        // in the lines read so far
+  std::size_t line_at_ = 0;        // where the line being played begins
+  Command c_;                      // the line being played
+  std::uint64_t left_ = 0;         // its frames (or one-frame passes) still to run
+  std::uint64_t frames_ = 0;       // in the lines read so far
   bool over_ = false;
 };
 
 // Plays a whole recording as Playback does, at once.
 Played play_through(Game& g, std::string_view text, std::uint64_t stop = UINT64_MAX,
                     const std::function<void(const Game&)>& seen = nullptr);
-
-// A place in a recording: where a line begins and the frames run before it.
-struct TextMark {
-  std::size_t offset = 0;
-  std::uint64_t frame = 0;
-};
 
 // Divides a recording made from frame 0 after the pass that ran its frame
 // `frame`, read from `from` on (at or before that frame): `text` keeps what

@@ -63,9 +63,10 @@ class Recorder {
   // The progress file as saved so far is also kept at `name` (a free name
   // beside it), before a new journey is saved over it.
   void set_aside(const std::string& name);
-  // Where the current level was entered: a rewind there need not read the
-  // recording from its start.
+  // Where the current level was entered (at `at` in the text, when given): a
+  // rewind there need not read the recording from its start.
   void mark();
+  void mark(TextMark at) { mark_ = at; }
 
   // A pass of `frames` game frames has run (and been drawn when due).
   void pass(std::uint64_t frames);

@@ -236,7 +236,8 @@ TEST_F(GameInX, AtStartWhatADeadGameLeftIsTidiedAndEverySaveSaysWhatItIs) {
   EXPECT_EQ(empty.wait_exit(), 0) << empty.err();
 
   // A finished journey is kept aside, and said so.
-  const std::string finished_run = lines_with(file_text(save), "level-file ").front() + "\ncheat 0\ndown left\nframes 200\n";
+  const std::string finished_run = lines_with(file_text(save), "level-file ").front() +
+                                   "\ncheat 0\ndown left\nframes 200\n";
   std::ofstream(save, std::ios::trunc) << finished_run;
   GameProcess finished(first.dir());
   ASSERT_FALSE(finished.window().empty()) << finished.err();
@@ -326,7 +327,8 @@ TEST_F(GameInX, AReadOnlySettingsFileStaysSoWhileTheChangeAppliesAndJunkIsNamedB
   game.xdo("key Escape");
   EXPECT_EQ(game.wait_exit(), 0) << game.err();
   EXPECT_EQ(file_text(ini), "[play]\nguide = no\n");
-  EXPECT_EQ(fs::status(ini).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(fs::status(ini).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 
   // A megabyte of junk: a few lines say so, not one a line.
   std::string junk;

@@ -7,6 +7,8 @@
 
 #include "base/runtime_error.h"
 #include "game/replay/bests.h"
+#include "game/replay/journey.h"
+#include "game/replay/script.h"
 #include "game/replay/session.h"
 #include "game/rules/rules.h"
 #include "tests/game/support.h"
@@ -36,6 +38,54 @@ TEST(Recording, ARunTimeErrorLeavesTheRunUpToTheFailingFrameInTheFile) {
   const std::string run = text.str();
   EXPECT_EQ(run.find("# Tervalon "), 0u) << run;
   EXPECT_NE(run.find("\ncheat 0\ndown right\nframes 3\nburst 2\n"), std::string::npos) << run;
+}
+
+std::string text_of(const std::string& path) {
+  std::ostringstream s;
+  s << std::ifstream(path, std::ios::binary).rdbuf();
+  return s.str();
+}
+
+// A save continued, and R pressed in the level it ended in: the rewind reads
+// the text from where the playback entered that level, and cuts it exactly
+// where a rewind that reads it all does, back to the level's entry.
+TEST(Recording, ARewindFromWhereTheSaveEnteredItsLevelCutsAsOneFromTheStart) {
+  const std::string source = TERVALON_SOURCE_DIR;
+  std::string text;
+  for (const char* name : {"00-hub-start", "01-level1-forward", "02-level2-forward", "03-level3-forward"})
+    text += text_of(source + "/data/solutions/" + name + ".txt");
+  auto g = std::make_unique<Game>();
+  start(*g, text_of(source + "/data/tervalon.dat"));
+  const auto initial = std::make_unique<Game>(*g);
+  JourneyLog log;
+  TextMark entered;
+  std::unique_ptr<Game> entry;
+  Playback* playing = nullptr;
+  Playback p(*g, text, UINT64_MAX, [&](const Game& now) {
+    if (log.see(now) != JourneyLog::Event::entered) return;
+    entered = playing->line();
+    entry = std::make_unique<Game>(now);
+  });
+  playing = &p;
+  p.run(UINT64_MAX);
+  ASSERT_TRUE(p.result().ok) << p.result().why;
+  ASSERT_EQ(entry->BDLV, 4);
+  ASSERT_GT(entered.offset, 0u);
+
+  std::vector<std::string> rewound;
+  for (const bool marked : {false, true}) {
+    auto played = std::make_unique<Game>(*g);
+    Recorder r(*played);
+    r.continue_from(text, initial->FRAME);
+    if (marked) r.mark(entered);
+    *played = *entry;
+    r.rewind(entry->FRAME, "# restarted");
+    rewound.push_back(r.text());
+  }
+  EXPECT_EQ(rewound[0], rewound[1]);
+  auto again = std::make_unique<Game>(*initial);
+  ASSERT_TRUE(play_through(*again, rewound[1]).ok);
+  EXPECT_EQ(state_line(*again), state_line(*entry));
 }
 
 TEST(Bests, AreKeptByEachLevelsOwnHashSoEditingALevelResetsOnlyItsBests) {
