@@ -27,8 +27,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-
-
 // Reaching the end cell shows the journey's closing picture until a key
 // (Enter does nothing in play): the exit code once it is gone.
 int end_journey(Game& game) {
@@ -49,7 +47,6 @@ int blue_pixels(const std::vector<std::uint8_t>& rgb) {
 
 // The top-left pixel, a wall: grey in play, nearly white under the story.
 int corner_red(const std::vector<std::uint8_t>& rgb) { return rgb.empty() ? -1 : rgb[0]; }
-
 
 TEST_F(GameInX, ShowsTheBoardAndMovesAsTheReplayPredicts) {
   Game game(levels());
@@ -147,7 +144,6 @@ TEST(GameWithoutDisplay, SaysSoAndExitsWith1) {
 }
 
 // ---- Recording and playback ----
-
 
 // The shipped solutions in the order they are played.
 std::vector<std::string> shipped_solutions() {
@@ -446,7 +442,6 @@ TEST_F(GameInX, ARecordingThatCannotBeWrittenIsSaidAndTheGameGoesOn) {
 }
 
 // ---- The journey kept ----
-
 
 TEST_F(GameInX, AJourneyKilledAnywhereContinuesFromItsLastSave) {
   std::string saved, save;
