@@ -114,6 +114,7 @@ class Session {
   void loaded();
   void continue_with(std::string text, std::uint64_t adopted, const std::vector<std::string>& said, TextMark entered);
   void cannot_continue(const std::string& why);
+  std::string keep_finished();
   void say_not_saved(const std::string& why);
   std::string in_folder(const std::string& path) const {
     return path.substr(std::min(path.size(), folder_.size() + 1));
@@ -254,7 +255,7 @@ int Session::run() {
   journey_.rec.end();
   bests_.flush();
   say_unkept_bests(bests_);
-  if (finished_ && !save_path_.empty()) move_aside(save_path_, "finished-" + stamp());
+  if (finished_ && !save_path_.empty()) keep_finished();
   if (base::stop_requested()) base::end_as_asked();
   return journey_.rec.complete() ? 0 : RECORDING_INCOMPLETE;
 }
@@ -387,7 +388,7 @@ void Session::loaded() {
       l.saved = {false, false, Fault::unreadable, "it is empty", 0};
     if (p.ended) {
       // A finished journey is kept as it is, and a new one begins.
-      const std::string kept = move_aside(save_path_, "finished-" + stamp());
+      const std::string kept = keep_finished();
       loading_.reset();
       std::fprintf(stderr, "tervalon: %s: the saved journey was finished; kept as %s\n", save_path_.c_str(),
                    kept.c_str());
@@ -474,6 +475,14 @@ void Session::continue_with(std::string text, std::uint64_t adopted, const std::
   lines.push_back("上次到了" + level_zh(at) + "，用时 " + play_time(journey_.g.FRAME));
   lines.push_back("You were at " + level_en(at) + ", " + play_time(journey_.g.FRAME) + " played");
   start_menu(lines, true);
+}
+
+// A finished journey is kept aside whole, its backup with it: the next
+// start is a new journey, never an older part of the finished one.
+std::string Session::keep_finished() {
+  const std::string kept = move_aside(save_path_, "finished-" + stamp());
+  if (!kept.empty()) rename((save_path_ + ".bak").c_str(), (kept + ".bak").c_str());
+  return kept;
 }
 
 void Session::cannot_continue(const std::string& why) {

@@ -235,14 +235,15 @@ TEST_F(GameInX, AtStartWhatADeadGameLeftIsTidiedAndEverySaveSaysWhatItIs) {
   empty.xdo("key Escape");
   EXPECT_EQ(empty.wait_exit(), 0) << empty.err();
 
-  // A finished journey is kept aside, and said so.
+  // A finished journey is kept aside with its backup, and said so.
   const std::string finished_run = lines_with(file_text(save), "level-file ").front() +
                                    "\ncheat 0\ndown left\nframes 200\n";
   std::ofstream(save, std::ios::trunc) << finished_run;
   GameProcess finished(first.dir());
   ASSERT_FALSE(finished.window().empty()) << finished.err();
   EXPECT_TRUE(says(finished, "the saved journey was finished")) << finished.err();
-  EXPECT_EQ(beside(save, ".finished-").size(), 1u);
+  EXPECT_FALSE(beside(save, ".finished-").empty());
+  EXPECT_FALSE(fs::exists(save + ".bak")) << "its backup would be offered as the journey";
   finished.xdo("key Escape");
   EXPECT_EQ(finished.wait_exit(), 0) << finished.err();
 }
