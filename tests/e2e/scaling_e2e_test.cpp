@@ -96,7 +96,8 @@ TEST_F(ScaledWindow, FullScreenKeysLeaveTheStoryWaiting) {
     EXPECT_TRUE(game.wait_picture(Scaled{story, 240, 1920, 1080, 6, 240, 60, BLACK}, PATIENCE))
         << keys << ": not full screen";
     game.xdo(std::string("key ") + keys);
-    EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p == story; }, PATIENCE)) << keys << ": the story moved on";
+    EXPECT_TRUE(game.wait_picture([&](const auto& p) { return p == story; }, PATIENCE))
+        << keys << ": the story moved on";
   }
   game.xdo("key space");  // a plain key still moves it on
   EXPECT_TRUE(game.wait_picture([&](const auto& p) { return !p.empty() && p[0] < 255; }, PATIENCE))
