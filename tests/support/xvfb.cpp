@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -80,13 +81,46 @@ bool window_manager_running() {
   XCloseDisplay(d);
   return items > 0;
 }
+
+// Whether the window manager has taken window `w` in: framed and shown.
+bool managed(Display* d, Window w) {
+  XWindowAttributes a;
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  if (!XGetWindowAttributes(d, w, &a) || !XQueryTree(d, w, &root, &parent, &children, &n)) return false;
+  if (children) XFree(children);
+  return a.map_state == IsViewable && parent != root;
+}
+
+// Whether the window manager takes new windows in by `until`. Openbox
+// announces itself before it reads its first request, and a window mapped in
+// between is never shown (its creator waits for it for ever): a probe window
+// must be taken in first. A probe lost that way is replaced, each given
+// longer than the last.
+bool takes_new_windows(std::chrono::steady_clock::time_point until) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  bool taken = false;
+  for (auto allow = std::chrono::milliseconds(500); !taken && std::chrono::steady_clock::now() < until; allow *= 2) {
+    const Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    XMapWindow(d, probe);
+    XSync(d, False);
+    for (const auto end = std::chrono::steady_clock::now() + allow;
+         !(taken = managed(d, probe)) && std::chrono::steady_clock::now() < std::min(end, until);)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    XDestroyWindow(d, probe);
+    XSync(d, False);
+  }
+  XCloseDisplay(d);
+  return taken;
+}
 }  // namespace
 
 WindowManager::WindowManager() {
   // A loaded machine may have the server's socket up before it takes
   // connections: an openbox that could not connect is started again.
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!window_manager_running()) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!window_manager_running() || !takes_new_windows(until)) {
     int status;
     if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) pid_ = -1;
     if (std::chrono::steady_clock::now() > until) {

@@ -33,7 +33,7 @@ class PrivateX {
 };
 
 // A window manager (openbox) on the private server DISPLAY names, for as long
-// as this lives: full screen needs one. Check ok().
+// as this lives: full screen needs one. Once ok(), it takes new windows in.
 class WindowManager {
  public:
   WindowManager();
