@@ -14,18 +14,15 @@
 #include "display/text.h"
 #include "display/window.h"
 #include "game_process.h"
+#include "waiting.h"
 
 namespace tervalon::test {
 namespace {
 
-// Polls for `ok` every 50 ms for up to 10 s.
+// Polls for `ok` every 50 ms until it holds; false after the failure bound.
 template <typename Ok>
 bool soon(Ok ok) {
-  for (auto until = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < until;) {
-    if (ok()) return true;
-    std::this_thread::sleep_for(50ms);
-  }
-  return false;
+  return eventually(ok, PATIENCE, 50ms);
 }
 
 int geometry(unsigned long window, const std::string& field) {

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "game_process.h"
+#include "waiting.h"
 
 namespace tervalon::test {
 namespace {
@@ -46,7 +47,7 @@ class LevelFileFault : public testing::Test {
   // (none when empty), and with no window left behind.
   void expect_stop(int code, const std::string& first_line) {
     GameProcess game(dir_);
-    EXPECT_EQ(game.wait_exit(30s), code) << game.err();
+    EXPECT_EQ(game.wait_exit(PATIENCE), code) << game.err();
     std::string err = game.err();
     EXPECT_EQ(err.rfind(first_line, 0), 0u) << err;
     EXPECT_NE(err.find("Runtime error " + std::to_string(code) + " at $"), std::string::npos) << err;
@@ -55,12 +56,13 @@ class LevelFileFault : public testing::Test {
   // The game opens on the file, shows what the replay shows for it, and ends
   // on Escape.
   void expect_play() {
+    const auto replay = replay_picture(dir_, "frames 60\n");
     GameProcess game(dir_);
-    ASSERT_FALSE(game.window().empty()) << game.err();
-    std::this_thread::sleep_for(500ms);
-    EXPECT_TRUE(game.screenshot() == replay_picture(dir_, "frames 60\n")) << "not the replay's picture";
+    ASSERT_FALSE(window_of(game).empty()) << game.err();
+    EXPECT_TRUE(game.wait_picture([&](const auto& shot) { return shot == replay; }, PATIENCE))
+        << "not the replay's picture";
     game.xdo("key Escape");
-    EXPECT_EQ(game.wait_exit(), 0) << game.err();
+    EXPECT_EQ(game.wait_exit(PATIENCE), 0) << game.err();
   }
 
   PrivateX x_;

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "game_process.h"
+#include "waiting.h"
 
 namespace tervalon::test {
 namespace {
@@ -24,10 +25,11 @@ TEST(LostDisplay, TwentyKillsOfTheXServerUnderPlay) {
     PrivateX x;
     ASSERT_TRUE(x.ok()) << "Xvfb did not start";
     GameProcess game(dir);
-    ASSERT_FALSE(game.window().empty()) << game.err();
+    ASSERT_FALSE(window_of(game).empty()) << game.err();
+    // The server goes at a different moment of the game's work each round.
     game.xdo("windowsize " + game.window() + " 1500 1100 keydown Right sleep 0." + std::to_string(round % 5));
     x.kill_now();
-    const int code = game.wait_exit(30s);
+    const int code = game.wait_exit(PATIENCE);
     EXPECT_EQ(code, 1) << game.err();
     EXPECT_EQ(game.err(), LOST);
     survived += code == 1 && game.err() == LOST;
@@ -39,10 +41,10 @@ TEST(LostDisplay, UnderTheErrorBoxEndsWithTheErrorNumber) {
   PrivateX x;
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";
   GameProcess game(fresh_dir());  // no level file: error 2 and its box
-  for (int i = 0; i < 200 && error_boxes().empty(); ++i) std::this_thread::sleep_for(50ms);
+  eventually([] { return !error_boxes().empty(); }, PATIENCE, 50ms);
   ASSERT_EQ(error_boxes().size(), 1u) << game.err();
   x.kill_now();
-  EXPECT_EQ(game.wait_exit(30s), 2) << game.err();
+  EXPECT_EQ(game.wait_exit(PATIENCE), 2) << game.err();
   EXPECT_TRUE(game.err().ends_with(LOST)) << game.err();
 }
 
