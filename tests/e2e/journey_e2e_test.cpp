@@ -286,7 +286,8 @@ TEST_F(GameInX, BestsOfGamesSharingAFolderAreMergedAndABestRunReplaysToItsExit) 
   std::string best_file;
   ASSERT_TRUE(eventually([&] {
     for (const auto& e : fs::directory_iterator(folder))
-      if (e.path().filename().string().starts_with("best-")) best_file = e.path();
+      if (const std::string name = e.path().filename(); name.starts_with("best-") && name.ends_with(".txt"))
+        best_file = e.path();
     return !best_file.empty();
   }));
   game.xdo("keyup Right");
