@@ -139,6 +139,15 @@ bool Playback::run(std::uint64_t budget) {
   return over_;
 }
 
+double Playback::progress() const {
+  if (text_.empty() || over_) return 1;
+  const double line = static_cast<double>(at_ - line_at_);
+  const double within = c_.count > 0 && left_ <= c_.count
+                            ? static_cast<double>(c_.count - left_) / static_cast<double>(c_.count)
+                            : 1;
+  return (static_cast<double>(line_at_) + line * within) / static_cast<double>(text_.size());
+}
+
 Played play_through(Game& g, std::string_view text, std::uint64_t stop, const std::function<void(const Game&)>& seen) {
   Playback p(g, text, stop, seen);
   p.run(UINT64_MAX);

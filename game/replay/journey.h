@@ -65,8 +65,9 @@ class Playback {
   TextMark line() const {
     return {line_at_, frames_ - (c_.op == Command::Op::frames || c_.op == Command::Op::burst ? c_.count : 0)};
   }
-  // How far through the text it is, 0..1.
-  double progress() const { return text_.empty() ? 1 : static_cast<double>(at_) / static_cast<double>(text_.size()); }
+  // How far through the text it is, 0..1: by its bytes, and within a line
+  // by its frames, so that a long burst moves on too.
+  double progress() const;
 
  private:
   bool next_line();
