@@ -480,7 +480,7 @@ void Session::continue_with(std::string text, std::uint64_t adopted, const std::
 // A finished journey is kept aside whole, its backup with it: the next
 // start is a new journey, never an older part of the finished one.
 std::string Session::keep_finished() {
-  const std::string kept = move_aside(save_path_, "finished-" + stamp());
+  std::string kept = move_aside(save_path_, "finished-" + stamp());
   if (!kept.empty()) rename((save_path_ + ".bak").c_str(), (kept + ".bak").c_str());
   return kept;
 }
