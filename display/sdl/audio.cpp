@@ -226,15 +226,15 @@ void open_device(const std::shared_ptr<Opening>& o) {
     const std::lock_guard<std::mutex> hold(lock());
     if (o->stage == Stage::Opening) {
       kept = true;
+      // Said before anyone waiting for the outcome hears of it.
+      if (!device) no_sound(why);
       o->stage = device ? Stage::Open : Stage::Failed;
       o->device = device;
       if (device) ready.store(&o->mixer, std::memory_order_release);
     }
   }
   changed().notify_all();
-  if (!device) {
-    if (kept) no_sound(why);
-  } else if (!kept) {
+  if (device && !kept) {
     SDL_CloseAudioDevice(device);  // joins the device's thread
     quit_audio(true);
   }
@@ -244,10 +244,10 @@ void fail(const std::shared_ptr<Opening>& o, const std::string& why) {
   {
     const std::lock_guard<std::mutex> hold(lock());
     if (o->stage != Stage::Waiting && o->stage != Stage::Opening) return;
+    no_sound(why);
     o->stage = Stage::Failed;
   }
   changed().notify_all();
-  no_sound(why);
 }
 
 // The opening's first thread: waits for the first picture, starts the second
