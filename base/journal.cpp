@@ -132,7 +132,7 @@ bool Journal::write(std::vector<Op>& ops) {
     pending_.swap(again);
   }
   failure_ = done < ops.size() ? path_ + ": cannot write: " + why : "";
-  return done == ops.size() && pending_.empty();
+  return done == ops.size();
 }
 
 bool Journal::apply(const Op& op, std::string& why) {
@@ -195,20 +195,25 @@ bool Journal::lock_held(std::string& why) {
   return make_folders(folder_of(path), why) && options_.lock->take(path, why, true);
 }
 
+// What is pending is taken only with the write lock held, so that a flush on
+// another thread, once it has that lock, sees everything not yet written.
 void Journal::run() {
   for (;;) {
-    std::vector<Op> ops;
     {
-      std::unique_lock<std::mutex> l(lock_);
       // A write that failed waits for the next hand-over to be tried again.
+      std::unique_lock<std::mutex> l(lock_);
       wake_.wait(l, [&] { return handed_ != tried_ || ending_; });
       tried_ = handed_;
       if (pending_.empty() && ending_) return;
+    }
+    const std::lock_guard<std::mutex> w(write_lock_);
+    std::vector<Op> ops;
+    {
+      const std::lock_guard<std::mutex> l(lock_);
       ops.swap(pending_);
     }
-    std::lock_guard<std::mutex> w(write_lock_);
     write(ops);
-    std::unique_lock<std::mutex> l(lock_);
+    const std::lock_guard<std::mutex> l(lock_);
     if (ending_) return;  // what failed at the end is not tried forever
   }
 }
