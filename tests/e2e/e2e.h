@@ -73,7 +73,7 @@ inline std::vector<std::string> lines_with(const std::string& text, const std::s
 // The journey's saved run in a game's folder (its data folder in the tests).
 inline std::string save_of(const std::string& dir) {
   for (const auto& e : std::filesystem::directory_iterator(dir + "/tervalon"))
-    if (e.path().extension() == ".txt") return e.path();
+    if (e.path().extension() == ".txt" && e.path().stem().string().size() == 64) return e.path();  // not bests.txt
   return "";
 }
 
