@@ -282,8 +282,8 @@ TEST_F(GameInX, DISABLED_BestsOfGamesSharingAFolderAreMergedAndABestRunReplaysTo
   ASSERT_TRUE(until([&](Reached r) {
     game.xdo("key Down");
     return r.level == 1 && r.pause == 0;
-  })) << reached(game.dir()).level << " " << reached(game.dir()).pause << " " << game.err()
-      << file_text(save_of(game.dir()));
+  })) << reached(game.dir()).level
+      << " " << reached(game.dir()).pause << " " << game.err() << file_text(save_of(game.dir()));
   const unsigned long long entered = reached(game.dir()).frame;
   ASSERT_TRUE(until([&](Reached r) { return r.frame > entered + 60; }));
   game.xdo("keydown Right");
