@@ -178,11 +178,13 @@ class Session {
     std::string save, backup;  // their texts (whole lines only)
     bool torn = false;         // the save's last line was cut short
     std::string unreadable;    // why the save cannot be read, if so
+    bool missing = false;      // there is no save, only its backup
     bool on_backup = false;    // the backup is being played
     std::unique_ptr<Playback> playback;
-    Played saved;                 // how the save played
-    std::unique_ptr<Run> prefix;  // the journey after the part of the save that replays
-    std::unique_ptr<Game> prefix_game;
+    Played saved;  // how the save played
+    // The journey after the part of the save that replays, when it played any.
+    std::unique_ptr<Game> prefix, prefix_entry;
+    JourneyLog prefix_log;
     std::uint64_t next_draw = 0;       // GETTIME of the next progress picture
     TextMark entered, prefix_entered;  // where the playback last entered a level
   };
@@ -342,7 +344,8 @@ void Session::find_save() {
     new_journey();
     return;
   }
-  if (!read) l.unreadable = error == ENOENT ? "it is missing" : why.empty() ? "it cannot be read" : why;
+  l.missing = !read && error == ENOENT;
+  if (!read) l.unreadable = l.missing ? "it is missing" : why.empty() ? "it cannot be read" : why;
   l.playback = std::make_unique<Playback>(journey_.g, l.save, UINT64_MAX, [this](const Game&) { seen(journey_); });
   loading_ = std::move(l);
   load_step();
@@ -412,10 +415,9 @@ void Session::loaded() {
     }
     // What replayed of the save is kept; the backup is tried from the start.
     if (journey_.g.FRAME > initial_->FRAME) {
-      l.prefix_game = std::make_unique<Game>(journey_.g);
-      l.prefix = std::make_unique<Run>(*l.prefix_game);
-      l.prefix->log = journey_.log;
-      if (journey_.entry) l.prefix->entry = std::make_unique<Game>(*journey_.entry);
+      l.prefix = std::make_unique<Game>(journey_.g);
+      l.prefix_log = journey_.log;
+      if (journey_.entry) l.prefix_entry = std::make_unique<Game>(*journey_.entry);
       l.prefix_entered = l.entered;
     }
     if (!l.backup.empty()) {
@@ -429,20 +431,20 @@ void Session::loaded() {
   }
   const std::string why = fault_words(l.saved);
   const bool backup_ok = l.on_backup && p.ok && !p.ended && !nothing;
-  const std::uint64_t prefix_frame = l.prefix ? l.prefix->g.FRAME : 0;
+  const std::uint64_t prefix_frame = l.prefix ? l.prefix->FRAME : 0;
   if (!backup_ok && !l.prefix) {
     loading_.reset();
     return cannot_continue(why);
   }
-  const std::string kept = l.unreadable == "it is missing" ? "" : move_aside(save_path_, "damaged");
+  const std::string kept = l.missing ? "" : move_aside(save_path_, "damaged");
   const bool from_backup = backup_ok && journey_.g.FRAME >= prefix_frame;
   std::string text;
   if (from_backup) {
     text = std::move(l.backup);
   } else {
-    journey_.g = l.prefix->g;
-    journey_.log = l.prefix->log;
-    journey_.entry = std::move(l.prefix->entry);
+    journey_.g = *l.prefix;
+    journey_.log = l.prefix_log;
+    journey_.entry = std::move(l.prefix_entry);
     journey_.heard = event_state(journey_.g);
     text = l.save.substr(0, l.saved.good);
     l.entered = l.prefix_entered;
