@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "game/replay/bests.h"
+#include "game/journey/bests.h"
 #include "game/rules/level_file.h"
 
 namespace tervalon {

@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "base/journal.h"
-#include "game/replay/journey.h"
-#include "game/replay/session.h"
+#include "game/replay/playback.h"
+#include "game/replay/recorder.h"
 #include "game/rules/rules.h"
 #include "tests/game/support.h"
 

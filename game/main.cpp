@@ -11,11 +11,11 @@
 #include "display/audio.h"
 #include "display/sdl/window.h"
 #include "display/window.h"
-#include "game/options.h"
+#include "game/app/options.h"
 #include "game/play.h"
 #include "game/replay/events.h"
 #include "game/rules/level_file.h"
-#include "game/settings.h"
+#include "game/app/settings.h"
 #include "game/view/sounds.h"
 
 namespace {

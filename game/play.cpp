@@ -22,10 +22,13 @@
 #include "display/clock.h"
 #include "display/queue.h"
 #include "display/window.h"
-#include "game/replay/bests.h"
+#include "game/journey/bests.h"
 #include "game/replay/events.h"
-#include "game/replay/journey.h"
-#include "game/replay/session.h"
+#include "game/journey/log.h"
+#include "game/journey/saves.h"
+#include "game/replay/playback.h"
+#include "game/replay/player.h"
+#include "game/replay/recorder.h"
 #include "game/rules/level_start.h"
 #include "game/rules/rules.h"
 #include "game/view/guide.h"
@@ -100,7 +103,7 @@ class Session {
   Session(Game& g, const Options& o, SettingsFile* settings, const Platform* platform)
       : o_(o),
         journey_(g),
-        player_(g, v_, journey_.rec, [this] { seen(journey_); }),
+        player_(g, journey_.rec, [this] { seen(journey_); }),
         pace_(o.pace / 100.0),
         settings_(settings),
         platform_(platform) {}
@@ -230,8 +233,16 @@ int Session::run() {
       continue;
     }
     if (player_.playing()) {  // a --play script feeds the game instead of the keyboard
-      player_.pass();
-      if (!display::ISWIN()) break;
+      if (display::ISNEXTMSG() && display::MS.MESSAGE == WM_KEYDOWN && display::MS.WPARAM == K_ESC) break;
+      const Player::Turn t = player_.step(display::GETTIME());
+      using P = Player::Turn::Picture;
+      if (t.picture == P::show) DRAWALL(g, v_);
+      if (t.picture == P::compose) compose_frame(g, v_);
+      if (t.picture == P::show_last) display::FRESHWIN();
+      if (!t.mismatch.empty()) display::SETTITLE("Tervalon: " + t.mismatch);
+      if (t.ended) break;
+      if (t.due_ms > static_cast<double>(display::GETTIME()))
+        display::wait_message(static_cast<std::uint32_t>(std::min(t.due_ms - static_cast<double>(display::GETTIME()), 1000.0)));
       continue;
     }
     if (was_fed_) {

@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "game/options.h"
+#include "game/app/options.h"
 #include "game/rules/state.h"
-#include "game/settings.h"
+#include "game/app/settings.h"
 
 namespace tervalon {
 

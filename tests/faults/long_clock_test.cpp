@@ -12,7 +12,7 @@
 
 #include "display/clock.h"
 #include "display/window.h"
-#include "game/options.h"
+#include "game/app/options.h"
 #include "game/play.h"
 #include "game/rules/level_file.h"
 

@@ -1,6 +1,6 @@
 // Bests kept by several games in one folder: merged, never overwritten by a
 // slower run, and written off the game's thread.
-#include "game/replay/bests.h"
+#include "game/journey/bests.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

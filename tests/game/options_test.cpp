@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "game/options.h"
+#include "game/app/options.h"
 
 namespace tervalon {
 namespace {

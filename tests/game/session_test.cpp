@@ -6,10 +6,11 @@
 #include <sstream>
 
 #include "base/runtime_error.h"
-#include "game/replay/bests.h"
-#include "game/replay/journey.h"
+#include "game/journey/bests.h"
+#include "game/journey/log.h"
+#include "game/replay/playback.h"
 #include "game/replay/script.h"
-#include "game/replay/session.h"
+#include "game/replay/recorder.h"
 #include "game/rules/rules.h"
 #include "tests/game/support.h"
 

@@ -1,7 +1,7 @@
 // The settings file: written with the defaults on first run, read line by
 // line with every wrong line named and its default used, rewritten in place
 // with only what changed.
-#include "game/settings.h"
+#include "game/app/settings.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,5 +1,5 @@
 // Command-line options of the game.
-#include "game/options.h"
+#include "game/app/options.h"
 
 #include <cstdio>
 #include <string_view>

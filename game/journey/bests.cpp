@@ -1,4 +1,4 @@
-#include "game/replay/bests.h"
+#include "game/journey/bests.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

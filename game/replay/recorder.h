@@ -1,6 +1,5 @@
-// Playing scripts in the window (--play, --speed) and recording the run as a
-// script (--record): the main loop's other input source and its recorder.
-// Everything here runs on the game thread.
+// Recording a run as a script (the journey's save, --record), saved as it
+// grows. Everything here runs on the game thread.
 #pragma once
 
 #include <chrono>
@@ -15,11 +14,10 @@
 #include "base/file_lock.h"
 #include "base/journal.h"
 #include "base/saved_file.h"
-#include "game/replay/journey.h"
+#include "game/replay/playback.h"
 #include "game/replay/script.h"
 #include "game/rules/level_file.h"
 #include "game/rules/state.h"
-#include "game/view/draw.h"
 
 namespace tervalon {
 
@@ -89,6 +87,8 @@ class Recorder {
   void end();
   // False when a --record file could not be written to its end.
   bool complete() const { return complete_; }
+  // What the title says of a failing save ("" while every save works).
+  const std::string& trouble() const { return trouble_; }
 
  private:
   struct Target {
@@ -119,53 +119,9 @@ class Recorder {
   std::uint64_t expected_frame_ = 0;      // FRAME at the last expect line
   bool state_written_ = false;            // nothing happened since the last expect line
   bool complete_ = true;
+  std::string trouble_;
   std::chrono::steady_clock::time_point next_flush_;  // not GETTIME: that restarts when the window opens
   std::thread::id game_thread_;
-};
-
-// Plays scripts in the window as the main loop would have run them, then
-// hands the game over to the player.
-class Player {
- public:
-  // `seen` is called after every pass and key message played.
-  Player(Game& g, View& v, Recorder& recorder, std::function<void()> seen)
-      : g_(g), v_(v), recorder_(recorder), seen_(std::move(seen)) {}
-
-  // Reads the scripts to play (their acting lines) at `speed` times the
-  // game's pace (0: as fast as possible); false after a message on standard
-  // error.
-  bool read(const std::vector<std::string>& paths, std::uint32_t speed);
-  // Whether a played script still feeds the game.
-  bool playing() const { return feeding_; }
-  // One pass of the main loop while a script plays: the script's next pass
-  // when its frames are due on the playback clock or its next key message;
-  // of the window's messages only Escape counts (it quits). When the scripts
-  // end or a check fails, the player takes over.
-  void pass();
-
- private:
-  struct Step {
-    Command c;
-    std::string where;  // "FILE:LINE", for messages
-  };
-  double play_ms() const;
-  void hand_over();
-  bool play_frames(std::uint64_t frames);
-
-  Game& g_;
-  View& v_;
-  Recorder& recorder_;
-  std::function<void()> seen_;
-  std::vector<Step> steps_;        // the played scripts' lines that act in the window
-  std::size_t at_ = 0;             // the next step
-  bool feeding_ = false;           // until the player takes over
-  std::uint64_t passes_done_ = 0;  // of the step at `at_`, when it is "frames N"
-  std::uint64_t sliced_ = 0;       // frames of the step's pass run in earlier slices
-  bool started_ = false;
-  std::uint32_t speed_ = 1;
-  std::uint64_t start_ms_ = 0;         // GETTIME when playback began
-  std::uint64_t next_present_ms_ = 0;  // above speed 1: when a picture is next shown
-  bool picture_unshown_ = false;       // a composed picture is waiting to be shown
 };
 
 }  // namespace tervalon

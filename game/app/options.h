@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "game/settings.h"
+#include "game/app/settings.h"
 
 namespace tervalon {
 

@@ -1,7 +1,7 @@
-// Playback and recording in the window. A recording holds every key message
-// the main loop took and the passes of frames between them, as they ran, so
-// that tervalon-replay and --play reproduce the run to the last bit.
-#include "game/replay/session.h"
+// Recording a run as a script: every key message the game took and the passes
+// of frames between them, as they ran, so that tervalon-replay and --play
+// reproduce the run to the last bit.
+#include "game/replay/recorder.h"
 
 #include <sys/stat.h>
 
@@ -11,10 +11,7 @@
 
 #include "base/printable.h"
 #include "base/runtime_error.h"
-#include "display/clock.h"
-#include "display/queue.h"
-#include "display/window.h"
-#include "game/replay/journey.h"
+#include "game/replay/playback.h"
 #include "game/rules/rules.h"
 
 namespace tervalon {
@@ -84,7 +81,7 @@ void Recorder::flush_if_due() {
       // The title keeps a --record file's failure: that file was asked for.
       const bool record_said = std::any_of(targets_.begin(), targets_.end(),
                                            [&](const Target& o) { return o.counts && o.said && &o != &t; });
-      if (!record_said) display::SETTITLE(t.said ? "Tervalon: " + t.failing + ": " + why : "Tervalon");
+      if (!record_said) trouble_ = t.said ? t.failing + ": " + why : "";
     }
   }
 }
@@ -259,133 +256,6 @@ void Recorder::end() {
                    t.counts ? "the recording is not complete" : "progress since the last save is lost");
     }
   targets_.clear();
-}
-
-// ---- Playback ----
-
-bool Player::read(const std::vector<std::string>& paths, std::uint32_t speed) {
-  for (const std::string& path : paths) {
-    std::vector<ScriptLine> lines;
-    std::string why;
-    if (!read_script(path, lines, why)) {
-      std::fprintf(stderr, "tervalon: %s\n", why.c_str());
-      return false;
-    }
-    // Pictures are the replay tool's business: a script that writes files is
-    // not played in the window.
-    if (has_snap(lines)) {
-      std::fprintf(stderr, "tervalon: %s: has snap lines, which write pictures; --play does not take it\n",
-                   base::printable(path).c_str());
-      return false;
-    }
-    for (const ScriptLine& l : lines)
-      if (!(l.c.op == Command::Op::frames && l.c.count == 0))
-        steps_.push_back({l.c, path + ":" + std::to_string(l.line)});
-  }
-  // A quit after the last frames is how older recordings ended: the player
-  // who takes over goes on from there instead.
-  const auto last_frames = std::find_if(steps_.rbegin(), steps_.rend(), [](const Step& s) {
-                             return s.c.op == Command::Op::frames || s.c.op == Command::Op::burst;
-                           }).base();
-  steps_.erase(std::find_if(last_frames, steps_.end(),
-                            [](const Step& s) { return s.c.op == Command::Op::down && s.c.key == K_ESC; }),
-               steps_.end());
-  speed_ = speed;
-  feeding_ = !paths.empty();
-  return true;
-}
-
-// Where playback has got to on its own clock, in game milliseconds.
-double Player::play_ms() const { return static_cast<double>(display::GETTIME() - start_ms_) * speed_; }
-
-// The player takes over: the last picture is shown.
-void Player::hand_over() {
-  if (picture_unshown_) display::FRESHWIN();
-  picture_unshown_ = false;
-  feeding_ = false;
-  recorder_.note("# the player takes over at frame " + std::to_string(g_.FRAME));
-}
-
-// One pass of `frames` frames, drawn as the main loop draws; above speed 1
-// only the pictures that fall due 60 times a second are shown. A long burst
-// runs in slices, one per call, so that Escape is seen between them; true
-// once the pass is complete.
-bool Player::play_frames(std::uint64_t frames) {
-  constexpr std::uint64_t SLICE = 10000;  // about 10 ms of frames
-  const std::uint64_t slice = std::min(frames - sliced_, SLICE);
-  const bool last = sliced_ + slice == frames;
-  Pass p = frame_pass(g_, slice, last);
-  sliced_ += p.frames;
-  if (!last && !p.end) return false;
-  p.frames = std::exchange(sliced_, 0);
-  if (p.end) display::CLOSEWIN();
-  if (p.drawn) {
-    if (speed_ == 1 || display::GETTIME() >= next_present_ms_) {
-      DRAWALL(g_, v_);
-      next_present_ms_ = display::GETTIME() + 16;
-      picture_unshown_ = false;
-    } else {
-      compose_frame(g_, v_);
-      picture_unshown_ = true;
-    }
-  }
-  recorder_.pass(p.frames);
-  seen_();
-  return true;
-}
-
-void Player::pass() {
-  if (!started_) {
-    started_ = true;
-    start_ms_ = display::GETTIME();
-  }
-  if (display::ISNEXTMSG() && display::MS.MESSAGE == WM_KEYDOWN && display::MS.WPARAM == K_ESC) {
-    display::CLOSEWIN();
-    return;
-  }
-  while (at_ < steps_.size()) {
-    const Step& s = steps_[at_];
-    switch (s.c.op) {
-      case Command::Op::down:
-      case Command::Op::up: {
-        const std::uint32_t message = s.c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP;
-        recorder_.message(message, s.c.key);
-        ++at_;
-        if (handle_message(g_, message, s.c.key)) display::CLOSEWIN();
-        seen_();
-        return;
-      }
-      case Command::Op::frames:
-      case Command::Op::burst: {
-        const std::uint64_t frames = s.c.op == Command::Op::burst ? s.c.count : 1;
-        // A pass is due when its last frame is, as in the main loop.
-        const double due = frame_ms(g_.FRAME - sliced_ + frames - 1);
-        if (speed_ != 0 && play_ms() <= due) {
-          const double wait = (due - play_ms()) / speed_ + 1;
-          display::wait_message(static_cast<std::uint32_t>(wait < 1000 ? wait : 1000));
-          return;
-        }
-        if (!play_frames(frames)) return;
-        if (s.c.op == Command::Op::burst || ++passes_done_ == s.c.count) {
-          ++at_;
-          passes_done_ = 0;
-        }
-        return;
-      }
-      default:
-        if (std::string wrong = check(g_, s.c); !wrong.empty()) {
-          // The exact line for whoever made the recording; words for the player.
-          std::fprintf(stderr, "%s: %s\n", s.where.c_str(), wrong.c_str());
-          display::SETTITLE(
-              "Tervalon: this recording does not match this level file or this version of the game; from frame " +
-              std::to_string(g_.FRAME) + " you play");
-          hand_over();
-          return;
-        }
-        ++at_;
-    }
-  }
-  hand_over();
 }
 
 }  // namespace tervalon

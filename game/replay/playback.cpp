@@ -1,16 +1,10 @@
-#include "game/replay/journey.h"
-
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
+// Playing a recording back a slice at a time.
+#include "game/replay/playback.h"
 
 #include <algorithm>
-#include <cerrno>
 
-#include "base/file.h"
 #include "game/replay/script.h"
 #include "game/rules/rules.h"
-#include "game/rules/trail.h"
 
 namespace tervalon {
 
@@ -35,8 +29,6 @@ bool each_line(std::string_view text, std::string& why, Each each) {
 }
 
 }  // namespace
-
-std::string data_folder(std::string& why) { return base::xdg_folder("XDG_DATA_HOME", ".local/share", "tervalon", why); }
 
 Playback::Playback(Game& g, std::string_view text, std::uint64_t stop, std::function<void(const Game&)> seen)
     : g_(g), text_(text), stop_(stop), seen_(std::move(seen)) {}
@@ -182,71 +174,6 @@ std::string split_at_frame(std::string& text, std::uint64_t frame, TextMark from
   text += first_half;
   if (unchanged) *unchanged = cut;
   return rest;
-}
-
-std::string free_name(const std::string& path, const std::string& label) {
-  for (int n = 0;; ++n) {
-    std::string to = path + "." + label + (n ? "-" + std::to_string(n) : "");
-    struct stat st;
-    if (lstat(to.c_str(), &st) != 0 || n == 999) return to;
-  }
-}
-
-std::string move_aside(const std::string& path, const std::string& label) {
-  const std::string to = free_name(path, label);
-  return rename(path.c_str(), to.c_str()) == 0 ? to : "";
-}
-
-void remove_stray_temporaries(const std::string& path) {
-  const std::string folder = base::folder_of(path);
-  const std::string name = path.substr(path.rfind('/') + 1);
-  DIR* d = opendir(folder.c_str());
-  if (!d) return;
-  auto stray = [](std::string_view entry, std::string_view stem) {
-    if (!entry.starts_with(stem) || !entry.ends_with(".tmp")) return false;
-    const std::string_view pid = entry.substr(stem.size(), entry.size() - stem.size() - 4);
-    return !pid.empty() && pid.find_first_not_of("0123456789") == std::string_view::npos;
-  };
-  while (const dirent* e = readdir(d)) {
-    const std::string_view entry = e->d_name;
-    struct stat st;
-    const std::string full = folder + "/" + e->d_name;
-    if ((stray(entry, name + ".") || stray(entry, name + ".bak.")) && lstat(full.c_str(), &st) == 0 &&
-        S_ISREG(st.st_mode))
-      unlink(full.c_str());
-  }
-  closedir(d);
-}
-
-void JourneyLog::resync(const Game& g) {
-  playing_ = g.PAUSE == 0;
-  head_ = g.STPN[g.BDLV];
-  caught_now_ = caught_ghosts(g);
-}
-
-JourneyLog::Event JourneyLog::see(const Game& g) {
-  Event e = Event::none;
-  const Entry here{g.BDLV, g.GSIT, g.FRAME};
-  if (started_ && playing_ && g.PAUSE != 0) {
-    playing_ = false;
-    left_frames_ = g.FRAME - current_.frame;
-    e = Event::left;
-  } else if ((!started_ || !playing_) && g.PAUSE == 0) {
-    playing_ = true;
-    current_ = here;
-    if (std::find(reached_.begin(), reached_.end(), here) == reached_.end()) reached_.push_back(here);
-    e = Event::entered;
-  }
-  const std::uint32_t head = g.STPN[g.BDLV];
-  const std::uint32_t caught = caught_ghosts(g);
-  if (started_ && e != Event::entered && here == current_) {
-    if (g.GSIT == 1 && head < head_) ++rewinds_;
-    if (caught > caught_now_) caught_ += caught - caught_now_;
-  }
-  started_ = true;
-  head_ = head;
-  caught_now_ = caught;
-  return e;
 }
 
 }  // namespace tervalon

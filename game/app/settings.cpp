@@ -2,7 +2,7 @@
 // value is shown and read), a reader that keeps every line as it was with
 // where each setting's value stands in it, and a writer that changes only
 // those values.
-#include "game/settings.h"
+#include "game/app/settings.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
