@@ -1,3 +1,5 @@
+// The POSIX journal: the owner's changes merged under a mutex and written by a
+// thread of the journal's own.
 #include "base/journal.h"
 
 #include <fcntl.h>
@@ -5,7 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "base/file.h"
 #include "base/saved_file.h"
@@ -37,10 +43,63 @@ bool copy_start(int from, int to, std::uint64_t count) {
   return true;
 }
 
+class FileJournal final : public Journal {
+ public:
+  FileJournal(std::string path, Options options);
+  ~FileJournal() override;
+  FileJournal(const FileJournal&) = delete;
+  FileJournal& operator=(const FileJournal&) = delete;
+
+  bool adopt(std::uint64_t bytes) override;
+  void append(std::string bytes) override;
+  void replace_from(std::uint64_t keep, std::string bytes) override;
+  void set_aside(std::string name) override;
+  std::uint64_t length() const override { return length_; }
+  bool flush() override;
+  std::string failure() const override;
+
+ private:
+  struct Op {
+    std::uint64_t keep = 0;  // bytes of the contents before it that stay
+    std::string bytes;       // what follows them
+    std::string aside;       // or, when set: keep the file at this name
+  };
+  static void merge_into(std::vector<Op>& pending, Op op);
+  void hand_over(Op op);
+  bool write(std::vector<Op>& ops);  // with write_lock_ held
+  bool apply(const Op& op, std::string& why);
+  bool append_here(const std::string& bytes, std::string& why);
+  bool rewrite(std::uint64_t keep, const std::string& bytes, std::string& why);
+  bool still_here() const;
+  bool lock_held(std::string& why);
+  void run();
+
+  const std::string path_;
+  Options options_;
+  std::uint64_t length_ = 0;  // owner's thread
+
+  mutable std::mutex lock_;  // guards the five below
+  std::condition_variable wake_;
+  std::vector<Op> pending_;
+  bool ending_ = false;
+  std::uint64_t handed_ = 0, tried_ = 0;  // hand-overs made and seen by the writer
+  std::string failure_;
+
+  std::mutex write_lock_;      // one write at a time; guards the two below
+  int fd_ = -1;                // the file at path_ as last written
+  std::uint64_t on_disk_ = 0;  // bytes of the contents it holds
+  bool fresh_file_ = true;     // the next write begins a new file
+  std::thread writer_;
+};
+
 }  // namespace
 
+std::unique_ptr<Journal> file_journal(std::string path, Journal::Options options) {
+  return std::make_unique<FileJournal>(std::move(path), std::move(options));
+}
+
 // Appends `op` to what is pending, merged with the write before it.
-void Journal::merge_into(std::vector<Op>& pending, Op op) {
+void FileJournal::merge_into(std::vector<Op>& pending, Op op) {
   if (!op.aside.empty() || pending.empty() || !pending.back().aside.empty()) {
     pending.push_back(std::move(op));
     return;
@@ -54,10 +113,10 @@ void Journal::merge_into(std::vector<Op>& pending, Op op) {
   }
 }
 
-Journal::Journal(std::string path, Options options)
+FileJournal::FileJournal(std::string path, Options options)
     : path_(std::move(path)), options_(std::move(options)), writer_([this] { run(); }) {}
 
-Journal::~Journal() {
+FileJournal::~FileJournal() {
   {
     std::lock_guard<std::mutex> l(lock_);
     ending_ = true;
@@ -67,7 +126,7 @@ Journal::~Journal() {
   if (fd_ >= 0) close(fd_);
 }
 
-bool Journal::adopt(std::uint64_t bytes) {
+bool FileJournal::adopt(std::uint64_t bytes) {
   std::lock_guard<std::mutex> w(write_lock_);
   fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   struct stat st;
@@ -80,7 +139,7 @@ bool Journal::adopt(std::uint64_t bytes) {
   return fd_ >= 0;
 }
 
-void Journal::hand_over(Op op) {
+void FileJournal::hand_over(Op op) {
   {
     std::lock_guard<std::mutex> l(lock_);
     merge_into(pending_, std::move(op));
@@ -89,26 +148,26 @@ void Journal::hand_over(Op op) {
   wake_.notify_one();
 }
 
-void Journal::append(std::string bytes) {
+void FileJournal::append(std::string bytes) {
   if (bytes.empty()) return;
   const std::uint64_t keep = length_;
   length_ += bytes.size();
   hand_over({keep, std::move(bytes), ""});
 }
 
-void Journal::replace_from(std::uint64_t keep, std::string bytes) {
+void FileJournal::replace_from(std::uint64_t keep, std::string bytes) {
   length_ = keep + bytes.size();
   hand_over({keep, std::move(bytes), ""});
 }
 
-void Journal::set_aside(std::string name) { hand_over({0, "", std::move(name)}); }
+void FileJournal::set_aside(std::string name) { hand_over({0, "", std::move(name)}); }
 
-std::string Journal::failure() const {
+std::string FileJournal::failure() const {
   std::lock_guard<std::mutex> l(lock_);
   return failure_;
 }
 
-bool Journal::flush() {
+bool FileJournal::flush() {
   std::lock_guard<std::mutex> w(write_lock_);
   std::vector<Op> ops;
   {
@@ -120,7 +179,7 @@ bool Journal::flush() {
 
 // What cannot be written stays pending, before anything handed over since,
 // and the next write tries again.
-bool Journal::write(std::vector<Op>& ops) {
+bool FileJournal::write(std::vector<Op>& ops) {
   std::string why;
   std::size_t done = 0;
   while (done < ops.size() && apply(ops[done], why)) ++done;
@@ -135,7 +194,7 @@ bool Journal::write(std::vector<Op>& ops) {
   return done == ops.size();
 }
 
-bool Journal::apply(const Op& op, std::string& why) {
+bool FileJournal::apply(const Op& op, std::string& why) {
   if (!op.aside.empty()) {
     // A second name of the file as it is: later writes begin a new one, so
     // this one is never written again.
@@ -151,7 +210,7 @@ bool Journal::apply(const Op& op, std::string& why) {
   return rewrite(op.keep, op.bytes, why);
 }
 
-bool Journal::append_here(const std::string& bytes, std::string& why) {
+bool FileJournal::append_here(const std::string& bytes, std::string& why) {
   if (write_at(fd_, bytes, on_disk_) && (options_.sync ? options_.sync(fd_) : fdatasync(fd_)) == 0) {
     on_disk_ += bytes.size();
     return true;
@@ -162,7 +221,7 @@ bool Journal::append_here(const std::string& bytes, std::string& why) {
   return false;
 }
 
-bool Journal::rewrite(std::uint64_t keep, const std::string& bytes, std::string& why) {
+bool FileJournal::rewrite(std::uint64_t keep, const std::string& bytes, std::string& why) {
   if (keep > 0 && (fd_ < 0 || keep > on_disk_)) {
     why = "what it held before is lost";
     return false;
@@ -180,7 +239,7 @@ bool Journal::rewrite(std::uint64_t keep, const std::string& bytes, std::string&
   return true;
 }
 
-bool Journal::still_here() const {
+bool FileJournal::still_here() const {
   struct stat here, ours;
   return stat(path_.c_str(), &here) == 0 && fstat(fd_, &ours) == 0 && here.st_dev == ours.st_dev &&
          here.st_ino == ours.st_ino;
@@ -189,15 +248,13 @@ bool Journal::still_here() const {
 // A lock file that was removed (with its folder) is made and taken again;
 // one that another process has made meanwhile is its own, even once it has
 // let it go: its file is never written over.
-bool Journal::lock_held(std::string& why) {
-  if (!options_.lock || options_.lock->held()) return true;
-  const std::string path = options_.lock->path();
-  return make_folders(folder_of(path), why) && options_.lock->take(path, why, true);
+bool FileJournal::lock_held(std::string& why) {
+  return !options_.lock || options_.lock->held() || options_.lock->renew(why);
 }
 
 // What is pending is taken only with the write lock held, so that a flush on
 // another thread, once it has that lock, sees everything not yet written.
-void Journal::run() {
+void FileJournal::run() {
   for (;;) {
     {
       // A write that failed waits for the next hand-over to be tried again.

@@ -15,7 +15,7 @@
 #include <random>
 #include <thread>
 
-#include "base/journal.h"
+#include "base/storage.h"
 #include "game/replay/playback.h"
 #include "game/replay/recorder.h"
 #include "game/rules/rules.h"
@@ -153,11 +153,12 @@ void BM_LossWithASlowSync(benchmark::State& state) {
   for (auto _ : state) {
     const auto origin = clock::now();
     auto ms = [&] { return std::chrono::duration<double, std::milli>(clock::now() - origin).count(); };
-    base::Journal file(recording_path(), {recording_path() + ".bak", nullptr, [](int fd) {
-                                            std::this_thread::sleep_for(std::chrono::seconds(1));
-                                            return fdatasync(fd);
-                                          }});
-    file.adopt(text.size());
+    const std::unique_ptr<base::Journal> file = base::storage().journal(
+        recording_path(), {recording_path() + ".bak", nullptr, [](int fd) {
+                             std::this_thread::sleep_for(std::chrono::seconds(1));
+                             return fdatasync(fd);
+                           }});
+    file->adopt(text.size());
     std::atomic<bool> playing{true};
     std::thread game([&] {
       std::string added;
@@ -166,7 +167,7 @@ void BM_LossWithASlowSync(benchmark::State& state) {
         std::this_thread::sleep_until(next_frame);
         added += "# " + std::to_string(ms()) + "\n";
         if (clock::now() >= next_save) {
-          file.append(std::move(added));
+          file->append(std::move(added));
           added.clear();
           next_save += std::chrono::milliseconds(500);
         }

@@ -1,9 +1,6 @@
+// Best runs kept in a folder that several games may share: read, merged and
+// written through the storage in use, on a writer thread of the Bests' own.
 #include "game/journey/bests.h"
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,10 +9,9 @@
 #include <string_view>
 #include <utility>
 
-#include "base/file.h"
 #include "base/numbers.h"
-#include "base/saved_file.h"
 #include "base/sha256.h"
+#include "base/storage.h"
 
 namespace tervalon {
 
@@ -67,48 +63,6 @@ void keep_least(std::map<std::string, std::uint64_t>& bests, const std::string& 
   if (const auto [at, fresh] = bests.try_emplace(key, frames); !fresh) at->second = std::min(at->second, frames);
 }
 
-// The lock that makes one game at a time the writer of a folder's bests,
-// held for one write. Only a regular file is taken as the lock: a link or
-// a FIFO at its name is another program's, and is left alone.
-class FolderLock {
- public:
-  FolderLock() = default;
-  ~FolderLock() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-
-  bool take(const std::string& path, std::string& why) {
-    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
-    struct stat st;
-    if (fd_ < 0 || fstat(fd_, &st) != 0) {
-      why = path + ": " + (errno == ELOOP ? "a symbolic link, not a regular file" : base::error_text(errno));
-      return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-      why = path + ": " + base::kind_of(st.st_mode) + ", not a regular file";
-      return false;
-    }
-    auto pause = 1ms;
-    for (auto waited = 0ms;; waited += pause, pause = std::min(pause * 2, 100ms)) {
-      if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
-      if (errno != EWOULDBLOCK && errno != EINTR) {
-        why = path + ": " + base::error_text(errno);
-        return false;
-      }
-      if (waited >= LOCK_WAIT) {
-        why = path + ": another game has held it for " + std::to_string(LOCK_WAIT.count()) + " s";
-        return false;
-      }
-      std::this_thread::sleep_for(pause);
-    }
-  }
-
- private:
-  int fd_ = -1;
-};
-
 }  // namespace
 
 std::string level_hash(const Game& g, int level) {
@@ -149,7 +103,7 @@ void Bests::load(const std::string& folder, const Game& g) {
   std::string text, why;
   int error = 0;
   if (folder_.empty()) return;
-  if (base::read_regular(folder_ + "/bests.txt", text, error, why))
+  if (base::storage().load(folder_ + "/bests.txt", text, error, why))
     each_line(text, [this](std::string_view line) {
       Line l;
       if (read_line(line, l) && ours_.contains(l.hash)) keep_least(best_, l.key(), l.frames);
@@ -230,12 +184,19 @@ void Bests::run_writer() {
 }
 
 bool Bests::write(Runs& runs, std::map<std::string, std::uint64_t>& seen, std::string& why) const {
-  FolderLock lock;
-  if (!lock.take(folder_ + "/bests.lock", why)) return false;
+  // One game at a time writes a folder's bests, for one write; a lock that
+  // is not a regular file is another program's, and is left alone.
+  base::Storage& storage = base::storage();
+  const std::string lock_path = folder_ + "/bests.lock";
+  const std::unique_ptr<base::Lock> lock = storage.lock(lock_path, why, LOCK_WAIT);
+  if (!lock) {
+    if (why.empty()) why = lock_path + ": another game has held it for " + std::to_string(LOCK_WAIT.count()) + " s";
+    return false;
+  }
   const std::string list = folder_ + "/bests.txt";
   std::string text;
   int error = 0;
-  if (!base::read_regular(list, text, error, why) && error != ENOENT) {
+  if (!storage.load(list, text, error, why) && error != ENOENT) {
     why = list + ": " + why + "; not replaced";
     return false;
   }
@@ -258,7 +219,7 @@ bool Bests::write(Runs& runs, std::map<std::string, std::uint64_t>& seen, std::s
       continue;
     }
     const std::string path = folder_ + "/best-" + r->first.substr(0, 16) + "-" + r->first.back() + ".txt";
-    if (std::string reason; base::replace_file(path, r->second.text, reason))
+    if (std::string reason; storage.save(path, r->second.text, reason))
       faster.insert(r->first);
     else
       failed(path, reason);
@@ -282,7 +243,7 @@ bool Bests::write(Runs& runs, std::map<std::string, std::uint64_t>& seen, std::s
     merged += '\n';
   });
   for (const std::string& k : faster) place(k);
-  if (std::string reason; !base::replace_file(list, merged, reason)) {
+  if (std::string reason; !storage.save(list, merged, reason)) {
     failed(list, reason);
     return false;
   }

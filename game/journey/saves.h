@@ -1,13 +1,13 @@
 // Where a journey's saves live and how the files beside them are named,
-// kept aside and tidied.
+// kept aside and tidied: all through the storage in use (base/storage.h).
 #pragma once
 
 #include <string>
 
 namespace tervalon {
 
-// $XDG_DATA_HOME/tervalon (~/.local/share/tervalon when unset), made when
-// missing; empty with the reason in `why` when there is none.
+// The data folder ($XDG_DATA_HOME/tervalon, ~/.local/share/tervalon when
+// unset), made when missing; empty with the reason in `why` when there is none.
 std::string data_folder(std::string& why);
 
 // A name beside `path` that is free: "PATH.LABEL" or "PATH.LABEL-N".

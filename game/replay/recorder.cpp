@@ -3,8 +3,6 @@
 // reproduce the run to the last bit.
 #include "game/replay/recorder.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <ctime>
 #include <utility>
@@ -137,18 +135,17 @@ void Recorder::continue_from(std::string text, std::uint64_t first_frame) {
 bool Recorder::open(const std::string& path, const std::string& level_file) {
   if (path.empty()) return true;
   std::string why;
-  struct stat target, levels;
-  if (!base::may_replace(path, why)) {
+  base::Storage& storage = base::storage();
+  if (!storage.may_replace(path, why)) {
     std::fprintf(stderr, "tervalon: --record %s: %s\n", path.c_str(), why.c_str());
     return false;
   }
-  if (stat(path.c_str(), &target) == 0 && stat(level_file.c_str(), &levels) == 0 && target.st_dev == levels.st_dev &&
-      target.st_ino == levels.st_ino) {
+  if (storage.same_file(path, level_file)) {
     std::fprintf(stderr, "tervalon: --record %s: that is the level file being played\n", path.c_str());
     return false;
   }
   if (!recording_) begin();
-  auto file = std::make_unique<base::Journal>(path, base::Journal::Options{});
+  std::unique_ptr<base::Journal> file = storage.journal(path, {});
   save();
   file->replace_from(0, text_);
   if (!file->flush()) {
@@ -160,11 +157,11 @@ bool Recorder::open(const std::string& path, const std::string& level_file) {
   return true;
 }
 
-void Recorder::keep_progress(const std::string& path, std::unique_ptr<base::FileLock> lock, std::uint64_t adopted) {
+void Recorder::keep_progress(const std::string& path, std::unique_ptr<base::Lock> lock, std::uint64_t adopted) {
   if (!recording_) begin();
   save();
   if (std::none_of(targets_.begin(), targets_.end(), [&](const Target& t) { return t.path == path; })) {
-    auto file = std::make_unique<base::Journal>(path, base::Journal::Options{path + ".bak", std::move(lock), nullptr});
+    std::unique_ptr<base::Journal> file = base::storage().journal(path, {path + ".bak", std::move(lock), nullptr});
     if (adopted > 0 && adopted <= text_.size() && file->adopt(adopted))
       file->append(text_.substr(adopted));
     else

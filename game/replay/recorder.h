@@ -11,9 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "base/file_lock.h"
-#include "base/journal.h"
-#include "base/saved_file.h"
+#include "base/storage.h"
 #include "game/replay/playback.h"
 #include "game/replay/script.h"
 #include "game/rules/level_file.h"
@@ -57,7 +55,7 @@ class Recorder {
   // holds the recording's first `adopted` bytes (the save continued), only
   // what follows is written. A failing save is said once, tried again, and
   // said again once it works.
-  void keep_progress(const std::string& path, std::unique_ptr<base::FileLock> lock, std::uint64_t adopted = 0);
+  void keep_progress(const std::string& path, std::unique_ptr<base::Lock> lock, std::uint64_t adopted = 0);
   // The progress file as saved so far is also kept at `name` (a free name
   // beside it), before a new journey is saved over it.
   void set_aside(const std::string& name);

@@ -2,7 +2,7 @@
 // a change before its end, a setting aside or a file that is gone; whatever
 // is handed over, however it is merged before the writer gets to it, ends
 // up in the file as the owner last said.
-#include "base/journal.h"
+#include "base/storage.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -33,40 +33,40 @@ TEST(Journal, GrowsInPlaceAndIsRewrittenOnlyWhenItMust) {
   auto lock = std::make_unique<base::FileLock>();
   std::string why;
   ASSERT_TRUE(lock->take(dir + "/save.lock", why)) << why;
-  base::Journal j(path, {path + ".bak", std::move(lock), nullptr});
-  j.append("a\n");
-  j.append("b\n");
-  ASSERT_TRUE(j.flush()) << j.failure();
+  const auto j = base::storage().journal(path, {path + ".bak", std::move(lock), nullptr});
+  j->append("a\n");
+  j->append("b\n");
+  ASSERT_TRUE(j->flush()) << j->failure();
   const ino_t first = inode_of(path);
-  j.append("c\n");
-  ASSERT_TRUE(j.flush());
+  j->append("c\n");
+  ASSERT_TRUE(j->flush());
   EXPECT_EQ(text_of(path), "a\nb\nc\n");
   EXPECT_EQ(inode_of(path), first) << "an addition rewrote the file";
 
-  j.replace_from(2, "x\n");
-  ASSERT_TRUE(j.flush());
+  j->replace_from(2, "x\n");
+  ASSERT_TRUE(j->flush());
   EXPECT_EQ(text_of(path), "a\nx\n");
   EXPECT_EQ(text_of(path + ".bak"), "a\nb\nc\n");
 
-  j.set_aside(path + ".aside");
-  j.append("y\n");
-  ASSERT_TRUE(j.flush());
+  j->set_aside(path + ".aside");
+  j->append("y\n");
+  ASSERT_TRUE(j->flush());
   EXPECT_EQ(text_of(path + ".aside"), "a\nx\n");
   EXPECT_EQ(text_of(path), "a\nx\ny\n");
 
   // Gone with its folder: made again whole, the lock with it.
   std::filesystem::remove_all(dir);
-  j.append("z\n");
-  ASSERT_TRUE(j.flush()) << j.failure();
+  j->append("z\n");
+  ASSERT_TRUE(j->flush()) << j->failure();
   EXPECT_EQ(text_of(path), "a\nx\ny\nz\n");
   EXPECT_TRUE(std::filesystem::exists(dir + "/save.lock"));
 
   // Many changes handed over before the writer sees them are merged.
   for (int i = 0; i < 1000; ++i) {
-    j.append("line " + std::to_string(i) + "\n");
-    if (i % 7 == 0) j.replace_from(j.length() - 2, "!\n");
+    j->append("line " + std::to_string(i) + "\n");
+    if (i % 7 == 0) j->replace_from(j->length() - 2, "!\n");
   }
-  EXPECT_TRUE(j.flush());
+  EXPECT_TRUE(j->flush());
   std::string expected = "a\nx\ny\nz\n";
   for (int i = 0; i < 1000; ++i) {
     expected += "line " + std::to_string(i) + "\n";
@@ -77,10 +77,10 @@ TEST(Journal, GrowsInPlaceAndIsRewrittenOnlyWhenItMust) {
 
 TEST(Journal, AdoptsAFileItContinuesAndKeepsItAsTheBackup) {
   const std::string dir = make_temp_dir(), path = write_file(dir, "save.txt", "old\n");
-  base::Journal j(path, {path + ".bak", nullptr, nullptr});
-  ASSERT_TRUE(j.adopt(4));
-  j.append("new\n");
-  ASSERT_TRUE(j.flush());
+  const auto j = base::storage().journal(path, {path + ".bak", nullptr, nullptr});
+  ASSERT_TRUE(j->adopt(4));
+  j->append("new\n");
+  ASSERT_TRUE(j->flush());
   EXPECT_EQ(text_of(path), "old\nnew\n");
   EXPECT_EQ(text_of(path + ".bak"), "old\n");
 }
