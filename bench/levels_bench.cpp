@@ -10,8 +10,8 @@
 #include <fstream>
 #include <string>
 
+#include "game/check/reach.h"
 #include "game/rules/level_file.h"
-#include "tools/levels_reach.h"
 
 namespace tervalon {
 namespace {

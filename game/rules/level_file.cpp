@@ -1,6 +1,7 @@
 // The level file reader. It reads the file front to back as a stream of bytes
-// with a one-byte look-ahead, so a file of any size or content costs a fixed
-// amount of memory, and every failure names its file line.
+// with a one-byte look-ahead, from memory or from a file in pieces, so a file
+// of any size or content costs a fixed amount of memory beyond its bytes; a
+// fault becomes a finding that names its file line, and reading stops there.
 #include "game/rules/level_file.h"
 
 #include <sys/stat.h>
@@ -28,24 +29,62 @@ constexpr int INVALID_NUMBER = 106;
 // where level folders are also made.
 constexpr const char* CHEAT_NAMES[] = {"\xE7\x94\xB2\xE4\xB9\x99", "\xBC\xD7\xD2\xD2"};
 
+// Where the bytes come from.
+class Source {
+ public:
+  virtual ~Source() = default;
+  // Bytes from `offset` on: at least one unless the file ends there. False
+  // with the error number when reading fails.
+  virtual bool read_at(std::uint64_t offset, std::string_view& bytes, int& error) = 0;
+};
+
+class MemorySource : public Source {
+ public:
+  explicit MemorySource(std::string_view all) : all_(all) {}
+  bool read_at(std::uint64_t offset, std::string_view& bytes, int&) override {
+    bytes = all_.substr(static_cast<std::size_t>(std::min<std::uint64_t>(offset, all_.size())));
+    return true;
+  }
+
+ private:
+  std::string_view all_;
+};
+
+// A regular file, read a piece at a time; it closes the descriptor.
+class FileSource : public Source {
+ public:
+  explicit FileSource(int fd) : fd_(fd) {}
+  ~FileSource() override { close(fd_); }
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+  bool read_at(std::uint64_t offset, std::string_view& bytes, int& error) override {
+    ssize_t n;
+    do n = pread(fd_, buf_, sizeof buf_, static_cast<off_t>(offset));
+    while (n < 0 && errno == EINTR);
+    if (n < 0) {
+      error = errno;
+      return false;
+    }
+    bytes = std::string_view(buf_, static_cast<std::size_t>(n));
+    return true;
+  }
+
+ private:
+  int fd_;
+  char buf_[1 << 16];
+};
+
 class Reader {
  public:
-  // Only a regular file is read: the error is the reason it is not one.
-  explicit Reader(const std::string& path) : path_(path) {
-    int code;
-    std::string why;
-    fd_ = base::open_regular(path, code, why);
-    if (fd_ < 0) base::runtime_error(code, path_ + ": cannot open: " + why);
-  }
-  ~Reader() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Reader(const Reader&) = delete;
-  Reader& operator=(const Reader&) = delete;
+  Reader(Source& source, const std::string& name) : source_(source), name_(name) {}
 
   std::uint64_t line() const { return line_; }
   // The line of the last number read (or of where it was looked for).
   std::uint64_t token_line() const { return token_line_; }
+  // Whether a fault was found: the reading stops, and what it reads after
+  // it (numbers, bytes) is 0 and the end.
+  bool failed() const { return !findings_.empty(); }
+  std::vector<LevelFinding>& findings() { return findings_; }
 
   // Skips bytes of 32 and below, then reads one decimal integer token. At the
   // end of the file (or a Ctrl-Z) it reads 0. `what` names the item.
@@ -69,12 +108,12 @@ class Reader {
       }
     }
     if (length == 0) return 0;
-    if (!valid || !digits) fail_number(token_line_, token, length, "is not a whole number");
+    if (!valid || !digits) return fail_number(token_line_, token, length, "is not a whole number");
     if (is_unsigned && negative)
-      fail_number(token_line_, token, length, std::string("is negative; ") + what + " is 0 or more");
+      return fail_number(token_line_, token, length, std::string("is negative; ") + what + " is 0 or more");
     if (negative) value = -value;
     bool fits = is_unsigned ? value <= 0xFFFFFFFFLL : value >= INT32_MIN && value <= INT32_MAX;
-    if (!fits) fail_number(token_line_, token, length, "does not fit 32 bits");
+    if (!fits) return fail_number(token_line_, token, length, "does not fit 32 bits");
     return value;
   }
 
@@ -103,18 +142,19 @@ class Reader {
   // Exactly one byte, whatever it is; the end of the file reads as Ctrl-Z.
   int cell() { return peek() == END ? CTRL_Z : advance(); }
 
-  // The run-time error, with one plain line saying what is wrong and where.
-  // A board row of the wrong length above that line is the likelier cause:
-  // the loader reads on across a short row, so the line it stops at is not
-  // the one at fault. That row is named on a line of its own before.
-  [[noreturn]] void fail(std::uint64_t at_line, const std::string& message, int code) const {
-    std::string reason;
+  // The fault: one plain finding saying what is wrong and where. A board row
+  // of the wrong length above that line is the likelier cause: the loader
+  // reads on across a short row, so the line it stops at is not the one at
+  // fault. That row is named in a finding of its own before. Only the first
+  // fault counts.
+  void fail(std::uint64_t at_line, const std::string& message, int code) {
+    if (failed()) return;
     for (const RowFinding& f : scan_rows(split_lines(first_lines(at_line))))
       if (f.line <= at_line) {
-        reason = path_ + ":" + std::to_string(f.line) + ": " + f.what + "\n";
+        findings_.push_back({name_, f.line, f.what, code});
         break;
       }
-    base::runtime_error(code, reason + path_ + ":" + std::to_string(at_line) + ": " + message);
+    findings_.push_back({name_, at_line, message, code});
   }
 
   // The SHA-256 of every byte of the file: those read and the rest after them.
@@ -125,8 +165,9 @@ class Reader {
 
  private:
   int peek() {
-    if (pos_ == len_ && !at_end_) refill();
-    return pos_ < len_ ? buf_[pos_] : END;
+    if (failed()) return END;
+    if (pos_ == chunk_.size() && !at_end_) refill();
+    return pos_ < chunk_.size() ? static_cast<unsigned char>(chunk_[pos_]) : END;
   }
 
   int advance() {
@@ -144,44 +185,41 @@ class Reader {
 
   // The file's bytes through the end of line `count`, read again from the
   // start; nothing when that is more than a level file could sensibly hold.
-  std::string first_lines(std::uint64_t count) const {
+  std::string first_lines(std::uint64_t count) {
     constexpr std::size_t MOST = 64 << 20;
     std::string bytes;
     std::uint64_t ends = 0;
-    char chunk[1 << 14];
-    for (off_t at = 0;;) {
-      ssize_t n = pread(fd_, chunk, sizeof chunk, at);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return bytes;
-      for (ssize_t i = 0; i < n; ++i) {
-        const char c = chunk[i];
+    std::string_view chunk;
+    int error = 0;
+    for (std::uint64_t at = 0;; at += chunk.size()) {
+      if (!source_.read_at(at, chunk, error) || chunk.empty()) return bytes;
+      for (const char c : chunk) {
         // A CR LF pair counts once: at its CR.
         if (c == '\r' || (c == '\n' && (bytes.empty() || bytes.back() != '\r'))) ++ends;
         bytes.push_back(c);
         if (ends >= count) return bytes;
       }
       if (bytes.size() > MOST) return {};
-      at += n;
     }
   }
 
   void refill() {
-    pos_ = len_ = 0;
-    ssize_t n;
-    do n = read(fd_, buf_, sizeof buf_);
-    while (n < 0 && errno == EINTR);
-    if (n < 0) fail_os(errno, "cannot read");
-    if (n == 0) at_end_ = true;
-    len_ = static_cast<std::size_t>(n);
-    hash_.add(std::string_view(reinterpret_cast<const char*>(buf_), len_));
+    pos_ = 0;
+    chunk_ = {};
+    int error = 0;
+    if (failed() || !source_.read_at(offset_, chunk_, error)) {
+      if (!failed()) findings_.push_back({name_, 0, std::string("cannot read: ") + base::error_text(error), error});
+      chunk_ = {};
+      at_end_ = true;
+      return;
+    }
+    if (chunk_.empty()) at_end_ = true;
+    offset_ += chunk_.size();
+    hash_.add(chunk_);
   }
 
-  [[noreturn]] void fail_os(int code, const char* doing) const {
-    base::runtime_error(code, path_ + ": " + doing + ": " + base::error_text(code));
-  }
-
-  [[noreturn]] void fail_number(std::uint64_t at_line, const std::string& token, std::size_t length,
-                                const std::string& problem) const {
+  std::int64_t fail_number(std::uint64_t at_line, const std::string& token, std::size_t length,
+                           const std::string& problem) {
     std::string shown;
     for (unsigned char c : token) {
       if (c >= 32 && c < 127 && c != '"' && c != '\\') {
@@ -194,98 +232,108 @@ class Reader {
     }
     if (length > token.size()) shown += "...";
     fail(at_line, "\"" + shown + "\" " + problem, INVALID_NUMBER);
+    return 0;
   }
 
-  std::string path_;
-  int fd_ = -1;
-  unsigned char buf_[1 << 16];
+  Source& source_;
+  const std::string& name_;
+  std::string_view chunk_;
+  std::uint64_t offset_ = 0;  // of the byte after the chunk
   base::Sha256 hash_;
-  std::size_t pos_ = 0, len_ = 0;
+  std::size_t pos_ = 0;
   bool at_end_ = false;
   bool after_cr_ = false;
   std::uint64_t line_ = 1;
   std::uint64_t token_line_ = 1;
+  std::vector<LevelFinding> findings_;
 };
 
+// A board side, range-checked before it is stored; 0 after a fault.
 std::int8_t board_size(Reader& in, std::int64_t v, std::uint64_t at_line, const char* what) {
-  if (v < -128 || v > 127)
+  if (v < -128 || v > 127) {
     in.fail(at_line, "the board " + std::string(what) + " " + std::to_string(v) + " is outside -128..127",
             base::RANGE_ERROR);
+    return 0;
+  }
   return static_cast<std::int8_t>(v);
 }
 
-}  // namespace
+// Fills a new game from the file, up to its first fault. Every index is
+// checked against its table before it is used.
+void read_levels(Game& g, Reader& in, LevelFileMap& at, bool cheat) {
+  g.CHEAT = cheat;
 
-// Fills a new game from the file.
-static void read_levels(Game& g, const std::string& path, LevelFileMap* map) {
-  LevelFileMap scratch;
-  LevelFileMap& at = map ? *map : scratch;
-
-  for (const char* name : CHEAT_NAMES)
-    if (base::ISFILE(name)) g.CHEAT = true;
-
-  auto in = std::make_unique<Reader>(path);  // its buffer is too big for a stack frame
-
-  std::int64_t levels = in->number(false, "");
-  at.levels_line = in->token_line();
-  in->skip_line();
+  std::int64_t levels = in.number(false, "");
+  at.levels_line = in.token_line();
+  in.skip_line();
   if (levels < -128 || levels > 127)
-    in->fail(at.levels_line, "the last level index " + std::to_string(levels) + " is outside -128..127",
-             base::RANGE_ERROR);
+    in.fail(at.levels_line, "the last level index " + std::to_string(levels) + " is outside -128..127",
+            base::RANGE_ERROR);
+  if (in.failed()) return;
   g.BDLN = static_cast<std::int8_t>(levels);
 
   // Each size is range-checked as it is stored, before the next is read.
-  std::int64_t w = in->number(false, "");
-  at.size_line = in->token_line();
-  g.BDW = board_size(*in, w, at.size_line, "width");
-  std::int64_t h = in->number(false, "");
-  g.BDH = board_size(*in, h, in->token_line(), "height");
-  in->skip_line();
+  std::int64_t w = in.number(false, "");
+  at.size_line = in.token_line();
+  if (in.failed()) return;
+  g.BDW = board_size(in, w, at.size_line, "width");
+  if (in.failed()) return;
+  std::int64_t h = in.number(false, "");
+  if (in.failed()) return;
+  g.BDH = board_size(in, h, in.token_line(), "height");
+  in.skip_line();
+  if (in.failed()) return;
 
   for (int l = 0; l <= g.BDLN; ++l) {
-    if (l > BDLMAX)
-      in->fail(at.levels_line,
-               "the last level index " + std::to_string(g.BDLN) + " is above " + std::to_string(BDLMAX) +
-                   ": a file holds at most 26 levels, 0.." + std::to_string(BDLMAX),
-               base::RANGE_ERROR);
+    if (l > BDLMAX) {
+      in.fail(at.levels_line,
+              "the last level index " + std::to_string(g.BDLN) + " is above " + std::to_string(BDLMAX) +
+                  ": a file holds at most 26 levels, 0.." + std::to_string(BDLMAX),
+              base::RANGE_ERROR);
+      return;
+    }
     for (int i = 1; i <= 4; ++i) {
-      at.text_line[l][1][i] = in->line();
-      g.STEXT[l][1][i] = in->text_line();
+      at.text_line[l][1][i] = in.line();
+      g.STEXT[l][1][i] = in.text_line();
     }
   }
   for (int l = g.BDLN; l >= 1; --l) {
     for (int i = 1; i <= 4; ++i) {
-      at.text_line[l][2][i] = in->line();
-      g.STEXT[l][2][i] = in->text_line();
+      at.text_line[l][2][i] = in.line();
+      g.STEXT[l][2][i] = in.text_line();
     }
   }
 
   for (int l = 0; l <= g.BDLN; ++l) {
-    std::int64_t least = in->number(true, "a least trail length");
-    at.stpm_line[l] = in->token_line();
-    in->skip_line();
+    std::int64_t least = in.number(true, "a least trail length");
+    at.stpm_line[l] = in.token_line();
+    in.skip_line();
+    if (in.failed()) return;
     g.STPM[l] = static_cast<std::uint32_t>(least);
     if (g.CHEAT) g.STPM[l] = 1;
     g.STPN[l] = 0;
 
     for (std::int8_t y = 0; y <= g.BDH - 1; ++y) {
-      at.row_line[l][y] = in->line();
+      at.row_line[l][y] = in.line();
       for (std::int8_t x = 0; x <= g.BDW - 1; ++x) {
-        int c = in->cell();
+        int c = in.cell();
         g.BD[l][x][y] = 0;
         if (c == 'x') g.BD[l][x][y] = 1;
         if (c == 'i') g.BDIX[l] = x, g.BDIY[l] = y;
         if (c == 'o') g.BDOX[l] = x, g.BDOY[l] = y;
         if (c == 'e') g.BDEX[l] = x, g.BDEY[l] = y;
       }
-      in->skip_line();
+      in.skip_line();
     }
+    if (in.failed()) return;
 
-    if ((g.BDW < 1) != (g.BDH < 1))
-      in->fail(at.size_line,
-               "the board is " + std::to_string(g.BDW) + " x " + std::to_string(g.BDH) +
-                   " cells: both sides must be at least 1",
-               base::RANGE_ERROR);
+    if ((g.BDW < 1) != (g.BDH < 1)) {
+      in.fail(at.size_line,
+              "the board is " + std::to_string(g.BDW) + " x " + std::to_string(g.BDH) +
+                  " cells: both sides must be at least 1",
+              base::RANGE_ERROR);
+      return;
+    }
     for (std::int8_t x = 0; x <= g.BDW - 1; ++x) g.BD[l][x][0] = 1;
     for (std::int8_t x = 0; x <= g.BDW - 1; ++x) g.BD[l][x][g.BDH - 1] = 1;
     for (std::int8_t y = 0; y <= g.BDH - 1; ++y) g.BD[l][0][y] = 1;
@@ -293,8 +341,8 @@ static void read_levels(Game& g, const std::string& path, LevelFileMap* map) {
   }
 
   // Recordings name the file by the bytes loaded, not by what is on disk later.
-  g.level_file_sha256 = in->hash();
-  in.reset();
+  g.level_file_sha256 = in.hash();
+  if (in.failed()) return;
   decide_story_encoding(g);
   // The board's size in pixels, worked out once; a negative side makes no
   // board (the window set-up refuses it).
@@ -304,10 +352,66 @@ static void read_levels(Game& g, const std::string& path, LevelFileMap* map) {
   g.GSIT = 0;
 }
 
+LevelParse parse(Source& source, const std::string& name, bool cheat) {
+  LevelParse p;
+  p.game = std::make_unique<Game>();
+  // The reader's look-ahead and hash live on the heap with it, off a small stack.
+  auto in = std::make_unique<Reader>(source, name);
+  read_levels(*p.game, *in, p.map, cheat);
+  p.findings = std::move(in->findings());
+  return p;
+}
+
+}  // namespace
+
+std::string LevelFinding::text() const {
+  return line ? file + ":" + std::to_string(line) + ": " + message : file + ": " + message;
+}
+
+LevelParse parse_levels(std::string_view bytes, const std::string& name, bool cheat) {
+  MemorySource source(bytes);
+  return parse(source, name, cheat);
+}
+
+void stop_on_level_file(const std::vector<LevelFinding>& findings) {
+  std::string said;
+  for (const LevelFinding& f : findings) said += (said.empty() ? "" : "\n") + f.text();
+  base::runtime_error(findings.back().code, said);
+}
+
+bool cheat_marker_present() {
+  for (const char* name : CHEAT_NAMES)
+    if (base::ISFILE(name)) return true;
+  return false;
+}
+
+bool read_level_bytes(const std::string& path, std::string& bytes, LevelFinding& failure) {
+  int code = 0;
+  std::string why;
+  if (base::read_regular(path, bytes, code, why)) return true;
+  // read_regular says only the system's words: whether it was the opening
+  // that failed is asked again.
+  const int fd = base::open_regular(path, code, why);
+  if (fd < 0) {
+    failure = {path, 0, "cannot open: " + why, code};
+  } else {
+    close(fd);
+    failure = {path, 0, "cannot read: " + base::error_text(code), code};
+  }
+  return false;
+}
+
 std::unique_ptr<Game> load_levels(const std::string& path, LevelFileMap* map) {
-  auto g = std::make_unique<Game>();
-  read_levels(*g, path, map);
-  return g;
+  const bool cheat = cheat_marker_present();
+  int code = 0;
+  std::string why;
+  const int fd = base::open_regular(path, code, why);
+  if (fd < 0) base::runtime_error(code, path + ": cannot open: " + why);
+  const auto source = std::make_unique<FileSource>(fd);  // its buffer is too big for a stack frame
+  LevelParse p = parse(*source, path, cheat);
+  if (!p.ok()) stop_on_level_file(p.findings);
+  if (map) *map = p.map;
+  return std::move(p.game);
 }
 
 std::unique_ptr<Game> INITBD() {

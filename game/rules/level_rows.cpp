@@ -30,18 +30,22 @@ class RowScan {
       long long least = 0;
       if (!number(least, at)) {
         if (at - 1 < lines_.size() && static_cast<long long>(lines_[at - 1].size()) == w)
-          found_.push_back({at, "level " + std::to_string(l) +
-                                    ": a board row stands where the least trail length belongs: level " +
-                                    std::to_string(l - 1) + " has more than " + std::to_string(h) + " rows"});
+          found_.push_back({at,
+                            "level " + std::to_string(l) +
+                                ": a board row stands where the least trail length belongs: level " +
+                                std::to_string(l - 1) + " has more than " + std::to_string(h) + " rows",
+                            static_cast<int>(l)});
         return found_;
       }
       next_line();
       for (long long y = 0; y < h && line_ < lines_.size(); ++y, next_line()) {
         const auto cells = static_cast<long long>(lines_[line_].size());
         if (cells != w)
-          found_.push_back({line_ + 1, "level " + std::to_string(l) + ", row " + std::to_string(y) + " (line " +
-                                           std::to_string(line_ + 1) + "): " + std::to_string(cells) +
-                                           " cells, the board is " + std::to_string(w) + " wide"});
+          found_.push_back({line_ + 1,
+                            "level " + std::to_string(l) + ", row " + std::to_string(y) + " (line " +
+                                std::to_string(line_ + 1) + "): " + std::to_string(cells) + " cells, the board is " +
+                                std::to_string(w) + " wide",
+                            static_cast<int>(l)});
       }
     }
     return found_;

@@ -14,6 +14,7 @@ namespace tervalon {
 struct RowFinding {
   std::uint64_t line;  // 1-based file line
   std::string what;    // the words after "FILE:LINE: ", with the level in them
+  int level;           // the level named
 };
 
 // The file's lines as the loader counts them: LF, CR LF or a lone CR ends a
