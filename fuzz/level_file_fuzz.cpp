@@ -1,6 +1,8 @@
-// Fuzz target for the level loader: every input must end loaded, exactly as an
-// independent reading of the file format says, or stopped with the run-time
-// error number that reading predicts. Anything else aborts the run.
+// Fuzz target for the level loader: every input, read from its bytes, must
+// end loaded, exactly as an independent reading of the file format says, or
+// with findings whose run-time error number that reading predicts, and never
+// stop the process; the game's loader on the same bytes as a file must stop
+// with that number or load the same tables. Anything else aborts the run.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "game/rules/level_file.h"
@@ -211,6 +214,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  LevelParse parsed;
+  try {
+    parsed = parse_levels(bytes, "tervalon.dat");
+  } catch (const fuzz::Stopped& s) {
+    mismatch("reading the bytes stopped the program with " + std::to_string(s.code));
+  }
+  check(parsed.game != nullptr, "a game from the bytes");
+  for (const LevelFinding& f : parsed.findings)
+    check(f.file == "tervalon.dat" && f.code != 0, "a finding's file and code");
+  if (!parsed.ok()) check(parsed.findings.back().line >= 1, "the fault's line");
+  const int parsed_code = parsed.ok() ? 0 : parsed.findings.back().code;
+
   write_level_file(data, size);
   int code = 0;
   std::unique_ptr<Game> g;
@@ -229,6 +245,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (code != e.code)
     mismatch("stopped with " + std::to_string(code) + " where " + std::to_string(e.code) + " was due");
-  if (code == 0) compare_tables(*g, e);
+  if (parsed_code != e.code)
+    mismatch("the bytes gave " + std::to_string(parsed_code) + " where " + std::to_string(e.code) + " was due");
+  if (code == 0) {
+    compare_tables(*g, e);
+    if (!g->CHEAT) compare_tables(*parsed.game, e);
+  }
   return 0;
 }

@@ -1,5 +1,6 @@
-// The level file: reading rules, special cells, the border, the cheat marker
-// and every way a file stops the program.
+// The level file: reading rules, special cells, the border, the cheat marker,
+// every way a file stops the program, and the same faults as findings when
+// the file is read from its bytes.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -340,6 +341,66 @@ TEST(LevelFileDeathTest, ARowOfTheWrongLengthIsNamedBeforeTheLoadersStop) {
   negative.replace(negative.find("\n1\nxxxx") + 1, 1, "-1").replace(negative.rfind("xiox"), 4, "xio");
   ASSERT_FALSE(scan_rows(split_lines(negative)).empty());
   expect_stop(negative, 106, "^[^\n]*tervalon.dat:15: \"-1\" is negative");
+}
+
+// Read from its bytes, a file that would stop the program gives the same
+// words as findings instead, with their lines and the run-time error, and
+// keeps what was read before the fault; the test process goes on.
+TEST(LevelFile, ParsingBytesGivesFindingsInsteadOfStopping) {
+  struct Case {
+    std::string bytes;
+    std::vector<std::string> said;  // LevelFinding::text() of each
+    int code;
+  };
+  const std::vector<Case> cases = {
+      {"0\n15x 3\n", {"f.dat:2: \"15x\" is not a whole number"}, 106},
+      {"0\r4 3\ra\rb\rc\rd\r-1\r", {"f.dat:7: \"-1\" is negative; a least trail length is 0 or more"}, 106},
+      {"127\n4 3\n", {"f.dat:1: the last level index 127 is above 25: a file holds at most 26 levels, 0..25"}, 201},
+      {"0\n300 3x\n", {"f.dat:2: the board width 300 is outside -128..127"}, 201},
+      {"0\n4 0\na\nb\nc\nd\n1\n", {"f.dat:2: the board is 4 x 0 cells: both sides must be at least 1"}, 201},
+      {two_levels("xxxx\nxio\nxxxx\n"),
+       {"f.dat:17: level 0, row 1 (line 17): 3 cells, the board is 4 wide", "f.dat:21: \"xiox\" is not a whole number"},
+       106},
+  };
+  for (const Case& c : cases) {
+    const LevelParse p = parse_levels(c.bytes, "f.dat");
+    ASSERT_FALSE(p.ok()) << c.bytes;
+    ASSERT_NE(p.game, nullptr);
+    std::vector<std::string> said;
+    for (const LevelFinding& f : p.findings) said.push_back(f.text());
+    EXPECT_EQ(said, c.said);
+    EXPECT_EQ(p.findings.back().code, c.code) << c.bytes;
+  }
+  // Level 0 was read whole before level 1's bad least trail length.
+  const LevelParse p = parse_levels(two_levels("xxxx\nxiox\nxxxx\n", "-1"), "f.dat");
+  ASSERT_EQ(p.findings.size(), 1u);
+  EXPECT_EQ(p.findings[0].line, 19u);
+  EXPECT_EQ(p.game->STPM[0], 1u);
+  EXPECT_EQ(p.game->BDOX[0], 2);
+  EXPECT_EQ(p.map.row_line[0][2], 18u);
+}
+
+// The bytes read as the file of the same bytes loads, the cheat marker told.
+TEST(LevelFile, ParsingBytesReadsWhatLoadingTheFileReads) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
+  LevelFileMap map;
+  const std::string bytes = level_file({{7, {"xxxxx", "xi ox", "x e x", "xxxxx"}},
+                                        {9, {"xxxxx", "x oix", "x   x", "xxxxx"}}}) +
+                            "notes\n";
+  load(g, bytes, &map);
+  const LevelParse p = parse_levels(bytes, "f.dat", true);
+  ASSERT_TRUE(p.ok());
+  const Game& h = *p.game;
+  EXPECT_EQ(h.STEXT[1][2][3], g.STEXT[1][2][3]);
+  EXPECT_EQ(h.BDIX[1], g.BDIX[1]);
+  EXPECT_EQ(h.BD[1][3][2], g.BD[1][3][2]);
+  EXPECT_EQ(h.level_file_sha256, g.level_file_sha256);
+  EXPECT_EQ(h.W, g.W);
+  EXPECT_EQ(p.map.row_line[1][3], map.row_line[1][3]);
+  EXPECT_EQ(p.map.text_line[1][2][4], map.text_line[1][2][4]);
+  EXPECT_TRUE(h.CHEAT);
+  EXPECT_EQ(h.STPM[1], 1u);
 }
 
 TEST(LevelFile, BothSidesBelowOneLoadWithoutACell) {

@@ -1,5 +1,6 @@
 // tervalon-levels: every kind of finding names its level and file line, the
-// exit codes, and files the game itself rejects.
+// exit codes, and files the game itself rejects; the checker library's job
+// run in slices, cancelled, and on a file the loader refuses.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "../tools/run.h"
+#include "game/check/check.h"
 #include "tests/game/support.h"
 
 namespace tervalon::test {
@@ -481,6 +483,122 @@ TEST(LevelChecker, OnlyARegularFileIsReadAndNoExceptionEscapes) {
   ToolRun r = run_in(dir, "ulimit -v 262144; '" + CHECKER + "' tervalon.dat");
   EXPECT_EQ(r.status, 203) << r.err;
   EXPECT_EQ(r.err, "tervalon-levels: out of memory; a lower --budget needs less\n");
+}
+
+// The checker as a library.
+
+// A report in words, without the time its searches took.
+std::string words(const CheckReport& r) {
+  std::string s = r.cancelled ? "cancelled\n" : "";
+  for (const LevelFinding& f : r.refused) s += f.text() + " (" + std::to_string(f.code) + ")\n";
+  for (const CheckFinding& f : r.findings) s += std::to_string(f.line) + ": " + f.what + "\n";
+  for (LevelProof p : r.proofs) {
+    p.reach.seconds = 0;
+    s += proof_line(p) + "\n";
+    for (const auto* cells : {&p.reach.one_way_forward, &p.reach.one_way_backward})
+      for (Cell c : *cells) s += " " + std::to_string(c.x) + "," + std::to_string(c.y);
+  }
+  for (const StageSlack& st : r.slack) {
+    s += "\n" + slack_line(st) + ":";
+    for (const PressSlack& p : st.presses)
+      s += " " + std::to_string(p.line) + "/" + std::to_string(p.earlier) + "/" + std::to_string(p.later);
+  }
+  return s;
+}
+
+Solution solution(const std::string& name, const std::string& text) {
+  Solution s{name, {}, true};
+  std::istringstream in(text);
+  std::string line, why;
+  Command c;
+  for (std::size_t n = 1; std::getline(in, line); ++n)
+    if (parse_command(line, c, why) && c.op != Command::Op::none) s.lines.push_back({c, n});
+  return s;
+}
+
+// A hub with a short corridor and a level whose floor has a hole into a hall
+// too deep to climb back out of: one-way places both ways.
+std::string one_way_file() {
+  std::vector<std::string> hub(16, std::string(20, 'x')), pit = room(20, 16, 2, 2, 5, 2);
+  for (int y : {12, 13, 14}) hub[y] = "x                  x";
+  hub[14] = "xe i  o            x";
+  pit[3] = "xxxxxxxxxx xxxxxxxxx";
+  return file_of({{1, hub}, {40, pit}});
+}
+
+// The usable levels with a solution for the hub and one for level 1 forward.
+CheckSettings with_solutions() {
+  CheckSettings s;
+  const std::string stage = "frames 80\ndown 32\nup 32\nframes 70\n";
+  s.solutions = {solution("hub", "down right\nframes 20\nup right\n" + stage),
+                 solution("one", "down right\nframes 40\nup right\n" + stage)};
+  return s;
+}
+
+TEST(CheckJob, RunInSmallSlicesItReportsWhatOneRunDoes) {
+  for (const auto& [file, settings] :
+       {std::pair{one_way_file(), CheckSettings{}}, std::pair{file_of(usable_levels()), with_solutions()}}) {
+    const CheckReport whole = check_all(file, "tervalon.dat", settings);
+    CheckJob job(file, "tervalon.dat", settings);
+    int slices = 1;
+    while (!job.run(Slice::of(5000))) ++slices;
+    EXPECT_GT(slices, 10);
+    EXPECT_TRUE(job.done());
+    EXPECT_EQ(words(job.report()), words(whole));
+    EXPECT_EQ(whole.proofs.size(), 2u);
+  }
+  // What the slices measured is what the tool says of a whole run.
+  const CheckReport one_way = check_all(one_way_file(), "tervalon.dat", {});
+  ASSERT_EQ(one_way.findings.size(), 2u);
+  EXPECT_EQ(one_way.findings[0].level, 1);
+  EXPECT_NE(one_way.findings[0].what.find("a one-way place"), std::string::npos);
+  EXPECT_EQ(proof_line(one_way.proofs[1]).find("no one-way places"), std::string::npos) << "said and denied";
+  const CheckReport measured = check_all(file_of(usable_levels()), "tervalon.dat", with_solutions());
+  EXPECT_TRUE(measured.usable()) << words(measured);
+  ASSERT_EQ(measured.slack.size(), 2u);
+  EXPECT_TRUE(measured.slack[1].finished);
+  EXPECT_EQ(measured.slack[1].pass, 1);
+}
+
+TEST(CheckJob, ACancelledJobEndsAtOnceAndANewOneRunsToTheEnd) {
+  CheckJob job(one_way_file(), "tervalon.dat", {});
+  ASSERT_FALSE(job.run(Slice::of(1000)));
+  job.cancel();
+  EXPECT_TRUE(job.run(Slice::whole()));
+  EXPECT_TRUE(job.report().cancelled);
+  EXPECT_FALSE(job.report().usable());
+  EXPECT_LT(job.report().proofs.size(), 2u);
+
+  CheckJob again(one_way_file(), "tervalon.dat", {});
+  EXPECT_TRUE(again.run(Slice::whole()));
+  EXPECT_FALSE(again.report().cancelled);
+  EXPECT_EQ(words(again.report()), words(check_all(one_way_file(), "tervalon.dat", {})));
+}
+
+// The loader's refusal comes back as findings, with the game's words, line
+// and run-time error; the test process goes on.
+TEST(CheckJob, AFileTheLoaderRefusesGivesItsFindingsWithoutStopping) {
+  auto f = lines_of(file_of(usable_levels()));
+  f[22 - 1] = "15x";
+  CheckReport r = check_all(joined(f), "levels.dat", {});
+  ASSERT_EQ(r.refused.size(), 1u);
+  EXPECT_EQ(r.refused[0].text(), "levels.dat:22: \"15x\" is not a whole number");
+  EXPECT_EQ(r.refused[0].code, 106);
+  EXPECT_TRUE(r.findings.empty());
+
+  r = check_all("26\n4 3\n", "levels.dat", {});
+  ASSERT_EQ(r.refused.size(), 1u);
+  EXPECT_EQ(r.refused[0].line, 1u);
+  EXPECT_EQ(r.refused[0].code, 201);
+
+  // A short row is the checker's own finding, found before the loader reads.
+  f = lines_of(file_of(usable_levels()));
+  f[26 - 1].pop_back();
+  r = check_all(joined(f), "levels.dat", {});
+  EXPECT_TRUE(r.refused.empty());
+  ASSERT_EQ(r.findings.size(), 1u);
+  EXPECT_EQ(r.findings[0].line, 26u);
+  EXPECT_EQ(r.findings[0].level, 1);
 }
 
 }  // namespace
