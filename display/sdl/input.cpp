@@ -11,8 +11,8 @@
 
 #include "base/utf8.h"
 #include "display/input.h"
+#include "display/sdl/bindings.h"
 #include "display/sdl/present.h"
-#include "display/sdl/window.h"
 #include "display/window.h"
 
 namespace display {
