@@ -1,5 +1,5 @@
-// What a platform back end supplies to the window thread, library-internal: one folder per back end
-// (display/sdl: a real window; display/headless: an off-screen one).
+// What a platform back end supplies to the window's driver, library-internal: one folder per back end
+// (display/sdl: a real window; display/headless: an off-screen one), each using this file only.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,8 @@ struct WindowFrame {
   std::int32_t x, y, title, border_w, border_h;
 };
 
-// Where the window thread learns what happened on the platform. Window thread.
+// Where the driver learns what happened on the platform. The window's thread:
+// the window thread, or the caller's under the inline driver.
 class PlatformEvents {
  public:
   virtual void message(const MSG& m) = 0;                      // to the window queue
@@ -52,31 +53,39 @@ struct WindowPlace {
   std::uint32_t icon_key = 0;          // the icon's transparent colour, 0x00BBGGRR
 };
 
+// Every operation but wake() and screen_size() is called by the driver on the
+// window's thread: the window thread of the threaded driver, or the thread
+// that opened the window under the inline driver.
 class Backend {
  public:
   virtual ~Backend() = default;
-  // Window thread: brings up the platform; false with the reason.
+  // Window's thread, at CREATEWIN: brings up the platform; false with the reason.
   virtual bool start(std::string& why) = 0;
-  // Window thread, after start: the screen size.
+  // Window's thread, after start: the screen size.
   virtual void measure(std::int32_t& screen_w, std::int32_t& screen_h) { screen_size(screen_w, screen_h); }
-  // Window thread, after start: the part of the screen windows may use
+  // Window's thread, after start: the part of the screen windows may use
   // (without panels and docks).
   virtual void work_area(std::int32_t& w, std::int32_t& h) { screen_size(w, h); }
-  // Window thread: makes the window; on success gives its id, and reports its
-  // client size (and its frame, where it has one) to `events`.
+  // Window's thread, at CREATEWIN: makes the window; on success gives its id,
+  // and reports its client size (and its frame, where it has one) to `events`.
   virtual bool create(const WindowPlace& place, PlatformEvents& events, std::uint32_t& id, std::string& why) = 0;
-  // Window thread: waits for platform events and reports them, returning after
-  // a batch or after wake().
-  virtual void pump(PlatformEvents& events) = 0;
-  // Window thread: shows a picture in the client area; where the window still
-  // shows the picture before it, only the rows that differ need redrawing.
+  // Window's thread, once a pass of the driver: reports the platform events
+  // waiting, first waiting for some up to `wait_ms` milliseconds (FOREVER:
+  // until there are some or wake() is called; 0: not at all). Returns after a
+  // batch, after wake() or when the time is up, whichever comes first.
+  static constexpr std::int32_t FOREVER = -1;
+  virtual void pump(PlatformEvents& events, std::int32_t wait_ms) = 0;
+  // Window's thread, when a picture is presented: shows it in the client area;
+  // where the window still shows the picture before it, only the rows that
+  // differ need redrawing.
   virtual void show(const Picture& picture) = 0;
+  // Window's thread, for SETTITLE.
   virtual void set_title(const std::string& utf8) = 0;
-  // Window thread: destroys the window (the platform stays up for a next one).
+  // Window's thread, at closing: destroys the window (the platform stays up for a next one).
   virtual void destroy() = 0;
   // Any thread: makes a waiting pump() return soon.
   virtual void wake() = 0;
-  // Whether show() puts pictures anywhere (an off-screen window needs no copies).
+  // Any thread: whether show() puts pictures anywhere (an off-screen window needs no copies).
   virtual bool shows_pictures() const = 0;
   // Any thread, with or without a window: the screen size asked of the
   // platform now; 0 x 0 when there is none to ask.

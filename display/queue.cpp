@@ -1,18 +1,12 @@
-// Message rings: single writer (window thread), single reader (game thread),
-// release/acquire on the indices and on the user slots' MESSAGE, no lock.
+// Message rings: single writer (the window's thread), single reader (game thread),
+// release/acquire on the indices and on the user slots' MESSAGE, no lock. How a
+// reader waits for them is the window's driver's business.
 #include "display/queue.h"
-
-#include <linux/futex.h>
-#include <sys/syscall.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 
 #include "base/checked.h"
-#include "display/clock.h"
 
 namespace display {
 
@@ -29,25 +23,12 @@ std::atomic<std::uint32_t> MSWINI{0}, MSWINJ{0};
 base::Array<MSG, 1, MSUSRMAX> MSUSR;
 std::uint32_t MSUSRI = 1, MSI = 1;
 
-// Moves on every append (and when the window closes); wait_message sleeps on it.
-std::atomic<std::uint32_t> arrivals{0};
-
-void futex(std::atomic<std::uint32_t>& word, int op, std::uint32_t value, const timespec* timeout) {
-  static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t));
-  syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), op, value, timeout, nullptr, 0);
-}
-
 std::atomic_ref<std::uint32_t> full_flag(MSG& slot) { return std::atomic_ref<std::uint32_t>(slot.MESSAGE); }
-
-bool anything_queued() {
-  return MSWINI.load(std::memory_order_acquire) != MSWINJ.load(std::memory_order_relaxed) ||
-         full_flag(MSUSR[MSI]).load(std::memory_order_acquire) != 0;
-}
 }  // namespace
 
-void wake_message_waiter() {
-  arrivals.fetch_add(1, std::memory_order_release);
-  futex(arrivals, FUTEX_WAKE_PRIVATE, INT32_MAX, nullptr);
+bool message_waiting() {
+  return MSWINI.load(std::memory_order_acquire) != MSWINJ.load(std::memory_order_relaxed) ||
+         full_flag(MSUSR[MSI]).load(std::memory_order_acquire) != 0;
 }
 
 bool queue_window_message(const MSG& m) {
@@ -93,21 +74,5 @@ bool ISNEXTMSG() {
 bool ISMSG(std::span<const std::uint32_t> UM) { return std::count(UM.begin(), UM.end(), MS.MESSAGE) > 0; }
 bool ISMSG(std::initializer_list<std::uint32_t> UM) { return ISMSG(std::span(UM.begin(), UM.size())); }
 bool ISMSG(std::uint32_t UM) { return MS.MESSAGE == UM; }
-
-bool wait_message(std::uint32_t ms) { return wait_message_until(GETTIMER() + ms / 1000.0); }
-
-bool wait_message_until(double seconds) {
-  for (;;) {
-    const std::uint32_t seen = arrivals.load(std::memory_order_acquire);
-    if (anything_queued()) return true;
-    // The time left is read again on every pass, so the sleep ends at that
-    // moment however long getting to it took.
-    const auto left = static_cast<std::int64_t>(std::ceil((seconds - GETTIMER()) * 1e9));
-    if (left <= 0) return false;
-    const timespec timeout{static_cast<time_t>(left / 1000000000LL), static_cast<long>(left % 1000000000LL)};
-    futex(arrivals, FUTEX_WAIT_PRIVATE, seen, &timeout);
-    if (arrivals.load(std::memory_order_acquire) != seen && !anything_queued()) return false;  // closed
-  }
-}
 
 }  // namespace display

@@ -1,4 +1,4 @@
-// The two message rings between the window thread (writer) and the game
+// The two message rings between the window's thread (writer) and the game
 // thread (reader), the current message, key and mouse-button codes.
 #pragma once
 
@@ -43,20 +43,26 @@ bool CUSTOMMSG();
 bool ISMSG(std::uint32_t UM);
 bool ISMSG(std::span<const std::uint32_t> UM);
 bool ISMSG(std::initializer_list<std::uint32_t> UM);
+// Whether ISNEXTMSG would take a message now. Game thread.
+bool message_waiting();
 // Blocks until a message is queued (or the window closes) or `ms` milliseconds
-// pass; true when a message is waiting. Game thread, between frames.
+// pass; true when a message is waiting. Game thread, between frames. The
+// window's driver waits (window.h: the inline driver pumps the window's events
+// meanwhile); with no window under the inline driver it returns at once.
 bool wait_message(std::uint32_t ms);
 // The same until GETTIMER reaches `seconds`: a sleep to an exact moment, for a
 // frame that falls due then. Game thread, between frames.
 bool wait_message_until(double seconds);
 
-// Appends a message to the window queue (65536 slots); a full queue drops it
-// (returns false) rather than overwrite unread ones. Window thread.
+// Appends a message to the window queue (65536 slots) and wakes a reader
+// waiting; a full queue drops it (returns false) rather than overwrite unread
+// ones. The window's thread.
 bool queue_window_message(const MSG& m);
 // Appends a user message (code WM_USER) to the user queue (65536 slots);
-// false when the slot is still full. Window thread.
+// false when the slot is still full. The window's thread.
 bool queue_user_message(std::int32_t wp, std::int32_t lp);
-// Wakes a game thread waiting in wait_message: a message came, or the window closed. Window thread.
+// Wakes a game thread waiting in wait_message: a message came, or the window
+// closed. The window's thread; the driver's (window.cpp), as are the waits.
 void wake_message_waiter();
 
 }  // namespace display

@@ -1,5 +1,6 @@
-// The window thread opens the window through the chosen back end, pumps its events into the queue and
-// serves requests and pictures without a lock; the game thread's side: presenting and window queries.
+// The window's operations (open through the chosen back end, pump its events into the queue, serve
+// requests and pictures without a lock, close) for a driver to run; the game thread's side:
+// presenting, window queries and the requests from other threads.
 #include "display/window.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "display/backend.h"
 #include "display/blit.h"
 #include "display/clock.h"
+#include "display/driver.h"
 #include "display/scaler.h"
 #include "display/text.h"
 
@@ -22,8 +24,8 @@ std::atomic<std::uint32_t> HW{0};
 
 namespace {
 
-// What the window thread publishes for the game thread (and any thread), each
-// written by the window thread only: the latest client size report, packed as
+// What the window's thread publishes for the game thread (and any thread),
+// each written by it only: the latest client size report, packed as
 // (width << 32) | height, and a count of reports (the game thread rebuilds the
 // main surface when the count moves); the screen and frame measurements and
 // the window's place.
@@ -39,7 +41,7 @@ void report_size(std::uint32_t w, std::uint32_t h) {
   size_reports.fetch_add(1, std::memory_order_release);
 }
 
-// What CREATEWIN asked for; written by the game thread before the window thread starts.
+// What CREATEWIN asked for; written by the game thread before the window opens.
 struct Wanted {
   std::uint32_t w = 0, h = 0, style = 0, background = 0;
 } wanted;
@@ -55,9 +57,11 @@ std::string opening_title;
 BITMAP opening_icon;
 
 Backend* backend = nullptr;  // chosen by the game thread before CREATEWIN
+// The driver chosen (none: the default); read by the window's thread too.
+std::atomic<Driver*> driver{nullptr};
 
-// The window's stage, written by the window thread (and by CREATEWIN before it
-// starts one); the window is open exactly while it is Open.
+// The window's stage, written by the window's thread (and by CREATEWIN before
+// it opens one); the window is open exactly while it is Open.
 enum class Stage : int { Starting, Running, Open, Failed, Closed };
 std::atomic<Stage> stage{Stage::Closed};
 std::string failure;  // why the window could not open; written before Failed is published
@@ -86,28 +90,17 @@ std::string too_large(std::uint64_t w, std::uint64_t h, std::uint32_t k, std::in
   return why;
 }
 
-class WindowThread;
-// A request from another thread, served on the window thread (the way a sent
-// message is): the poster waits until `pending` no longer points at it.
+class Window;
+// A request from another thread, served on the window's thread (the way a
+// sent message is): the poster waits until `pending` no longer points at it.
 struct Request {
-  std::function<void(WindowThread&)> task;  // none: close the window
-  bool done = false;                        // written by the window thread before it lets go of the request
+  std::function<void(Window&)> task;  // none: close the window
+  bool done = false;                  // written by the window's thread before it lets go of the request
 };
 Request no_window;  // `pending` points here while there is no window
 std::atomic<Request*> pending{&no_window};
 
-bool post(Request r) {
-  for (;;) {
-    Request* expected = nullptr;
-    if (pending.compare_exchange_strong(expected, &r, std::memory_order_acq_rel)) break;
-    if (expected == &no_window) return false;
-    pending.wait(expected, std::memory_order_acquire);  // another request is being served
-  }
-  chosen_backend().wake();
-  while (pending.load(std::memory_order_acquire) == &r) pending.wait(&r, std::memory_order_acquire);
-  return r.done;
-}
-
+bool post(Request r);
 // Presented pictures go through three buffers: the game thread fills `back`,
 // swaps it with the middle one, and the window thread swaps the middle one
 // with `front` when it is marked fresh.
@@ -146,11 +139,22 @@ struct Slot {
 };
 Slot slots[THMAX];
 std::uint32_t THI = 0;
-std::uint32_t window_slot = 0;
 
-class WindowThread final : public PlatformEvents {
+// The thread that opened the window and runs its operations until it closes.
+thread_local bool on_window_thread = false;
+
+// The window's operations; where the platform's events arrive. The window's thread.
+class Window final : public PlatformEvents {
  public:
-  void run();
+  bool open();
+  bool running() const { return open_; }
+  void pump(std::int32_t wait_ms) {
+    chosen_backend().pump(*this, wait_ms);
+    serve_request();
+    serve_picture();
+  }
+  void close();
+  void serve_picture();
   void message(const MSG& m) override {
     if (m.MESSAGE == WM_USER) queue_user_message(m.WPARAM, m.LPARAM);
     queue_window_message(m);
@@ -166,16 +170,18 @@ class WindowThread final : public PlatformEvents {
   }
 
  private:
-  void fail(const std::string& why) {
+  bool fail(const std::string& why) {
     failure = why;
     publish(Stage::Failed);
+    return false;
   }
   void serve_request();
-  void serve_picture();
-  bool open_ = true;
-};
+  bool open_ = false;
+} window;
 
-void WindowThread::run() {
+bool Window::open() {
+  on_window_thread = true;
+  open_ = true;
   publish(Stage::Running);
   Backend& b = chosen_backend();
   std::string why;
@@ -226,14 +232,14 @@ void WindowThread::run() {
   HW.store(id, std::memory_order_relaxed);
   take_time_origin();
   publish(Stage::Open);
+  return true;
+}
 
-  while (open_) {
-    b.pump(*this);
-    serve_request();
-    serve_picture();
-  }
-
-  b.destroy();
+void Window::close() {
+  if (!on_window_thread) return;
+  on_window_thread = false;
+  open_ = false;
+  chosen_backend().destroy();
   HW.store(0, std::memory_order_relaxed);
   opened_scale.store(0, std::memory_order_relaxed);
   publish(Stage::Closed);
@@ -242,7 +248,7 @@ void WindowThread::run() {
   pending.notify_all();
 }
 
-void WindowThread::serve_request() {
+void Window::serve_request() {
   Request* r = pending.load(std::memory_order_acquire);
   if (!r || r == &no_window) return;
   if (!r->task) {
@@ -256,7 +262,7 @@ void WindowThread::serve_request() {
   pending.notify_all();
 }
 
-void WindowThread::serve_picture() {
+void Window::serve_picture() {
   // Sequentially consistent with the game thread's side, so that a picture
   // published while this runs is either seen here or wakes the thread again.
   present_wake_sent.store(false);
@@ -270,15 +276,27 @@ void WindowThread::serve_picture() {
   }
 }
 
-thread_local bool on_window_thread = false;
-
-void run_window_thread() {
-  on_window_thread = true;
-  WindowThread thread;
-  thread.run();
+// On the window's own thread a request is served at once.
+bool post(Request r) {
+  if (on_window_thread) {
+    if (r.task)
+      r.task(window);
+    else
+      window.close_requested();  // the driver closes the window after this pass
+    return true;
+  }
+  for (;;) {
+    Request* expected = nullptr;
+    if (pending.compare_exchange_strong(expected, &r, std::memory_order_acq_rel)) break;
+    if (expected == &no_window) return false;
+    pending.wait(expected, std::memory_order_acquire);  // another request is being served
+  }
+  chosen_backend().wake();
+  while (pending.load(std::memory_order_acquire) == &r) pending.wait(&r, std::memory_order_acquire);
+  return r.done;
 }
 
-// Whether presented pictures go to the window thread at all.
+// Whether presented pictures go to the window's thread at all.
 bool handing_over() { return PMSCR && ISWIN() && chosen_backend().shows_pictures(); }
 
 // The picture handed over last, when it has the window surface's size.
@@ -330,7 +348,7 @@ void hand_over(const ChangedRows& changed) {
   f.handed = handed;
   last_handed = back;
   back = middle.exchange(back | FRESH) & 3;
-  if (!present_wake_sent.exchange(true)) chosen_backend().wake();
+  if (!present_wake_sent.exchange(true)) chosen_driver().picture_ready();
 }
 
 // Hands the window surface to the window thread to show, after a drawing
@@ -385,6 +403,41 @@ void use_backend(Backend& b, bool unless_chosen) {
 }
 void use_headless_backend() { use_backend(headless_backend()); }
 
+Driver& chosen_driver() {
+  if (Driver* d = driver.load(std::memory_order_acquire)) return *d;
+#if defined(__EMSCRIPTEN__)
+  return inline_driver();  // a browser gives a program no thread of its own to wait in
+#else
+  return threaded_driver();
+#endif
+}
+
+// A window its user closed has its thread joined under the driver that ran it.
+void use_inline_driver() {
+  if (!ISWIN()) CLOSEWIN();
+  driver.store(&inline_driver(), std::memory_order_release);
+}
+void use_threaded_driver() {
+  if (!ISWIN()) CLOSEWIN();
+  driver.store(&threaded_driver(), std::memory_order_release);
+}
+bool runs_inline() { return chosen_driver().runs_inline(); }
+void pump_events() { chosen_driver().pump(); }
+
+bool wait_message(std::uint32_t ms) { return wait_message_until(GETTIMER() + ms / 1000.0); }
+bool wait_message_until(double seconds) { return chosen_driver().wait_until(seconds); }
+void wake_message_waiter() { chosen_driver().wake_waiter(); }
+
+namespace window_ops {
+bool open() { return window.open(); }
+bool running() { return window.running(); }
+bool on_window_thread() { return display::on_window_thread; }
+void pump(std::int32_t wait_ms) { window.pump(wait_ms); }
+void present() { window.serve_picture(); }
+void close() { window.close(); }
+bool request_close() { return post({}); }
+}  // namespace window_ops
+
 void set_logical_size(std::uint32_t W, std::uint32_t H, std::uint32_t SCALE, bool FULLSCREEN, bool FIT) {
   presentation.w = W && H ? W : 0;
   presentation.h = W && H ? H : 0;
@@ -414,10 +467,11 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   back = 0;
   last_handed = 3;
   front = 2;
-  window_slot = NEWTHREAD(run_window_thread);
-  // A new thread starts on its maker's core and would wait there about a
-  // millisecond for the scheduler to move one of the two: this one sleeps
-  // until the window thread runs, and wakes on the other core.
+  chosen_driver().open();
+  // A new window thread starts on its maker's core and would wait there
+  // about a millisecond for the scheduler to move one of the two: this one
+  // sleeps until the window thread runs, and wakes on the other core. (The
+  // inline driver has opened the window by now.)
   stage.wait(Stage::Starting, std::memory_order_acquire);
   // While the window thread opens the window: the font, and surfaces of a
   // fixed size.
@@ -435,21 +489,18 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
   CLEAR();
 }
 
-void CLOSEWIN() {
-  Slot& slot = slots[window_slot];
-  if (!slot.thread) return;
-  post({});
-  slot.thread->join();
-  delete slot.thread;
-  slot.thread = nullptr;
-}
+void CLOSEWIN() { chosen_driver().close(); }
 
-// The close request is let go only once the window thread has ended.
-void inject_close() { post({}); }
+// The close request is let go only once the window has closed; under the
+// inline driver its own thread closes it at once.
+void inject_close() {
+  post({});
+  if (on_window_thread && chosen_driver().runs_inline()) window.close();
+}
 
 void SETTITLE(std::string_view S) {
   const std::string utf8 = to_utf8(S);
-  post({[&](WindowThread&) { chosen_backend().set_title(utf8); }});
+  post({[&](Window&) { chosen_backend().set_title(utf8); }});
 }
 
 void open_with(std::string_view title, PBITMAP icon) {
@@ -458,23 +509,19 @@ void open_with(std::string_view title, PBITMAP icon) {
 }
 
 bool inject_message(const MSG& m) {
-  return post({[&](WindowThread& thread) {
+  return post({[&](Window& w) {
     MSG c = m;
     if (c.HWND == 0) c.HWND = HW.load(std::memory_order_relaxed);
-    thread.message(c);
+    w.message(c);
   }});
 }
 
 bool inject_resize(std::uint32_t w, std::uint32_t h) {
-  return post({[&](WindowThread& thread) { thread.resized(w, h); }});
+  return post({[&](Window& on) { on.resized(w, h); }});
 }
 
 bool run_on_window_thread(void (*task)(const std::string&), const std::string& text) {
-  if (on_window_thread) {
-    task(text);
-    return true;
-  }
-  return post({[&](WindowThread&) { task(text); }});
+  return post({[&](Window&) { task(text); }});
 }
 
 void FRESHWIN() {

@@ -1,5 +1,6 @@
-// The one window and its thread: opening, closing, title and icon, presenting, the screen and
-// window queries, thread slots, and the controls tools and tests use on it (injected messages, close).
+// The one window and its driver (a thread of its own, or the caller's): opening, closing, title and
+// icon, presenting, the screen and window queries, thread slots, and the controls tools and tests use
+// on it (injected messages, close).
 #pragma once
 
 #include <atomic>
@@ -29,9 +30,10 @@ inline constexpr int NO_DISPLAY = 1, LOST_DISPLAY = 1;
 inline constexpr std::uint32_t MAX_WINDOW_SIDE = 16384;
 
 // Opens the window with a client area of W x H (0: half the screen), centred,
-// starts its thread and returns when it is open and the main surface is
-// cleared to CBG. CFG is what BAR fills with for colour 0, CBG what CLEAR
-// fills with for colour 0 (and the window's background). The window is on
+// on its own thread (or, under the inline driver, on this one) and returns
+// when it is open and the main surface is cleared to CBG. CFG is what BAR
+// fills with for colour 0, CBG what CLEAR fills with for colour 0 (and the
+// window's background). The window is on
 // the chosen back end: off-screen unless the SDL one was chosen. Without a
 // display, or when the window would be larger than MAX_WINDOW_SIDE (the line
 // then names the size, the scale and the scale that fits the screen): one
@@ -64,15 +66,38 @@ void use_alias_keys();
 // compose sequences then do not come. Before the first CREATEWIN, while no
 // other thread runs (it sets an environment variable).
 void without_typed_text();
-// Closes the window and returns once its thread has ended; nothing without a window. Game thread.
+// Closes the window and returns once its thread has ended; nothing without a
+// window. Game thread (inline: from another thread, it returns once the
+// window's thread has closed it at its next pump or wait).
 void CLOSEWIN();
 // Whether the window is open. Any thread.
 bool ISWIN();
 // Sets the window title (bytes: UTF-8 or GBK); nothing without a window. Game thread.
 void SETTITLE(std::string_view S);
 // Presents the main surface (pixels of exactly 0x000001 keep what the window
-// showed) and records the presentation time. Game thread.
+// showed) and records the presentation time: the window thread shows it, or
+// under the inline driver this call does. Game thread.
 void FRESHWIN();
+
+// The window's driver. The threaded one (the default) opens each window on a
+// window thread of its own, which waits for the platform's events, queues
+// them and shows pictures while the game thread runs. The inline one runs all
+// of that on the thread that calls CREATEWIN and starts no thread: that
+// thread pumps the events with pump_events() (or while it waits in
+// wait_message), and FRESHWIN shows the picture itself; requests from other
+// threads (inject_*, SETTITLE, run_on_window_thread, CLOSEWIN) are served at
+// its next pump or wait, and return then. Both back ends run either way.
+// Game thread, before CREATEWIN, with no window open.
+void use_inline_driver();
+void use_threaded_driver();
+// Whether the chosen driver is the inline one. Any thread.
+bool runs_inline();
+// Inline: queues the platform events waiting, without waiting for any, serves
+// the requests posted by other threads and closes the window when it was
+// asked to (the close button; ISWIN() then says so). Threaded: nothing (the
+// window thread pumps), so a program may call it every step either way.
+// Game thread.
+void pump_events();
 // Whether a window has shown a picture presented to it since the process
 // started. Any thread.
 bool first_picture_shown();
@@ -112,20 +137,21 @@ void STOPTHREAD(std::uint32_t THI);
 // back end is chosen): no display needed, same surfaces and queue; messages
 // come from inject_message. Game thread, before CREATEWIN.
 void use_headless_backend();
-// Hands a message to the window thread as if the platform delivered it, and
+// Hands a message to the window's thread as if the platform delivered it, and
 // returns once it is queued (WM_USER also goes into the user queue first);
-// false without a window. Any thread but the window thread.
+// false without a window. Any thread (on the window's own: at once).
 bool inject_message(const MSG& m);
-// A size report of the client area, as a user's resize would make. Any thread
-// but the window thread; false without a window.
+// A size report of the client area, as a user's resize would make. Any
+// thread; false without a window.
 bool inject_resize(std::uint32_t w, std::uint32_t h);
 // The window's close command, as the close button gives it; returns once the
-// window thread has ended. Any thread but the window thread.
+// window has closed (on the window thread itself: the thread ends after its
+// pass). Any thread.
 void inject_close();
 
-// Runs task(text) on the window thread, the one that owns the platform's
+// Runs task(text) on the window's thread, the one that owns the platform's
 // video, and returns true once it has run (at once when called there); false
-// when no window thread runs. Any thread.
+// when no window is open. Any thread.
 bool run_on_window_thread(void (*task)(const std::string&), const std::string& text);
 
 }  // namespace display

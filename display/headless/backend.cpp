@@ -1,6 +1,8 @@
 // The headless back end: a window that exists only off-screen; its events are what the caller
 // injects, and pictures stay in the window surface on the game thread, where tools read them.
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 #include "display/backend.h"
 
@@ -17,19 +19,29 @@ class Headless final : public Backend {
   bool create(const WindowPlace& place, PlatformEvents& events, std::uint32_t& id, std::string&) override {
     id = ++windows_;
     events.resized(place.w, place.h);  // no frame: it stays where it was placed
-    seen_ = wakes_.load(std::memory_order_acquire);
+    const std::lock_guard hold(lock_);
+    seen_ = wakes_;
     return true;
   }
-  void pump(PlatformEvents&) override {
-    wakes_.wait(seen_, std::memory_order_acquire);
-    seen_ = wakes_.load(std::memory_order_acquire);
+  // No platform events: only a wake-up (a request posted) ends the wait.
+  void pump(PlatformEvents&, std::int32_t wait_ms) override {
+    std::unique_lock hold(lock_);
+    const auto woken = [this] { return wakes_ != seen_; };
+    if (wait_ms == FOREVER)
+      woken_.wait(hold, woken);
+    else if (wait_ms > 0)
+      woken_.wait_for(hold, std::chrono::milliseconds(wait_ms), woken);
+    seen_ = wakes_;
   }
   void show(const Picture&) override {}
   void set_title(const std::string&) override {}
   void destroy() override {}
   void wake() override {
-    wakes_.fetch_add(1, std::memory_order_release);
-    wakes_.notify_one();
+    {
+      const std::lock_guard hold(lock_);
+      ++wakes_;
+    }
+    woken_.notify_one();
   }
   bool shows_pictures() const override { return false; }
   void screen_size(std::int32_t& w, std::int32_t& h) const override {
@@ -38,9 +50,12 @@ class Headless final : public Backend {
   }
 
  private:
-  std::atomic<std::uint32_t> wakes_{0};
-  std::uint32_t seen_ = 0;     // window thread
-  std::uint32_t windows_ = 0;  // window thread
+  // A timed wait, which an atomic's own wait cannot do: under the inline
+  // driver the pump sleeps until a message's deadline.
+  std::mutex lock_;
+  std::condition_variable woken_;
+  std::uint32_t wakes_ = 0, seen_ = 0;  // under lock_
+  std::uint32_t windows_ = 0;           // window's thread
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The SDL back end: a real window on the window thread, its events (input goes on to the input code;
+// The SDL back end: a real window on the window's thread, its events (input goes on to the input code;
 // F11 and Alt+Enter toggle full screen here) and the wait for them; pictures go to the presenter.
 #include "display/sdl/window.h"
 
@@ -150,9 +150,12 @@ class Sdl final : public Backend {
     return true;
   }
 
-  void pump(PlatformEvents& events) override {
+  void pump(PlatformEvents& events, std::int32_t wait_ms) override {
     SDL_Event e;
-    if (!SDL_PollEvent(&e) && !wait_event(e)) return;
+    if (!SDL_PollEvent(&e)) {
+      start_controllers();  // only with every event taken
+      if (wait_ms == 0 || !wait_event(e, wait_ms)) return;
+    }
     handle(e, events);
     while (SDL_PollEvent(&e)) handle(e, events);
     input_.restore_dropped_key(events);  // everything dispatched is in: nothing followed it
@@ -230,16 +233,11 @@ class Sdl final : public Backend {
     events.placed({x - left, y - top, std::max(0, top - bottom), left, bottom});
   }
 
-  // With every event taken: sleeps until the next event or wake(). On X the
-  // wake-up is a counter polled beside the X connection, not SDL's own, which
-  // is a message sent through the X server. False when woken with no event.
-  // SDL reads an open controller, and notices one plugged in, only while it
-  // looks for events: with a pad open it looks every millisecond (as SDL's
-  // own wait does), with none at least twice a second.
-  bool wait_event(SDL_Event& e) {
+  // Game controllers, plugged in now or later, once the window's first
+  // pictures are out; the game runs without them.
+  void start_controllers() {
     const Uint64 now = SDL_GetTicks64();
     if (!controllers_tried_ && now >= controllers_at_) {
-      // Game controllers, plugged in now or later; the game runs without them.
       // Never while another thread starts a subsystem (the sound's can take
       // seconds): this thread does not wait, it tries again a little later.
       if (std::unique_lock<std::mutex> starting(sdl_subsystems_lock(), std::try_to_lock); starting) {
@@ -249,8 +247,20 @@ class Sdl final : public Backend {
         controllers_at_ = now + 50;
       }
     }
+  }
+
+  // With every event taken: sleeps until the next event or wake(), or for
+  // `wait_ms` at most (FOREVER: no limit). On X the wake-up is a counter
+  // polled beside the X connection, not SDL's own, which is a message sent
+  // through the X server. False when woken with no event. SDL reads an open
+  // controller, and notices one plugged in, only while it looks for events:
+  // with a pad open it looks every millisecond (as SDL's own wait does), with
+  // none at least twice a second.
+  bool wait_event(SDL_Event& e, std::int32_t wait_ms) {
     int timeout = input_.has_pads() ? 1 : controllers_ ? 500 : -1;
-    if (!controllers_tried_) timeout = static_cast<int>(controllers_at_ - now) + 1;
+    if (const Uint64 now = SDL_GetTicks64(); !controllers_tried_)
+      timeout = controllers_at_ > now ? static_cast<int>(controllers_at_ - now) + 1 : 1;
+    if (wait_ms != FOREVER && (timeout < 0 || wait_ms < timeout)) timeout = wait_ms;
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (polls_x11_.load(std::memory_order_relaxed)) {
       XFlush(x11_);

@@ -1,6 +1,7 @@
 // The real window under a private Xvfb: size, place and title, key presses
 // from xdotool, closing (CLOSEWIN and the close button), resizing, and the
-// presented picture against a screenshot. Also the headless window's thread.
+// presented picture against a screenshot, on the window thread and inline.
+// Also the headless window's thread.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -187,6 +188,31 @@ TEST_F(Window, PositionAndPointerAreZeroAfterClosing) {
     EXPECT_EQ(query(), 0);
   EXPECT_EQ(GETSCRWIDTH(), 1280);
   EXPECT_EQ(GETSCRHEIGHT(), 1024);
+}
+
+// The inline driver on a real window: keys come while this thread waits, a
+// picture is on the screen once FRESHWIN returns, and the close button
+// closes the window at a pump.
+TEST(InlineWindow, RunsOnTheCallersThread) {
+  PrivateX x;
+  ASSERT_TRUE(x.ok());
+  use_inline_driver();
+  CREATEWIN(64, 48, BLACK, WHITE);
+  ASSERT_TRUE(ISWIN());
+  run("xdotool windowfocus --sync " + std::to_string(HW.load()) + " key Right");
+  const std::vector<MSG> got = key_messages(2);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].WPARAM, K_RIGHT);
+  BAR(10, 5, 20, 30, CRIMSON, CRIMSON);
+  FRESHWIN();
+  std::vector<std::uint32_t> shot;
+  const auto until = Clock::now() + PATIENCE;
+  while (shot != PMSCR->pixels && Clock::now() < until) shot = screenshot(64, 48);  // no pump: FRESHWIN showed it
+  EXPECT_EQ(shot, PMSCR->pixels);
+  ASSERT_TRUE(tervalon::test::press_close_button(HW.load()));
+  while (ISWIN() && Clock::now() < until) wait_message(50);
+  EXPECT_FALSE(ISWIN());
+  use_threaded_driver();
 }
 
 TEST(WindowNotYetOpen, ScreenSizeComesFromTheXServer) {
