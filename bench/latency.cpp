@@ -155,13 +155,18 @@ class Session {
   }
 
   // Starts `argv` in `dir` and waits for its first picture that is not a
-  // single colour; the seconds from fork to that picture.
+  // single colour; the seconds from fork to that picture. The game keeps its
+  // settings and journey in `dir`, the journey new at each start: one it
+  // found would open with its menu, where arrow keys move nothing.
   double launch(const std::vector<std::string>& argv, const std::string& dir) {
     drain();
+    std::filesystem::remove_all(dir + "/data");
     const double t0 = now();
     pid_ = fork();
     if (pid_ == 0) {
       if (chdir(dir.c_str()) != 0) _exit(127);
+      setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
+      setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
       int null = open("/dev/null", O_WRONLY);
       dup2(null, 1);
       dup2(null, 2);
