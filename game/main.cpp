@@ -1,35 +1,32 @@
-// Tervalon: load the levels, open the window, and run the game at 60 frames a
-// second until the window is gone.
+// Tervalon on the desktop: load the levels, open the window, and call the
+// game's step until it is over, sleeping until a message comes or the step
+// is due again.
 #include <sys/prctl.h>
 
 #include <cstdio>
 #include <memory>
 #include <vector>
 
-#include "base/keys.h"
 #include "base/stop.h"
 #include "display/audio.h"
+#include "display/queue.h"
+#include "display/sdl/bindings.h"
 #include "display/sdl/window.h"
 #include "display/window.h"
-#include "game/app/options.h"
-#include "game/play.h"
+#include "game/app/app.h"
 #include "game/replay/events.h"
 #include "game/rules/level_file.h"
-#include "game/app/settings.h"
 #include "game/view/sounds.h"
 
 namespace {
 
 using namespace tervalon;
-using namespace base::keys;
 
 // Each action's keys and buttons, as the game knows the action.
 void bind(const Settings& s) {
-  display::use_bindings({{K_LEFT, s.keys.left, s.buttons.left},
-                         {K_RIGHT, s.keys.right, s.buttons.right},
-                         {K_UP, s.keys.jump, s.buttons.jump},
-                         {K_R, s.keys.restart, s.buttons.restart},
-                         {K_P, s.keys.pause, s.buttons.pause}});
+  std::vector<display::Binding> bindings;
+  for (std::size_t a = 0; a < ACTION_COUNT; ++a) bindings.push_back({ACTIONS[a].key, s.keys.of[a], s.buttons.of[a]});
+  display::use_bindings(bindings);
 }
 
 }  // namespace
@@ -49,16 +46,18 @@ int main(int argc, char** argv) {
   bind(settings.settings());
   display::use_error_box();  // a bad level file is reported before any window
   display::use_sdl_backend();
-  const std::unique_ptr<Game> game = INITBD();
   // The sounds are made here, like the icon. The device opens on a thread of
   // its own once the first picture is out; until then, and for good without
   // one, sounds are dropped, and the volume and muting are kept for it.
+  const Platform platform{bind, display::pressed_key_name, display::play_sound, display::set_volume,
+                          display::set_muted};
+  App app(INITBD(), parsed.options, &settings, &platform);
   std::vector<std::vector<std::int16_t>> sounds;
   for (std::size_t s = 0; s < SOUND_COUNT; ++s) sounds.push_back(make_sound(static_cast<Sound>(s)));
   display::open_audio(std::move(sounds));
-  const Platform platform{bind, display::pressed_key_name, display::play_sound, display::set_volume,
-                          display::set_muted};
-  const int code = play(*game, parsed.options, &settings, &platform);
+  if (!app.start()) return 2;
+  for (App::Turn t = app.step(); !t.over; t = app.step()) display::wait_message_until(t.wake);
+  const int code = app.finish();
   display::close_audio();
   return code;
 }

@@ -68,11 +68,20 @@ struct Field {
   std::size_t section = 0;
   std::string_view key, comment;
   Bindings Settings::*bindings = nullptr;
-  std::vector<std::string> Bindings::*names = nullptr;
+  Action action = Action::left;
   std::string (*show)(const Settings&) = nullptr;
   bool (*read)(std::string_view, Settings&) = nullptr;
   std::string_view must;  // what a wrong value is told
+  // On the settings screen: its label and value in both languages, and the
+  // value it moves to when chosen.
+  std::string_view zh, en;
+  std::array<std::string, 2> (*shown)(const Settings&) = nullptr;
+  void (*next)(Settings&) = nullptr;
 };
+
+std::array<std::string, 2> yes_no(bool yes, const char* zh_yes, const char* zh_no) {
+  return {yes ? zh_yes : zh_no, yes ? "yes" : "no"};
+}
 
 // `v` as one of two words.
 bool choose(std::string_view v, std::string_view yes, std::string_view no, bool& out) {
@@ -83,23 +92,14 @@ bool choose(std::string_view v, std::string_view yes, std::string_view no, bool&
 
 const std::vector<Field>& fields() {
   static const std::vector<Field> all = [] {
-    struct Action {
-      std::string_view key, comment;
-      std::vector<std::string> Bindings::*names;
-    };
-    const Action actions[] = {{"left", "Run left.", &Bindings::left},
-                              {"right", "Run right.", &Bindings::right},
-                              {"jump", "Jump, from a floor or off a wall.", &Bindings::jump},
-                              {"restart", "Restart the level, as you entered it.", &Bindings::restart},
-                              {"pause", "Pause, with a menu.", &Bindings::pause}};
     std::vector<Field> list;
     for (const std::size_t section : {KEYS, CONTROLLER})
-      for (const Action& a : actions)
+      for (std::size_t a = 0; a < ACTION_COUNT; ++a)
         list.push_back({.section = section,
-                        .key = a.key,
-                        .comment = a.comment,
+                        .key = ACTIONS[a].name,
+                        .comment = ACTIONS[a].comment,
                         .bindings = section == KEYS ? &Settings::keys : &Settings::buttons,
-                        .names = a.names,
+                        .action = static_cast<Action>(a),
                         .must = ""});
     list.push_back({.section = 2,
                     .key = "scale",
@@ -107,13 +107,23 @@ const std::vector<Field>& fields() {
                                "a sharp square; fit: as large as the window allows, keeping its shape.",
                     .show = [](const Settings& s) { return std::string(s.fit ? "fit" : "integer"); },
                     .read = [](std::string_view v, Settings& s) { return choose(v, "fit", "integer", s.fit); },
-                    .must = "scale must be integer or fit"});
+                    .must = "scale must be integer or fit",
+                    .zh = "缩放",
+                    .en = "Scale",
+                    .shown = [](const Settings& s) {
+                      return std::array<std::string, 2>{s.fit ? "铺满" : "整数倍", s.fit ? "fit" : "integer"};
+                    },
+                    .next = [](Settings& s) { s.fit = !s.fit; }});
     list.push_back({.section = 2,
                     .key = "fullscreen",
                     .comment = "yes: start in full screen.",
                     .show = [](const Settings& s) { return std::string(s.fullscreen ? "yes" : "no"); },
                     .read = [](std::string_view v, Settings& s) { return choose(v, "yes", "no", s.fullscreen); },
-                    .must = "fullscreen must be yes or no"});
+                    .must = "fullscreen must be yes or no",
+                    .zh = "全屏",
+                    .en = "Full screen",
+                    .shown = [](const Settings& s) { return yes_no(s.fullscreen, "是", "否"); },
+                    .next = [](Settings& s) { s.fullscreen = !s.fullscreen; }});
     list.push_back({.section = 2,
                     .key = "window-scale",
                     .comment = "The window's size in multiples of the board, 1..16; auto: the largest\n"
@@ -125,13 +135,25 @@ const std::vector<Field>& fields() {
                           s.window_scale = 0;
                           return true;
                         },
-                    .must = "window-scale must be auto or 1..16"});
+                    .must = "window-scale must be auto or 1..16",
+                    .zh = "窗口倍数",
+                    .en = "Window scale",
+                    .shown =
+                        [](const Settings& s) {
+                          const std::string n = std::to_string(s.window_scale);
+                          return std::array<std::string, 2>{s.window_scale ? n : "自动", s.window_scale ? n : "auto"};
+                        },
+                    .next = [](Settings& s) { s.window_scale = (s.window_scale + 1) % 9; }});
     list.push_back({.section = 3,
                     .key = "guide",
                     .comment = "yes: show the on-screen guide.",
                     .show = [](const Settings& s) { return std::string(s.guide ? "yes" : "no"); },
                     .read = [](std::string_view v, Settings& s) { return choose(v, "yes", "no", s.guide); },
-                    .must = "guide must be yes or no"});
+                    .must = "guide must be yes or no",
+                    .zh = "指南",
+                    .en = "Guide",
+                    .shown = [](const Settings& s) { return yes_no(s.guide, "开", "关"); },
+                    .next = [](Settings& s) { s.guide = !s.guide; }});
     list.push_back({.section = 3,
                     .key = "speed",
                     .comment = "The game's speed in percent: 100, 80, 60 or 40.",
@@ -143,21 +165,37 @@ const std::vector<Field>& fields() {
                           s.speed = n;
                           return true;
                         },
-                    .must = "speed must be 100, 80, 60 or 40"});
+                    .must = "speed must be 100, 80, 60 or 40",
+                    .zh = "速度",
+                    .en = "Speed",
+                    .shown =
+                        [](const Settings& s) {
+                          const std::string n = std::to_string(s.speed) + "%";
+                          return std::array<std::string, 2>{n, n};
+                        },
+                    .next = [](Settings& s) { s.speed = s.speed <= 40 ? 100 : s.speed - 20; }});
     list.push_back(
         {.section = 4,
          .key = "volume",
          .comment = "The volume, 0 (silent) to 100.",
          .show = [](const Settings& s) { return std::to_string(s.volume); },
          .read = [](std::string_view v, Settings& s) { return base::parse_whole<std::uint32_t>(v, 0, 100, s.volume); },
-         .must = "volume must be 0..100"});
+         .must = "volume must be 0..100",
+         .zh = "音量",
+         .en = "Volume",
+         .shown =
+             [](const Settings& s) {
+               const std::string n = std::to_string(s.volume);
+               return std::array<std::string, 2>{n, n};
+             },
+         .next = [](Settings& s) { s.volume = s.volume >= 100 ? 0 : std::min<std::uint32_t>(s.volume + 10, 100); }});
     return list;
   }();
   return all;
 }
 
-std::vector<std::string>& names_of(const Field& f, Settings& s) { return (s.*f.bindings).*f.names; }
-const std::vector<std::string>& names_of(const Field& f, const Settings& s) { return (s.*f.bindings).*f.names; }
+std::vector<std::string>& names_of(const Field& f, Settings& s) { return (s.*f.bindings)[f.action]; }
+const std::vector<std::string>& names_of(const Field& f, const Settings& s) { return (s.*f.bindings)[f.action]; }
 
 // A setting's value as the file spells it.
 std::string shown(const Field& f, const Settings& s) {
@@ -469,8 +507,8 @@ bool write_text(const std::string& path, const std::string& shown_path, const st
 
 Settings default_settings() {
   Settings s;
-  s.keys = {{"Left", "A"}, {"Right", "D"}, {"Up", "W", "Space"}, {"R"}, {"P", "Pause"}};
-  s.buttons = {{"dpleft"}, {"dpright"}, {"dpup", "a", "b"}, {"y"}, {"start"}};
+  s.keys = {{{{"Left", "A"}, {"Right", "D"}, {"Up", "W", "Space"}, {"R"}, {"P", "Pause"}}}};
+  s.buttons = {{{{"dpleft"}, {"dpright"}, {"dpup", "a", "b"}, {"y"}, {"start"}}}};
   return s;
 }
 
@@ -534,6 +572,30 @@ bool SettingsFile::save(const Settings& s, std::string& why) {
   }
   unsaved_ = why;
   return false;
+}
+
+std::vector<SettingLine> setting_lines(const Settings& s) {
+  std::vector<SettingLine> lines;
+  for (const Field& f : fields())
+    if (f.next) {
+      const std::array<std::string, 2> v = f.shown(s);
+      lines.push_back({std::string(f.zh) + "：" + v[0], std::string(f.en) + ": " + v[1], f.next});
+    }
+  return lines;
+}
+
+std::array<std::string, 2> keys_line(const Settings& s) {
+  auto key = [&](Action a) { return s.keys[a].empty() ? std::string("-") : s.keys[a].front(); };
+  // The arrows are drawn as arrows in the Chinese line, as on a keyboard's keys.
+  auto arrow = [&](Action a) {
+    const std::string k = key(a);
+    return k == "Left" ? "←" : k == "Right" ? "→" : k == "Up" ? "↑" : k == "Down" ? "↓" : k;
+  };
+  const bool arrows = key(Action::left) == "Left" && key(Action::right) == "Right";
+  return {arrow(Action::left) + (arrows ? "" : "/") + arrow(Action::right) + " 跑　" + arrow(Action::jump) + " 跳　" +
+              key(Action::restart) + " 重来本关　" + key(Action::pause) + " 暂停　Esc 退出",
+          key(Action::left) + "/" + key(Action::right) + " run, " + key(Action::jump) + " jump, " +
+              key(Action::restart) + " restart level, " + key(Action::pause) + " pause, Esc quit"};
 }
 
 }  // namespace tervalon

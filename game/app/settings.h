@@ -4,17 +4,41 @@
 // named with its file and line, and the default is used.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/keys.h"
+
 namespace tervalon {
+
+// What a player does with keys and buttons. Each action has one name, from
+// the settings file to the key code the rules see.
+enum class Action : std::uint8_t { left, right, jump, restart, pause };
+inline constexpr std::size_t ACTION_COUNT = 5;
+
+struct ActionInfo {
+  std::string_view name;     // in the settings file and in code: "jump"
+  std::int32_t key;          // the key message the game is given for it
+  std::string_view zh, en;   // on screen
+  std::string_view comment;  // above its line in the settings file
+};
+inline constexpr std::array<ActionInfo, ACTION_COUNT> ACTIONS{{
+    {"left", base::keys::K_LEFT, "左", "Left", "Run left."},
+    {"right", base::keys::K_RIGHT, "右", "Right", "Run right."},
+    {"jump", base::keys::K_UP, "跳", "Jump", "Jump, from a floor or off a wall."},
+    {"restart", base::keys::K_R, "重来", "Restart", "Restart the level, as you entered it."},
+    {"pause", base::keys::K_P, "暂停", "Pause", "Pause, with a menu."},
+}};
 
 // The names bound to each action, up to three each, in the order written.
 struct Bindings {
-  std::vector<std::string> left, right, jump, restart, pause;
+  std::array<std::vector<std::string>, ACTION_COUNT> of;
+  std::vector<std::string>& operator[](Action a) { return of[static_cast<std::size_t>(a)]; }
+  const std::vector<std::string>& operator[](Action a) const { return of[static_cast<std::size_t>(a)]; }
   bool operator==(const Bindings&) const = default;
 };
 
@@ -79,6 +103,19 @@ class SettingsFile {
   std::vector<std::string> problems_;
   std::string unsaved_;
 };
+
+// A setting's line on the settings screen, in both languages, and the value
+// it moves to when chosen: one per setting of the file's table that has a
+// value, in the table's order (the actions' lists are bound on the screen).
+struct SettingLine {
+  std::string zh, en;
+  void (*next)(Settings&);
+};
+std::vector<SettingLine> setting_lines(const Settings& s);
+
+// The keys of the actions as the player has bound them, in both languages
+// ("←→ 跑　↑ 跳　R 重来本关　P 暂停　Esc 退出"), for the pause menu.
+std::array<std::string, 2> keys_line(const Settings& s);
 
 // $XDG_CONFIG_HOME/tervalon/settings.ini (~/.config/... when that is unset
 // or not absolute), its folder made when missing; empty with the reason in

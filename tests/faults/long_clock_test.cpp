@@ -1,4 +1,4 @@
-// The game's main loop after 49.7 days: started on a clock just below 2^32
+// The game's step after 49.7 days: started on a clock just below 2^32
 // milliseconds, with the frames such a run has behind it, it keeps running
 // past that mark (no range error) until Escape ends it normally.
 #include <gtest/gtest.h>
@@ -13,7 +13,8 @@
 #include "display/clock.h"
 #include "display/window.h"
 #include "game/app/options.h"
-#include "game/play.h"
+#include "display/queue.h"
+#include "game/app/app.h"
 #include "game/rules/level_file.h"
 
 namespace {
@@ -52,8 +53,9 @@ TEST(LongClock, TheLoopRunsOnPastTwoToThe32Milliseconds) {
         display::take_time_origin();
         const std::uint64_t start_ms = TWO_TO_32 - 1500;
         clock_gain = static_cast<long long>(start_ms) * 1000000;
-        const auto game = tervalon::INITBD();
+        auto game = tervalon::INITBD();
         game->FRAME = start_ms * 60 / 1000;  // what 60 frames a second have run by then
+        tervalon::App app(std::move(game), {});
         std::thread user([] {
           while (display::GETTIME() < TWO_TO_32 + 500) std::this_thread::sleep_for(std::chrono::milliseconds(10));
           display::MSG escape;
@@ -61,9 +63,11 @@ TEST(LongClock, TheLoopRunsOnPastTwoToThe32Milliseconds) {
           escape.WPARAM = display::K_ESC;
           display::inject_message(escape);
         });
-        int code = tervalon::play(*game, {});
+        if (!app.start()) std::exit(2);
+        for (auto t = app.step(); !t.over; t = app.step()) display::wait_message_until(t.wake);
+        const int code = app.finish();
         user.join();
-        const std::uint64_t frames = game->FRAME;
+        const std::uint64_t frames = app.game().FRAME;
         const std::uint64_t now = display::GETTIME();
         std::fprintf(stderr, "ended with %d after frame %llu at %llu ms\n", code,
                      static_cast<unsigned long long>(frames), static_cast<unsigned long long>(now));

@@ -105,9 +105,9 @@ TEST(Settings, WrongLinesAreNamedAndOnlyChangedValuesAreRewritten) {
   SettingsFile file;
   file.load(checks, path);
   Settings expected = default_settings();
-  expected.keys.left = {"Left"};
-  expected.keys.jump = {"Up"};
-  expected.keys.restart = {"R"};
+  expected.keys[Action::left] = {"Left"};
+  expected.keys[Action::jump] = {"Up"};
+  expected.keys[Action::restart] = {"R"};
   expected.fullscreen = true;
   EXPECT_EQ(file.settings(), expected);
   const std::size_t left = line_of(broken, "left = Left, Foo"), restart = line_of(broken, "restart = R, left");
@@ -132,7 +132,7 @@ TEST(Settings, WrongLinesAreNamedAndOnlyChangedValuesAreRewritten) {
   Settings changed = expected;
   changed.speed = 60;
   changed.window_scale = 3;
-  changed.keys.jump = {"Up", ",", "Keypad ,"};
+  changed.keys[Action::jump] = {"Up", ",", "Keypad ,"};
   std::string why;
   ASSERT_TRUE(file.save(changed, why)) << why;
   std::string after = contents(path);

@@ -1,0 +1,334 @@
+// The app's step: what runs is decided here, between frames; the screens and
+// the run being played do the rest.
+#include "game/app/app.h"
+
+#include <cstdio>
+
+#include "base/keys.h"
+#include "base/stop.h"
+#include "display/clock.h"
+#include "display/window.h"
+#include "game/app/menus.h"
+#include "game/app/settings_screen.h"
+#include "game/app/words.h"
+#include "game/replay/playback.h"
+#include "game/rules/level_start.h"
+#include "game/rules/rules.h"
+#include "game/view/window_setup.h"
+
+namespace tervalon {
+
+using namespace base::keys;
+
+namespace {
+
+// The game ended as it should but its recording could not be written whole.
+constexpr int RECORDING_INCOMPLETE = 3;
+
+// How long a new best is shown, in frames.
+constexpr std::uint64_t NOTE_FRAMES = 180;
+
+// A recording says how fast it was played; it plays back the same at any
+// speed.
+std::string pace_note(std::uint32_t pace) {
+  return pace == 100 ? "" : "# played at " + std::to_string(pace) + "% speed";
+}
+
+void note_pace(Run& r, std::uint32_t pace) {
+  if (pace != 100) r.rec.note(pace_note(pace));
+}
+
+}  // namespace
+
+App::App(std::unique_ptr<Game> g, const Options& o, SettingsFile* settings, const Platform* platform,
+         std::function<double()> now)
+    : o_(o),
+      settings_(platform ? settings : nullptr),
+      platform_(platform ? *platform : Platform{}),
+      now_(now ? std::move(now) : [] { return display::GETTIMER(); }),
+      initial_(std::make_unique<Game>(*g)),
+      journey_(std::move(g)),
+      player_(journey_.g, journey_.rec, [this] { seen(journey_); }),
+      playing_(v_, now_, [this](Run& r) { return seen(r); }) {
+  playing_.set_pace(o_.pace);
+  playing_.set_guide(o_.guide);
+}
+
+bool App::start() {
+  if (!player_.read(o_.play, o_.speed) || !journey_.rec.open(o_.record)) return false;
+  Game& g = journey_.g;
+  INITWIN(g, v_, o_.scale, o_.fullscreen, o_.fit);
+  INITLV(g);
+  if (platform_.mute) {
+    platform_.volume(o_.volume);
+    platform_.mute(muted_ = o_.mute);
+  }
+  *initial_ = g;
+  journey_.heard = event_state(g);  // the level's start is no event
+  seen(journey_);
+  fed_ = player_.playing();
+  if (!keeper_.open(g, !o_.play.empty())) {
+    journey_.rec.begin();
+    note_pace(journey_, o_.pace);
+    return true;
+  }
+  loading_ = std::make_unique<Loading>(journey_, *initial_, keeper_, [this](Run& r) { return notice(r, false); });
+  if (!loading_->start()) {
+    loading_.reset();
+    new_journey();
+  }
+  return true;
+}
+
+App::Turn App::step() {
+  display::pump_events();
+  // A signal or a lost display: end as Escape does, recording included.
+  if (base::stop_requested() || !display::ISWIN()) over_ = true;
+  if (over_) return {true, 0};
+  const double now = now_();
+  Turn t{false, now};
+  if (loading_) {
+    if (loading_->step()) {
+      loaded();
+      return t;
+    }
+    // Escape ends the game at once, the save untouched.
+    while (display::ISNEXTMSG())
+      if (display::MS.MESSAGE == WM_KEYDOWN && display::MS.WPARAM == K_ESC) return {over_ = true, now};
+    loading_->draw(v_, display::GETTIME());
+    return t;
+  }
+  if (player_.playing()) return play_scripts();
+  Run& r = practice_ ? *practice_ : journey_;
+  if (std::exchange(fed_, false)) playing_.resume(r, false);  // the next frame is due 1/60 s after the played one
+  if (!screens_.empty()) return menu_step(now);
+  for (Answer a = playing_.turn(r); a.kind != Answer::none; a = playing_.turn(practice_ ? *practice_ : journey_)) {
+    apply(a);
+    if (over_ || !screens_.empty()) break;
+  }
+  keeper_.say_unkept_bests();
+  if (journey_.rec.trouble() != trouble_) {
+    trouble_ = journey_.rec.trouble();
+    display::SETTITLE(trouble_.empty() ? "Tervalon" : "Tervalon: " + trouble_);
+  }
+  if (over_ || !screens_.empty()) return {over_, now};
+  return {false, playing_.wake(practice_ ? *practice_ : journey_)};
+}
+
+// No frame runs while a screen is open: its messages are its own, but for
+// the key-ups of the game's keys, so that a key let go in a menu is not held
+// on afterwards.
+App::Turn App::menu_step(double now) {
+  while (!screens_.empty() && !over_ && display::ISNEXTMSG()) {
+    const display::MSG m = display::MS;
+    Run& r = practice_ ? *practice_ : journey_;
+    if (m.MESSAGE == WM_KEYUP && (m.WPARAM == K_LEFT || m.WPARAM == K_RIGHT || m.WPARAM == K_UP)) {
+      if ((m.WPARAM == K_LEFT && r.g.KL) || (m.WPARAM == K_RIGHT && r.g.KR) || (m.WPARAM == K_UP && r.g.KU)) {
+        r.rec.message(m.MESSAGE, m.WPARAM);
+        handle_message(r.g, m.MESSAGE, m.WPARAM);
+      }
+      continue;
+    }
+    if (const Answer a = screens_.back().screen->message(m, r.g); a.kind != Answer::none) apply(a);
+  }
+  if (over_ || screens_.empty()) return {over_, now};
+  screens_.back().screen->draw(practice_ ? practice_->g : journey_.g, v_);
+  return {false, now + 0.1};
+}
+
+// What a screen or the run answered, between frames.
+void App::apply(const Answer& a) {
+  Run& r = practice_ ? *practice_ : journey_;
+  switch (a.kind) {
+    case Answer::none: return;
+    case Answer::resume: screens_.clear(); break;
+    case Answer::go_on:
+      screens_.clear();
+      keeper_.go_on(journey_);
+      hold_keys(journey_, false, false, false);  // the keys held when it was left are not
+      break;
+    case Answer::new_journey:
+      screens_.clear();
+      new_journey();
+      break;
+    case Answer::restart_level:
+      screens_.clear();
+      playing_.restart_level(r);
+      break;
+    case Answer::pause_menu:
+      open(std::make_unique<MenuScreen>(pause_menu(practice_ != nullptr, settings_ != nullptr,
+                                                   settings_ ? keys_line(settings_->settings()) : keys_line(default_settings()))),
+           Answer::pause_menu);
+      return;
+    case Answer::practice_menu:
+      open(std::make_unique<MenuScreen>(practice_menu(journey_.log, keeper_.bests(), {})), Answer::practice_menu);
+      return;
+    case Answer::practice: start_practice(a.entry); break;
+    case Answer::leave_practice: return leave_practice();
+    case Answer::settings:
+      open(std::make_unique<SettingsScreen>(*settings_, platform_,
+                                            [this](const Settings& s) {
+                                              o_.guide = s.guide;
+                                              o_.pace = s.speed;
+                                              playing_.set_guide(s.guide);
+                                              playing_.set_pace(s.speed);
+                                            }),
+           Answer::settings);
+      return;
+    case Answer::back:
+      if (screens_.empty()) {  // Escape in play
+        if (practice_) return leave_practice();
+        over_ = true;
+        return;
+      }
+      screens_.pop_back();
+      // The pause menu shows the keys as they are bound now.
+      if (!screens_.empty() && screens_.back().kind == Answer::pause_menu) {
+        screens_.pop_back();
+        apply({Answer::pause_menu});
+      }
+      if (!screens_.empty()) return;
+      break;
+    case Answer::mute:
+      if (platform_.mute) platform_.mute(muted_ = !muted_);
+      return;
+    case Answer::ended:
+      if (practice_) return leave_practice();
+      finished_ = true;
+      if (platform_.sound) platform_.sound(static_cast<std::uint32_t>(Sound::journey_end));
+      open(std::make_unique<MenuScreen>(ending(journey_, keeper_.bests())), Answer::ended);
+      return;
+    case Answer::quit: over_ = true; return;
+  }
+  // Play goes on from the frame shown, as if no time had passed.
+  if (!over_ && screens_.empty()) playing_.resume(practice_ ? *practice_ : journey_);
+}
+
+void App::open(std::unique_ptr<Screen> s, Answer::Kind kind) { screens_.push_back({std::move(s), kind}); }
+
+// One playback is over: the journey goes on, or begins anew, and the start
+// menu says where it is.
+void App::loaded() {
+  const Loading::Outcome o = loading_->outcome();
+  loading_.reset();
+  if (o.kind == Loading::Outcome::fresh) return new_journey();
+  std::vector<std::string> lines = o.lines;
+  const bool resumable = o.kind == Loading::Outcome::go_on;
+  if (resumable) {
+    journey_.rec.continue_from(o.text, initial_->FRAME);
+    journey_.rec.mark(o.entered);
+    note_pace(journey_, o_.pace);
+    keeper_.adopt(o.adopted);
+    const Entry& at = journey_.log.current();
+    lines.push_back("上次到了" + level_zh(at) + "，用时 " + play_time(journey_.g.FRAME));
+    lines.push_back("You were at " + level_en(at) + ", " + play_time(journey_.g.FRAME) + " played");
+  }
+  open(std::make_unique<MenuScreen>(start_menu(lines, resumable, settings_ != nullptr)), Answer::none);
+}
+
+// --play scripts feed the game instead of the keyboard; of the window's
+// messages only Escape counts (it quits).
+App::Turn App::play_scripts() {
+  if (display::ISNEXTMSG() && display::MS.MESSAGE == WM_KEYDOWN && display::MS.WPARAM == K_ESC) return {over_ = true, 0};
+  const double now = now_();
+  const Player::Turn t = player_.step(static_cast<std::uint64_t>(now * 1000.0));
+  using Picture = Player::Turn::Picture;
+  if (t.picture == Picture::show) DRAWALL(journey_.g, v_);
+  if (t.picture == Picture::compose) compose_frame(journey_.g, v_);
+  if (t.picture == Picture::show_last) display::FRESHWIN();
+  if (!t.mismatch.empty()) display::SETTITLE("Tervalon: " + t.mismatch);
+  over_ = t.ended;
+  return {over_, t.due_ms / 1000.0};
+}
+
+// Sounds come from what the state did, never from inside the rules; a saved
+// run being played back is silent.
+JourneyLog::Event App::notice(Run& r, bool sounds) {
+  const EventState now = event_state(r.g);
+  if (const std::uint32_t events = events_between(r.heard, now, false); events && sounds && platform_.sound)
+    for (std::uint32_t i = 0; i < SOUND_COUNT; ++i)
+      if (events >> i & 1) platform_.sound(i);
+  r.heard = now;
+  const JourneyLog::Event e = r.log.see(r.g);
+  if (e == JourneyLog::Event::entered) {
+    if (r.entry)
+      *r.entry = r.g;
+    else
+      r.entry = std::make_unique<Game>(r.g);
+    r.rec.mark();
+  }
+  return e;
+}
+
+// A level left through its exit (or home) may be a best; a practice is then over.
+Answer App::seen(Run& r) {
+  if (notice(r, true) != JourneyLog::Event::left) return {};
+  const Entry& at = r.log.current();
+  std::string result;
+  // Runs played with the cheat marker or slower than full speed, and games
+  // whose bests cannot be kept, set none.
+  if (at.level > 0) {
+    const std::uint64_t frames = r.log.left_frames(), before = keeper_.bests().best(at.level, at.pass);
+    const bool best = !r.g.CHEAT && keeper_.keeps() && o_.pace == 100 &&
+                      keeper_.bests().offer(at.level, at.pass, frames, r.rec.text());
+    if (best) playing_.note("新纪录 New best: " + level_en(at) + ", " + seconds(frames), r.g.FRAME + NOTE_FRAMES);
+    result = (best ? "新纪录 New best! " : "") + level_zh(at) + " " + seconds(frames) + "　" + level_en(at) + ": " +
+             seconds(frames) + (before ? ", best before " + seconds(before) : "");
+  }
+  if (&r == &journey_) return {};
+  practice_result_ = result;
+  return {Answer::leave_practice};
+}
+
+// A journey that was played is kept aside as a recording, never replaced:
+// a new one is never more than two keys away, and neither is the old one.
+void App::new_journey() {
+  const bool played = journey_.g.FRAME > initial_->FRAME;
+  journey_.g = *initial_;
+  journey_.log = JourneyLog();
+  journey_.heard = event_state(journey_.g);
+  seen(journey_);
+  keeper_.begin(journey_, played, pace_note(o_.pace));
+}
+
+// Practice plays the journey's text up to the level's entry on a fresh copy
+// of the game, without touching the journey's save.
+void App::start_practice(const Entry& e) {
+  auto game = std::make_unique<Game>(*initial_);
+  std::string text = journey_.rec.text();
+  play_through(*game, text, e.frame);
+  split_at_frame(text, e.frame - initial_->FRAME);
+  practice_ = std::make_unique<Run>(std::move(game));
+  practice_->rec.continue_from(std::move(text), initial_->FRAME);
+  note_pace(*practice_, o_.pace);
+  practice_->rec.note("# practice of " + level_en(e));
+  seen(*practice_);
+  // The menus it was chosen from come back when it ends.
+  practice_screens_ = std::move(screens_);
+  practice_screens_.pop_back();
+  screens_.clear();
+}
+
+void App::leave_practice() {
+  playing_.note("", 0);  // a practice's note says nothing of the journey
+  practice_.reset();
+  screens_ = std::move(practice_screens_);
+  practice_screens_.clear();
+  std::vector<std::string> lines;
+  if (!practice_result_.empty()) lines.push_back(std::exchange(practice_result_, ""));
+  open(std::make_unique<MenuScreen>(practice_menu(journey_.log, keeper_.bests(), lines)), Answer::practice_menu);
+}
+
+int App::finish() {
+  // The window goes at once; a lost display is not touched again.
+  if (!base::stop_requested()) display::CLOSEWIN();
+  practice_.reset();
+  journey_.rec.end();
+  keeper_.bests().flush();
+  keeper_.say_unkept_bests();
+  if (finished_ && keeper_.keeps()) keeper_.keep_finished();
+  if (base::stop_requested()) base::end_as_asked();
+  return journey_.rec.complete() ? 0 : RECORDING_INCOMPLETE;
+}
+
+}  // namespace tervalon

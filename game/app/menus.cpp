@@ -1,0 +1,59 @@
+// The app's menus.
+#include "game/app/menus.h"
+
+#include "game/app/words.h"
+
+namespace tervalon {
+
+MenuScreen start_menu(const std::vector<std::string>& lines, bool resumable, bool settings) {
+  std::vector<MenuScreen::Choice> choices;
+  if (resumable) choices.push_back({{"继续", "Continue"}, {Answer::go_on}});
+  choices.push_back({{"新的旅程", "New journey"}, {Answer::new_journey}});
+  if (resumable) choices.push_back({{"练习", "Practice"}, {Answer::practice_menu}});
+  if (settings) choices.push_back({{"设置", "Settings"}, {Answer::settings}});
+  choices.push_back({{"退出", "Quit"}, {Answer::quit}});
+  return {{"继续旅程", "Your journey", lines, {}, 0}, std::move(choices), {Answer::quit}};
+}
+
+MenuScreen pause_menu(bool practising, bool settings, const std::array<std::string, 2>& keys) {
+  std::vector<MenuScreen::Choice> choices{{{"继续", "Resume"}, {Answer::resume}},
+                                          {{"重来本关", "Restart level"}, {Answer::restart_level}}};
+  if (practising) {
+    choices.push_back({{"结束练习", "Leave practice"}, {Answer::leave_practice}});
+  } else {
+    choices.push_back({{"重新开始旅程", "Restart the journey"}, {Answer::new_journey}});
+    choices.push_back({{"练习", "Practice"}, {Answer::practice_menu}});
+  }
+  if (settings) choices.push_back({{"设置", "Settings"}, {Answer::settings}});
+  choices.push_back({{"退出", "Quit"}, {Answer::quit}});
+  return {{"暂停", "Paused", {keys[0], keys[1]}, {}, 0}, std::move(choices), {Answer::resume}, true};
+}
+
+MenuScreen practice_menu(const JourneyLog& log, const Bests& bests, std::vector<std::string> lines) {
+  std::vector<MenuScreen::Choice> choices;
+  for (const Entry& e : log.reached()) {
+    if (e.level == 0) continue;
+    const std::uint64_t best = bests.best(e.level, e.pass);
+    const std::string time = best ? "　" + seconds(best) : "";
+    choices.push_back({{level_zh(e) + time, level_en(e) + time}, {Answer::practice, e}});
+  }
+  if (choices.empty()) lines.push_back("还没有到过任何一关。 No level reached yet.");
+  choices.push_back({{"返回", "Back"}, {Answer::back}});
+  return {{"练习", "Practice", std::move(lines), {}, 0}, std::move(choices), {Answer::back}};
+}
+
+MenuScreen ending(const Run& journey, const Bests& bests) {
+  const JourneyLog& log = journey.log;
+  const std::string time = play_time(journey.g.FRAME);
+  std::vector<std::string> lines{
+      "用时 " + time + "　Play time " + time,
+      "被影子倒回 " + std::to_string(log.rewinds()) + " 次　Rewinds by ghosts: " + std::to_string(log.rewinds()),
+      "抓到影子 " + std::to_string(log.caught()) + " 个　Ghosts caught: " + std::to_string(log.caught())};
+  for (const Entry& e : log.reached())
+    if (const std::uint64_t best = e.level > 0 ? bests.best(e.level, e.pass) : 0)
+      lines.push_back(level_zh(e) + " " + seconds(best) + "　" + level_en(e) + ": " + seconds(best));
+  lines.push_back("按任意键结束　Any key ends the game");
+  return {{"旅程终点", "The journey's end", std::move(lines), {}, 0}, {}, {Answer::quit}};
+}
+
+}  // namespace tervalon

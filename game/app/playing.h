@@ -1,0 +1,60 @@
+// The run being played: its frames as they fall due, the keys the player
+// presses, restarting the level, and the guide and notes drawn over it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "display/queue.h"
+#include "game/app/clock.h"
+#include "game/app/run.h"
+#include "game/app/screen.h"
+#include "game/view/draw.h"
+
+namespace tervalon {
+
+class Playing {
+ public:
+  // `now` is the display clock in seconds; `seen` reads the run's state
+  // after every pass and key message, and may answer (a practice that is over).
+  Playing(View& v, std::function<double()> now, std::function<Answer(Run&)> seen)
+      : v_(v), now_(std::move(now)), seen_(std::move(seen)) {}
+
+  // The frames due now, then the messages that came, one
+  // after another with the frames due before each, until none is left or
+  // one answers: Escape (back), the pause key, M (mute), the end cell (the
+  // journey's end), a practice over. Never waits.
+  Answer turn(Run& r);
+  // The display time when the run's next frame falls due.
+  double wake(const Run& r) const { return clock_.next(r.g.FRAME); }
+  // Play goes on from the frame shown (drawn again unless `draw` is false),
+  // as if no time had passed: after a menu, a restart, a practice begun.
+  void resume(Run& r, bool draw = true);
+  // The level again from the state it was entered in, the keys held now
+  // held; play then resumes.
+  void restart_level(Run& r);
+
+  void set_pace(std::uint32_t percent) { clock_.set_pace(percent); }
+  void set_guide(bool on) { guide_ = on; }
+  // `line` shown over the bottom of the picture until frame `until`.
+  void note(std::string line, std::uint64_t until);
+
+ private:
+  Answer message(Run& r, const display::MSG& m);
+  void draw(Run& r);
+
+  View& v_;
+  std::function<double()> now_;
+  std::function<Answer(Run&)> seen_;
+  GameClock clock_;
+  bool guide_ = false, tab_held_ = false;
+  std::string note_;
+  std::uint64_t note_until_ = 0;
+};
+
+// The game's keys become the ones held now, as recorded key messages; a held
+// jump key does not jump again.
+void hold_keys(Run& r, bool left, bool right, bool up);
+
+}  // namespace tervalon
