@@ -48,7 +48,8 @@ bool message_waiting();
 // Blocks until a message is queued (or the window closes) or `ms` milliseconds
 // pass; true when a message is waiting. Game thread, between frames. The
 // window's driver waits (window.h: the inline driver pumps the window's events
-// meanwhile); with no window under the inline driver it returns at once.
+// meanwhile); under the inline driver, with no window or on another thread than
+// the window's, nothing could come, and it returns at once.
 bool wait_message(std::uint32_t ms);
 // The same until GETTIMER reaches `seconds`: a sleep to an exact moment, for a
 // frame that falls due then. Game thread, between frames.

@@ -237,13 +237,13 @@ bool Window::open() {
 
 void Window::close() {
   if (!on_window_thread) return;
-  on_window_thread = false;
   open_ = false;
   chosen_backend().destroy();
   HW.store(0, std::memory_order_relaxed);
   opened_scale.store(0, std::memory_order_relaxed);
   publish(Stage::Closed);
   wake_message_waiter();
+  on_window_thread = false;
   pending.exchange(&no_window, std::memory_order_acq_rel);  // a request still waiting is let go
   pending.notify_all();
 }
