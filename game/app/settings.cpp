@@ -4,20 +4,14 @@
 // those values.
 #include "game/app/settings.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <filesystem>
 #include <iterator>
 #include <map>
-#include <system_error>
 #include <utility>
 
-#include "base/file.h"
 #include "base/numbers.h"
 #include "base/printable.h"
-#include "base/saved_file.h"
+#include "base/storage.h"
 
 namespace tervalon {
 
@@ -471,36 +465,16 @@ enum class Read { ok, missing, failed };
 // The bytes of `path` when it is a regular file of at most MAX_FILE bytes.
 Read read_text(const std::string& path, std::string& text, std::string& why) {
   int error = 0;
-  if (base::read_regular(path, text, error, why, MAX_FILE)) return Read::ok;
+  if (base::storage().load(path, text, error, why, MAX_FILE)) return Read::ok;
   return error == ENOENT ? Read::missing : Read::failed;
 }
 
 bool write_text(const std::string& path, const std::string& shown_path, const std::string& text, std::string& why) {
-  // A settings file kept as a link (into a folder of dotfiles) stays one:
-  // the file it names is replaced, never the link.
-  std::string target = path;
-  std::error_code error;
-  if (const std::filesystem::path real = std::filesystem::canonical(path, error); !error) target = real.string();
-  // Renaming over a file needs only the folder's permission: a file the
-  // player made read-only (or may not write) is left as it is.
-  struct stat st;
-  const bool existing = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-  if (existing && (st.st_mode & 0222) == 0) {
-    why = shown_path + ": cannot be written: it is read-only";
-    return false;
-  }
-  if (existing && access(target.c_str(), W_OK) != 0) {
-    why = shown_path + ": cannot be written: " + base::error_text(errno);
-    return false;
-  }
-  if (!base::may_replace(target, why) || !base::replace_file(target, text, why)) {
-    why = shown_path + ": cannot write: " + why;
-    return false;
-  }
-  // The new file is made with the default mode; the player's stays. The
-  // text is written either way, so a failure here is not one of the save.
-  if (existing) chmod(target.c_str(), st.st_mode & 07777);
-  return true;
+  // The player's file: a link stays one, a read-only file stays as it is,
+  // and the mode is kept.
+  if (base::storage().save_players(path, text, why)) return true;
+  why = shown_path + ": " + why;
+  return false;
 }
 
 }  // namespace
@@ -523,7 +497,7 @@ std::string settings_text(const Settings& s) {
 }
 
 std::string settings_path(std::string& why) {
-  const std::string folder = base::xdg_folder("XDG_CONFIG_HOME", ".config", "tervalon", why);
+  const std::string folder = base::storage().folder(base::Storage::Folder::config, why);
   return folder.empty() ? "" : folder + "/settings.ini";
 }
 
