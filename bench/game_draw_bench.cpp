@@ -87,6 +87,7 @@ void BM_ComposeWithMenu(benchmark::State& state) {
   for (auto _ : state) {
     compose_frame(g, b.view);
     draw_menu(g, b.view, m);
+    display::FRESHWIN();
     benchmark::ClobberMemory();
   }
 }

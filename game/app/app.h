@@ -45,8 +45,8 @@ class App {
   // After the last step: closes the window, ends the recordings, keeps a
   // finished journey; the exit code.
   int finish();
-  // The journey's game as it is now.
-  const Game& game() const { return journey_.g; }
+  // The game being played: the journey's, or a practice's while one runs.
+  const Game& game() const { return practice_ ? practice_->g : journey_.g; }
 
  private:
   void apply(const Answer& a);

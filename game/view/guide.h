@@ -17,7 +17,8 @@ namespace tervalon {
 // ghost appears.
 std::string guide_line(const Game& g);
 
-// Draws the guide over the picture now in the main surface and presents it.
+// Draws the guide over the picture now in the main surface; the caller
+// presents it.
 // Game thread.
 void draw_guide(const Game& g, View& v);
 

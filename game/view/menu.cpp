@@ -319,11 +319,10 @@ display::PBITMAP page_over_picture(const Game& g, View& v, std::uint32_t top, st
   return page;
 }
 
-// Rows top..bottom - 1 of the page over the main surface, presented.
+// Rows top..bottom - 1 of the page over the main surface.
 void lay_page_over(display::PBITMAP page, std::uint32_t top, std::uint32_t bottom) {
   display::DRAWBMP(page, nullptr, 0, top, page->WIDTH, bottom - top, 0, top, page->WIDTH, bottom - top,
                    display::TRANSPARENT);
-  display::FRESHWIN();
 }
 
 }  // namespace

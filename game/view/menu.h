@@ -28,7 +28,7 @@ struct Menu {
 
 // Draws `m` over the picture now in the main surface (the caller has just
 // composed the frame): the picture dimmed, then the title, the lines and the
-// items, the selected one on a highlight bar; then presents it. All of it
+// items, the selected one on a highlight bar; the caller presents it. All of it
 // stays inside g.W x g.H: the text shrinks to fit, and what still does not
 // fit is cut (lines from the end, then the title, and a long item list shows
 // the part around the selected item). Font settings are left as they were.
@@ -40,7 +40,7 @@ int menu_item_at(const Game& g, const Menu& m, std::int32_t x, std::int32_t y);
 
 // Draws one short line (UTF-8) over the bottom (or the top) of the picture
 // now in the main surface, on a dark band, the rest of the picture as it
-// was; then presents it.
+// was; the caller presents it.
 void draw_note(const Game& g, View& v, std::string_view line, bool at_top = false);
 
 }  // namespace tervalon

@@ -1,0 +1,241 @@
+// The app's step on the headless back end, on the caller's thread, with
+// scripted messages and a scripted clock: no window, no X server, no wait.
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "base/keys.h"
+#include "display/window.h"
+#include "game/app/app.h"
+#include "game/replay/playback.h"
+#include "game/replay/script.h"
+#include "game/rules/level_file.h"
+#include "game/rules/level_start.h"
+#include "support.h"
+
+namespace tervalon::test {
+namespace {
+
+using namespace base::keys;
+
+std::size_t threads() {
+  std::size_t n = 0;
+  for (const auto& e : std::filesystem::directory_iterator("/proc/self/task")) n += e.exists();
+  return n;
+}
+
+std::string file_text(const std::string& path) {
+  std::stringstream s;
+  s << std::ifstream(path).rdbuf();
+  return s.str();
+}
+
+// A hub whose exit leads to level 1, whose exit is eleven cells to the right.
+std::string levels() {
+  auto hub = room(20, 12, 3, 10, 17, 10);
+  hub[10][1] = 'e';
+  return level_file({{1, hub}, {1, room(20, 12, 2, 10, 13, 10)}});
+}
+
+class AppStep : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = make_temp_dir();
+    write_file(dir_, "tervalon.dat", levels());
+    setenv("XDG_DATA_HOME", dir_.c_str(), 1);  // NOLINT(concurrency-mt-unsafe): before any thread
+    setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);  // NOLINT(concurrency-mt-unsafe)
+    display::use_headless_backend();
+    display::use_inline_driver();
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  void open(Options o = {}) {
+    app_ = std::make_unique<App>(load_levels(dir_ + "/tervalon.dat"), o, settings_ ? &*settings_ : nullptr,
+                                 settings_ ? &platform_ : nullptr, [this] { return clock_; });
+    ASSERT_TRUE(app_->start());
+  }
+  void send(std::int32_t key, std::uint32_t message = WM_KEYDOWN) {
+    display::MSG m;
+    m.MESSAGE = message;
+    m.WPARAM = key;
+    display::inject_message(m);
+    last_ = app_->step();
+  }
+  void tap(std::int32_t key) {
+    send(key);
+    send(key, WM_KEYUP);
+  }
+  // Steps as the desktop does, the clock moving to each wake-up (a frame
+  // falls due just after it), for `seconds`.
+  void run(double seconds) {
+    const double end = clock_ + seconds;
+    while (!(last_ = app_->step()).over && last_.wake <= end) clock_ = std::max(clock_ + 1e-4, last_.wake);
+    clock_ = end;
+  }
+  // Runs until `ok` holds of the game, for at most a minute of its time.
+  template <typename Ok>
+  bool until(Ok ok) {
+    for (int i = 0; i < 3600; ++i, run(1.0 / 60))
+      if (ok(app_->game())) return true;
+    return false;
+  }
+  const Game& g() { return app_->game(); }
+  // Through the story text (Down skips it) until the level can be played.
+  bool playable() {
+    return until([&](const Game& s) {
+      if (s.PAUSE != 0) tap(K_DOWN);
+      return s.PAUSE == 0;
+    });
+  }
+  std::string save() { return file_text(dir_ + "/tervalon/" + level_file_hash(g()) + ".txt"); }
+
+  std::string dir_;
+  double clock_ = 0.001;  // off the frames' beat, so that each 1/60 s crosses exactly one
+  std::unique_ptr<App> app_;
+  App::Turn last_;
+  std::optional<SettingsFile> settings_;
+  Platform platform_{[](const Settings&) {}, [](std::int32_t) { return std::string("K"); }, nullptr,
+                     [](std::uint32_t) {}, [](bool) {}};
+};
+
+// The step never waits and the display starts no thread: a clock that stands
+// still runs no frame, and each 1/60 s runs exactly one.
+TEST_F(AppStep, NeverWaitsStartsNoThreadAndRunsOneFrameEachSixtiethOfASecond) {
+  setenv("XDG_DATA_HOME", (dir_ + "/tervalon.dat").c_str(), 1);  // NOLINT: no data folder, so no saving thread
+  const std::size_t before = threads();
+  open();
+  app_->step();
+  const std::uint64_t first = g().FRAME;
+  for (int i = 0; i < 100; ++i) EXPECT_FALSE(app_->step().over);
+  EXPECT_EQ(g().FRAME, first);
+  for (int i = 1; i <= 120; ++i) {
+    clock_ += 1.0 / 60;
+    app_->step();
+    ASSERT_EQ(g().FRAME, first + static_cast<std::uint64_t>(i));
+  }
+  EXPECT_EQ(threads(), before);
+  send(K_ESC);
+  EXPECT_TRUE(last_.over);
+  EXPECT_EQ(app_->finish(), 0);
+}
+
+// A pause stops the clock; Resume goes on a frame later, with no catch-up
+// burst. Restart puts the level back as it was entered. Escape ends the game
+// and its save continues exactly where it was, the keys held then let go.
+TEST_F(AppStep, PauseRestartAndContinueKeepTheFramesAndTheSave) {
+  open();
+  ASSERT_TRUE(playable());
+  const auto at_start = std::make_unique<Game>(g());
+  send(K_RIGHT);
+  run(0.5);
+  const std::uint64_t paused_at = g().FRAME;
+  EXPECT_GT(g().PX, 0.0);
+  tap(K_P);
+  run(10);
+  EXPECT_EQ(g().FRAME, paused_at) << "no frame runs in a menu";
+  send(K_ENTER);  // Resume
+  clock_ += 1.0 / 120;
+  app_->step();
+  EXPECT_EQ(g().FRAME, paused_at + 1) << "no burst after a pause";
+
+  send(K_R);
+  EXPECT_TRUE(g().FRAME == at_start->FRAME && g().PX == at_start->PX && g().PY == at_start->PY)
+      << "back at the hub's entry";
+  EXPECT_NE(g().KR, 0) << "Right still held";
+  run(0.3);
+  const std::string left = state_line(g());
+  send(K_ESC);
+  ASSERT_TRUE(last_.over);
+  ASSERT_EQ(app_->finish(), 0);
+
+  // The save replays to where the game was left.
+  const std::string text = save();
+  std::unique_ptr<Game> replayed = load_levels(dir_ + "/tervalon.dat");
+  INITLV(*replayed);
+  const Played played = play_through(*replayed, text);
+  ASSERT_TRUE(played.ok) << played.why << "\n" << text;
+  EXPECT_EQ(state_line(*replayed).substr(0, left.size()), left.substr(0, left.size()));
+
+  // Continued: the start menu first, then play from that frame, Right let go.
+  app_.reset();
+  open();
+  run(1);
+  EXPECT_EQ(state_line(g()), state_line(*replayed)) << "nothing runs under the start menu";
+  send(K_ENTER);  // Continue
+  EXPECT_EQ(g().KR, 0) << "the keys held when it was left are let go";
+  run(0.5);
+  EXPECT_GT(g().FRAME, replayed->FRAME);
+}
+
+// A best is set in the journey, shown in the practice menu, and a practice of
+// the level starts at its entry and says how it went.
+TEST_F(AppStep, PracticeStartsAtTheLevelsEntryAndItsResultIsShown) {
+  open();
+  ASSERT_TRUE(playable());
+  send(K_RIGHT);
+  ASSERT_TRUE(until([](const Game& s) { return s.PAUSE != 0; })) << "the hub's exit";
+  send(K_RIGHT, WM_KEYUP);
+  ASSERT_TRUE(until([&](const Game& s) {
+    if (s.PAUSE != 0) tap(K_DOWN);
+    return s.BDLV == 1 && s.PAUSE == 0;
+  }));
+  const std::uint64_t level_entry = g().FRAME;
+  send(K_RIGHT);
+  ASSERT_TRUE(until([](const Game& s) { return s.PAUSE != 0; })) << "level 1's exit";
+  send(K_RIGHT, WM_KEYUP);
+  const std::string folder = dir_ + "/tervalon";
+  ASSERT_TRUE(until([&](const Game&) { return file_text(folder + "/bests.txt").find(" 1 ") != std::string::npos; }));
+  ASSERT_TRUE(playable());
+
+  const std::uint64_t journey_at = g().FRAME;
+  tap(K_P);
+  tap(K_DOWN), tap(K_DOWN), tap(K_DOWN);  // Practice
+  send(K_ENTER);
+  send(K_ENTER);  // level 1 forward, the only level reached
+  EXPECT_TRUE(g().FRAME == level_entry && g().BDLV == 1 && g().PAUSE == 0)
+      << "practice starts at the entry " << state_line(g()) << " " << level_entry;
+  send(K_RIGHT);
+  EXPECT_TRUE(until([](const Game& s) { return s.GSIT == 2; })) << "level 1's exit, practised: the journey is back";
+  EXPECT_EQ(g().FRAME, journey_at) << "the journey waits for the practice";
+  send(K_RIGHT, WM_KEYUP);
+  tap(K_ESC);     // back to the pause menu
+  send(K_ENTER);  // Resume
+  EXPECT_FALSE(last_.over);
+  run(0.1);
+  EXPECT_GT(g().FRAME, journey_at);
+}
+
+// The settings screen changes a value and saves the file at once; each
+// screen has its way out of the game.
+TEST_F(AppStep, TheSettingsScreenSavesAChangeAndEveryScreenQuits) {
+  settings_.emplace();
+  settings_->load({});
+  open();
+  ASSERT_TRUE(playable());
+  tap(K_P);
+  for (int i = 0; i < 4; ++i) tap(K_DOWN);  // Settings
+  send(K_ENTER);
+  send(K_ENTER);  // Scale: integer -> fit
+  EXPECT_NE(file_text(settings_->path()).find("scale = fit"), std::string::npos) << file_text(settings_->path());
+  EXPECT_TRUE(settings_->settings().fit);
+  tap(K_ESC);  // back to the pause menu
+  tap(K_UP);   // Quit, the last item
+  send(K_ENTER);
+  EXPECT_TRUE(last_.over);
+  EXPECT_EQ(app_->finish(), 0);
+
+  // The start menu's Quit, with a journey to continue.
+  app_.reset();
+  open();
+  run(0.2);
+  tap(K_UP);
+  send(K_ENTER);
+  EXPECT_TRUE(last_.over);
+}
+
+}  // namespace
+}  // namespace tervalon::test
