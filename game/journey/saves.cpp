@@ -1,4 +1,4 @@
-// The files beside a journey's save.
+// Tidying what a killed game left beside a journey's save.
 #include "game/journey/saves.h"
 
 #include <string_view>
@@ -7,16 +7,6 @@
 #include "base/storage.h"
 
 namespace tervalon {
-
-std::string data_folder(std::string& why) { return base::storage().folder(base::Storage::Folder::data, why); }
-
-std::string free_name(const std::string& path, const std::string& label) {
-  return base::storage().free_name(path, label);
-}
-
-std::string move_aside(const std::string& path, const std::string& label) {
-  return base::storage().move_aside(path, label);
-}
 
 void remove_stray_temporaries(const std::string& path) {
   const std::string folder = base::folder_of(path);
