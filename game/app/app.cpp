@@ -30,12 +30,12 @@ constexpr std::uint64_t NOTE_FRAMES = 180;
 
 // A recording says how fast it was played; it plays back the same at any
 // speed.
-std::string pace_note(std::uint32_t pace) {
-  return pace == 100 ? "" : "# played at " + std::to_string(pace) + "% speed";
+std::string speed_note(std::uint32_t speed) {
+  return speed == 100 ? "" : "# played at " + std::to_string(speed) + "% speed";
 }
 
-void note_pace(Run& r, std::uint32_t pace) {
-  if (pace != 100) r.rec.note(pace_note(pace));
+void note_speed(Run& r, std::uint32_t speed) {
+  if (speed != 100) r.rec.note(speed_note(speed));
 }
 
 }  // namespace
@@ -50,12 +50,12 @@ App::App(std::unique_ptr<Game> g, const Options& o, SettingsFile* settings, cons
       journey_(std::move(g)),
       player_(journey_.g, journey_.rec, [this] { seen(journey_); }),
       playing_(v_, now_, [this](Run& r) { return seen(r); }) {
-  playing_.set_pace(o_.pace);
+  playing_.set_speed(o_.speed);
   playing_.set_guide(o_.guide);
 }
 
 bool App::start() {
-  if (!player_.read(o_.play, o_.speed) || !journey_.rec.open(o_.record)) return false;
+  if (!player_.read(o_.play, o_.play_speed) || !journey_.rec.open(o_.record)) return false;
   Game& g = journey_.g;
   INITWIN(g, v_, o_.scale, o_.fullscreen, o_.fit);
   INITLV(g);
@@ -69,7 +69,7 @@ bool App::start() {
   fed_ = player_.playing();
   if (!keeper_.open(g, !o_.play.empty())) {
     journey_.rec.begin();
-    note_pace(journey_, o_.pace);
+    note_speed(journey_, o_.speed);
     return true;
   }
   loading_ = std::make_unique<Loading>(journey_, *initial_, keeper_, [this](Run& r) { return notice(r, false); });
@@ -169,9 +169,9 @@ void App::apply(const Answer& a) {
       open(std::make_unique<SettingsScreen>(*settings_, platform_,
                                             [this](const Settings& s) {
                                               o_.guide = s.guide;
-                                              o_.pace = s.speed;
+                                              o_.speed = s.speed;
                                               playing_.set_guide(s.guide);
-                                              playing_.set_pace(s.speed);
+                                              playing_.set_speed(s.speed);
                                             }),
            Answer::settings);
       return;
@@ -217,7 +217,7 @@ void App::loaded() {
   if (resumable) {
     journey_.rec.continue_from(o.text, initial_->FRAME);
     journey_.rec.mark(o.entered);
-    note_pace(journey_, o_.pace);
+    note_speed(journey_, o_.speed);
     keeper_.adopt(o.adopted);
     const Entry& at = journey_.log.current();
     lines.push_back("上次到了" + level_zh(at) + "，用时 " + play_time(journey_.g.FRAME));
@@ -269,7 +269,7 @@ Answer App::seen(Run& r) {
   // whose bests cannot be kept, set none.
   if (at.level > 0) {
     const std::uint64_t frames = r.log.left_frames(), before = keeper_.bests().best(at.level, at.pass);
-    const bool best = !r.g.CHEAT && keeper_.keeps() && o_.pace == 100 &&
+    const bool best = !r.g.CHEAT && keeper_.keeps() && o_.speed == 100 &&
                       keeper_.bests().offer(at.level, at.pass, frames, r.rec.text());
     if (best) playing_.note("新纪录 New best: " + level_en(at) + ", " + seconds(frames), r.g.FRAME + NOTE_FRAMES);
     result = (best ? "新纪录 New best! " : "") + level_zh(at) + " " + seconds(frames) + "　" + level_en(at) + ": " +
@@ -288,7 +288,7 @@ void App::new_journey() {
   journey_.log = JourneyLog();
   journey_.heard = event_state(journey_.g);
   seen(journey_);
-  keeper_.begin(journey_, played, pace_note(o_.pace));
+  keeper_.begin(journey_, played, speed_note(o_.speed));
 }
 
 // Practice plays the journey's text up to the level's entry on a fresh copy
@@ -300,7 +300,7 @@ void App::start_practice(const Entry& e) {
   split_at_frame(text, e.frame - initial_->FRAME);
   practice_ = std::make_unique<Run>(std::move(game));
   practice_->rec.continue_from(std::move(text), initial_->FRAME);
-  note_pace(*practice_, o_.pace);
+  note_speed(*practice_, o_.speed);
   practice_->rec.note("# practice of " + level_en(e));
   seen(*practice_);
   // The menus it was chosen from come back when it ends.

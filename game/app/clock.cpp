@@ -8,7 +8,7 @@ namespace tervalon {
 // The clock is read to the nanosecond, so frames start on an even beat of 60
 // a second rather than on the next whole millisecond (16, 17, 17 ms apart).
 std::uint64_t GameClock::due(std::uint64_t frame, double now) {
-  const double game_ms = now * 1000.0 * pace_ + shift_;
+  const double game_ms = now * 1000.0 * rate_ + shift_;
   std::uint64_t n = 0;
   while (game_ms > frame_ms(frame + n)) ++n;
   if (n > MOST_CAUGHT_UP) {
@@ -18,8 +18,8 @@ std::uint64_t GameClock::due(std::uint64_t frame, double now) {
   return n;
 }
 
-void GameClock::restart(std::uint64_t frame, double now) { shift_ = frame_ms(frame) - now * 1000.0 * pace_; }
+void GameClock::restart(std::uint64_t frame, double now) { shift_ = frame_ms(frame) - now * 1000.0 * rate_; }
 
-double GameClock::next(std::uint64_t frame) const { return (frame_ms(frame) - shift_) / pace_ / 1000.0; }
+double GameClock::next(std::uint64_t frame) const { return (frame_ms(frame) - shift_) / rate_ / 1000.0; }
 
 }  // namespace tervalon

@@ -13,7 +13,7 @@ class GameClock {
   static constexpr std::uint64_t MOST_CAUGHT_UP = 15;
 
   // 100: 60 frames a second.
-  void set_pace(std::uint32_t percent) { pace_ = percent / 100.0; }
+  void set_speed(std::uint32_t percent) { rate_ = percent / 100.0; }
   // The frames due at display time `now` (seconds) for a game after frame
   // `frame`; a longer stall than MOST_CAUGHT_UP frames moves the clock.
   std::uint64_t due(std::uint64_t frame, double now);
@@ -24,7 +24,7 @@ class GameClock {
 
  private:
   double shift_ = 0;  // ms by which the game clock is ahead of the display clock
-  double pace_ = 1;
+  double rate_ = 1;
 };
 
 }  // namespace tervalon

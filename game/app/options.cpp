@@ -55,7 +55,7 @@ void take_settings(Options& o, const Settings& s) {
   o.fullscreen = o.fullscreen || s.fullscreen;
   o.fit = s.fit;
   o.guide = s.guide;
-  o.pace = s.speed;
+  o.speed = s.speed;
   o.volume = s.volume;
 }
 
@@ -80,7 +80,7 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
       if (!has_value || !base::parse_whole<std::uint32_t>(argv[++i], 1, 16, o.scale))
         return bad("--scale needs a whole number 1..16");
     } else if (a == "--speed") {
-      if (!has_value || !base::parse_whole<std::uint32_t>(argv[++i], 0, 1000, o.speed))
+      if (!has_value || !base::parse_whole<std::uint32_t>(argv[++i], 0, 1000, o.play_speed))
         return bad("--speed needs a whole number 0..1000");
     } else if (a == "--record") {
       // A value like "--fullscreen" is an option forgotten, not a file name.

@@ -15,8 +15,8 @@ struct Options {
   bool fullscreen = false;        // --fullscreen: start in desktop full screen
   std::string record;             // --record FILE: write the run as a replay script
   std::vector<std::string> play;  // --play FILE...: scripts played in the window first
-  std::uint32_t speed = 1;        // --speed N: playback N times faster; 0 as fast as possible
-  std::uint32_t pace = 100;       // the player's game at this percent of 60 frames a second
+  std::uint32_t play_speed = 1;   // --speed N: --play scripts N times faster; 0 as fast as possible
+  std::uint32_t speed = 100;      // the settings' speed: the game at this percent of 60 frames a second
   bool guide = false;             // the on-screen guide always shown, not only while Tab is held
   bool fit = false;               // the picture fills the window at any factor, not only whole ones
   bool mute = false;              // --mute: no sound until M
@@ -24,7 +24,7 @@ struct Options {
 };
 
 // Options from the settings, where the command line did not say: a scale,
-// full screen, the picture's fit, the guide and the pace.
+// full screen, the picture's fit, the guide and the speed.
 void take_settings(Options& o, const Settings& s);
 
 // What parsing found: run with the options, or stop with an exit code after

@@ -35,7 +35,7 @@ class Playing {
   // held; play then resumes.
   void restart_level(Run& r);
 
-  void set_pace(std::uint32_t percent) { clock_.set_pace(percent); }
+  void set_speed(std::uint32_t percent) { clock_.set_speed(percent); }
   void set_guide(bool on) { guide_ = on; }
   // `line` shown over the bottom of the picture until frame `until`.
   void note(std::string line, std::uint64_t until);

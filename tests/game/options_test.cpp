@@ -19,7 +19,7 @@ TEST(Options, NoneGiveTheDefaults) {
   EXPECT_FALSE(p.stop);
   EXPECT_EQ(p.options.scale, 0u);
   EXPECT_FALSE(p.options.fullscreen);
-  EXPECT_EQ(p.options.speed, 1u);
+  EXPECT_EQ(p.options.play_speed, 1u);
   EXPECT_TRUE(p.options.play.empty());
   EXPECT_TRUE(p.options.record.empty());
 }
@@ -29,7 +29,7 @@ TEST(Options, PlayTakesEveryFileUpToTheNextOption) {
       {"--play", "a.txt", "b.txt", "--speed", "0", "--record", "r.txt", "--scale", "3", "--fullscreen"});
   ASSERT_FALSE(p.stop);
   EXPECT_EQ(p.options.play, (std::vector<std::string>{"a.txt", "b.txt"}));
-  EXPECT_EQ(p.options.speed, 0u);
+  EXPECT_EQ(p.options.play_speed, 0u);
   EXPECT_EQ(p.options.record, "r.txt");
   EXPECT_EQ(p.options.scale, 3u);
   EXPECT_TRUE(p.options.fullscreen);
