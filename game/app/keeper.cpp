@@ -24,8 +24,8 @@ bool Keeper::open(const Game& g, bool scripts) {
   folder_ = base::storage().folder(base::Storage::Folder::data, why);
   if (!folder_.empty()) {
     const std::string name = folder_ + "/" + level_file_hash(g);
-    lock_ = std::make_unique<base::FileLock>();
-    if (lock_->take(name + ".lock", why)) {
+    lock_ = base::storage().lock(name + ".lock", why);
+    if (lock_) {
       save_path_ = name + ".txt";
       bests_.load(folder_, g);
       return true;

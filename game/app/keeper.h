@@ -42,7 +42,7 @@ class Keeper {
 
  private:
   std::string folder_, save_path_;
-  std::unique_ptr<base::FileLock> lock_;  // held from the start, then by the journey's save
+  std::unique_ptr<base::Lock> lock_;  // held from the start, then by the journey's save
   std::uint64_t adopted_ = 0;
   Bests bests_;
 };
