@@ -68,7 +68,7 @@ struct Field {
   std::string_view must;  // what a wrong value is told
   // On the settings screen: its label and value in both languages, and the
   // value it moves to when chosen.
-  std::string_view zh, en;
+  std::string_view zh{}, en{};
   std::array<std::string, 2> (*shown)(const Settings&) = nullptr;
   void (*next)(Settings&) = nullptr;
 };
