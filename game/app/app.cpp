@@ -107,8 +107,8 @@ App::Turn App::step() {
     if (over_ || !screens_.empty()) break;
   }
   keeper_.say_unkept_bests();
-  if (journey_.rec.trouble() != trouble_) {
-    trouble_ = journey_.rec.trouble();
+  if (journey_.rec.files().trouble() != trouble_) {
+    trouble_ = journey_.rec.files().trouble();
     display::SETTITLE(trouble_.empty() ? "Tervalon" : "Tervalon: " + trouble_);
   }
   if (over_ || !screens_.empty()) return {over_, now};
@@ -328,7 +328,7 @@ int App::finish() {
   keeper_.say_unkept_bests();
   if (finished_ && keeper_.keeps()) keeper_.keep_finished();
   if (base::stop_requested()) base::end_as_asked();
-  return journey_.rec.complete() ? 0 : RECORDING_INCOMPLETE;
+  return journey_.rec.files().complete() ? 0 : RECORDING_INCOMPLETE;
 }
 
 }  // namespace tervalon

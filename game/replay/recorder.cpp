@@ -32,104 +32,81 @@ std::string utc_now(const char* format) {
   return text;
 }
 
-void Recorder::write_line(const std::string& line) {
-  text_ += line;
-  text_ += '\n';
-  state_written_ = false;
+// The recording's lines; one-frame passes are counted until the next line.
+void write_line(std::string& text, bool& state_written, const std::string& line) {
+  text += line;
+  text += '\n';
+  state_written = false;
 }
 
-void Recorder::write_singles() {
-  if (singles_ > 0) write_line("frames " + std::to_string(singles_));
-  singles_ = 0;
+void write_singles(std::string& text, bool& state_written, std::uint64_t& singles) {
+  if (singles > 0) write_line(text, state_written, "frames " + std::to_string(singles));
+  singles = 0;
 }
 
-void Recorder::write_expect() {
-  write_singles();
-  write_line("expect " + state_line(g_));
-  expected_frame_ = g_.FRAME;
-  state_written_ = true;
+void write_expect(Recorder& r) {
+  write_singles(r.text_, r.state_written_, r.singles_);
+  write_line(r.text_, r.state_written_, "expect " + state_line(r.g_));
+  r.expected_frame_ = r.g_.FRAME;
+  r.state_written_ = true;
 }
 
-void Recorder::save() {
-  write_singles();
-  for (Target& t : targets_) {
-    if (changed_from_ < saved_)
-      t.file->replace_from(changed_from_, text_.substr(changed_from_));
-    else if (text_.size() > saved_)
-      t.file->append(text_.substr(saved_));
-  }
+void Recorder::save(bool when_due) {
+  if (when_due && std::chrono::steady_clock::now() < next_flush_) return files_.say_failures();
+  write_singles(text_, state_written_, singles_);
+  files_.hand(text_, changed_from_, saved_);
   saved_ = text_.size();
   changed_from_ = SIZE_MAX;
   next_flush_ = std::chrono::steady_clock::now() + FLUSH_EVERY;
-}
-
-// A save that fails is said once, on standard error and in the title; play
-// goes on, every later save tries again, and the title is the game's own
-// again once one works.
-void Recorder::flush_if_due() {
-  if (std::chrono::steady_clock::now() >= next_flush_) save();
-  for (Target& t : targets_) {
-    const std::string why = t.file->failure();
-    if (t.said == why.empty()) {
-      t.said = !why.empty();
-      if (t.said)
-        std::fprintf(stderr, "tervalon: %s; play goes on and it is tried again\n", why.c_str());
-      else
-        std::fprintf(stderr, "tervalon: %s is saved again\n", t.path.c_str());
-      // The title keeps a --record file's failure: that file was asked for.
-      const bool record_said = std::any_of(targets_.begin(), targets_.end(),
-                                           [&](const Target& o) { return o.counts && o.said && &o != &t; });
-      if (!record_said) trouble_ = t.said ? t.failing + ": " + why : "";
-    }
-  }
+  files_.say_failures();
 }
 
 // A run-time error ends the process at once: on the game thread the frames
 // of the pass that failed are written too, so the recording ends with it;
 // any other thread saves what the game thread last handed over.
-void Recorder::save_on_error(void* self) {
+void save_on_error(void* self) {
   auto& r = *static_cast<Recorder*>(self);
   if (std::this_thread::get_id() == r.game_thread_) {
-    r.write_singles();
-    if (r.g_.FRAME > r.recorded_frame_) r.write_line("burst " + std::to_string(r.g_.FRAME - r.recorded_frame_));
+    write_singles(r.text_, r.state_written_, r.singles_);
+    if (r.g_.FRAME > r.recorded_frame_)
+      write_line(r.text_, r.state_written_, "burst " + std::to_string(r.g_.FRAME - r.recorded_frame_));
     r.save();
   }
-  for (Target& t : r.targets_) t.file->flush();
+  r.files_.flush(false);
 }
 
-void Recorder::watch_errors() {
-  game_thread_ = std::this_thread::get_id();
-  base::set_error_hook(save_on_error, this);
-  next_flush_ = std::chrono::steady_clock::now() + FLUSH_EVERY;
-}
-
-// The text is new from its first byte: every file is written anew.
-void Recorder::restart_text(std::string text) {
-  text_ = std::move(text);
-  singles_ = 0;
-  changed_from_ = 0;
-  mark_ = {};
+void watch_errors(Recorder& r) {
+  r.game_thread_ = std::this_thread::get_id();
+  base::set_error_hook(save_on_error, &r);
+  r.next_flush_ = std::chrono::steady_clock::now() + FLUSH_EVERY;
 }
 
 void Recorder::begin() {
   recording_ = true;
   first_frame_ = g_.FRAME;
   recorded_frame_ = expected_frame_ = g_.FRAME;
-  restart_text("");
-  write_line("# Tervalon " TERVALON_VERSION " recording");
-  write_line("# " + utc_now("%Y-%m-%d %H:%M:%S UTC"));
-  write_line("level-file " + level_file_hash(g_));
-  write_line(std::string("cheat ") + (g_.CHEAT ? "1" : "0"));
+  // The text is new from its first byte: every file is written anew.
+  text_.clear();
+  singles_ = 0;
+  changed_from_ = 0;
+  mark_ = {};
+  write_line(text_, state_written_, "# Tervalon " TERVALON_VERSION " recording");
+  write_line(text_, state_written_, "# " + utc_now("%Y-%m-%d %H:%M:%S UTC"));
+  write_line(text_, state_written_, "level-file " + level_file_hash(g_));
+  write_line(text_, state_written_, std::string("cheat ") + (g_.CHEAT ? "1" : "0"));
 }
 
 void Recorder::continue_from(std::string text, std::uint64_t first_frame) {
   recording_ = true;
   first_frame_ = first_frame;
-  restart_text(std::move(text));
+  text_ = std::move(text);
+  singles_ = 0;
+  changed_from_ = 0;
+  mark_ = {};
   if (!text_.empty() && text_.back() != '\n') text_ += '\n';
   recorded_frame_ = expected_frame_ = g_.FRAME;
-  write_line("# continued at frame " + std::to_string(g_.FRAME) + ", " + utc_now("%Y-%m-%d %H:%M:%S UTC"));
-  write_expect();  // the state it goes on from, proved by whoever replays it
+  write_line(text_, state_written_, "# continued at frame " + std::to_string(g_.FRAME) + ", " + utc_now("%Y-%m-%d %H:%M:%S UTC"));
+  write_expect(*this);  // the state it goes on from, proved by whoever replays it
 }
 
 bool Recorder::open(const std::string& path, const std::string& level_file) {
@@ -152,37 +129,39 @@ bool Recorder::open(const std::string& path, const std::string& level_file) {
     std::fprintf(stderr, "tervalon: --record %s\n", file->failure().c_str());
     return false;
   }
-  targets_.push_back({std::move(file), path, "the recording cannot be written", false, true});
-  watch_errors();
+  files_.add(std::move(file), path, "the recording cannot be written", true);
+  watch_errors(*this);
   return true;
 }
 
 void Recorder::keep_progress(const std::string& path, std::unique_ptr<base::Lock> lock, std::uint64_t adopted) {
   if (!recording_) begin();
   save();
-  if (std::none_of(targets_.begin(), targets_.end(), [&](const Target& t) { return t.path == path; })) {
+  if (!files_.has(path)) {
     std::unique_ptr<base::Journal> file = base::storage().journal(path, {path + ".bak", std::move(lock), nullptr});
     if (adopted > 0 && adopted <= text_.size() && file->adopt(adopted))
       file->append(text_.substr(adopted));
     else
       file->replace_from(0, text_);
-    targets_.push_back({std::move(file), path, "progress is not being saved", false, false});
+    files_.add(std::move(file), path, "progress is not being saved", false);
   }
-  watch_errors();
+  watch_errors(*this);
 }
 
 void Recorder::set_aside(const std::string& name) {
   save();
-  for (Target& t : targets_)
-    if (!t.counts) t.file->set_aside(name);
+  files_.set_aside(name);
 }
 
-void Recorder::mark() {
-  if (recording_) mark_ = {text_.size(), recorded_frame_ - singles_ - first_frame_};
+void Recorder::mark(std::optional<TextMark> at) {
+  if (at)
+    mark_ = *at;
+  else if (recording_)
+    mark_ = {text_.size(), recorded_frame_ - singles_ - first_frame_};
 }
 
 const std::string& Recorder::text() {
-  write_singles();
+  write_singles(text_, state_written_, singles_);
   return text_;
 }
 
@@ -192,12 +171,12 @@ void Recorder::pass(std::uint64_t frames) {
     ++singles_;
     state_written_ = false;
   } else {
-    write_singles();
-    write_line("burst " + std::to_string(frames));
+    write_singles(text_, state_written_, singles_);
+    write_line(text_, state_written_, "burst " + std::to_string(frames));
   }
   recorded_frame_ = g_.FRAME;
-  if (g_.FRAME / 600 != expected_frame_ / 600) write_expect();
-  if (!targets_.empty()) flush_if_due();
+  if (g_.FRAME / 600 != expected_frame_ / 600) write_expect(*this);
+  if (!files_.empty()) save(true);
 }
 
 void Recorder::message(std::uint32_t message, std::int32_t wparam) {
@@ -209,31 +188,31 @@ void Recorder::message(std::uint32_t message, std::int32_t wparam) {
     if (message == WM_KEYUP) return;
     wparam = 0;
   }
-  write_singles();
-  write_line((message == WM_KEYDOWN ? "down " : "up ") + key_word(wparam));
-  if (!targets_.empty()) flush_if_due();
+  write_singles(text_, state_written_, singles_);
+  write_line(text_, state_written_, (message == WM_KEYDOWN ? "down " : "up ") + key_word(wparam));
+  if (!files_.empty()) save(true);
 }
 
 void Recorder::note(const std::string& line) {
   if (!recording_) return;
-  write_singles();
-  write_line(line);
+  write_singles(text_, state_written_, singles_);
+  write_line(text_, state_written_, line);
 }
 
 void Recorder::rewind(std::uint64_t frame, const std::string& why) {
   if (!recording_ || frame < first_frame_) return;
-  write_singles();
+  write_singles(text_, state_written_, singles_);
   std::size_t unchanged = 0;
   if (mark_.frame > frame - first_frame_) mark_ = {};
   const std::string undone = split_at_frame(text_, frame - first_frame_, mark_, &unchanged);
   changed_from_ = std::min(changed_from_, unchanged);
-  write_line(why);
+  write_line(text_, state_written_, why);
   for (std::size_t at = 0; at < undone.size();) {
     std::size_t eol = undone.find('\n', at);
     if (eol == std::string::npos) eol = undone.size();
     const std::string_view line(undone.data() + at, eol - at);
     // Comments stay as they are; an acting line becomes one.
-    write_line(line.starts_with('#') ? std::string(line) : "# " + std::string(line));
+    write_line(text_, state_written_, line.starts_with('#') ? std::string(line) : "# " + std::string(line));
     at = eol + 1;
   }
   recorded_frame_ = expected_frame_ = frame;
@@ -242,17 +221,11 @@ void Recorder::rewind(std::uint64_t frame, const std::string& why) {
 void Recorder::end() {
   if (!recording_) return;
   recording_ = false;
-  if (targets_.empty()) return;
+  if (files_.empty()) return;
   base::set_error_hook(nullptr, nullptr);
-  if (!state_written_) write_expect();
+  if (!state_written_) write_expect(*this);
   save();
-  for (Target& t : targets_)
-    if (!t.file->flush()) {
-      if (t.counts) complete_ = false;
-      std::fprintf(stderr, "tervalon: %s: %s\n", t.file->failure().c_str(),
-                   t.counts ? "the recording is not complete" : "progress since the last save is lost");
-    }
-  targets_.clear();
+  files_.flush(true);
 }
 
 }  // namespace tervalon

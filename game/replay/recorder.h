@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "base/storage.h"
 #include "game/replay/playback.h"
+#include "game/replay/recording_files.h"
 #include "game/replay/script.h"
 #include "game/rules/level_file.h"
 #include "game/rules/state.h"
@@ -59,14 +61,13 @@ class Recorder {
   // The progress file as saved so far is also kept at `name` (a free name
   // beside it), before a new journey is saved over it.
   void set_aside(const std::string& name);
-  // Where the current level was entered (at `at` in the text, when given): a
-  // rewind there need not read the recording from its start.
-  void mark();
-  void mark(TextMark at) { mark_ = at; }
+  // Where the current level was entered (at `at` in the text, when given; by
+  // default here): a rewind there need not read the recording from its start.
+  void mark(std::optional<TextMark> at = std::nullopt);
 
   // A pass of `frames` game frames has run (and been drawn when due).
   void pass(std::uint64_t frames);
-  // A message the main loop is about to handle; key messages are kept.
+  // A message the game is about to handle; key messages are kept.
   void message(std::uint32_t message, std::int32_t wparam);
   // A plain line (a comment), written as it is.
   void note(const std::string& line);
@@ -78,34 +79,22 @@ class Recorder {
 
   // Hands what was recorded since the last save to the files now (they are
   // written on threads of their own); costs what was added, not the whole.
-  void save();
+  // With `when_due`, only once FLUSH_EVERY has passed since the last one.
+  void save(bool when_due = false);
   // The recording so far, to the last frame run.
   const std::string& text();
   // The game is over: writes the final state and the files a last time.
   void end();
-  // False when a --record file could not be written to its end.
-  bool complete() const { return complete_; }
-  // What the title says of a failing save ("" while every save works).
-  const std::string& trouble() const { return trouble_; }
+  // The files it is saved to: whether they are complete, what fails.
+  const RecordingFiles& files() const { return files_; }
 
  private:
-  struct Target {
-    std::unique_ptr<base::Journal> file;
-    std::string path;
-    std::string failing;  // what a failure means to the player
-    bool said = false;    // a failure has been said
-    bool counts = false;  // a failure makes the recording incomplete
-  };
-  void restart_text(std::string text);
-  void write_line(const std::string& line);
-  void write_singles();
-  void write_expect();
-  void flush_if_due();
-  void watch_errors();
-  static void save_on_error(void* self);
+  friend void save_on_error(void* self);
+  friend void write_expect(Recorder& r);
+  friend void watch_errors(Recorder& r);
 
   const Game& g_;
-  std::vector<Target> targets_;
+  RecordingFiles files_;
   bool recording_ = false;
   std::string text_;                      // the whole recording so far
   std::size_t saved_ = 0;                 // bytes of it handed to the files
@@ -116,8 +105,6 @@ class Recorder {
   std::uint64_t recorded_frame_ = 0;      // FRAME after the last pass recorded
   std::uint64_t expected_frame_ = 0;      // FRAME at the last expect line
   bool state_written_ = false;            // nothing happened since the last expect line
-  bool complete_ = true;
-  std::string trouble_;
   std::chrono::steady_clock::time_point next_flush_;  // not GETTIME: that restarts when the window opens
   std::thread::id game_thread_;
 };
