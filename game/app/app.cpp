@@ -156,8 +156,9 @@ void App::apply(const Answer& a) {
       playing_.restart_level(r);
       break;
     case Answer::pause_menu:
-      open(std::make_unique<MenuScreen>(pause_menu(practice_ != nullptr, settings_ != nullptr,
-                                                   settings_ ? keys_line(settings_->settings()) : keys_line(default_settings()))),
+      open(std::make_unique<MenuScreen>(
+               pause_menu(practice_ != nullptr, settings_ != nullptr,
+                          settings_ ? keys_line(settings_->settings()) : keys_line(default_settings()))),
            Answer::pause_menu);
       return;
     case Answer::practice_menu:
@@ -229,7 +230,8 @@ void App::loaded() {
 // --play scripts feed the game instead of the keyboard; of the window's
 // messages only Escape counts (it quits).
 App::Turn App::play_scripts() {
-  if (display::ISNEXTMSG() && display::MS.MESSAGE == WM_KEYDOWN && display::MS.WPARAM == K_ESC) return {over_ = true, 0};
+  if (display::ISNEXTMSG() && display::MS.MESSAGE == WM_KEYDOWN && display::MS.WPARAM == K_ESC)
+    return {over_ = true, 0};
   const double now = now_();
   const Player::Turn t = player_.step(static_cast<std::uint64_t>(now * 1000.0));
   using Picture = Player::Turn::Picture;

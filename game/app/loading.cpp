@@ -107,7 +107,9 @@ bool Loading::saved_over(const Played& p, bool nothing) {
     std::fprintf(stderr, "tervalon: %s: the saved journey was finished; kept as %s\n", keeper_.save_path().c_str(),
                  kept.c_str());
     reset();
-    outcome_ = {Outcome::finished, "", 0,
+    outcome_ = {Outcome::finished,
+                "",
+                0,
                 {"上次的旅程已经走完，已另存。",
                  "Your last journey was finished; it is kept as " + keeper_.in_folder(kept) + "."},
                 {}};
@@ -150,7 +152,9 @@ void Loading::damaged(const Played& p, bool nothing) {
     std::fprintf(stderr, "tervalon: %s: the saved journey cannot be continued: %s; %s\n", path.c_str(), why.c_str(),
                  kept.empty() ? "it could not be moved aside" : ("kept as " + kept).c_str());
     reset();
-    outcome_ = {Outcome::cannot, "", 0,
+    outcome_ = {Outcome::cannot,
+                "",
+                0,
                 {"存档无法继续，已另存。", "The saved journey cannot be continued: " + why + ".",
                  kept.empty() ? "It could not be moved aside." : "It was kept as " + keeper_.in_folder(kept) + "."},
                 {}};
@@ -169,12 +173,15 @@ void Loading::damaged(const Played& p, bool nothing) {
     text = save_.substr(0, saved_.good);
     entered_ = prefix_entered_;
   }
-  outcome_ = {Outcome::go_on, std::move(text), 0,
-              {from_backup ? "存档有损，从备份继续。" : "存档有损，从能重放的部分继续。",
-               "The saved journey " +
-                   (kept.empty() ? "is missing" : "was damaged (" + why + "; kept as " + keeper_.in_folder(kept) + ")") +
-                   (from_backup ? ": it goes on from its backup." : ": it goes on from the part of it that replays.")},
-              entered_};
+  outcome_ = {
+      Outcome::go_on,
+      std::move(text),
+      0,
+      {from_backup ? "存档有损，从备份继续。" : "存档有损，从能重放的部分继续。",
+       "The saved journey " +
+           (kept.empty() ? "is missing" : "was damaged (" + why + "; kept as " + keeper_.in_folder(kept) + ")") +
+           (from_backup ? ": it goes on from its backup." : ": it goes on from the part of it that replays.")},
+      entered_};
   outcome_.adopted = outcome_.text.size();
   std::fprintf(stderr, "tervalon: %s: %s\n", path.c_str(), outcome_.lines.back().c_str());
   // What goes on is on disk at once, whatever the player does next.
@@ -190,8 +197,9 @@ void Loading::draw(View& v, std::uint64_t now_ms) {
   std::string bar;
   for (int i = 0; i < BAR; ++i) bar += i < done ? "■" : "□";
   compose_frame(r_.g, v);
-  draw_menu(r_.g, v,
-            {"继续旅程", "Your journey", {bar, "正在读取存档　Esc 退出", "Reading the saved journey; Escape quits"}, {}, 0});
+  draw_menu(
+      r_.g, v,
+      {"继续旅程", "Your journey", {bar, "正在读取存档　Esc 退出", "Reading the saved journey; Escape quits"}, {}, 0});
   display::FRESHWIN();
 }
 

@@ -104,9 +104,10 @@ const std::vector<Field>& fields() {
                     .must = "scale must be integer or fit",
                     .zh = "缩放",
                     .en = "Scale",
-                    .shown = [](const Settings& s) {
-                      return std::array<std::string, 2>{s.fit ? "铺满" : "整数倍", s.fit ? "fit" : "integer"};
-                    },
+                    .shown =
+                        [](const Settings& s) {
+                          return std::array<std::string, 2>{s.fit ? "铺满" : "整数倍", s.fit ? "fit" : "integer"};
+                        },
                     .next = [](Settings& s) { s.fit = !s.fit; }});
     list.push_back({.section = 2,
                     .key = "fullscreen",

@@ -33,7 +33,7 @@ class SettingsScreen : public Screen {
   const Platform& platform_;
   std::function<void(const Settings&)> applied_;
   MenuScreen menu_{{}, {}, {}};
-  std::size_t values_ = 0;                // the lines of values before the actions'
+  std::size_t values_ = 0;              // the lines of values before the actions'
   std::optional<std::size_t> capture_;  // the action whose new key the next key press is
 };
 

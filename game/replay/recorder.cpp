@@ -105,7 +105,8 @@ void Recorder::continue_from(std::string text, std::uint64_t first_frame) {
   mark_ = {};
   if (!text_.empty() && text_.back() != '\n') text_ += '\n';
   recorded_frame_ = expected_frame_ = g_.FRAME;
-  write_line(text_, state_written_, "# continued at frame " + std::to_string(g_.FRAME) + ", " + utc_now("%Y-%m-%d %H:%M:%S UTC"));
+  write_line(text_, state_written_,
+             "# continued at frame " + std::to_string(g_.FRAME) + ", " + utc_now("%Y-%m-%d %H:%M:%S UTC"));
   write_expect(*this);  // the state it goes on from, proved by whoever replays it
 }
 

@@ -11,10 +11,10 @@
 #include <thread>
 
 #include "display/clock.h"
-#include "display/window.h"
-#include "game/app/options.h"
 #include "display/queue.h"
+#include "display/window.h"
 #include "game/app/app.h"
+#include "game/app/options.h"
 #include "game/rules/level_file.h"
 
 namespace {

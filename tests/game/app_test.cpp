@@ -1,7 +1,7 @@
 // The app's step on the headless back end, on the caller's thread, with
 // scripted messages and a scripted clock: no window, no X server, no wait.
-#include <gtest/gtest.h>
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -46,7 +46,7 @@ class AppStep : public testing::Test {
   void SetUp() override {
     dir_ = make_temp_dir();
     write_file(dir_, "tervalon.dat", levels());
-    setenv("XDG_DATA_HOME", dir_.c_str(), 1);  // NOLINT(concurrency-mt-unsafe): before any thread
+    setenv("XDG_DATA_HOME", dir_.c_str(), 1);    // NOLINT(concurrency-mt-unsafe): before any thread
     setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);  // NOLINT(concurrency-mt-unsafe)
     display::use_headless_backend();
     display::use_inline_driver();

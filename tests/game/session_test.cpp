@@ -9,8 +9,8 @@
 #include "game/journey/bests.h"
 #include "game/journey/log.h"
 #include "game/replay/playback.h"
-#include "game/replay/script.h"
 #include "game/replay/recorder.h"
+#include "game/replay/script.h"
 #include "game/rules/rules.h"
 #include "tests/game/support.h"
 
