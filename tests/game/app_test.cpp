@@ -53,7 +53,7 @@ class AppStep : public testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  void open(Options o = {}) {
+  void open(const Options& o = {}) {
     app_ = std::make_unique<App>(load_levels(dir_ + "/tervalon.dat"), o, settings_ ? &*settings_ : nullptr,
                                  settings_ ? &platform_ : nullptr, [this] { return clock_; });
     ASSERT_TRUE(app_->start());
