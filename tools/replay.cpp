@@ -15,7 +15,7 @@
 #include <string>
 
 #include "base/printable.h"
-#include "base/saved_file.h"
+#include "base/storage.h"
 #include "display/surface.h"
 #include "display/window.h"
 #include "game/replay/script.h"
@@ -57,7 +57,8 @@ std::string ppm_bytes(const display::BITMAP& B) {
 // picture is left. Empty when done, else why not.
 std::string write_beside(const std::string& name, const std::string& bytes) {
   std::string why;
-  if (!base::may_replace(name, why) || !base::replace_file(name, bytes, why)) return why;
+  base::Storage& files = base::storage();
+  if (!files.may_replace(name, why) || !files.save(name, bytes, why)) return why;
   return "";
 }
 
