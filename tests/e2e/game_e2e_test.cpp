@@ -630,7 +630,10 @@ TEST_F(GameInX, AJumpIsHeardAndStandingStillIsSilent) {
   const auto heard = std::find_if(samples.begin(), samples.end(), [](std::int16_t s) { return s != 0; });
   ASSERT_NE(heard, samples.end()) << "the jump is not heard";
   const auto jump = static_cast<std::size_t>(heard - samples.begin());
-  EXPECT_GE(jump, RATE) << "a sound while standing";
+  // The device opens on a thread of its own once the first picture is out,
+  // a few milliseconds after it on a busy machine: a sound while standing
+  // would come at the first frames, not half a second on.
+  EXPECT_GE(jump, RATE / 2) << "a sound while standing";
   EXPECT_LT(jump, RATE * 2) << "the jump is heard late";
   // A jump from the floor lands 65 frames later; its sound lasts under 0.3 s.
   ASSERT_GT(samples.size(), jump + RATE * 12 / 5);
