@@ -32,7 +32,7 @@ class Playing {
   // as if no time had passed: after a menu, a restart, a practice begun.
   void resume(Run& r, bool draw = true);
   // The level again from the state it was entered in, the keys held now
-  // held; play then resumes.
+  // held; the caller resumes play (App::apply, once for every answer).
   void restart_level(Run& r);
 
   void set_speed(std::uint32_t percent) { clock_.set_speed(percent); }
