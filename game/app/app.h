@@ -47,6 +47,8 @@ class App {
   int finish();
   // The game being played: the journey's, or a practice's while one runs.
   const Game& game() const { return practice_ ? practice_->g : journey_.g; }
+  // The screen over the game, taking the messages; none while it is played.
+  const Screen* screen() const { return screens_.empty() ? nullptr : screens_.back().screen.get(); }
 
  private:
   void apply(const Answer& a);

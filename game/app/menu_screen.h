@@ -26,7 +26,7 @@ class MenuScreen : public Screen {
   // The item `m` chooses (items().size(): the way back), if any; moving
   // the highlight is kept for the next draw.
   std::optional<std::size_t> chosen(const display::MSG& m, const Game& g);
-  std::size_t selected() const { return menu_.selected; }
+  const Menu& menu() const { return menu_; }
 
  private:
   Menu menu_;

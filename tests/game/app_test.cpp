@@ -11,6 +11,9 @@
 #include "base/keys.h"
 #include "display/window.h"
 #include "game/app/app.h"
+#include "game/app/menu_screen.h"
+#include "game/app/words.h"
+#include "game/journey/bests.h"
 #include "game/replay/playback.h"
 #include "game/replay/script.h"
 #include "game/rules/level_file.h"
@@ -39,6 +42,48 @@ std::string levels() {
   auto hub = room(20, 12, 3, 10, 17, 10);
   hub[10][1] = 'e';
   return level_file({{1, hub}, {1, room(20, 12, 2, 10, 13, 10)}});
+}
+
+const std::string SOURCE = TERVALON_SOURCE_DIR;
+
+// The shipped journey as the replay tool plays it (pinned): each level and
+// pass from the frame it became playable to the frame it was left.
+struct Stage {
+  std::int8_t level = 0, pass = 0;
+  std::uint64_t entered = 0, left = 0;
+};
+std::vector<Stage> pinned_stages(std::uint64_t& last_frame) {
+  std::ifstream in(SOURCE + "/tests/levels/journey.expected");
+  std::vector<Stage> stages;
+  bool playing = false;
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    std::uint64_t frame = 0;
+    int level = 0, pass = 0, pause = 0;
+    if (!(fields >> frame >> level >> pass >> pause)) continue;
+    last_frame = frame;
+    if (!playing && pause == 0)
+      stages.push_back({static_cast<std::int8_t>(level), static_cast<std::int8_t>(pass), frame, 0});
+    else if (playing && pause != 0)
+      stages.back().left = frame;
+    playing = pause == 0;
+  }
+  return stages;
+}
+
+// How many sound events of this name the pinned journey makes.
+std::size_t pinned_events(const std::string& name) {
+  std::ifstream in(SOURCE + "/tests/levels/journey.events");
+  std::size_t n = 0;
+  for (std::string frame, event; in >> frame >> event;) n += event == name;
+  return n;
+}
+
+std::vector<std::string> solutions() {
+  std::vector<std::string> paths;
+  for (const auto& e : std::filesystem::directory_iterator(SOURCE + "/data/solutions")) paths.push_back(e.path());
+  std::sort(paths.begin(), paths.end());
+  return paths;
 }
 
 class AppStep : public testing::Test {
@@ -84,6 +129,32 @@ class AppStep : public testing::Test {
     return false;
   }
   const Game& g() { return app_->game(); }
+  // What the screen over the game says, in English: its title, lines and items.
+  std::string shown() {
+    const auto* screen = dynamic_cast<const MenuScreen*>(app_->screen());
+    if (!screen) return "";
+    const Menu& m = screen->menu();
+    std::string text = m.title_en;
+    for (const std::string& line : m.lines) text += "\n" + line;
+    for (const MenuItem& item : m.items) text += "\n[" + item.en + "]";
+    return text;
+  }
+  // Plays a recording's keys and frames through the step as a player would:
+  // each key at the frame it was pressed, one frame each sixtieth of a second.
+  void drive(const std::string& script) {
+    std::istringstream lines(script);
+    for (std::string line; std::getline(lines, line);) {
+      Command c;
+      std::string why;
+      ASSERT_TRUE(parse_command(line, c, why)) << line << ": " << why;
+      if (c.op == Command::Op::down || c.op == Command::Op::up)
+        send(c.key, c.op == Command::Op::down ? WM_KEYDOWN : WM_KEYUP);
+      for (std::uint64_t i = 0; c.op == Command::Op::frames && i < c.count; ++i) {
+        clock_ += 1.0 / 60;
+        last_ = app_->step();
+      }
+    }
+  }
   // Through the story text (Down skips it) until the level can be played.
   bool playable() {
     return until([&](const Game& s) {
@@ -235,6 +306,58 @@ TEST_F(AppStep, TheSettingsScreenSavesAChangeAndEveryScreenQuits) {
   tap(K_UP);
   send(K_ENTER);
   EXPECT_TRUE(last_.over);
+}
+
+// The whole shipped journey played through the step key by key, as its
+// recorded solutions play it: it ends on the replay tool's frame, the ending
+// counts what the pinned events count, each level's best is its pinned time
+// and replays to its exit, and the finished journey is kept whole.
+TEST_F(AppStep, TheShippedJourneyEndsCountsAndKeepsItsBestsAsPinned) {
+  write_file(dir_, "tervalon.dat", file_text(SOURCE + "/data/tervalon.dat"));
+  std::uint64_t last_frame = 0;
+  const std::vector<Stage> stages = pinned_stages(last_frame);
+  clock_ = -0.001;  // the first key comes before the first frame, as in the solutions
+  open();
+  for (const std::string& path : solutions()) ASSERT_NO_FATAL_FAILURE(drive(file_text(path))) << path;
+  EXPECT_EQ(g().FRAME, last_frame);
+  const std::string ending = shown();
+  EXPECT_NE(ending.find("Play time " + play_time(last_frame)), std::string::npos) << ending;
+  EXPECT_NE(ending.find("Rewinds by ghosts: " + std::to_string(pinned_events("rewind"))), std::string::npos);
+  EXPECT_NE(ending.find("Ghosts caught: " + std::to_string(pinned_events("caught"))), std::string::npos);
+  send(K_DOWN);  // any key ends the game
+  ASSERT_TRUE(last_.over);
+  EXPECT_EQ(app_->finish(), 0);
+
+  const std::unique_ptr<Game> initial = load_levels(dir_ + "/tervalon.dat");
+  INITLV(*initial);
+  const std::string folder = dir_ + "/tervalon/";
+  Bests bests;
+  bests.load(folder, *initial);
+  std::size_t levels = 0;
+  for (const Stage& s : stages) {
+    if (s.level == 0) continue;
+    ++levels;
+    Entry e;
+    e.level = s.level, e.pass = s.pass;
+    EXPECT_EQ(bests.best(s.level, s.pass), s.left - s.entered) << level_en(e);
+    EXPECT_NE(ending.find(level_en(e) + ": " + seconds(s.left - s.entered)), std::string::npos) << level_en(e);
+    auto run = std::make_unique<Game>(*initial);
+    play_through(*run, file_text(folder + "best-" + level_hash(*initial, s.level).substr(0, 16) + "-" +
+                                 std::to_string(s.pass) + ".txt"));
+    EXPECT_TRUE(run->FRAME == s.left && run->BDLV == s.level && run->PAUSE != 0) << level_en(e) << state_line(*run);
+  }
+  EXPECT_EQ(levels, 16u);
+
+  const std::string save = folder + level_file_hash(*initial) + ".txt";
+  EXPECT_FALSE(std::filesystem::exists(save)) << "nothing left to continue";
+  std::string finished;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    if (e.path().string().starts_with(save + ".finished-") && !e.path().string().ends_with(".bak")) finished = e.path();
+  ASSERT_FALSE(finished.empty());
+  auto kept = std::make_unique<Game>(*initial);
+  const Played played = play_through(*kept, file_text(finished));
+  EXPECT_TRUE(played.ok && played.ended) << played.why;
+  EXPECT_EQ(kept->FRAME, last_frame);
 }
 
 }  // namespace
