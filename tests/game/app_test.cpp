@@ -11,6 +11,7 @@
 #include "base/keys.h"
 #include "display/window.h"
 #include "game/app/app.h"
+#include "game/app/clock.h"
 #include "game/app/menu_screen.h"
 #include "game/app/words.h"
 #include "game/journey/bests.h"
@@ -306,6 +307,90 @@ TEST_F(AppStep, TheSettingsScreenSavesAChangeAndEveryScreenQuits) {
   tap(K_UP);
   send(K_ENTER);
   EXPECT_TRUE(last_.over);
+}
+
+// A stall is caught up in one burst of at most a quarter of a second, then
+// play goes on at its pace; a key let go in a menu is recorded, so the save
+// replays to the last bit of the state the game was left in.
+TEST_F(AppStep, AStallIsCaughtUpInOneShortBurstAndAKeyLetGoInAMenuIsRecorded) {
+  open();
+  ASSERT_TRUE(playable());
+  send(K_RIGHT);
+  run(0.2);
+  const std::uint64_t before = g().FRAME;
+  clock_ += 1.0;  // a second with no step
+  app_->step();
+  EXPECT_EQ(g().FRAME, before + GameClock::MOST_CAUGHT_UP);
+  run(0.49);
+  EXPECT_EQ(g().FRAME, before + GameClock::MOST_CAUGHT_UP + 30) << "then a frame each sixtieth of a second";
+
+  tap(K_P);
+  send(K_RIGHT, WM_KEYUP);
+  send(K_UP, WM_KEYUP);  // not held: nothing to record
+  tap(K_ESC);            // Resume
+  EXPECT_EQ(g().KR, 0);
+  run(0.5);
+  const std::string left = state_line(g());
+  send(K_ESC);
+  ASSERT_EQ(app_->finish(), 0);
+  const std::string text = save();
+  EXPECT_NE(text.find("\nburst 15\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("up up"), std::string::npos) << text;
+  auto replayed = load_levels(dir_ + "/tervalon.dat");
+  INITLV(*replayed);
+  ASSERT_TRUE(play_through(*replayed, text).ok);
+  EXPECT_EQ(state_line(*replayed), left);
+}
+
+// At 40% a second is 24 frames, each doing what it does at full speed; the
+// recording says so, and a level finished slower sets no best.
+TEST_F(AppStep, SlowerPlayStretchesEveryFrameAndSetsNoBest) {
+  Options o;
+  o.speed = 40;
+  open(o);
+  ASSERT_TRUE(playable());
+  app_->step();  // every frame due so far run
+  const std::uint64_t at = g().FRAME;
+  run(1.0);
+  EXPECT_EQ(g().FRAME, at + 24);
+  send(K_RIGHT);
+  ASSERT_TRUE(until([&](const Game& s) {
+    if (s.PAUSE != 0) tap(K_DOWN);
+    return s.BDLV == 1 && s.PAUSE == 0;
+  })) << "level 1";
+  ASSERT_TRUE(until([](const Game& s) { return s.PAUSE != 0; })) << "level 1's exit";
+  send(K_ESC);
+  ASSERT_EQ(app_->finish(), 0);
+  EXPECT_NE(save().find("# played at 40% speed"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/tervalon/bests.txt"));
+}
+
+// A run watched with --play leaves the player's journey and bests alone,
+// also once the game is the player's.
+TEST_F(AppStep, AWatchedRunLeavesTheJourneyAndTheBestsAlone) {
+  write_file(dir_, "tervalon.dat", file_text(SOURCE + "/data/tervalon.dat"));
+  open();
+  ASSERT_TRUE(playable());
+  send(K_RIGHT);
+  run(0.3);
+  send(K_ESC);
+  ASSERT_EQ(app_->finish(), 0);
+  const std::string journey = save();
+
+  Options o;
+  o.play = {solutions()[0], solutions()[1]};
+  o.play_speed = 0;
+  app_.reset();
+  open(o);
+  std::uint64_t last_frame = 0;
+  const std::uint64_t level_left = pinned_stages(last_frame)[1].left;
+  ASSERT_TRUE(until([&](const Game& s) { return s.FRAME >= level_left; }));
+  send(K_RIGHT);
+  run(0.5);
+  send(K_ESC);
+  ASSERT_EQ(app_->finish(), 0);
+  EXPECT_EQ(save(), journey);
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/tervalon/bests.txt"));
 }
 
 // The whole shipped journey played through the step key by key, as its
