@@ -47,7 +47,7 @@ App::App(std::unique_ptr<Game> g, const Options& o, SettingsFile* settings, cons
       platform_(platform ? *platform : Platform{}),
       now_(now ? std::move(now) : [] { return display::GETTIMER(); }),
       initial_(std::make_unique<Game>(*g)),
-      journey_(std::move(g)),
+      journey_(std::move(g), now_),
       player_(journey_.g, journey_.rec, [this] { seen(journey_); }),
       playing_(v_, now_, [this](Run& r) { return seen(r); }) {
   playing_.set_speed(o_.speed);

@@ -2,6 +2,7 @@
 // recording and what it has done so far.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "game/journey/log.h"
@@ -12,7 +13,9 @@
 namespace tervalon {
 
 struct Run {
-  explicit Run(std::unique_ptr<Game> start) : game(std::move(start)), g(*game), rec(g), heard(event_state(g)) {}
+  // `now` times its saves (see Recorder).
+  explicit Run(std::unique_ptr<Game> start, std::function<double()> now = nullptr)
+      : game(std::move(start)), g(*game), rec(g, std::move(now)), heard(event_state(g)) {}
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
 

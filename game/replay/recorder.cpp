@@ -17,8 +17,14 @@ namespace tervalon {
 namespace {
 // How often what was recorded is handed to the files: with a write and its
 // sync that take a second, a kill still loses less than two seconds.
-constexpr std::chrono::milliseconds FLUSH_EVERY{500};
+constexpr double FLUSH_EVERY = 0.5;
+
+double steady_seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 }  // namespace
+
+Recorder::Recorder(const Game& g, std::function<double()> now) : g_(g), now_(now ? std::move(now) : steady_seconds) {}
 
 double frame_ms(std::uint64_t frame) { return static_cast<double>(frame) / 60.0 * 1000.0; }
 
@@ -52,12 +58,14 @@ void write_expect(Recorder& r) {
 }
 
 void Recorder::save(bool when_due) {
-  if (when_due && std::chrono::steady_clock::now() < next_flush_) return files_.say_failures();
+  const double now = now_();
+  // A clock that went back (the display's restarts when the window opens) makes a save due.
+  if (when_due && now >= last_flush_ && now < last_flush_ + FLUSH_EVERY) return files_.say_failures();
   write_singles(text_, state_written_, singles_);
   files_.hand(text_, changed_from_, saved_);
   saved_ = text_.size();
   changed_from_ = SIZE_MAX;
-  next_flush_ = std::chrono::steady_clock::now() + FLUSH_EVERY;
+  last_flush_ = now;
   files_.say_failures();
 }
 
@@ -78,7 +86,7 @@ void save_on_error(void* self) {
 void watch_errors(Recorder& r) {
   r.game_thread_ = std::this_thread::get_id();
   base::set_error_hook(save_on_error, &r);
-  r.next_flush_ = std::chrono::steady_clock::now() + FLUSH_EVERY;
+  r.last_flush_ = r.now_();
 }
 
 void Recorder::begin() {

@@ -36,7 +36,9 @@ std::string utc_now(const char* format);
 // the last one; a run-time error still saves the frames run so far.
 class Recorder {
  public:
-  explicit Recorder(const Game& g) : g_(g) {}
+  // `now` is the clock in seconds that times the saves (a steady clock by
+  // default).
+  explicit Recorder(const Game& g, std::function<double()> now = nullptr);
   ~Recorder() { end(); }
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
@@ -96,16 +98,17 @@ class Recorder {
   const Game& g_;
   RecordingFiles files_;
   bool recording_ = false;
-  std::string text_;                                  // the whole recording so far
-  std::size_t saved_ = 0;                             // bytes of it handed to the files
-  std::size_t changed_from_ = SIZE_MAX;               // the first byte changed before saved_ since
-  TextMark mark_;                                     // a line boundary at or before the level's entry
-  std::uint64_t first_frame_ = g_.FRAME;              // FRAME where the text begins
-  std::uint64_t singles_ = 0;                         // one-frame passes not yet written
-  std::uint64_t recorded_frame_ = 0;                  // FRAME after the last pass recorded
-  std::uint64_t expected_frame_ = 0;                  // FRAME at the last expect line
-  bool state_written_ = false;                        // nothing happened since the last expect line
-  std::chrono::steady_clock::time_point next_flush_;  // not GETTIME: that restarts when the window opens
+  std::string text_;                      // the whole recording so far
+  std::size_t saved_ = 0;                 // bytes of it handed to the files
+  std::size_t changed_from_ = SIZE_MAX;   // the first byte changed before saved_ since
+  TextMark mark_;                         // a line boundary at or before the level's entry
+  std::uint64_t first_frame_ = g_.FRAME;  // FRAME where the text begins
+  std::uint64_t singles_ = 0;             // one-frame passes not yet written
+  std::uint64_t recorded_frame_ = 0;      // FRAME after the last pass recorded
+  std::uint64_t expected_frame_ = 0;      // FRAME at the last expect line
+  bool state_written_ = false;            // nothing happened since the last expect line
+  std::function<double()> now_;
+  double last_flush_ = 0;  // now_() at the last save
   std::thread::id game_thread_;
 };
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "base/keys.h"
+#include "base/storage.h"
 #include "display/window.h"
 #include "game/app/app.h"
 #include "game/app/clock.h"
@@ -86,6 +87,67 @@ std::vector<std::string> solutions() {
   std::sort(paths.begin(), paths.end());
   return paths;
 }
+
+// A file that grows, noting each time it is handed what was recorded.
+class WatchedJournal : public base::Journal {
+ public:
+  WatchedJournal(std::unique_ptr<base::Journal> j, const std::function<void()>& handed)
+      : j_(std::move(j)), handed_(handed) {}
+  bool adopt(std::uint64_t bytes) override { return j_->adopt(bytes); }
+  void append(std::string bytes) override {
+    if (!bytes.empty()) handed_();
+    j_->append(std::move(bytes));
+  }
+  void replace_from(std::uint64_t keep, std::string bytes) override {
+    handed_();
+    j_->replace_from(keep, std::move(bytes));
+  }
+  void set_aside(std::string name) override { j_->set_aside(std::move(name)); }
+  std::uint64_t length() const override { return j_->length(); }
+  bool flush() override { return j_->flush(); }
+  std::string failure() const override { return j_->failure(); }
+
+ private:
+  std::unique_ptr<base::Journal> j_;
+  std::function<void()> handed_;
+};
+
+// The POSIX storage, its journals watched, while it is in use.
+class WatchedStorage : public base::Storage {
+ public:
+  explicit WatchedStorage(std::function<void()> handed) : handed_(std::move(handed)) { base::use_storage(*this); }
+  ~WatchedStorage() override { base::use_storage(base::posix_storage()); }
+  WatchedStorage(const WatchedStorage&) = delete;
+  WatchedStorage& operator=(const WatchedStorage&) = delete;
+
+  std::unique_ptr<base::Journal> journal(const std::string& path, base::Journal::Options options) override {
+    return std::make_unique<WatchedJournal>(p_.journal(path, std::move(options)), handed_);
+  }
+  std::string folder(Folder which, std::string& why) override { return p_.folder(which, why); }
+  bool load(const std::string& path, std::string& bytes, int& error, std::string& why, std::size_t most) override {
+    return p_.load(path, bytes, error, why, most);
+  }
+  bool may_replace(const std::string& path, std::string& why) override { return p_.may_replace(path, why); }
+  bool save(const std::string& path, std::string_view bytes, std::string& why, const std::string& backup) override {
+    return p_.save(path, bytes, why, backup);
+  }
+  bool save_players(const std::string& path, std::string_view bytes, std::string& why) override {
+    return p_.save_players(path, bytes, why);
+  }
+  std::unique_ptr<base::Lock> lock(const std::string& path, std::string& why, std::chrono::milliseconds wait) override {
+    return p_.lock(path, why, wait);
+  }
+  bool exists(const std::string& path) override { return p_.exists(path); }
+  bool same_file(const std::string& a, const std::string& b) override { return p_.same_file(a, b); }
+  std::vector<std::string> list(const std::string& folder) override { return p_.list(folder); }
+  bool remove(const std::string& path) override { return p_.remove(path); }
+  bool move(const std::string& from, const std::string& to) override { return p_.move(from, to); }
+  bool link(const std::string& from, const std::string& to) override { return p_.link(from, to); }
+
+ private:
+  base::Storage& p_ = base::posix_storage();
+  std::function<void()> handed_;
+};
 
 class AppStep : public testing::Test {
  protected:
@@ -307,6 +369,27 @@ TEST_F(AppStep, TheSettingsScreenSavesAChangeAndEveryScreenQuits) {
   tap(K_UP);
   send(K_ENTER);
   EXPECT_TRUE(last_.over);
+}
+
+// While a game is played its save is handed what was played twice a
+// second, on the game's clock: never less often, never more.
+TEST_F(AppStep, TheSaveGrowsTwiceASecond) {
+  std::vector<double> handed;
+  WatchedStorage storage([&] { handed.push_back(clock_); });
+  open();
+  ASSERT_TRUE(playable());
+  const double from = clock_;
+  for (int i = 0; i < 12; ++i) {
+    tap(i % 2 ? K_LEFT : K_RIGHT);
+    run(0.25);
+  }
+  std::erase_if(handed, [&](double t) { return t < from; });
+  ASSERT_GE(handed.size(), 5u);
+  for (std::size_t i = 1; i < handed.size(); ++i) {
+    EXPECT_GE(handed[i] - handed[i - 1], 0.5 - 1e-9) << i;
+    EXPECT_LE(handed[i] - handed[i - 1], 0.5 + 1.0 / 60 + 1e-9) << i;
+  }
+  app_.reset();  // its journal goes before the storage watching it
 }
 
 // A stall is caught up in one burst of at most a quarter of a second, then
