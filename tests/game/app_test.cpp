@@ -162,7 +162,9 @@ class AppStep : public testing::Test {
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   void open(const Options& o = {}) {
-    app_ = std::make_unique<App>(load_levels(dir_ + "/tervalon.dat"), o, settings_ ? &*settings_ : nullptr,
+    std::unique_ptr<Game> game = load_levels(dir_ + "/tervalon.dat");
+    game->CHEAT = cheat_;
+    app_ = std::make_unique<App>(std::move(game), o, settings_ ? &*settings_ : nullptr,
                                  settings_ ? &platform_ : nullptr, [this] { return clock_; });
     ASSERT_TRUE(app_->start());
   }
@@ -232,6 +234,7 @@ class AppStep : public testing::Test {
   std::unique_ptr<App> app_;
   App::Turn last_;
   std::optional<SettingsFile> settings_;
+  bool cheat_ = false;  // as if the cheat marker were there
   Platform platform_{[](const Settings&) {}, [](std::int32_t) { return std::string("K"); }, nullptr,
                      [](std::uint32_t) {}, [](bool) {}};
 };
@@ -425,27 +428,35 @@ TEST_F(AppStep, AStallIsCaughtUpInOneShortBurstAndAKeyLetGoInAMenuIsRecorded) {
   EXPECT_EQ(state_line(*replayed), left);
 }
 
-// At 40% a second is 24 frames, each doing what it does at full speed; the
-// recording says so, and a level finished slower sets no best.
-TEST_F(AppStep, SlowerPlayStretchesEveryFrameAndSetsNoBest) {
-  Options o;
-  o.speed = 40;
-  open(o);
-  ASSERT_TRUE(playable());
-  app_->step();  // every frame due so far run
-  const std::uint64_t at = g().FRAME;
-  run(1.0);
-  EXPECT_EQ(g().FRAME, at + 24);
-  send(K_RIGHT);
-  ASSERT_TRUE(until([&](const Game& s) {
-    if (s.PAUSE != 0) tap(K_DOWN);
-    return s.BDLV == 1 && s.PAUSE == 0;
-  })) << "level 1";
-  ASSERT_TRUE(until([](const Game& s) { return s.PAUSE != 0; })) << "level 1's exit";
-  send(K_ESC);
-  ASSERT_EQ(app_->finish(), 0);
-  EXPECT_NE(save().find("# played at 40% speed"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(dir_ + "/tervalon/bests.txt"));
+// At 40% a second is 24 frames, each doing what it does at full speed, and
+// the recording says so. A level finished slower, or with the cheat marker,
+// sets no best.
+TEST_F(AppStep, SlowerPlayStretchesEveryFrameAndNeitherItNorTheCheatSetsABest) {
+  for (const bool cheat : {false, true}) {
+    SCOPED_TRACE(cheat ? "cheat" : "40%");
+    std::filesystem::remove_all(dir_ + "/tervalon");
+    cheat_ = cheat;
+    clock_ = 0.001;
+    Options o;
+    o.speed = cheat ? 100 : 40;
+    open(o);
+    ASSERT_TRUE(playable());
+    app_->step();  // every frame due so far run
+    const std::uint64_t at = g().FRAME;
+    run(1.0);
+    EXPECT_EQ(g().FRAME, at + (cheat ? 60 : 24));
+    send(K_RIGHT);
+    ASSERT_TRUE(until([&](const Game& s) {
+      if (s.PAUSE != 0) tap(K_DOWN);
+      return s.BDLV == 1 && s.PAUSE == 0;
+    })) << "level 1";
+    ASSERT_TRUE(until([](const Game& s) { return s.PAUSE != 0; })) << "level 1's exit";
+    send(K_ESC);
+    ASSERT_EQ(app_->finish(), 0);
+    EXPECT_EQ(save().find("# played at 40% speed") != std::string::npos, !cheat);
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/tervalon/bests.txt"));
+    app_.reset();
+  }
 }
 
 // A run watched with --play leaves the player's journey and bests alone,
@@ -578,6 +589,11 @@ TEST_F(AppStep, TheShippedJourneyEndsCountsAndKeepsItsBestsAsPinned) {
   const Played played = play_through(*kept, file_text(finished));
   EXPECT_TRUE(played.ok && played.ended) << played.why;
   EXPECT_EQ(kept->FRAME, last_frame);
+
+  app_.reset();
+  open();
+  run(0.1);
+  EXPECT_TRUE(app_->screen() == nullptr && g().BDLV == 0 && g().FRAME < 10) << "the next start begins a new one";
 }
 
 }  // namespace
