@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -83,6 +84,16 @@ TEST(Journal, AdoptsAFileItContinuesAndKeepsItAsTheBackup) {
   ASSERT_TRUE(j->flush());
   EXPECT_EQ(text_of(path), "old\nnew\n");
   EXPECT_EQ(text_of(path + ".bak"), "old\n");
+}
+
+// A recording named by a relative path gets its missing folders, each one.
+TEST(Journal, MakesTheMissingFoldersOfARelativePath) {
+  const std::string dir = make_temp_dir();
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  const auto j = base::storage().journal("a/bc/run.txt", {});
+  j->append("x\n");
+  ASSERT_TRUE(j->flush()) << j->failure();
+  EXPECT_EQ(text_of(dir + "/a/bc/run.txt"), "x\n");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,6 +75,32 @@ TEST(Storage, FilesSetAsideTakeAFreeNameAndOnlyAGamesTemporariesAreTidied) {
   EXPECT_EQ(sorted(s.list(dir)), sorted({"save.txt", "save.txt.damaged", "save.txt.damaged-1", "save.txt.replaced",
                                          "save.txt.x.tmp", "save.txt.1a.tmp", "save.txt.tmp"}));
   EXPECT_TRUE(s.exists(dir + "/save.txt.7.tmp") && s.exists(dir + "/save.txt.8.tmp"));
+}
+
+// The game's folders are made where the XDG variables say, else under HOME;
+// one that cannot be made says which part failed and why.
+TEST(Storage, FoldersAreMadeWhereTheEnvironmentSaysOrSayWhyNot) {
+  base::Storage& s = base::storage();
+  const std::string dir = make_temp_dir();
+  std::string why;
+  setenv("XDG_CONFIG_HOME", (dir + "/a/b").c_str(), 1);  // NOLINT(concurrency-mt-unsafe): no other thread
+  EXPECT_EQ(s.folder(base::Storage::Folder::config, why), dir + "/a/b/tervalon") << why;
+  setenv("XDG_DATA_HOME", "relative", 1);  // NOLINT(concurrency-mt-unsafe)
+  setenv("HOME", dir.c_str(), 1);          // NOLINT(concurrency-mt-unsafe)
+  EXPECT_EQ(s.folder(base::Storage::Folder::data, why), dir + "/.local/share/tervalon") << why;
+
+  write_file(dir, "file", "");
+  setenv("XDG_DATA_HOME", (dir + "/file").c_str(), 1);  // NOLINT(concurrency-mt-unsafe)
+  EXPECT_EQ(s.folder(base::Storage::Folder::data, why), "");
+  EXPECT_EQ(why, dir + "/file/tervalon: " + std::strerror(ENOTDIR));
+  write_file(dir, "tervalon", "");
+  setenv("XDG_DATA_HOME", dir.c_str(), 1);  // NOLINT(concurrency-mt-unsafe)
+  EXPECT_EQ(s.folder(base::Storage::Folder::data, why), "");
+  EXPECT_EQ(why, dir + "/tervalon: not a folder");
+  unsetenv("XDG_DATA_HOME");      // NOLINT(concurrency-mt-unsafe)
+  setenv("HOME", "relative", 1);  // NOLINT(concurrency-mt-unsafe)
+  EXPECT_EQ(s.folder(base::Storage::Folder::data, why), "");
+  EXPECT_EQ(why, "neither XDG_DATA_HOME nor HOME names a folder");
 }
 
 TEST(Storage, ALockHeldElsewhereIsNotTakenUntilItIsLetGo) {
