@@ -539,6 +539,76 @@ TEST_F(AppStep, ARemappedKeyIsSavedAndBoundAtOnceAndMIsThePlayersOwn) {
   EXPECT_EQ(save().find("down 77"), std::string::npos) << "M is never recorded";
 }
 
+// A save is continued whatever befell it: one with a torn last line or a line
+// that is not a recording's is kept aside as .damaged, and the game goes on
+// from its backup or from the part of it that replays, whichever went
+// further; a save of another level file cannot go on; a finished journey is
+// kept as one, and a new journey begins.
+TEST_F(AppStep, ASaveGoesOnFromWhatReplaysWhateverBefellIt) {
+  open();
+  ASSERT_TRUE(playable());
+  send(K_RIGHT);
+  run(0.5);
+  send(K_RIGHT, WM_KEYUP);
+  run(0.3);
+  send(K_ESC);
+  ASSERT_EQ(app_->finish(), 0);
+  const std::string good = save(), path = dir_ + "/tervalon/" + level_file_hash(g()) + ".txt";
+  const std::string part = good.substr(0, good.find("up right\n"));
+  const std::string header = good.substr(0, good.find("cheat 0\n") + 8);
+  std::string other = good;
+  other.replace(other.find("level-file ") + 11, 64, std::string(64, '0'));
+  const std::string let_go = part + "up right\n";  // Continue lets go of the keys held
+  struct Case {
+    const char* what;
+    std::string save, backup;
+    const char* says;
+    const std::string* goes_on;  // what it plays as when continued; none: a new journey
+    const char* aside;           // the name the save is kept as
+  } cases[] = {
+      {"torn", good + "frames 3", "", "cut short; kept as ", &good, ".damaged"},
+      {"junk, a longer backup", part + "zzz\n" + good.substr(part.size()), good,
+       "a line that is not a recording's (line ", &good, ".damaged"},
+      {"junk, a shorter backup", part + "zzz\n", header, "it goes on from the part of it that replays", &let_go,
+       ".damaged"},
+      {"another level file", other, "", "it was made on another level file", nullptr, ".damaged"},
+      {"finished", header + "down left\nframes 120\n", "", "Your last journey was finished; it is kept as ", nullptr,
+       ".finished-"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const std::string& name : base::storage().list(dir_ + "/tervalon"))
+      if (name.find(".txt.") != std::string::npos) std::filesystem::remove(dir_ + "/tervalon/" + name);
+    write_file(dir_ + "/tervalon", std::filesystem::path(path).filename(), c.save);
+    if (!c.backup.empty())
+      write_file(dir_ + "/tervalon", std::filesystem::path(path).filename().string() + ".bak", c.backup);
+    app_.reset();
+    open();
+    ASSERT_TRUE(until([&](const Game&) { return app_->screen() != nullptr; }));
+    const std::string menu = shown();
+    EXPECT_NE(menu.find(c.says), std::string::npos) << menu;
+    EXPECT_EQ(menu.find("[Continue]") != std::string::npos, c.goes_on != nullptr) << menu;
+    const std::vector<std::string> names = base::storage().list(dir_ + "/tervalon");
+    EXPECT_TRUE(std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+      return n.find(std::string(".txt") + c.aside) != std::string::npos;
+    })) << "kept aside, never deleted";
+    auto expected = load_levels(dir_ + "/tervalon.dat");
+    INITLV(*expected);
+    if (c.goes_on) {
+      ASSERT_TRUE(play_through(*expected, *c.goes_on).ok);
+      send(K_ENTER);  // Continue
+    }
+    EXPECT_EQ(state_line(g()), state_line(*expected));
+    const std::string at = state_line(g());
+    send(K_ESC);
+    ASSERT_EQ(app_->finish(), 0);
+    auto replayed = load_levels(dir_ + "/tervalon.dat");
+    INITLV(*replayed);
+    EXPECT_TRUE(play_through(*replayed, save()).ok);
+    EXPECT_EQ(state_line(*replayed), at) << "the save is what goes on";
+  }
+}
+
 // The whole shipped journey played through the step key by key, as its
 // recorded solutions play it: it ends on the replay tool's frame, the ending
 // counts what the pinned events count, each level's best is its pinned time
