@@ -11,6 +11,7 @@
 #include "game/rules/coords.h"
 #include "game/rules/rules.h"
 #include "game/view/draw.h"
+#include "game/view/guide.h"
 #include "game/view/menu.h"
 #include "game/view/window_setup.h"
 #include "tests/game/support.h"
@@ -460,6 +461,26 @@ TEST_F(Draw, MenusAndNotesStayInsideHitWhereDrawnAndLeaveNothingBehind) {
   compose_frame(g, v);
   draw_note(g, v, "New best: 12.35 s, the best of all the runs so far");
   EXPECT_FALSE(changed(tiny, pixels(), g.W, g.H).outside);
+}
+
+// The guide's line: the level and pass, the trail against what the exit
+// needs, the ghosts (caught and left on the way back), the moves until the
+// next one appears at the entry.
+TEST(Guide, SaysWhereThePlayerIsAndWhatTheExitWaitsFor) {
+  auto game = std::make_unique<Game>();
+  Game& g = *game;
+  start(g, {{1, room(12, 6, 3, 4, 9, 4)}, {300, room(12, 6, 2, 4, 9, 4)}}, 1, 1);
+  g.STPN[1] = 170;
+  EXPECT_EQ(guide_line(g),
+            "第1关 level 1 去程 forward · 轨迹 trail 170/300 · 影子 ghosts 1 · 下一个 next: 151 步 moves");
+  g.GSIT = 2;
+  g.STPN[1] = 481;
+  g.STPP[1][1] = g.STPP[1][3] = true;
+  EXPECT_EQ(guide_line(g),
+            "第1关 level 1 回程 back · 影子 ghosts 3，抓到 caught 2，还剩 left 1 · 下一个 next: 160 步 moves");
+  g.BDLV = 0;
+  g.GSIT = 0;
+  EXPECT_EQ(guide_line(g), "起点 hub · 轨迹 trail 0/1 · 影子 ghosts 0 · 下一个 next: 161 步 moves");
 }
 
 }  // namespace
