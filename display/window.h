@@ -137,6 +137,8 @@ void STOPTHREAD(std::uint32_t THI);
 // back end is chosen): no display needed, same surfaces and queue; messages
 // come from inject_message. Game thread, before CREATEWIN.
 void use_headless_backend();
+// The title the off-screen window was last given. Any thread.
+std::string headless_title();
 // Hands a message to the window's thread as if the platform delivered it, and
 // returns once it is queued (WM_USER also goes into the user queue first);
 // false without a window. Any thread (on the window's own: at once).

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <string>
 
 #include "display/backend.h"
 
@@ -34,7 +35,14 @@ class Headless final : public Backend {
     seen_ = wakes_;
   }
   void show(const Picture&) override {}
-  void set_title(const std::string&) override {}
+  void set_title(const std::string& title) override {
+    const std::lock_guard hold(lock_);
+    title_ = title;
+  }
+  std::string title() {
+    const std::lock_guard hold(lock_);
+    return title_;
+  }
   void destroy() override {}
   void wake() override {
     {
@@ -55,15 +63,20 @@ class Headless final : public Backend {
   std::mutex lock_;
   std::condition_variable woken_;
   std::uint32_t wakes_ = 0, seen_ = 0;  // under lock_
+  std::string title_;                   // under lock_
   std::uint32_t windows_ = 0;           // window's thread
 };
 
-}  // namespace
-
-Backend& headless_backend() {
+Headless& headless() {
   // Never destroyed: the window thread may still use it while the process exits.
   static Headless& backend = *new Headless;
   return backend;
 }
+
+}  // namespace
+
+Backend& headless_backend() { return headless(); }
+
+std::string headless_title() { return headless().title(); }
 
 }  // namespace display

@@ -539,6 +539,36 @@ TEST_F(AppStep, ARemappedKeyIsSavedAndBoundAtOnceAndMIsThePlayersOwn) {
   EXPECT_EQ(save().find("down 77"), std::string::npos) << "M is never recorded";
 }
 
+// A played script keeps its pace, --speed times the game's; where one of its
+// checks fails the title says so and the player takes over from that frame.
+TEST_F(AppStep, APlayedScriptKeepsItsPaceAndAFailedCheckHandsOverInTheTitle) {
+  write_file(dir_, "tervalon.dat", file_text(SOURCE + "/data/tervalon.dat"));
+  const std::string script = file_text(solutions()[0]);
+  for (const std::uint32_t speed : {1u, 4u}) {
+    Options o;
+    o.play = {write_file(dir_, "run.txt", script)};
+    o.play_speed = speed;
+    clock_ = 0.001;
+    app_.reset();
+    open(o);
+    run(0.51);  // the first step starts the scripts' clock at 1 ms
+    // A frame is due once the scripts' clock passes the one before it.
+    EXPECT_EQ(g().FRAME, speed == 1 ? 31u : 123u) << "at speed " << speed;
+  }
+
+  Options o;
+  o.play = {write_file(dir_, "wrong.txt", "frames 10\nexpect 10 0 0 0 0 0 0 0 0 0 0 0 0\n" + script)};
+  clock_ = 0.001;
+  app_.reset();
+  open(o);
+  run(0.5);
+  EXPECT_NEAR(static_cast<double>(g().FRAME), 30, 1) << "the player's from frame 10, at the game's pace";
+  EXPECT_NE(display::headless_title().find(
+                "does not match this level file or this version of the game; from frame 10 you play"),
+            std::string::npos)
+      << display::headless_title();
+}
+
 // A save is continued whatever befell it: one with a torn last line or a line
 // that is not a recording's is kept aside as .damaged, and the game goes on
 // from its backup or from the part of it that replays, whichever went
