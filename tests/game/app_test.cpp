@@ -159,7 +159,10 @@ class AppStep : public testing::Test {
     display::use_headless_backend();
     display::use_inline_driver();
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void TearDown() override {
+    app_.reset();  // its files written first
+    std::filesystem::remove_all(dir_);
+  }
 
   void open(const Options& o = {}) {
     std::unique_ptr<Game> game = load_levels(dir_ + "/tervalon.dat");
