@@ -542,6 +542,34 @@ TEST_F(AppStep, ARemappedKeyIsSavedAndBoundAtOnceAndMIsThePlayersOwn) {
   EXPECT_EQ(save().find("down 77"), std::string::npos) << "M is never recorded";
 }
 
+// A second game on the level file, or one whose lock is not a file, plays,
+// saves nothing and says why in its title.
+TEST_F(AppStep, ASecondGameOrOneWithoutARealLockSavesNothingAndSaysWhy) {
+  const std::string folder = dir_ + "/tervalon/";
+  std::filesystem::create_directories(folder);
+  const std::string lock = folder + level_file_hash(*load_levels(dir_ + "/tervalon.dat")) + ".lock";
+  for (const bool other_game : {true, false}) {
+    SCOPED_TRACE(other_game ? "another game" : "a folder");
+    std::string why;
+    std::unique_ptr<base::Lock> held;
+    if (other_game)
+      ASSERT_TRUE(held = base::storage().lock(lock, why)) << why;
+    else
+      std::filesystem::remove(lock), std::filesystem::create_directory(lock);
+    app_.reset();
+    open();
+    ASSERT_TRUE(playable());
+    send(K_RIGHT);
+    run(1);
+    EXPECT_EQ(display::headless_title(),
+              "Tervalon: progress is not being saved: " +
+                  (other_game ? "another game is playing this level file" : lock + ": a folder, not a lock file"));
+    send(K_ESC);
+    ASSERT_EQ(app_->finish(), 0);
+    EXPECT_FALSE(std::filesystem::exists(lock.substr(0, lock.size() - 5) + ".txt"));
+  }
+}
+
 // A played script keeps its pace, --speed times the game's; where one of its
 // checks fails the title says so and the player takes over from that frame.
 TEST_F(AppStep, APlayedScriptKeepsItsPaceAndAFailedCheckHandsOverInTheTitle) {
