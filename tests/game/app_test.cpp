@@ -425,6 +425,7 @@ TEST_F(AppStep, AStallIsCaughtUpInOneShortBurstAndAKeyLetGoInAMenuIsRecorded) {
   const std::string text = save();
   EXPECT_NE(text.find("\nburst 15\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("up up"), std::string::npos) << text;
+  EXPECT_EQ(text.find("esc"), std::string::npos) << "the quitting key is never kept";
   auto replayed = load_levels(dir_ + "/tervalon.dat");
   INITLV(*replayed);
   ASSERT_TRUE(play_through(*replayed, text).ok);
