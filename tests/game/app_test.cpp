@@ -20,6 +20,7 @@
 #include "game/replay/script.h"
 #include "game/rules/level_file.h"
 #include "game/rules/level_start.h"
+#include "game/view/menu.h"
 #include "support.h"
 
 namespace tervalon::test {
@@ -31,6 +32,15 @@ std::size_t threads() {
   std::size_t n = 0;
   for (const auto& e : std::filesystem::directory_iterator("/proc/self/task")) n += e.exists();
   return n;
+}
+
+// The pixels of the window's picture.
+std::vector<std::uint32_t> picture() {
+  display::sync_main_surface();
+  std::vector<std::uint32_t> pixels;
+  for (std::uint32_t y = 0; y < display::PMAIN->HEIGHT; ++y)
+    for (std::uint32_t x = 0; x < display::PMAIN->WIDTH; ++x) pixels.push_back(display::PMAIN->at(x, y));
+  return pixels;
 }
 
 std::string file_text(const std::string& path) {
@@ -543,6 +553,75 @@ TEST_F(AppStep, ARemappedKeyIsSavedAndBoundAtOnceAndMIsThePlayersOwn) {
   EXPECT_EQ(save().find("down 77"), std::string::npos) << "M is never recorded";
 }
 
+// Restart the journey keeps the journey played as .replaced-DATE, never
+// overwritten, and a new one begins at the hub, saved from its start.
+TEST_F(AppStep, RestartingTheJourneyKeepsTheOldOneAsideAndANewOneBegins) {
+  open();
+  ASSERT_TRUE(playable());
+  const std::string fresh = state_line(g());
+  send(K_RIGHT);
+  run(0.5);
+  send(K_RIGHT, WM_KEYUP);
+  tap(K_P);
+  tap(K_DOWN), tap(K_DOWN);  // Restart the journey
+  const std::string played = state_line(g());
+  send(K_ENTER);
+  EXPECT_EQ(app_->screen(), nullptr);
+  ASSERT_TRUE(playable());
+  EXPECT_EQ(state_line(g()), fresh);
+  send(K_ESC);
+  ASSERT_EQ(app_->finish(), 0);
+  std::string aside;
+  for (const std::string& name : base::storage().list(dir_ + "/tervalon"))
+    if (name.find(".txt.replaced-") != std::string::npos) aside = name;
+  ASSERT_FALSE(aside.empty());
+  auto old = load_levels(dir_ + "/tervalon.dat");
+  INITLV(*old);
+  ASSERT_TRUE(play_through(*old, file_text(dir_ + "/tervalon/" + std::filesystem::path(aside).filename().string())).ok);
+  EXPECT_EQ(state_line(*old), played) << "the journey left is kept whole";
+  const std::string text = save();
+  EXPECT_EQ(text.find("# Tervalon "), 0u) << text;
+  auto replayed = load_levels(dir_ + "/tervalon.dat");
+  INITLV(*replayed);
+  ASSERT_TRUE(play_through(*replayed, text).ok);
+  EXPECT_EQ(state_line(*replayed), state_line(g()));
+}
+
+// The pause menu shows the keys as bound; a menu answers the mouse: moving
+// highlights, a click chooses; and it is drawn over the game's picture.
+TEST_F(AppStep, ThePauseMenuShowsTheKeysAndAnswersTheMouse) {
+  settings_.emplace();
+  settings_->load({});
+  open();
+  ASSERT_TRUE(playable());
+  const std::vector<std::uint32_t> game_picture = picture();
+  tap(K_P);
+  const std::string menu = shown();
+  EXPECT_NE(menu.find("←→ 跑　↑ 跳　R 重来本关　P 暂停　Esc 退出"), std::string::npos) << menu;
+  EXPECT_NE(menu.find("Left/Right run, Up jump, R restart level, P pause, Esc quit"), std::string::npos) << menu;
+  EXPECT_NE(picture(), game_picture) << "the menu is drawn";
+
+  const auto& screen = dynamic_cast<const MenuScreen&>(*app_->screen());
+  auto at = [&](std::size_t item) {
+    const auto x = static_cast<std::int32_t>(g().W / 2);
+    for (std::int32_t y = 0; y < static_cast<std::int32_t>(g().H); ++y)
+      if (menu_item_at(g(), screen.menu(), x, y) == static_cast<int>(item)) return mouse_lparam(x, y);
+    ADD_FAILURE() << "no item " << item;
+    return 0;
+  };
+  auto mouse = [&](std::uint32_t message, std::int32_t lparam) {
+    display::MSG m;
+    m.MESSAGE = message;
+    m.LPARAM = lparam;
+    display::inject_message(m);
+    app_->step();
+  };
+  mouse(WM_MOUSEMOVE, at(1));
+  EXPECT_EQ(screen.menu().selected, 1u);
+  mouse(WM_LBUTTONUP, at(0));  // Resume
+  EXPECT_EQ(app_->screen(), nullptr);
+}
+
 // A second game on the level file, or one whose lock is not a file, plays,
 // saves nothing and says why in its title.
 TEST_F(AppStep, ASecondGameOrOneWithoutARealLockSavesNothingAndSaysWhy) {
@@ -565,6 +644,11 @@ TEST_F(AppStep, ASecondGameOrOneWithoutARealLockSavesNothingAndSaysWhy) {
     EXPECT_EQ(display::headless_title(),
               "Tervalon: progress is not being saved: " +
                   (other_game ? "another game is playing this level file" : lock + ": a folder, not a lock file"));
+    tap(K_P);
+    tap(K_DOWN), tap(K_DOWN);  // Restart the journey: nothing was kept, so nothing is kept aside
+    testing::internal::CaptureStderr();
+    send(K_ENTER);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     send(K_ESC);
     ASSERT_EQ(app_->finish(), 0);
     EXPECT_FALSE(std::filesystem::exists(lock.substr(0, lock.size() - 5) + ".txt"));
@@ -624,11 +708,13 @@ TEST_F(AppStep, ASaveGoesOnFromWhatReplaysWhateverBefellIt) {
   struct Case {
     const char* what;
     std::string save, backup;
-    const char* says;
+    std::string says;
     const std::string* goes_on;  // what it plays as when continued; none: a new journey
     const char* aside;           // the name the save is kept as
   } cases[] = {
       {"torn", good + "frames 3", "", "cut short; kept as ", &good, ".damaged"},
+      {"torn, named", good + "frames 3", "", "kept as " + std::filesystem::path(path).filename().string() + ".damaged)",
+       &good, ".damaged"},
       {"junk, a longer backup", part + "zzz\n" + good.substr(part.size()), good,
        "a line that is not a recording's (line ", &good, ".damaged"},
       {"junk, a shorter backup", part + "zzz\n", header, "it goes on from the part of it that replays", &let_go,
@@ -661,6 +747,11 @@ TEST_F(AppStep, ASaveGoesOnFromWhatReplaysWhateverBefellIt) {
       send(K_ENTER);  // Continue
     }
     EXPECT_EQ(state_line(g()), state_line(*expected));
+    if (c.goes_on) {
+      const std::uint64_t left_at = g().FRAME;
+      tap(K_R);
+      EXPECT_LT(g().FRAME, left_at) << "R goes back to where the level was entered";
+    }
     const std::string at = state_line(g());
     send(K_ESC);
     ASSERT_EQ(app_->finish(), 0);
@@ -703,7 +794,10 @@ TEST_F(AppStep, TheShippedJourneyEndsCountsAndKeepsItsBestsAsPinned) {
     Entry e;
     e.level = s.level, e.pass = s.pass;
     EXPECT_EQ(bests.best(s.level, s.pass), s.left - s.entered) << level_en(e);
-    EXPECT_NE(ending.find(level_en(e) + ": " + seconds(s.left - s.entered)), std::string::npos) << level_en(e);
+    EXPECT_NE(ending.find(level_zh(e) + " " + seconds(s.left - s.entered) + "　" + level_en(e) + ": " +
+                          seconds(s.left - s.entered)),
+              std::string::npos)
+        << level_en(e);
     auto run = std::make_unique<Game>(*initial);
     play_through(*run, file_text(folder + "best-" + level_hash(*initial, s.level).substr(0, 16) + "-" +
                                  std::to_string(s.pass) + ".txt"));

@@ -71,5 +71,19 @@ TEST(Options, BadValuesAndUnknownOptionsStopWith2AndHelpWith0) {
   EXPECT_EQ(version.exit_code, 0);
 }
 
+// The settings fill in what the command line left open; --scale and
+// --fullscreen win over them.
+TEST(Options, TheSettingsTakeWhatTheCommandLineLeftOpen) {
+  Settings s = default_settings();
+  s.window_scale = 5, s.fullscreen = true, s.fit = true, s.guide = true, s.speed = 60, s.volume = 30;
+  Options o;
+  take_settings(o, s);
+  EXPECT_TRUE(o.scale == 5 && o.fullscreen && o.fit && o.guide && o.speed == 60 && o.volume == 30);
+  Options given = parse({"--scale", "2", "--fullscreen"}).options;
+  s.fullscreen = false;
+  take_settings(given, s);
+  EXPECT_TRUE(given.scale == 2 && given.fullscreen);
+}
+
 }  // namespace
 }  // namespace tervalon
