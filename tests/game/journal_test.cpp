@@ -86,6 +86,22 @@ TEST(Journal, AdoptsAFileItContinuesAndKeepsItAsTheBackup) {
   EXPECT_EQ(text_of(path + ".bak"), "old\n");
 }
 
+// What is handed over reaches the file on the writer's own thread, with no
+// flush asked for; a file shorter than it is said to hold is not adopted.
+TEST(Journal, WritesOnItsOwnThreadAndAdoptsOnlyAFileHoldingWhatItSays) {
+  const std::string dir = make_temp_dir(), path = dir + "/save.txt";
+  {
+    const auto j = base::storage().journal(path, {});
+    j->append("ab\n");
+    for (int i = 0; i < 60000 && text_of(path) != "ab\n"; ++i) usleep(1000);  // the state, on a busy machine too
+    EXPECT_EQ(text_of(path), "ab\n");
+    EXPECT_EQ(j->length(), 3u);
+  }
+  const auto j = base::storage().journal(path, {});
+  EXPECT_FALSE(j->adopt(4));
+  EXPECT_EQ(j->length(), 0u);
+}
+
 // A recording named by a relative path gets its missing folders, each one.
 TEST(Journal, MakesTheMissingFoldersOfARelativePath) {
   const std::string dir = make_temp_dir();
