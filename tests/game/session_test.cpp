@@ -89,6 +89,22 @@ TEST(Recording, ARewindFromWhereTheSaveEnteredItsLevelCutsAsOneFromTheStart) {
   EXPECT_EQ(state_line(*again), state_line(*entry));
 }
 
+// How far a playback is: by its text's bytes, and within a line by its
+// frames, so that a progress bar moves on through a long line too.
+TEST(Playback, SaysHowFarItIsThroughItsText) {
+  auto g = std::make_unique<Game>();
+  start(*g, {{1, room(12, 6, 3, 4, 9, 4)}});
+  const std::string text = "frames 100\nframes 100\n";
+  Playback p(*g, text);
+  EXPECT_EQ(p.progress(), 0.0);
+  p.run(50);
+  EXPECT_NEAR(p.progress(), 0.25, 0.01);
+  p.run(100);
+  EXPECT_NEAR(p.progress(), 0.75, 0.01);
+  p.run(100);
+  EXPECT_EQ(p.progress(), 1.0);
+}
+
 TEST(Bests, AreKeptByEachLevelsOwnHashSoEditingALevelResetsOnlyItsBests) {
   const std::string folder = make_temp_dir();
   auto level_2 = room(12, 6, 3, 4, 9, 4);
@@ -101,10 +117,14 @@ TEST(Bests, AreKeptByEachLevelsOwnHashSoEditingALevelResetsOnlyItsBests) {
     EXPECT_TRUE(bests.offer(1, 1, 600, "run one"));
     EXPECT_FALSE(bests.offer(1, 1, 601, "slower"));
     EXPECT_TRUE(bests.offer(1, 1, 500, "run two"));
+    EXPECT_FALSE(bests.offer(1, 1, 500, "as fast")) << "a tie is no new best";
     EXPECT_TRUE(bests.offer(1, 2, 900, "back"));
     EXPECT_TRUE(bests.offer(2, 1, 700, "level two"));
     bests.flush();
     EXPECT_EQ(bests.take_failure(), "");
+    std::ostringstream written;
+    written << std::ifstream(folder + "/bests.txt").rdbuf();
+    EXPECT_NE(written.str().find(" 1 500"), std::string::npos) << "written once flush returns: " << written.str();
   }
   Bests again;
   again.load(folder, *game);
