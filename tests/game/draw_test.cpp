@@ -297,6 +297,22 @@ TEST_F(Draw, OneGbkStoryLineMakesTheWholeFileGbk) {
   EXPECT_TRUE(gbk == utf8) << "the GBK file's story is drawn differently";
 }
 
+// The text page is laid out again whenever any of its four lines changes.
+TEST_F(Draw, AStoryPageChangedInAnyLineIsLaidOutAgain) {
+  start(g, board(), 0, 0);
+  g.CTEMP = 255;
+  g.CTEXT = 0;
+  g.CURTEXTC = 0xBF0000;
+  for (int i = 1; i <= 4; ++i) g.CURTEXT[i] = "line " + std::to_string(i);
+  compose_frame(g, v);
+  for (int i = 1; i <= 4; ++i) {
+    const std::vector<std::uint32_t> before = v.PTEXT->pixels;
+    g.CURTEXT[i] = "changed";
+    compose_frame(g, v);
+    EXPECT_NE(v.PTEXT->pixels, before) << "line " << i;
+  }
+}
+
 TEST_F(Draw, TheFadeWeighsTheGameAgainstTheTextPage) {
   start(g, board(), 0, 0);
   for (std::uint8_t level : {std::uint8_t{4}, std::uint8_t{252}}) {
