@@ -313,6 +313,22 @@ TEST_F(Draw, AStoryPageChangedInAnyLineIsLaidOutAgain) {
   }
 }
 
+// The guide marks the entry, where the next ghost appears, with an amber bar
+// 12 pixels wide and 4 high, 8 pixels over the player's head there.
+TEST_F(Draw, TheGuideMarksTheEntryWithABarOverThePlayersHead) {
+  compose_frame(g, v);
+  const std::vector<std::uint32_t> before = display::PMAIN->pixels;
+  draw_guide(g, v);
+  const std::int32_t x = BD2X(g.BDIX[g.BDLV]), top = BD2Y(g.BDIY[g.BDLV]) - PH / 2 - 8;
+  EXPECT_TRUE(filled(x - 6, top, 12, 4, 0x40C0F0));
+  for (std::int32_t i = x - 8; i < x + 8; ++i)
+    for (const std::int32_t j : {top - 1, top + 4})
+      EXPECT_EQ(px(i, j), before[static_cast<std::size_t>(j) * display::PMAIN->WIDTH + static_cast<std::size_t>(i)])
+          << i << "," << j;
+  EXPECT_EQ(px(x - 7, top + 1), before[static_cast<std::size_t>(top + 1) * display::PMAIN->WIDTH + x - 7]);
+  EXPECT_EQ(px(x + 6, top + 1), before[static_cast<std::size_t>(top + 1) * display::PMAIN->WIDTH + x + 6]);
+}
+
 TEST_F(Draw, TheFadeWeighsTheGameAgainstTheTextPage) {
   start(g, board(), 0, 0);
   for (std::uint8_t level : {std::uint8_t{4}, std::uint8_t{252}}) {

@@ -13,6 +13,12 @@ namespace {
 
 std::uint32_t lightness(std::uint32_t c) { return (c & 0xFF) + (c >> 8 & 0xFF) + (c >> 16 & 0xFF); }
 
+// The sizes desktops look for in the hicolor icon theme, each drawn for its size.
+TEST(Icon, ComesInEverySizeTheIconThemeNames) {
+  const std::vector<std::uint32_t> sizes(std::begin(ICON_SIZES), std::end(ICON_SIZES));
+  EXPECT_EQ(sizes, (std::vector<std::uint32_t>{16, 24, 32, 48, 64, 72, 80, 96, 128, 256}));
+}
+
 TEST(Icon, EverySizeShowsThePlayerAndTwoFadingGhostsOnTheFloor) {
   for (std::uint32_t size : ICON_SIZES) {
     SCOPED_TRACE(testing::Message() << size << " x " << size);
