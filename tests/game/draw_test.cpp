@@ -329,6 +329,41 @@ TEST_F(Draw, TheGuideMarksTheEntryWithABarOverThePlayersHead) {
   EXPECT_EQ(px(x + 6, top + 1), before[static_cast<std::size_t>(top + 1) * display::PMAIN->WIDTH + x + 6]);
 }
 
+// A menu's text is made smaller until its widest line or item fits inside
+// the picture; and the font left italic, underlined or struck out by
+// someone else changes nothing.
+TEST_F(Draw, AMenuShrinksToItsWidestTextAndStaysInsideThePicture) {
+  // The columns where item 0 is hit, on the first row that hits it.
+  auto item_columns = [&](const Menu& m) {
+    std::pair<std::int32_t, std::int32_t> range{-1, -1};
+    for (std::int32_t y = 0; y < static_cast<std::int32_t>(g.H) && range.first < 0; ++y)
+      for (std::int32_t x = 0; x < static_cast<std::int32_t>(g.W); ++x)
+        if (menu_item_at(g, m, x, y) == 0) {
+          if (range.first < 0) range.first = x;
+          range.second = x;
+        }
+    return range;
+  };
+  const Menu narrow{"", "", {}, {{"", "Go"}}, 0};
+  Menu wide = narrow;
+  wide.lines = {"A line far wider than the picture, so wide that every text of the menu is made smaller"};
+  const auto n = item_columns(narrow), w = item_columns(wide);
+  EXPECT_LT(w.second - w.first, n.second - n.first) << "the item shrinks with the line";
+  Menu huge = narrow;
+  huge.items[0].en = std::string(80, 'W');
+  const auto h = item_columns(huge);
+  EXPECT_TRUE(h.first > 0 && h.second < static_cast<std::int32_t>(g.W) - 1) << h.first << ".." << h.second;
+
+  compose_frame(g, v);
+  draw_menu(g, v, wide);
+  const std::vector<std::uint32_t> plain = display::PMAIN->pixels;
+  display::FLT = display::FUD = display::FSK = 1;
+  compose_frame(g, v);
+  draw_menu(g, v, wide);
+  display::FLT = display::FUD = display::FSK = 0;
+  EXPECT_EQ(display::PMAIN->pixels, plain);
+}
+
 TEST_F(Draw, TheFadeWeighsTheGameAgainstTheTextPage) {
   start(g, board(), 0, 0);
   for (std::uint8_t level : {std::uint8_t{4}, std::uint8_t{252}}) {
