@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/sha256.h"
 #include "game/replay/events.h"
 #include "game/rules/rules.h"
 #include "game/view/sounds.h"
@@ -133,6 +134,19 @@ TEST(Sounds, EachIsAudibleShortQuietDistinctAndFreeOfClicks) {
     EXPECT_EQ(std::find(all.begin(), all.end(), pcm), all.end());
     all.push_back(pcm);
     EXPECT_NE(std::string(sound_name(s)), "?");
+  }
+}
+
+// The sounds are pinned sample for sample, as the journey is frame for
+// frame: a change to one is made on purpose, and this list changed with it.
+TEST(Sounds, AreTheSoundsAsPinned) {
+  const char* const pinned[SOUND_COUNT] = {
+      "e927b21edf374e0d", "beac1d5639419486", "6966733eb7c0ddd8", "9fd33481d3ecb6b0", "f5578c06ccbee925",
+      "bad380dc1f632f0a", "b8d53dba82ecd8dc", "82569acf444723b6", "6df7ec038cb57c35", "e57f663098716c25"};
+  for (std::size_t i = 0; i < SOUND_COUNT; ++i) {
+    const std::vector<std::int16_t> pcm = make_sound(static_cast<Sound>(i));
+    const std::string bytes(reinterpret_cast<const char*>(pcm.data()), pcm.size() * sizeof pcm[0]);
+    EXPECT_EQ(base::sha256_hex(bytes).substr(0, 16), pinned[i]) << sound_name(static_cast<Sound>(i));
   }
 }
 
