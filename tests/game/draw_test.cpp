@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 
+#include "base/sha256.h"
 #include "display/text.h"
 #include "display/window.h"
 #include "game/rules/coords.h"
@@ -362,6 +363,37 @@ TEST_F(Draw, AMenuShrinksToItsWidestTextAndStaysInsideThePicture) {
   draw_menu(g, v, wide);
   display::FLT = display::FUD = display::FSK = 0;
   EXPECT_EQ(display::PMAIN->pixels, plain);
+}
+
+// Menus and notes are pinned pixel for pixel, as the game's pictures are
+// by the replay tool: their layout, text and colours change only on purpose.
+TEST_F(Draw, MenusAndNotesAreAsPinned) {
+  std::string ascii;
+  for (char c = ' '; c <= '~'; ++c) ascii += c;
+  const Menu menus[] = {
+      {"\xE6\x9A\x82\xE5\x81\x9C",
+       "Paused",
+       {ascii.substr(0, 32), ascii.substr(32, 32), ascii.substr(64)},
+       {{"\xE7\xBB\xA7\xE7\xBB\xAD", "Resume"}, {"", "Quit"}},
+       1},
+      {"", "The journey's end", {"Play time 0:02:27", "Any key ends the game"}, {}, 0},
+      {"", "", {}, {{"", "One"}, {"", "Two"}}, 0},
+  };
+  std::vector<std::string> hashes;
+  for (const Menu& m : menus) {
+    compose_frame(g, v);
+    draw_menu(g, v, m);
+    const std::vector<std::uint32_t>& p = display::PMAIN->pixels;
+    hashes.push_back(base::sha256_hex({reinterpret_cast<const char*>(p.data()), p.size() * sizeof p[0]}).substr(0, 16));
+  }
+  for (const bool top : {false, true}) {
+    compose_frame(g, v);
+    draw_note(g, v, "\xE6\x96\xB0\xE7\xBA\xAA\xE5\xBD\x95 New best: level 1 forward, 2.5 s", top);
+    const std::vector<std::uint32_t>& p = display::PMAIN->pixels;
+    hashes.push_back(base::sha256_hex({reinterpret_cast<const char*>(p.data()), p.size() * sizeof p[0]}).substr(0, 16));
+  }
+  EXPECT_EQ(hashes, (std::vector<std::string>{"45e0516345cfd39e", "7302cecb2e820ab9", "67545ea0be923c0d",
+                                              "526d75989477012f", "e92040993f3430d7"}));
 }
 
 TEST_F(Draw, TheFadeWeighsTheGameAgainstTheTextPage) {
