@@ -16,7 +16,7 @@ namespace {
 // icon picture.
 void open_with_title_and_icon() {
   constexpr std::uint32_t size = 64;
-  display::PBITMAP icon = display::CREATEBMP(size, size, display::WHITE);
+  display::PBITMAP icon = display::CREATEBMP(size, size, ICON_GROUND);  // its own colour is transparent
   std::vector<std::uint32_t> picture = icon_picture(size);
   std::copy(picture.begin(), picture.end(), icon->pixels.begin());
   display::open_with("Tervalon", icon);  // takes a copy
