@@ -264,8 +264,9 @@ TEST_F(AppStep, NeverWaitsStartsNoThreadAndRunsOneFrameEachSixtiethOfASecond) {
   EXPECT_EQ(g().FRAME, first);
   for (int i = 1; i <= 120; ++i) {
     clock_ += 1.0 / 60;
-    app_->step();
+    const App::Turn t = app_->step();
     ASSERT_EQ(g().FRAME, first + static_cast<std::uint64_t>(i));
+    ASSERT_TRUE(t.wake > clock_ && t.wake <= clock_ + 1.0 / 60) << "called again when the next frame is due";
   }
   EXPECT_EQ(threads(), before);
   send(K_ESC);
@@ -315,6 +316,9 @@ TEST_F(AppStep, PauseRestartAndContinueKeepTheFramesAndTheSave) {
   open();
   run(1);
   EXPECT_EQ(state_line(g()), state_line(*replayed)) << "nothing runs under the start menu";
+  const std::string at = play_time(replayed->FRAME);
+  EXPECT_NE(shown().find("上次到了起点，用时 " + at + "\nYou were at the hub, " + at + " played"), std::string::npos)
+      << shown();
   send(K_ENTER);  // Continue
   EXPECT_EQ(g().KR, 0) << "the keys held when it was left are let go";
   run(0.5);
@@ -423,6 +427,7 @@ TEST_F(AppStep, AStallIsCaughtUpInOneShortBurstAndAKeyLetGoInAMenuIsRecorded) {
   run(0.49);
   EXPECT_EQ(g().FRAME, before + GameClock::MOST_CAUGHT_UP + 30) << "then a frame each sixtieth of a second";
 
+  tap(300);  // a key beyond the virtual-key codes acts, and is kept, as any key does
   tap(K_P);
   send(K_RIGHT, WM_KEYUP);
   send(K_UP, WM_KEYUP);  // not held: nothing to record
@@ -436,6 +441,7 @@ TEST_F(AppStep, AStallIsCaughtUpInOneShortBurstAndAKeyLetGoInAMenuIsRecorded) {
   EXPECT_NE(text.find("\nburst 15\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("up up"), std::string::npos) << text;
   EXPECT_EQ(text.find("esc"), std::string::npos) << "the quitting key is never kept";
+  EXPECT_TRUE(text.ends_with("expect " + left + "\n")) << "it ends with the state it was left in";
   auto replayed = load_levels(dir_ + "/tervalon.dat");
   INITLV(*replayed);
   ASSERT_TRUE(play_through(*replayed, text).ok);
@@ -556,6 +562,10 @@ TEST_F(AppStep, ARemappedKeyIsSavedAndBoundAtOnceAndMIsThePlayersOwn) {
 // Restart the journey keeps the journey played as .replaced-DATE, never
 // overwritten, and a new one begins at the hub, saved from its start.
 TEST_F(AppStep, RestartingTheJourneyKeepsTheOldOneAsideAndANewOneBegins) {
+  settings_.emplace();
+  settings_->load({});
+  std::size_t sounds = 0;
+  platform_.sound = [&](std::uint32_t) { ++sounds; };
   open();
   ASSERT_TRUE(playable());
   const std::string fresh = state_line(g());
@@ -565,8 +575,10 @@ TEST_F(AppStep, RestartingTheJourneyKeepsTheOldOneAsideAndANewOneBegins) {
   tap(K_P);
   tap(K_DOWN), tap(K_DOWN);  // Restart the journey
   const std::string played = state_line(g());
+  const std::size_t heard = sounds;
   send(K_ENTER);
   EXPECT_EQ(app_->screen(), nullptr);
+  EXPECT_EQ(sounds, heard) << "a new journey's start is no event";
   ASSERT_TRUE(playable());
   EXPECT_EQ(state_line(g()), fresh);
   send(K_ESC);
@@ -686,6 +698,30 @@ TEST_F(AppStep, APlayedScriptKeepsItsPaceAndAFailedCheckHandsOverInTheTitle) {
                 "does not match this level file or this version of the game; from frame 10 you play"),
             std::string::npos)
       << display::headless_title();
+}
+
+// While a save plays back, before its menu, only Escape counts: it quits at
+// once and leaves the save as it was.
+TEST_F(AppStep, WhileASavePlaysBackOnlyEscapeQuits) {
+  open();
+  ASSERT_TRUE(playable());
+  send(K_ESC);
+  ASSERT_EQ(app_->finish(), 0);
+  const std::string text = save();
+  const std::string path = dir_ + "/tervalon/" + level_file_hash(g()) + ".txt";
+  const std::string longer = text.substr(0, text.find("cheat 0\n") + 8) + "frames 100000\n";
+  write_file(dir_ + "/tervalon", std::filesystem::path(path).filename(), longer);
+  app_.reset();
+  open();
+  app_->step();
+  ASSERT_EQ(app_->screen(), nullptr) << "still playing the save back";
+  send(K_DOWN);
+  send(K_ENTER);
+  EXPECT_FALSE(last_.over);
+  send(K_ESC);
+  EXPECT_TRUE(last_.over);
+  ASSERT_EQ(app_->finish(), 0);
+  EXPECT_EQ(file_text(path), longer);
 }
 
 // A save is continued whatever befell it: one with a torn last line or a line
