@@ -35,6 +35,66 @@ TEST(Keys, KeysMapToTheirVirtualKeyCodes) {
   EXPECT_EQ(virtual_key(SDLK_DELETE, SDL_SCANCODE_DELETE), K_DEL);
 }
 
+// Recordings keep a key by its virtual-key code ("down 32"): these numbers
+// are part of the replay language, and a recording made by any version
+// replays with the same keys.
+TEST(Keys, EveryKeyHasTheNumberRecordingsKeepItBy) {
+  const std::pair<SDL_Scancode, std::int32_t> codes[] = {{SDL_SCANCODE_CANCEL, 3},
+                                                         {SDL_SCANCODE_BACKSPACE, 8},
+                                                         {SDL_SCANCODE_TAB, 9},
+                                                         {SDL_SCANCODE_CLEAR, 12},
+                                                         {SDL_SCANCODE_RETURN, 13},
+                                                         {SDL_SCANCODE_LSHIFT, 16},
+                                                         {SDL_SCANCODE_RCTRL, 17},
+                                                         {SDL_SCANCODE_LALT, 18},
+                                                         {SDL_SCANCODE_PAUSE, 19},
+                                                         {SDL_SCANCODE_CAPSLOCK, 20},
+                                                         {SDL_SCANCODE_ESCAPE, 27},
+                                                         {SDL_SCANCODE_SPACE, 32},
+                                                         {SDL_SCANCODE_PAGEUP, 33},
+                                                         {SDL_SCANCODE_PAGEDOWN, 34},
+                                                         {SDL_SCANCODE_END, 35},
+                                                         {SDL_SCANCODE_HOME, 36},
+                                                         {SDL_SCANCODE_LEFT, 37},
+                                                         {SDL_SCANCODE_UP, 38},
+                                                         {SDL_SCANCODE_RIGHT, 39},
+                                                         {SDL_SCANCODE_DOWN, 40},
+                                                         {SDL_SCANCODE_SELECT, 41},
+                                                         {SDL_SCANCODE_EXECUTE, 43},
+                                                         {SDL_SCANCODE_PRINTSCREEN, 44},
+                                                         {SDL_SCANCODE_INSERT, 45},
+                                                         {SDL_SCANCODE_DELETE, 46},
+                                                         {SDL_SCANCODE_HELP, 47},
+                                                         {SDL_SCANCODE_0, 48},
+                                                         {SDL_SCANCODE_1, 49},
+                                                         {SDL_SCANCODE_9, 57},
+                                                         {SDL_SCANCODE_A, 65},
+                                                         {SDL_SCANCODE_Z, 90},
+                                                         {SDL_SCANCODE_LGUI, 91},
+                                                         {SDL_SCANCODE_RGUI, 92},
+                                                         {SDL_SCANCODE_APPLICATION, 93},
+                                                         {SDL_SCANCODE_SLEEP, 95},
+                                                         {SDL_SCANCODE_KP_0, 96},
+                                                         {SDL_SCANCODE_KP_1, 97},
+                                                         {SDL_SCANCODE_KP_9, 105},
+                                                         {SDL_SCANCODE_KP_MULTIPLY, 106},
+                                                         {SDL_SCANCODE_KP_PLUS, 107},
+                                                         {SDL_SCANCODE_KP_COMMA, 108},
+                                                         {SDL_SCANCODE_KP_MINUS, 109},
+                                                         {SDL_SCANCODE_KP_PERIOD, 110},
+                                                         {SDL_SCANCODE_KP_DIVIDE, 111},
+                                                         {SDL_SCANCODE_F1, 112},
+                                                         {SDL_SCANCODE_F12, 123},
+                                                         {SDL_SCANCODE_F13, 124},
+                                                         {SDL_SCANCODE_F24, 135},
+                                                         {SDL_SCANCODE_NUMLOCKCLEAR, 144},
+                                                         {SDL_SCANCODE_SCROLLLOCK, 145},
+                                                         {SDL_SCANCODE_SEMICOLON, 186},
+                                                         {SDL_SCANCODE_APOSTROPHE, 222}};
+  for (const auto& [scancode, code] : codes)
+    EXPECT_EQ(virtual_key(SDLK_UNKNOWN, scancode), code) << SDL_GetScancodeName(scancode);
+}
+
 TEST(Keys, ControlKeysMakeCharactersAndKeyUpsMarkTheirState) {
   EXPECT_EQ(control_character(SDL_SCANCODE_RETURN), 13);
   EXPECT_EQ(control_character(SDL_SCANCODE_ESCAPE), 27);
