@@ -100,6 +100,11 @@ TEST(Journal, WritesOnItsOwnThreadAndAdoptsOnlyAFileHoldingWhatItSays) {
   const auto j = base::storage().journal(path, {});
   EXPECT_FALSE(j->adopt(4));
   EXPECT_EQ(j->length(), 0u);
+  // Keeping the start of a file it never wrote cannot be done, and says why.
+  j->replace_from(2, "c\n");
+  EXPECT_FALSE(j->flush());
+  EXPECT_EQ(j->failure(), path + ": cannot write: what it held before is lost");
+  EXPECT_EQ(text_of(path), "ab\n");
 }
 
 // A recording named by a relative path gets its missing folders, each one.
