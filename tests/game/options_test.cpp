@@ -68,6 +68,7 @@ TEST(Options, BadValuesAndUnknownOptionsStopWith2AndHelpWith0) {
   testing::internal::CaptureStdout();
   ParsedOptions version = parse({"--version"});
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "tervalon " TERVALON_VERSION "\n");
+  EXPECT_TRUE(version.stop);
   EXPECT_EQ(version.exit_code, 0);
 }
 
