@@ -700,6 +700,31 @@ TEST_F(AppStep, APlayedScriptKeepsItsPaceAndAFailedCheckHandsOverInTheTitle) {
       << display::headless_title();
 }
 
+// Going on from the backup forgets what the damaged save reached: Practice
+// offers only what the journey kept reached.
+TEST_F(AppStep, GoingOnFromTheBackupForgetsWhatTheDamagedSaveReached) {
+  open();
+  ASSERT_TRUE(playable());
+  send(K_RIGHT);
+  ASSERT_TRUE(until([&](const Game& s) {
+    if (s.PAUSE != 0) tap(K_DOWN);
+    return s.BDLV == 1 && s.PAUSE == 0;
+  }));
+  send(K_ESC);
+  ASSERT_EQ(app_->finish(), 0);
+  const std::string further = save(), path = dir_ + "/tervalon/" + level_file_hash(g()) + ".txt";
+  const std::string idle = further.substr(0, further.find("cheat 0\n") + 8) + "frames 5000\n";
+  write_file(dir_ + "/tervalon", std::filesystem::path(path).filename(), further + "zzz\n");
+  write_file(dir_ + "/tervalon", std::filesystem::path(path).filename().string() + ".bak", idle);
+  app_.reset();
+  open();
+  ASSERT_TRUE(until([&](const Game&) { return app_->screen() != nullptr; }));
+  EXPECT_NE(shown().find("it goes on from its backup"), std::string::npos) << shown();
+  tap(K_DOWN), tap(K_DOWN);  // Practice
+  send(K_ENTER);
+  EXPECT_NE(shown().find("No level reached yet."), std::string::npos) << shown();
+}
+
 // While a save plays back, before its menu, only Escape counts: it quits at
 // once and leaves the save as it was.
 TEST_F(AppStep, WhileASavePlaysBackOnlyEscapeQuits) {
