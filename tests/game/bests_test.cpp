@@ -104,6 +104,15 @@ TEST_F(BestsTest, ALockOrListThatIsNotARegularFileIsLeftAndTheWriteSaysWhy) {
   one.flush();
   EXPECT_NE(one.take_failure().find("bests.txt: a FIFO, not a regular file; not replaced"), std::string::npos);
   EXPECT_EQ(recording(1, 1), "");
+
+  // A best whose recording cannot be written is said, and not listed.
+  unlink((folder + "/bests.txt").c_str());
+  const std::string run = folder + "/best-" + level_hash(a, 2).substr(0, 16) + "-1.txt";
+  ASSERT_EQ(mkdir(run.c_str(), 0700), 0);
+  EXPECT_TRUE(one.offer(2, 1, 80, "run"));
+  one.flush();
+  EXPECT_NE(one.take_failure().find(run + ": cannot write: "), std::string::npos);
+  EXPECT_EQ(read("bests.txt").find(level_hash(a, 2)), std::string::npos) << read("bests.txt");
 }
 
 }  // namespace
