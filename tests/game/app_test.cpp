@@ -241,6 +241,14 @@ class AppStep : public testing::Test {
     });
   }
   std::string save() { return file_text(dir_ + "/tervalon/" + level_file_hash(g()) + ".txt"); }
+  // The state a recording plays to on the level file, as the replay tool
+  // plays it from the journey's start.
+  std::string replayed(const std::string& text) {
+    const std::unique_ptr<Game> game = load_levels(dir_ + "/tervalon.dat");
+    INITLV(*game);
+    const Played p = play_through(*game, text);
+    return p.ok ? state_line(*game) : "does not replay: " + p.why;
+  }
 
   std::string dir_;
   double clock_ = 0.001;  // off the frames' beat, so that each 1/60 s crosses exactly one
@@ -442,10 +450,7 @@ TEST_F(AppStep, AStallIsCaughtUpInOneShortBurstAndAKeyLetGoInAMenuIsRecorded) {
   EXPECT_EQ(text.find("up up"), std::string::npos) << text;
   EXPECT_EQ(text.find("esc"), std::string::npos) << "the quitting key is never kept";
   EXPECT_TRUE(text.ends_with("expect " + left + "\n")) << "it ends with the state it was left in";
-  auto replayed = load_levels(dir_ + "/tervalon.dat");
-  INITLV(*replayed);
-  ASSERT_TRUE(play_through(*replayed, text).ok);
-  EXPECT_EQ(state_line(*replayed), left);
+  EXPECT_EQ(replayed(text), left);
 }
 
 // At 40% a second is 24 frames, each doing what it does at full speed, and
@@ -587,16 +592,11 @@ TEST_F(AppStep, RestartingTheJourneyKeepsTheOldOneAsideAndANewOneBegins) {
   for (const std::string& name : base::storage().list(dir_ + "/tervalon"))
     if (name.find(".txt.replaced-") != std::string::npos) aside = name;
   ASSERT_FALSE(aside.empty());
-  auto old = load_levels(dir_ + "/tervalon.dat");
-  INITLV(*old);
-  ASSERT_TRUE(play_through(*old, file_text(dir_ + "/tervalon/" + std::filesystem::path(aside).filename().string())).ok);
-  EXPECT_EQ(state_line(*old), played) << "the journey left is kept whole";
+  EXPECT_EQ(replayed(file_text(dir_ + "/tervalon/" + std::filesystem::path(aside).filename().string())), played)
+      << "the journey left is kept whole";
   const std::string text = save();
   EXPECT_EQ(text.find("# Tervalon "), 0u) << text;
-  auto replayed = load_levels(dir_ + "/tervalon.dat");
-  INITLV(*replayed);
-  ASSERT_TRUE(play_through(*replayed, text).ok);
-  EXPECT_EQ(state_line(*replayed), state_line(g()));
+  EXPECT_EQ(replayed(text), state_line(g()));
 }
 
 // The pause menu shows the keys as bound; a menu answers the mouse: moving
@@ -804,13 +804,8 @@ TEST_F(AppStep, ASaveGoesOnFromWhatReplaysWhateverBefellIt) {
     EXPECT_TRUE(std::any_of(names.begin(), names.end(), [&](const std::string& n) {
       return n.find(std::string(".txt") + c.aside) != std::string::npos;
     })) << "kept aside, never deleted";
-    auto expected = load_levels(dir_ + "/tervalon.dat");
-    INITLV(*expected);
-    if (c.goes_on) {
-      ASSERT_TRUE(play_through(*expected, *c.goes_on).ok);
-      send(K_ENTER);  // Continue
-    }
-    EXPECT_EQ(state_line(g()), state_line(*expected));
+    if (c.goes_on) send(K_ENTER);  // Continue
+    EXPECT_EQ(state_line(g()), replayed(c.goes_on ? *c.goes_on : ""));
     if (c.goes_on) {
       const std::uint64_t left_at = g().FRAME;
       tap(K_R);
@@ -819,10 +814,7 @@ TEST_F(AppStep, ASaveGoesOnFromWhatReplaysWhateverBefellIt) {
     const std::string at = state_line(g());
     send(K_ESC);
     ASSERT_EQ(app_->finish(), 0);
-    auto replayed = load_levels(dir_ + "/tervalon.dat");
-    INITLV(*replayed);
-    EXPECT_TRUE(play_through(*replayed, save()).ok);
-    EXPECT_EQ(state_line(*replayed), at) << "the save is what goes on";
+    EXPECT_EQ(replayed(save()), at) << "the save is what goes on";
   }
 }
 
