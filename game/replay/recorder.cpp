@@ -17,7 +17,7 @@ namespace tervalon {
 namespace {
 // How often what was recorded is handed to the files: with a write and its
 // sync that take a second, a kill still loses less than two seconds.
-constexpr double FLUSH_EVERY = 0.5;
+constexpr double FLUSH_EVERY = 0.5;  // seconds
 
 double steady_seconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
