@@ -533,7 +533,12 @@ TEST_F(GameInX, ASaveCutShortOrInUseLosesNothing) {
     cut.xdo("key Escape");
     EXPECT_EQ(cut.wait_exit(), 0) << cut.err();
     const bool whole_lines = text.empty() || text.back() == '\n';
-    EXPECT_EQ(file_text(whole_lines ? save : save + ".damaged"), text) << cut.err();
+    // Cut before its first frame, a save holds no journey, and the new one
+    // is saved over it (kept as its .bak).
+    const bool played = text.find("\nframes ") != std::string::npos || text.find("\nburst ") != std::string::npos;
+    if (played || !whole_lines) {
+      EXPECT_EQ(file_text(whole_lines ? save : save + ".damaged"), text) << cut.err();
+    }
     if (!whole_lines) {
       EXPECT_NE(cut.err().find("it is cut short"), std::string::npos) << cut.err();
     }
