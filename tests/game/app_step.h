@@ -39,10 +39,7 @@ inline std::size_t threads() {
 // The pixels of the window's picture.
 inline std::vector<std::uint32_t> picture() {
   display::sync_main_surface();
-  std::vector<std::uint32_t> pixels;
-  for (std::uint32_t y = 0; y < display::PMAIN->HEIGHT; ++y)
-    for (std::uint32_t x = 0; x < display::PMAIN->WIDTH; ++x) pixels.push_back(display::PMAIN->at(x, y));
-  return pixels;
+  return display::PMAIN->pixels;
 }
 
 inline std::string file_text(const std::string& path) {

@@ -380,17 +380,19 @@ TEST_F(Draw, MenusAndNotesAreAsPinned) {
       {"", "", {}, {{"", "One"}, {"", "Two"}}, 0},
   };
   std::vector<std::string> hashes;
+  auto picture_hash = [] {
+    const std::vector<std::uint32_t>& p = display::PMAIN->pixels;
+    return base::sha256_hex({reinterpret_cast<const char*>(p.data()), p.size() * sizeof p[0]}).substr(0, 16);
+  };
   for (const Menu& m : menus) {
     compose_frame(g, v);
     draw_menu(g, v, m);
-    const std::vector<std::uint32_t>& p = display::PMAIN->pixels;
-    hashes.push_back(base::sha256_hex({reinterpret_cast<const char*>(p.data()), p.size() * sizeof p[0]}).substr(0, 16));
+    hashes.push_back(picture_hash());
   }
   for (const bool top : {false, true}) {
     compose_frame(g, v);
     draw_note(g, v, "\xE6\x96\xB0\xE7\xBA\xAA\xE5\xBD\x95 New best: level 1 forward, 2.5 s", top);
-    const std::vector<std::uint32_t>& p = display::PMAIN->pixels;
-    hashes.push_back(base::sha256_hex({reinterpret_cast<const char*>(p.data()), p.size() * sizeof p[0]}).substr(0, 16));
+    hashes.push_back(picture_hash());
   }
   EXPECT_EQ(hashes, (std::vector<std::string>{"45e0516345cfd39e", "7302cecb2e820ab9", "67545ea0be923c0d",
                                               "526d75989477012f", "e92040993f3430d7"}));
