@@ -6,13 +6,28 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "tests/game/support.h"
+
+// Some file systems (network and FUSE ones) refuse to copy in the kernel;
+// while this is set, the journal is on one.
+static std::atomic<bool> kernel_copy_refused{false};
+
+extern "C" ssize_t copy_file_range(int in, loff_t* in_at, int out, loff_t* out_at, size_t n, unsigned flags) noexcept {
+  if (kernel_copy_refused) {
+    errno = EXDEV;
+    return -1;
+  }
+  return syscall(SYS_copy_file_range, in, in_at, out, out_at, n, flags);
+}
 
 namespace tervalon::test {
 namespace {
@@ -105,6 +120,22 @@ TEST(Journal, WritesOnItsOwnThreadAndAdoptsOnlyAFileHoldingWhatItSays) {
   EXPECT_FALSE(j->flush());
   EXPECT_EQ(j->failure(), path + ": cannot write: what it held before is lost");
   EXPECT_EQ(text_of(path), "ab\n");
+}
+
+// Where the kernel will not copy, the start kept is copied through a buffer,
+// in whole buffers and the one byte after them.
+TEST(Journal, KeepsTheStartOfTheFileWhereTheKernelWillNotCopyIt) {
+  const std::string dir = make_temp_dir(), path = dir + "/save.txt";
+  const auto j = base::storage().journal(path, {});
+  std::string text;
+  for (int i = 0; text.size() < 70000; ++i) text += std::to_string(i) + "\n";
+  j->append(text);
+  ASSERT_TRUE(j->flush()) << j->failure();
+  kernel_copy_refused = true;
+  j->replace_from(65537, "end\n");
+  EXPECT_TRUE(j->flush()) << j->failure();
+  kernel_copy_refused = false;
+  EXPECT_EQ(text_of(path), text.substr(0, 65537) + "end\n");
 }
 
 // A recording named by a relative path gets its missing folders, each one.
