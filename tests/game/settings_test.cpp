@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -100,6 +101,7 @@ TEST(Settings, WrongLinesAreNamedAndOnlyChangedValuesAreRewritten) {
   replace(broken, "fullscreen = no\n", "fullscreen = yes\nwobble = 3\nthis is not a setting\n");
   replace(broken, "window-scale = auto\n", "");
   replace(broken, "speed = 100\n", "speed   =  55 \r\n");
+  broken += "[colours]\nink = red\n";
   test::write_file(path.substr(0, path.rfind('/')), "settings.ini", broken);
 
   SettingsFile file;
@@ -118,7 +120,8 @@ TEST(Settings, WrongLinesAreNamedAndOnlyChangedValuesAreRewritten) {
       {restart + 1, "longer than 4096 bytes"},
       {line_of(broken, "wobble = 3"), "\"wobble\" is not a setting of [display]"},
       {line_of(broken, "this is not a setting"), "\"this is not a setting\" is not a [section]"},
-      {line_of(broken, "speed   =  55 \r"), "speed must be 100, 80, 60 or 40"}};
+      {line_of(broken, "speed   =  55 \r"), "speed must be 100, 80, 60 or 40"},
+      {line_of(broken, "[colours]"), "[colours] is not a section; its lines are not read"}};
   ASSERT_EQ(file.problems().size(), std::size(wrong));
   for (std::size_t i = 0; i < std::size(wrong); ++i) {
     EXPECT_EQ(file.problems()[i].rfind(path + ":" + std::to_string(wrong[i].first) + ": ", 0), 0u)
@@ -150,6 +153,13 @@ TEST(Settings, WrongLinesAreNamedAndOnlyChangedValuesAreRewritten) {
   EXPECT_EQ(file.settings(), changed);
   EXPECT_EQ(reread.problems().size(), std::size(wrong) - 2);
   EXPECT_EQ(file.problems(), reread.problems());
+
+  // Read again once removed: written afresh, nothing read before staying.
+  std::filesystem::remove(path);
+  file.load(checks, path);
+  EXPECT_EQ(file.settings(), default_settings());
+  EXPECT_EQ(file.problems(), std::vector<std::string>{});
+  EXPECT_EQ(contents(path), settings_text(default_settings()));
 }
 
 TEST(Settings, AFolderOrFifoIsNeitherReadNorReplaced) {
