@@ -23,6 +23,7 @@ class SettingsScreen : public Screen {
 
   Answer message(const display::MSG& m, const Game& g) override;
   void draw(const Game& g, View& v) override { menu_.draw(g, v); }
+  const MenuScreen& menu() const { return menu_; }
 
  private:
   void build(std::size_t selected, std::vector<std::string> lines);

@@ -19,6 +19,7 @@
 #include "display/window.h"
 #include "game/app/app.h"
 #include "game/app/menu_screen.h"
+#include "game/app/settings_screen.h"
 #include "game/replay/playback.h"
 #include "game/replay/script.h"
 #include "game/rules/level_file.h"
@@ -148,6 +149,7 @@ class AppStep : public testing::Test {
   // What the screen over the game says, in English: its title, lines and items.
   std::string shown() {
     const auto* screen = dynamic_cast<const MenuScreen*>(app_->screen());
+    if (const auto* settings = dynamic_cast<const SettingsScreen*>(app_->screen())) screen = &settings->menu();
     if (!screen) return "";
     const Menu& m = screen->menu();
     std::string text = m.title_en;

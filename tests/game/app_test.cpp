@@ -194,17 +194,24 @@ TEST_F(AppStep, TheSettingsScreenSavesAChangeAndEveryScreenQuits) {
   send(K_ENTER);  // Scale: integer -> fit
   EXPECT_NE(file_text(settings_->path()).find("scale = fit"), std::string::npos) << file_text(settings_->path());
   EXPECT_TRUE(settings_->settings().fit);
+  EXPECT_NE(shown().find("\n[Scale: fit]\n"), std::string::npos) << shown();
   tap(K_ESC);  // back to the pause menu
   tap(K_UP);   // Quit, the last item
   send(K_ENTER);
   EXPECT_TRUE(last_.over);
   EXPECT_EQ(app_->finish(), 0);
 
-  // The start menu's Quit, with a journey to continue.
+  // The start menu's Settings leave to it, and its Quit quits.
   app_.reset();
   open();
   run(0.2);
-  tap(K_UP);
+  const std::string start = shown();
+  tap(K_UP), tap(K_UP);
+  send(K_ENTER);
+  EXPECT_EQ(shown().rfind("Settings\n", 0), 0u) << shown();
+  tap(K_ESC);
+  EXPECT_EQ(shown(), start);
+  tap(K_DOWN);  // from Settings to Quit
   send(K_ENTER);
   EXPECT_TRUE(last_.over);
 }
@@ -353,12 +360,13 @@ TEST_F(AppStep, ThePauseMenuShowsTheKeysAndAnswersTheMouse) {
   settings_->load({});
   open();
   ASSERT_TRUE(playable());
+  run(1.0 / 60);  // its picture drawn
   const std::vector<std::uint32_t> game_picture = picture();
   tap(K_P);
   const std::string menu = shown();
   EXPECT_NE(menu.find("←→ 跑　↑ 跳　R 重来本关　P 暂停　Esc 退出"), std::string::npos) << menu;
   EXPECT_NE(menu.find("Left/Right run, Up jump, R restart level, P pause, Esc quit"), std::string::npos) << menu;
-  EXPECT_NE(picture(), game_picture) << "the menu is drawn";
+  EXPECT_NE(picture()[0], game_picture[0]) << "the menu darkens the whole picture";
 
   const auto& screen = dynamic_cast<const MenuScreen&>(*app_->screen());
   auto at = [&](std::size_t item) {
