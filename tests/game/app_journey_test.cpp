@@ -111,6 +111,7 @@ TEST_F(AppStep, TheShippedJourneyEndsCountsAndKeepsItsBestsAsPinned) {
     EXPECT_TRUE(run->FRAME == s.left && run->BDLV == s.level && run->PAUSE != 0) << level_en(e) << state_line(*run);
   }
   EXPECT_EQ(levels, 16u);
+  EXPECT_NE(ending.find("第1关（回程）"), std::string::npos) << "the way back by its own name";
 
   const std::string save = folder + level_file_hash(*initial) + ".txt";
   EXPECT_FALSE(std::filesystem::exists(save)) << "nothing left to continue";
