@@ -49,6 +49,8 @@ class App {
   const Game& game() const { return practice_ ? practice_->g : journey_.g; }
   // The screen over the game, taking the messages; none while it is played.
   const Screen* screen() const { return screens_.empty() ? nullptr : screens_.back().screen.get(); }
+  // The note shown over the bottom of the picture, if any.
+  const std::string& note() const { return playing_.note(); }
 
  private:
   void apply(const Answer& a);

@@ -39,6 +39,7 @@ class Playing {
   void set_guide(bool on) { guide_ = on; }
   // `line` shown over the bottom of the picture until frame `until`.
   void note(std::string line, std::uint64_t until);
+  const std::string& note() const { return note_; }
 
  private:
   Answer message(Run& r, const display::MSG& m);

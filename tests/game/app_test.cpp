@@ -160,6 +160,11 @@ TEST_F(AppStep, PracticeStartsAtTheLevelsEntryAndItsResultIsShown) {
   ASSERT_TRUE(until([](const Game& s) { return s.PAUSE != 0; })) << "level 1's exit";
   send(K_RIGHT, WM_KEYUP);
   const std::string folder = dir_ + "/tervalon";
+  ASSERT_TRUE(until([&](const Game&) { return !app_->note().empty(); }));
+  EXPECT_EQ(app_->note().rfind("新纪录 New best: level 1 forward, ", 0), 0u) << app_->note();
+  const std::uint64_t said = g().FRAME;
+  ASSERT_TRUE(until([&](const Game&) { return app_->note().empty(); }));
+  EXPECT_EQ(g().FRAME - said, 180u) << "a note is shown for three seconds";
   ASSERT_TRUE(until([&](const Game&) { return file_text(folder + "/bests.txt").find(" 1 ") != std::string::npos; }));
   ASSERT_TRUE(playable());
 
