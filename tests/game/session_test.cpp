@@ -103,6 +103,9 @@ TEST(Playback, SaysHowFarItIsThroughItsText) {
   EXPECT_NEAR(p.progress(), 0.75, 0.01);
   p.run(100);
   EXPECT_EQ(p.progress(), 1.0);
+
+  // A line it cannot read is named by its number.
+  EXPECT_EQ(play_through(*g, "frames 1\n# a note\njump\n").why.rfind("line 3: ", 0), 0u);
 }
 
 TEST(Bests, AreKeptByEachLevelsOwnHashSoEditingALevelResetsOnlyItsBests) {

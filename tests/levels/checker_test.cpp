@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -14,6 +15,7 @@
 
 #include "../tools/run.h"
 #include "game/check/check.h"
+#include "game/check/slice.h"
 #include "tests/game/support.h"
 
 namespace tervalon::test {
@@ -592,6 +594,16 @@ TEST(CheckJob, ACancelledJobEndsAtOnceAndANewOneRunsToTheEnd) {
   EXPECT_TRUE(again.run(Slice::whole()));
   EXPECT_FALSE(again.report().cancelled);
   EXPECT_EQ(words(again.report()), words(check_all(one_way_file(), "tervalon.dat", {})));
+}
+
+// A cancel stops a job within the piece of work it is doing.
+TEST(CheckJob, AMeterIsSpentOnceItsJobIsCancelled) {
+  std::atomic<bool> cancelled{false};
+  Meter m(Slice::whole(), cancelled);
+  m.use(1);
+  EXPECT_FALSE(m.spent());
+  cancelled = true;
+  EXPECT_TRUE(m.spent());
 }
 
 // The loader's refusal comes back as findings, with the game's words, line
