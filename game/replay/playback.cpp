@@ -10,22 +10,19 @@ namespace tervalon {
 
 namespace {
 
-// The acting lines of a recording, one at a time, with where each begins.
+// The acting lines of a recording, one at a time, with where each begins,
+// up to the first it cannot read.
 template <typename Each>
-bool each_line(std::string_view text, std::string& why, Each each) {
+void each_line(std::string_view text, Each each) {
   Command c;
-  std::size_t number = 1;
-  for (std::size_t at = 0; at < text.size(); ++number) {
+  std::string why;
+  for (std::size_t at = 0; at < text.size();) {
     std::size_t eol = text.find('\n', at);
     if (eol == std::string_view::npos) eol = text.size();
-    if (!parse_command(text.substr(at, eol - at), c, why)) {
-      why = "line " + std::to_string(number) + ": " + why;
-      return false;
-    }
-    if (c.op != Command::Op::none && !each(c, at, eol)) return true;
+    if (!parse_command(text.substr(at, eol - at), c, why)) return;
+    if (c.op != Command::Op::none && !each(c, at, eol)) return;
     at = eol + 1;
   }
-  return true;
 }
 
 }  // namespace
@@ -150,8 +147,7 @@ std::string split_at_frame(std::string& text, std::uint64_t frame, TextMark from
   std::uint64_t at_frame = from.frame;
   std::size_t cut = text.size();
   std::string first_half;
-  std::string why;
-  each_line(std::string_view(text).substr(from.offset), why, [&](const Command& c, std::size_t at, std::size_t eol) {
+  each_line(std::string_view(text).substr(from.offset), [&](const Command& c, std::size_t at, std::size_t eol) {
     at += from.offset, eol += from.offset;
     const bool frames = c.op == Command::Op::frames || c.op == Command::Op::burst;
     if (at_frame >= frame && (frames || c.op == Command::Op::down || c.op == Command::Op::up)) {
