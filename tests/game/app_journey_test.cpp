@@ -67,6 +67,11 @@ TEST_F(AppStep, APlayedScriptKeepsItsPaceAndAFailedCheckHandsOverInTheTitle) {
                 "does not match this level file or this version of the game; from frame 10 you play"),
             std::string::npos)
       << display::headless_title();
+
+  // A script that cannot be read starts no game.
+  o.play = {dir_ + "/missing.txt"};
+  app_ = std::make_unique<App>(load_levels(dir_ + "/tervalon.dat"), o, nullptr, nullptr, [this] { return clock_; });
+  EXPECT_FALSE(app_->start());
 }
 
 // The whole shipped journey played through the step key by key, as its

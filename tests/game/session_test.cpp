@@ -47,6 +47,20 @@ std::string text_of(const std::string& path) {
   return s.str();
 }
 
+// A recording ends with the state it ended in, a frame after an expect
+// line too.
+TEST(Recording, EndsWithTheStateItEndedIn) {
+  const std::string path = make_temp_dir() + "/run.txt";
+  auto g = std::make_unique<Game>();
+  start(*g, {{1, room(12, 6, 3, 4, 9, 4)}});
+  Recorder recorder(*g);
+  ASSERT_TRUE(recorder.open(path));
+  for (int i = 0; i < 601; ++i) recorder.pass(frame_pass(*g, 1).frames);
+  recorder.end();
+  const std::string run = text_of(path);
+  EXPECT_EQ(run.substr(run.rfind("expect ")), "expect " + state_line(*g) + "\n") << run;
+}
+
 // A save continued, and R pressed in the level it ended in: the rewind reads
 // the text from where the playback entered that level, and cuts it exactly
 // where a rewind that reads it all does, back to the level's entry.
