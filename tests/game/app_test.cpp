@@ -303,6 +303,10 @@ TEST_F(AppStep, SlowerPlayStretchesEveryFrameAndNeitherItNorTheCheatSetsABest) {
     EXPECT_EQ(save().find("# played at 40% speed") != std::string::npos, !cheat);
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/tervalon/bests.txt"));
     app_.reset();
+    open(o);  // and its save goes on
+    run(0.1);
+    EXPECT_NE(shown().find("\n[Continue]"), std::string::npos) << shown();
+    app_.reset();
   }
 }
 
