@@ -58,6 +58,7 @@ TEST(Recording, EndsWithTheStateItEndedIn) {
   for (int i = 0; i < 601; ++i) recorder.pass(frame_pass(*g, 1).frames);
   recorder.end();
   const std::string run = text_of(path);
+  EXPECT_EQ(run, recorder.text());
   EXPECT_EQ(run.substr(run.rfind("expect ")), "expect " + state_line(*g) + "\n") << run;
 }
 
