@@ -68,10 +68,12 @@ TEST_F(AppStep, APlayedScriptKeepsItsPaceAndAFailedCheckHandsOverInTheTitle) {
             std::string::npos)
       << display::headless_title();
 
-  // A script that cannot be read starts no game.
-  o.play = {dir_ + "/missing.txt"};
-  app_ = std::make_unique<App>(load_levels(dir_ + "/tervalon.dat"), o, nullptr, nullptr, [this] { return clock_; });
-  EXPECT_FALSE(app_->start());
+  // A script that cannot be read, or one that writes pictures, starts no game.
+  for (const std::string& path : {dir_ + "/missing.txt", write_file(dir_, "snap.txt", "frames 1\nsnap a.ppm\n")}) {
+    o.play = {path};
+    app_ = std::make_unique<App>(load_levels(dir_ + "/tervalon.dat"), o, nullptr, nullptr, [this] { return clock_; });
+    EXPECT_FALSE(app_->start()) << path;
+  }
 }
 
 // The whole shipped journey played through the step key by key, as its
