@@ -425,6 +425,9 @@ TEST(LevelFileDeathTest, OpenFailuresStopWithTheSystemCode) {
     chmod(locked.c_str(), 0);
     EXPECT_EXIT(load_levels(locked), testing::ExitedWithCode(EACCES), "Permission denied");
   }
+  // A regular file that opens and fails to read, named without a line.
+  EXPECT_EXIT(load_levels("/proc/self/mem"), testing::ExitedWithCode(EIO),
+              "^/proc/self/mem: cannot read: Input/output error\nRuntime error 5 at");
 }
 
 // A FIFO would wait for a writer forever and /dev/zero never ends: only a
