@@ -63,15 +63,15 @@ struct Layout {
 std::uint32_t cell_width(std::uint32_t size) { return std::max<std::uint32_t>(size / 2, 1); }
 
 // Advances in the CJK face of the printable ASCII characters, ' ' to '~', in
-// hundredths of the font's cell width (its lower-case letters average 100),
-// as measured from the face. Outside ASCII it draws nearly everything (and
-// all ideographs) full width, and text is measured that way, erring wide.
+// hundredths of the font's cell width, as the face draws them at a cell of
+// 100 pixels. Outside ASCII it draws nearly everything (and all ideographs)
+// full width, and text is measured that way, erring wide.
 constexpr std::array<std::uint8_t, 95> ASCII_ADVANCE = {
-    64,  64,  98,  128, 128, 148, 144, 64,  64,  64,  128, 128, 64,  64,  64,  110, 128, 128, 128,
-    128, 128, 128, 128, 128, 128, 128, 64,  64,  128, 128, 128, 114, 170, 118, 132, 132, 140, 118,
-    102, 140, 140, 56,  84,  132, 106, 174, 140, 140, 118, 140, 132, 132, 106, 136, 118, 174, 114,
-    118, 114, 64,  110, 64,  128, 106, 80,  114, 114, 102, 114, 114, 64,  106, 114, 50,  46,  106,
-    50,  174, 114, 114, 114, 114, 68,  110, 68,  114, 94,  140, 94,  90,  90,  64,  56,  64,  128,
+    50,  75,  75,  150, 112, 162, 138, 50,  62,  62,  88,  150, 50,  62,  50,  62,  112, 112, 112,
+    112, 112, 112, 112, 112, 112, 112, 62,  62,  150, 150, 150, 88,  175, 125, 125, 125, 138, 112,
+    100, 138, 138, 50,  62,  125, 100, 150, 125, 138, 100, 138, 125, 112, 125, 125, 125, 175, 125,
+    125, 125, 62,  62,  62,  150, 112, 88,  112, 112, 100, 112, 112, 75,  112, 112, 50,  62,  112,
+    50,  175, 112, 112, 112, 112, 75,  88,  75,  112, 100, 138, 100, 100, 88,  112, 62,  112, 150,
 };
 constexpr std::int64_t FULL_ADVANCE = 212;
 
@@ -372,5 +372,7 @@ void draw_note(const Game& g, View& v, std::string_view line, bool at_top) {
   }
   lay_page_over(page, top, top + band);
 }
+
+std::int64_t menu_text_width(std::string_view utf8, std::uint32_t size) { return width_of(utf8, size); }
 
 }  // namespace tervalon

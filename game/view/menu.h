@@ -43,4 +43,9 @@ int menu_item_at(const Game& g, const Menu& m, std::int32_t x, std::int32_t y);
 // was; the caller presents it.
 void draw_note(const Game& g, View& v, std::string_view line, bool at_top = false);
 
+// The width menus and notes give `utf8` at text size `size`: each character
+// as wide as the face draws it at a cell of 100 pixels, rounded up at the
+// others. Pure; any thread.
+std::int64_t menu_text_width(std::string_view utf8, std::uint32_t size);
+
 }  // namespace tervalon

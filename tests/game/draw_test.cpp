@@ -394,8 +394,24 @@ TEST_F(Draw, MenusAndNotesAreAsPinned) {
     draw_note(g, v, "\xE6\x96\xB0\xE7\xBA\xAA\xE5\xBD\x95 New best: level 1 forward, 2.5 s", top);
     hashes.push_back(picture_hash());
   }
-  EXPECT_EQ(hashes, (std::vector<std::string>{"45e0516345cfd39e", "7302cecb2e820ab9", "67545ea0be923c0d",
-                                              "526d75989477012f", "e92040993f3430d7"}));
+  EXPECT_EQ(hashes, (std::vector<std::string>{"b2beb8f2547cb866", "73d56d8efb019350", "49ec097a37e07dc9",
+                                              "59de7f51ef5ae7f5", "e0da52732300728d"}));
+}
+
+// Menus measure each printable ASCII character as wide as their face draws
+// it at a cell of 100 pixels.
+TEST_F(Draw, MenuTextIsMeasuredAsItsFaceDrawsIt) {
+  display::PBITMAP page = display::CREATEBMP(400, 200, display::BLACK);
+  const std::string face = display::FFN;
+  display::FFN = "\xE9\xBB\x91\xE4\xBD\x93";  // 黑体
+  display::FW = 100, display::FH = 200, display::FWG = 0;
+  display::SETFONT(page);
+  for (char c = ' '; c <= '~'; ++c) {
+    display::DRAWTEXTXY(page, std::string(1, c), 0, 0, display::WHITE);
+    EXPECT_EQ(menu_text_width(std::string(1, c), 200), display::FX) << c;
+  }
+  display::FFN = face;
+  display::RELEASEBMP(page);
 }
 
 TEST_F(Draw, TheFadeWeighsTheGameAgainstTheTextPage) {
