@@ -17,6 +17,10 @@ TEST(TextCells, WideCharactersCountTwoAndGbkCountsBytes) {
   EXPECT_EQ(text_cells("\xC0\xAF", false), 2u);                              // overlong: not UTF-8
   EXPECT_EQ(text_cells("\xEF\xBC\x8C!", false), 3u);                         // fullwidth comma
   EXPECT_EQ(text_cells("\xEF\xBC\x8C!", true), 4u);                          // in a GBK file, bytes
+  // The wide ranges to their last character.
+  EXPECT_EQ(text_cells("\xE1\x85\x9F\xE1\x85\xA0", false), 3u);  // U+115F wide, U+1160 narrow
+  EXPECT_EQ(text_cells("\xEF\xBF\xA6\xEF\xBF\xA7", false), 3u);  // U+FFE6 wide, U+FFE7 narrow
+  EXPECT_EQ(text_cells("\xF0\x9F\x98\x80", false), 2u);              // U+1F600, an emoji
 }
 
 TEST(TextCells, TheEncodingIsDecidedForTheWholeFile) {
