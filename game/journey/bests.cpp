@@ -35,7 +35,7 @@ bool read_line(std::string_view text, Line& line) {
   constexpr std::string_view BLANKS = " \t\r\v\f";
   std::string_view words[3];
   std::size_t n = 0;
-  for (std::size_t at = text.find_first_not_of(BLANKS); n < 3 && at != std::string_view::npos;
+  for (std::size_t at = text.find_first_not_of(BLANKS); n < std::size(words) && at != std::string_view::npos;
        at = text.find_first_not_of(BLANKS, at)) {
     const std::size_t end = std::min(text.find_first_of(BLANKS, at), text.size());
     words[n++] = text.substr(at, end - at);
