@@ -22,7 +22,7 @@ TEST_F(AppStep, RestartingTheJourneyKeepsTheOldOneAsideAndANewOneBegins) {
   send(K_RIGHT, WM_KEYUP);
   send(K_UP);
   run(0.1);
-  tap(K_P);  // in the air
+  tap(K_P);                  // in the air
   tap(K_DOWN), tap(K_DOWN);  // Restart the journey
   const std::string played = state_line(g());
   const std::size_t heard = sounds;

@@ -20,7 +20,7 @@ TEST(TextCells, WideCharactersCountTwoAndGbkCountsBytes) {
   // The wide ranges to their last character.
   EXPECT_EQ(text_cells("\xE1\x85\x9F\xE1\x85\xA0", false), 3u);  // U+115F wide, U+1160 narrow
   EXPECT_EQ(text_cells("\xEF\xBF\xA6\xEF\xBF\xA7", false), 3u);  // U+FFE6 wide, U+FFE7 narrow
-  EXPECT_EQ(text_cells("\xF0\x9F\x98\x80", false), 2u);              // U+1F600, an emoji
+  EXPECT_EQ(text_cells("\xF0\x9F\x98\x80", false), 2u);          // U+1F600, an emoji
 }
 
 TEST(TextCells, TheEncodingIsDecidedForTheWholeFile) {

@@ -574,8 +574,9 @@ TEST(CheckJob, RunInSmallSlicesItReportsWhatOneRunDoes) {
                 floor + floor);
   const CheckReport measured = check_all(file_of(usable_levels()), "tervalon.dat", with_solutions());
   EXPECT_TRUE(measured.usable()) << words(measured);
-  EXPECT_NE(words(measured).find("\nhub: level 0 hub, 170 frames, 1 press; tightest at line 1: 10 frames earlier, 4 later"),
-            std::string::npos);
+  EXPECT_NE(
+      words(measured).find("\nhub: level 0 hub, 170 frames, 1 press; tightest at line 1: 10 frames earlier, 4 later"),
+      std::string::npos);
   ASSERT_EQ(measured.slack.size(), 2u);
   EXPECT_TRUE(measured.slack[1].finished);
   EXPECT_EQ(measured.slack[1].pass, 1);
