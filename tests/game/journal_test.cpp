@@ -21,7 +21,7 @@
 // while this is set, the journal is on one.
 static std::atomic<bool> kernel_copy_refused{false};
 
-extern "C" ssize_t copy_file_range(int in, loff_t* in_at, int out, loff_t* out_at, size_t n, unsigned flags) noexcept {
+extern "C" ssize_t copy_file_range(int in, loff_t* in_at, int out, loff_t* out_at, size_t n, unsigned flags) {
   if (kernel_copy_refused) {
     errno = EXDEV;
     return -1;
