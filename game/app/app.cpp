@@ -2,6 +2,7 @@
 // the run being played do the rest.
 #include "game/app/app.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/keys.h"
@@ -27,6 +28,9 @@ constexpr int RECORDING_INCOMPLETE = 3;
 
 // How long a new best is shown, in frames.
 constexpr std::uint64_t NOTE_FRAMES = 180;
+
+// How long the first start's welcome stays unless a key goes on.
+constexpr double WELCOME_SECONDS = 8;
 
 // A recording says how fast it was played; it plays back the same at any
 // speed.
@@ -67,15 +71,22 @@ bool App::start() {
   journey_.heard = event_state(g);  // the level's start is no event
   seen(journey_);
   fed_ = player_.playing();
+  const bool first = settings_ && settings_->created() && o_.play.empty();
   if (!keeper_.open(g, !o_.play.empty())) {
     journey_.rec.begin();
     note_speed(journey_, o_.speed);
-    return true;
+  } else {
+    loading_ = std::make_unique<Loading>(journey_, *initial_, keeper_, [this](Run& r) { return notice(r, false); });
+    if (!loading_->start()) {
+      loading_.reset();
+      new_journey();
+      offer_progress({});
+    }
   }
-  loading_ = std::make_unique<Loading>(journey_, *initial_, keeper_, [this](Run& r) { return notice(r, false); });
-  if (!loading_->start()) {
-    loading_.reset();
-    new_journey();
+  // The first start says what the game is and which keys play it.
+  if (first && !loading_ && screens_.empty()) {
+    open(std::make_unique<MenuScreen>(welcome(keys_line(settings_->settings()))), Answer::none);
+    screens_.back().closes_at = now_() + WELCOME_SECONDS;
   }
   return true;
 }
@@ -131,9 +142,11 @@ App::Turn App::menu_step(double now) {
     }
     if (const Answer a = screens_.back().screen->message(m, r.g); a.kind != Answer::none) apply(a);
   }
+  if (!screens_.empty() && screens_.back().closes_at > 0 && now >= screens_.back().closes_at) apply({Answer::back});
   if (over_ || screens_.empty()) return {over_, now};
   screens_.back().screen->draw(practice_ ? practice_->g : journey_.g, v_);
-  return {false, now + 0.1};
+  const double closes = screens_.back().closes_at;
+  return {false, closes > 0 ? std::min(now + 0.1, closes) : now + 0.1};
 }
 
 // What a screen or the run answered, between frames.
@@ -147,6 +160,10 @@ void App::apply(const Answer& a) {
       keeper_.go_on(journey_);
       hold_keys(journey_, false, false, false);  // the keys held when it was left are not
       break;
+    case Answer::ask_new_journey:
+      open(std::make_unique<MenuScreen>(confirm_new_journey(journey_.log.current(), journey_.g.FRAME)),
+           Answer::ask_new_journey);
+      return;
     case Answer::new_journey:
       screens_.clear();
       new_journey();
@@ -162,7 +179,7 @@ void App::apply(const Answer& a) {
            Answer::pause_menu);
       return;
     case Answer::practice_menu:
-      open(std::make_unique<MenuScreen>(practice_menu(journey_.log, keeper_.bests(), {})), Answer::practice_menu);
+      open(std::make_unique<MenuScreen>(practice_menu(reached(), keeper_.bests(), {})), Answer::practice_menu);
       return;
     case Answer::practice: start_practice(a.entry); break;
     case Answer::leave_practice: return leave_practice();
@@ -196,6 +213,7 @@ void App::apply(const Answer& a) {
     case Answer::ended:
       if (practice_) return leave_practice();
       finished_ = true;
+      keeper_.progress().finish(journey_.g.FRAME);
       if (platform_.sound) platform_.sound(static_cast<std::uint32_t>(Sound::journey_end));
       open(std::make_unique<MenuScreen>(ending(journey_, keeper_.bests())), Answer::ended);
       return;
@@ -212,7 +230,10 @@ void App::open(std::unique_ptr<Screen> s, Answer::Kind kind) { screens_.push_bac
 void App::loaded() {
   const Loading::Outcome o = loading_->outcome();
   loading_.reset();
-  if (o.kind == Loading::Outcome::fresh) return new_journey();
+  if (o.kind == Loading::Outcome::fresh) {
+    new_journey();
+    return offer_progress({});
+  }
   std::vector<std::string> lines = o.lines;
   const bool resumable = o.kind == Loading::Outcome::go_on;
   if (resumable) {
@@ -221,10 +242,47 @@ void App::loaded() {
     note_speed(journey_, o_.speed);
     keeper_.adopt(o.adopted);
     const Entry& at = journey_.log.current();
-    lines.push_back("上次到了" + level_zh(at) + "，用时 " + play_time(journey_.g.FRAME));
-    lines.push_back("You were at " + level_en(at) + ", " + play_time(journey_.g.FRAME) + " played");
+    const std::string time = play_time(journey_.g.FRAME);
+    if (at.level == 0 && journey_.log.reached().size() > 1) {  // home again: only the end cell is left
+      lines.push_back("上次已经回到起点，用时 " + time + "；红色的终点格结束旅程");
+      lines.push_back("You were home at the hub, " + time + " played; the red end cell ends the journey");
+    } else {
+      lines.push_back("上次到了" + level_zh(at) + "，用时 " + time);
+      lines.push_back("You were at " + level_en(at) + ", " + time + " played");
+    }
+    // A save from before progress was kept beside it gives what it reached.
+    for (const Entry& e : journey_.log.reached())
+      if (!keeper_.progress().has(e)) {
+        std::string text = o.text;
+        split_at_frame(text, e.frame - initial_->FRAME);
+        keeper_.progress().reach(e, std::move(text));
+      }
+    open(std::make_unique<MenuScreen>(start_menu(lines, true, !reached().empty(), settings_ != nullptr)), Answer::none);
+    return;
   }
-  open(std::make_unique<MenuScreen>(start_menu(lines, resumable, settings_ != nullptr)), Answer::none);
+  offer_progress(std::move(lines));
+}
+
+// No journey goes on: a new one is being played, and the start menu comes
+// first when there is something to say or to practise.
+void App::offer_progress(std::vector<std::string> lines) {
+  if (const std::uint64_t done = keeper_.progress().finished(); done > 0 && lines.empty()) {
+    lines.push_back("上次的旅程已经走完，用时 " + play_time(done) + "。");
+    lines.push_back("Your last journey was finished in " + play_time(done) + ".");
+  }
+  if (lines.empty() && reached().empty()) return;
+  open(std::make_unique<MenuScreen>(start_menu(lines, false, !reached().empty(), settings_ != nullptr)), Answer::none);
+}
+
+// Every level and pass ever reached on this level file, the journey's own
+// included, in the journey's order.
+std::vector<Entry> App::reached() const {
+  std::vector<Entry> all;
+  for (const Entry& e : keeper_.progress().reached()) all.push_back(e);
+  for (const Entry& e : journey_.log.reached())
+    if (e.level > 0 && std::find(all.begin(), all.end(), e) == all.end()) all.push_back(e);
+  std::sort(all.begin(), all.end(), journey_order);
+  return all;
 }
 
 // --play scripts feed the game instead of the keyboard; of the window's
@@ -264,7 +322,9 @@ JourneyLog::Event App::notice(Run& r, bool sounds) {
 
 // A level left through its exit (or home) may be a best; a practice is then over.
 Answer App::seen(Run& r) {
-  if (notice(r, true) != JourneyLog::Event::left) return {};
+  const JourneyLog::Event event = notice(r, true);
+  if (event == JourneyLog::Event::entered && &r == &journey_) keeper_.progress().reach(r.log.current(), r.rec.text());
+  if (event != JourneyLog::Event::left) return {};
   const Entry& at = r.log.current();
   std::string result;
   // Runs played with the cheat marker or slower than full speed, and games
@@ -290,16 +350,28 @@ void App::new_journey() {
   journey_.log = JourneyLog();
   journey_.heard = event_state(journey_.g);
   seen(journey_);
-  keeper_.begin(journey_, played, speed_note(o_.speed));
+  keeper_.begin(journey_, played, speed_note(o_.speed), std::exchange(finished_, false) ? "finished" : "replaced");
 }
 
 // Practice plays the journey's text up to the level's entry on a fresh copy
 // of the game, without touching the journey's save.
 void App::start_practice(const Entry& e) {
   auto game = std::make_unique<Game>(*initial_);
-  std::string text = journey_.rec.text();
-  play_through(*game, text, e.frame);
-  split_at_frame(text, e.frame - initial_->FRAME);
+  const auto here = std::find(journey_.log.reached().begin(), journey_.log.reached().end(), e);
+  std::string text, why;
+  if (here != journey_.log.reached().end()) {
+    text = journey_.rec.text();
+    play_through(*game, text, here->frame);
+  } else if (!keeper_.progress().recording(e, text, why) || !play_through(*game, text).ok || game->BDLV != e.level ||
+             game->GSIT != e.pass || game->PAUSE != 0) {
+    practice_result_ = level_zh(e) + "无法练习。　" + level_en(e) +
+                       " cannot be practised: " + (why.empty() ? "what reached it does not play here" : why) + ".";
+    screens_.pop_back();
+    open(std::make_unique<MenuScreen>(practice_menu(reached(), keeper_.bests(), {std::exchange(practice_result_, "")})),
+         Answer::practice_menu);
+    return;
+  }
+  split_at_frame(text, game->FRAME - initial_->FRAME);
   practice_ = std::make_unique<Run>(std::move(game));
   practice_->rec.continue_from(std::move(text), initial_->FRAME);
   note_speed(*practice_, o_.speed);
@@ -318,7 +390,7 @@ void App::leave_practice() {
   practice_screens_.clear();
   std::vector<std::string> lines;
   if (!practice_result_.empty()) lines.push_back(std::exchange(practice_result_, ""));
-  open(std::make_unique<MenuScreen>(practice_menu(journey_.log, keeper_.bests(), lines)), Answer::practice_menu);
+  open(std::make_unique<MenuScreen>(practice_menu(reached(), keeper_.bests(), lines)), Answer::practice_menu);
 }
 
 int App::finish() {
@@ -327,6 +399,7 @@ int App::finish() {
   practice_.reset();
   journey_.rec.end();
   keeper_.bests().flush();
+  keeper_.progress().flush();
   keeper_.say_unkept_bests();
   if (finished_ && keeper_.keeps()) keeper_.keep_finished();
   if (base::stop_requested()) base::end_as_asked();

@@ -60,6 +60,8 @@ class App {
   JourneyLog::Event notice(Run& r, bool sounds);
   Answer seen(Run& r);
   void new_journey();
+  void offer_progress(std::vector<std::string> lines);
+  std::vector<Entry> reached() const;
   void start_practice(const Entry& e);
   void leave_practice();
   void open(std::unique_ptr<Screen> s, Answer::Kind kind);
@@ -78,7 +80,8 @@ class App {
   std::unique_ptr<Loading> loading_;
   struct Open {
     std::unique_ptr<Screen> screen;
-    Answer::Kind kind;  // what opened it
+    Answer::Kind kind;     // what opened it
+    double closes_at = 0;  // the display time at which it goes by itself; 0: never
   };
   std::vector<Open> screens_;           // the top one takes the messages
   std::vector<Open> practice_screens_;  // those under the practice menu while a practice runs

@@ -23,11 +23,12 @@ bool Keeper::open(const Game& g, bool scripts) {
   std::string why;
   folder_ = base::storage().folder(base::Storage::Folder::data, why);
   if (!folder_.empty()) {
-    const std::string name = folder_ + "/" + level_file_hash(g);
+    const std::string hash = level_file_hash(g), name = folder_ + "/" + hash;
     lock_ = base::storage().lock(name + ".lock", why);
     if (lock_) {
       save_path_ = name + ".txt";
       bests_.load(folder_, g);
+      progress_.load(folder_, hash);
       return true;
     }
     lock_.reset();
@@ -42,9 +43,9 @@ std::string Keeper::in_folder(const std::string& path) const {
   return path.substr(std::min(path.size(), folder_.size() + 1));
 }
 
-void Keeper::begin(Run& r, bool played, const std::string& note) {
+void Keeper::begin(Run& r, bool played, const std::string& note, const std::string& label) {
   if (keeps() && played) {
-    const std::string aside = base::storage().free_name(save_path_, "replaced-" + stamp());
+    const std::string aside = base::storage().free_name(save_path_, label + "-" + stamp());
     // Not saved yet in this game (a save read back): kept as it is on disk.
     if (!lock_ || base::storage().link(save_path_, aside))
       std::fprintf(stderr, "tervalon: the journey so far is kept as %s\n", aside.c_str());

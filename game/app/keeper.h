@@ -11,6 +11,7 @@
 #include "base/storage.h"
 #include "game/app/run.h"
 #include "game/journey/bests.h"
+#include "game/journey/progress.h"
 
 namespace tervalon {
 
@@ -25,8 +26,8 @@ class Keeper {
 
   // `r`, back at its start, is recorded anew (`note` after its header) and
   // saved here; a journey that was played (`played`) is kept aside first as
-  // a recording, never replaced.
-  void begin(Run& r, bool played, const std::string& note);
+  // a recording named by `label` ("replaced", "finished"), never replaced.
+  void begin(Run& r, bool played, const std::string& note, const std::string& label = "replaced");
   // The save read back holds the first `bytes` of the journey's recording.
   void adopt(std::uint64_t bytes) { adopted_ = bytes; }
   // `r` goes on from its save, saved here.
@@ -37,6 +38,8 @@ class Keeper {
   static void say_not_saved(const std::string& why);
 
   Bests& bests() { return bests_; }
+  Progress& progress() { return progress_; }
+  const Progress& progress() const { return progress_; }
   // What the bests' writer could not do, said once.
   void say_unkept_bests();
 
@@ -45,6 +48,7 @@ class Keeper {
   std::unique_ptr<base::Lock> lock_;  // held from the start, then by the journey's save
   std::uint64_t adopted_ = 0;
   Bests bests_;
+  Progress progress_;
 };
 
 }  // namespace tervalon

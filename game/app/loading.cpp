@@ -106,12 +106,14 @@ bool Loading::saved_over(const Played& p, bool nothing) {
     const std::string kept = keeper_.keep_finished();
     std::fprintf(stderr, "tervalon: %s: the saved journey was finished; kept as %s\n", keeper_.save_path().c_str(),
                  kept.c_str());
+    const std::string time = play_time(r_.g.FRAME);
+    keeper_.progress().finish(r_.g.FRAME);
     reset();
     outcome_ = {Outcome::finished,
                 "",
                 0,
-                {"上次的旅程已经走完，已另存。",
-                 "Your last journey was finished; it is kept as " + keeper_.in_folder(kept) + "."},
+                {"上次的旅程已经走完，用时 " + time + "，已另存。",
+                 "Your last journey was finished in " + time + "; it is kept as " + keeper_.in_folder(kept) + "."},
                 {}};
     return true;
   }

@@ -12,16 +12,22 @@
 
 namespace tervalon {
 
-// `lines` say where the journey is; with `resumable` it can be continued
-// and practised.
-MenuScreen start_menu(const std::vector<std::string>& lines, bool resumable, bool settings);
+// `lines` say where the journey is; with `resumable` it can be continued,
+// with `practice` levels reached can be practised.
+MenuScreen start_menu(const std::vector<std::string>& lines, bool resumable, bool practice, bool settings);
+// The first start: the game's name and its keys (`keys`, both languages);
+// any key goes on.
+MenuScreen welcome(const std::array<std::string, 2>& keys);
+// Asks before a new journey replaces the one being played (`at`, `frames`
+// played); it is kept as a recording either way.
+MenuScreen confirm_new_journey(const Entry& at, std::uint64_t frames);
 // `keys` is the line of keys shown in both languages.
 MenuScreen pause_menu(bool practising, bool settings, const std::array<std::string, 2>& keys);
-// Every level and pass the journey reached, with its best time; `lines`
-// (a practice's result) above them.
-MenuScreen practice_menu(const JourneyLog& log, const Bests& bests, std::vector<std::string> lines);
-// The journey's end: play time, rewinds, ghosts caught, best times; any key
-// ends the game.
+// Every level and pass `reached`, with its best time; `lines` (a practice's
+// result) above them.
+MenuScreen practice_menu(const std::vector<Entry>& reached, const Bests& bests, std::vector<std::string> lines);
+// The journey's end: play time, rewinds, ghosts caught, each level's time
+// and best; then practice, a new journey or quit.
 MenuScreen ending(const Run& journey, const Bests& bests);
 
 }  // namespace tervalon

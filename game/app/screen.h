@@ -14,20 +14,21 @@ namespace tervalon {
 
 struct Answer {
   enum Kind : std::uint8_t {
-    none,            // nothing yet
-    resume,          // back to play
-    go_on,           // continue the saved journey
-    new_journey,     // a new journey, the one played kept aside
-    restart_level,   // the level again, as it was entered
-    pause_menu,      // the pause menu
-    practice_menu,   // the levels to practise
-    practice,        // practise `entry`
-    leave_practice,  // back to the practice menu
-    settings,        // the settings screen
-    back,            // the screen this one was opened from (from play: Escape)
-    mute,            // sound off, or on again
-    ended,           // the end cell was reached
-    quit,            // the game ends
+    none,             // nothing yet
+    resume,           // back to play
+    go_on,            // continue the saved journey
+    ask_new_journey,  // asks before a new journey replaces the one played
+    new_journey,      // a new journey, the one played kept aside
+    restart_level,    // the level again, as it was entered
+    pause_menu,       // the pause menu
+    practice_menu,    // the levels to practise
+    practice,         // practise `entry`
+    leave_practice,   // back to the practice menu
+    settings,         // the settings screen
+    back,             // the screen this one was opened from (from play: Escape)
+    mute,             // sound off, or on again
+    ended,            // the end cell was reached
+    quit,             // the game ends
   };
   Kind kind = none;
   Entry entry{};

@@ -508,6 +508,7 @@ void SettingsFile::load(const NameChecks& checks, const std::string& path) {
   problems_.clear();
   no_path_.clear();
   unsaved_.clear();
+  created_ = false;
   path_ = path.empty() ? settings_path(no_path_) : path;
   if (path_.empty()) {
     no_path_ = "no settings file: " + no_path_;
@@ -518,6 +519,7 @@ void SettingsFile::load(const NameChecks& checks, const std::string& path) {
   std::string text, why;
   switch (read_text(path_, text, why)) {
     case Read::missing:
+      created_ = true;
       if (!write_text(path_, shown_, settings_text(settings_), why)) problems_.push_back(why);
       return;
     case Read::failed: problems_.push_back(shown_ + ": " + why + "; the defaults are used"); return;

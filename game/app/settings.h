@@ -76,6 +76,8 @@ class SettingsFile {
   const Settings& settings() const { return settings_; }
   const std::vector<std::string>& problems() const { return problems_; }
   const std::string& path() const { return path_; }
+  // The file did not exist before load() (a player's first start).
+  bool created() const { return created_; }
 
   // Makes `s` the values in force and rewrites the file atomically, keeping
   // its permissions. The file is read again first, so that what was edited
@@ -102,6 +104,7 @@ class SettingsFile {
   Settings saved_ = default_settings();  // as the file holds them, when last read or written
   std::vector<std::string> problems_;
   std::string unsaved_;
+  bool created_ = false;
 };
 
 // A setting's line on the settings screen, in both languages, and the value

@@ -19,6 +19,8 @@ JourneyLog::Event JourneyLog::see(const Game& g) {
   if (started_ && playing_ && g.PAUSE != 0) {
     playing_ = false;
     left_frames_ = g.FRAME - current_.frame;
+    if (const auto at = std::find(reached_.begin(), reached_.end(), current_); at != reached_.end())
+      at->took = left_frames_;
     e = Event::left;
   } else if ((!started_ || !playing_) && g.PAUSE == 0) {
     playing_ = true;

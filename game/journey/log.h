@@ -13,6 +13,7 @@ namespace tervalon {
 struct Entry {
   std::int8_t level = 0, pass = 0;
   std::uint64_t frame = 0;  // FRAME when it became playable
+  std::uint64_t took = 0;   // in reached(): frames from entering it to leaving it, the last time; 0 until then
   bool operator==(const Entry& o) const { return level == o.level && pass == o.pass; }
 };
 

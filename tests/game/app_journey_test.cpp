@@ -92,7 +92,8 @@ TEST_F(AppStep, TheShippedJourneyEndsCountsAndKeepsItsBestsAsPinned) {
   EXPECT_NE(ending.find("Play time " + play_time(last_frame)), std::string::npos) << ending;
   EXPECT_NE(ending.find("Rewinds by ghosts: " + std::to_string(pinned_events("rewound"))), std::string::npos);
   EXPECT_NE(ending.find("Ghosts caught: " + std::to_string(pinned_events("caught"))), std::string::npos);
-  send(K_DOWN);  // any key ends the game
+  EXPECT_NE(ending.find("[Practice]\n[New journey]\n[Quit]"), std::string::npos) << ending;
+  send(K_ESC);  // Quit
   ASSERT_TRUE(last_.over);
   EXPECT_EQ(app_->finish(), 0);
 
@@ -108,9 +109,10 @@ TEST_F(AppStep, TheShippedJourneyEndsCountsAndKeepsItsBestsAsPinned) {
     Entry e;
     e.level = s.level, e.pass = s.pass;
     EXPECT_EQ(bests.best(s.level, s.pass), s.left - s.entered) << level_en(e);
-    EXPECT_NE(ending.find(level_zh(e) + " " + seconds(s.left - s.entered) + "　" + level_en(e) + ": " +
-                          seconds(s.left - s.entered)),
-              std::string::npos)
+    const std::string took = seconds(s.left - s.entered);
+    EXPECT_NE(
+        ending.find(level_zh(e) + " " + took + "，最佳 " + took + "　" + level_en(e) + ": " + took + ", best " + took),
+        std::string::npos)
         << level_en(e);
     auto run = std::make_unique<Game>(*initial);
     play_through(*run, file_text(folder + "best-" + level_hash(*initial, s.level).substr(0, 16) + "-" +
@@ -135,7 +137,31 @@ TEST_F(AppStep, TheShippedJourneyEndsCountsAndKeepsItsBestsAsPinned) {
   clock_ = 0.001;
   open();
   run(0.1);
+  EXPECT_NE(shown().find("\nYour last journey was finished in " + play_time(last_frame) + ".\n[New journey]\n"),
+            std::string::npos)
+      << shown();
+  send(K_ENTER);  // New journey
   EXPECT_TRUE(app_->screen() == nullptr && g().BDLV == 0 && g().FRAME < 10) << "the next start begins a new one";
+  // Every level the finished journey reached is there to practise, with its
+  // best, from its entry.
+  tap(K_P);
+  tap(K_DOWN), tap(K_DOWN), tap(K_DOWN);  // Practice
+  send(K_ENTER);
+  const std::string practice = shown();
+  for (const Stage& st : stages) {
+    if (st.level == 0) continue;
+    Entry e;
+    e.level = st.level, e.pass = st.pass;
+    EXPECT_NE(practice.find("[" + level_en(e) + "　" + seconds(st.left - st.entered) + "]"), std::string::npos)
+        << practice;
+  }
+  tap(K_UP), tap(K_UP);  // level 1 back, the last before Back
+  send(K_ENTER);
+  EXPECT_TRUE(app_->screen() == nullptr && g().BDLV == 1 && g().GSIT == 2 && g().PAUSE == 0) << state_line(g());
+  const auto back = std::find_if(stages.begin(), stages.end(),
+                                 [](const Stage& st) { return st.level == 1 && st.pass == 2; });
+  ASSERT_NE(back, stages.end());
+  EXPECT_EQ(g().FRAME, back->entered) << "from where the finished journey entered it";
 }
 
 }  // namespace

@@ -27,6 +27,12 @@ TEST_F(AppStep, RestartingTheJourneyKeepsTheOldOneAsideAndANewOneBegins) {
   const std::string played = state_line(g());
   const std::size_t heard = sounds;
   send(K_ENTER);
+  EXPECT_EQ(shown().rfind("A new journey?\n", 0), 0u) << shown();
+  send(K_ENTER);  // No, go back: the pause menu again
+  EXPECT_EQ(shown().rfind("Paused\n", 0), 0u) << shown();
+  tap(K_DOWN), tap(K_DOWN), send(K_ENTER);  // Restart the journey again
+  EXPECT_EQ(state_line(g()), played) << "asking changed nothing";
+  tap(K_DOWN), send(K_ENTER);  // and yes
   EXPECT_EQ(app_->screen(), nullptr);
   ASSERT_TRUE(playable());
   EXPECT_EQ(state_line(g()), fresh);
@@ -137,8 +143,7 @@ TEST_F(AppStep, ASaveGoesOnFromWhatReplaysWhateverBefellIt) {
       {"junk, a shorter backup", part + "zzz\n", header, "it goes on from the part of it that replays", &let_go,
        ".damaged"},
       {"another level file", other, "", "it was made on another level file", nullptr, ".damaged"},
-      {"finished", header + "down left\nframes 120\n", "", "Your last journey was finished; it is kept as ", nullptr,
-       ".finished-"},
+      {"finished", header + "down left\nframes 120\n", "", "Your last journey was finished in ", nullptr, ".finished-"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -171,8 +176,8 @@ TEST_F(AppStep, ASaveGoesOnFromWhatReplaysWhateverBefellIt) {
   }
 }
 
-// Going on from the backup forgets what the damaged save reached: Practice
-// offers only what the journey kept reached.
+// Going on from the backup forgets what the damaged save reached, but not
+// what the player reached: Practice offers it, from its entry as it was.
 TEST_F(AppStep, GoingOnFromTheBackupForgetsWhatTheDamagedSaveReached) {
   open();
   ASSERT_TRUE(playable());
@@ -181,6 +186,7 @@ TEST_F(AppStep, GoingOnFromTheBackupForgetsWhatTheDamagedSaveReached) {
     if (s.PAUSE != 0) tap(K_DOWN);
     return s.BDLV == 1 && s.PAUSE == 0;
   }));
+  const std::string entered = state_line(g());
   send(K_ESC);
   ASSERT_EQ(app_->finish(), 0);
   const std::string further = save(), path = dir_ + "/tervalon/" + level_file_hash(g()) + ".txt";
@@ -193,7 +199,10 @@ TEST_F(AppStep, GoingOnFromTheBackupForgetsWhatTheDamagedSaveReached) {
   EXPECT_NE(shown().find("it goes on from its backup"), std::string::npos) << shown();
   tap(K_DOWN), tap(K_DOWN);  // Practice
   send(K_ENTER);
-  EXPECT_NE(shown().find("No level reached yet."), std::string::npos) << shown();
+  EXPECT_EQ(shown(), "Practice\n[level 1 forward]\n[Back]");
+  send(K_ENTER);
+  EXPECT_EQ(app_->screen(), nullptr);
+  EXPECT_EQ(state_line(g()), entered) << "practice starts where level 1 was entered";
 }
 
 }  // namespace

@@ -119,6 +119,10 @@ class AppStep : public testing::Test {
     app_ = std::make_unique<App>(std::move(game), o, settings_ ? &*settings_ : nullptr,
                                  settings_ ? &platform_ : nullptr, [this] { return clock_; });
     ASSERT_TRUE(app_->start());
+    // The first start's welcome goes at a key; tests of it keep it.
+    if (const auto* m = dynamic_cast<const MenuScreen*>(app_->screen());
+        m && !keep_welcome_ && m->menu().title_en == "Tervalon")
+      tap(K_ENTER);
   }
   void send(std::int32_t key, std::uint32_t message = WM_KEYDOWN) {
     display::MSG m;
@@ -195,6 +199,7 @@ class AppStep : public testing::Test {
   std::unique_ptr<App> app_;
   App::Turn last_;
   std::optional<SettingsFile> settings_;
+  bool keep_welcome_ = false;
   bool cheat_ = false;  // as if the cheat marker were there
   Platform platform_{[](const Settings&) {}, [](std::int32_t) { return std::string("K"); }, nullptr,
                      [](std::uint32_t) {}, [](bool) {}};

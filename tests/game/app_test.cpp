@@ -186,6 +186,41 @@ TEST_F(AppStep, PracticeStartsAtTheLevelsEntryAndItsResultIsShown) {
   EXPECT_GT(g().FRAME, journey_at);
 }
 
+// The first start shows the game's name and its keys, Tab and M among
+// them; no frame runs under it, and it goes at a key or by itself. The next
+// start does not show it.
+TEST_F(AppStep, TheFirstStartWelcomesUntilAKeyOrAWhile) {
+  settings_.emplace();
+  settings_->load({});
+  keep_welcome_ = true;
+  for (const bool by_key : {true, false}) {
+    SCOPED_TRACE(by_key ? "a key" : "a while");
+    open();
+    const std::string welcome = shown();
+    EXPECT_EQ(welcome.rfind("Tervalon\n", 0), 0u) << welcome;
+    EXPECT_NE(welcome.find("Tab"), std::string::npos) << welcome;
+    EXPECT_NE(welcome.find("Any key starts"), std::string::npos) << welcome;
+    run(7.5);
+    EXPECT_EQ(shown(), welcome);
+    if (by_key) {
+      tap(K_SPACE);
+      EXPECT_EQ(app_->screen(), nullptr);
+      EXPECT_EQ(g().FRAME, 0u) << "the game waited";
+    } else {
+      run(1);
+      EXPECT_EQ(app_->screen(), nullptr);
+      EXPECT_LT(g().FRAME, 60u) << "the game waited";
+    }
+    send(K_ESC);
+    ASSERT_EQ(app_->finish(), 0);
+    app_.reset();
+    std::filesystem::remove(dir_ + "/tervalon/" + level_file_hash(g()) + ".txt");  // no journey to continue
+  }
+  settings_->load({});
+  open();
+  EXPECT_EQ(app_->screen(), nullptr) << "only the first start: " << shown();
+}
+
 // The settings screen changes a value and saves the file at once; each
 // screen has its way out of the game.
 TEST_F(AppStep, TheSettingsScreenSavesAChangeAndEveryScreenQuits) {
@@ -193,6 +228,7 @@ TEST_F(AppStep, TheSettingsScreenSavesAChangeAndEveryScreenQuits) {
   settings_->load({});
   open();
   ASSERT_TRUE(playable());
+  run(0.1);  // a journey to continue
   tap(K_P);
   for (int i = 0; i < 4; ++i) tap(K_DOWN);  // Settings
   send(K_ENTER);
