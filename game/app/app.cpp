@@ -85,7 +85,7 @@ bool App::start() {
   }
   // The first start says what the game is and which keys play it.
   if (first && !loading_ && screens_.empty()) {
-    open(std::make_unique<MenuScreen>(welcome(keys_line(settings_->settings()))), Answer::none);
+    open(welcome(keys_line(settings_->settings())), Answer::none);
     screens_.back().closes_at = now_() + WELCOME_SECONDS;
   }
   return true;

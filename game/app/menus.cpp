@@ -1,6 +1,7 @@
 // The app's menus.
 #include "game/app/menus.h"
 
+#include "base/keys.h"
 #include "game/app/words.h"
 
 namespace tervalon {
@@ -15,16 +16,28 @@ MenuScreen start_menu(const std::vector<std::string>& lines, bool resumable, boo
   return {{"继续旅程", "Your journey", lines, {}, 0}, std::move(choices), {Answer::quit}};
 }
 
-MenuScreen welcome(const std::array<std::string, 2>& keys) {
-  return {{"",
-           "Tervalon",
-           {"向前走到出口，再一路走回家；影子会把你倒回。",
-            "Forward to the exit, then all the way home; your ghosts rewind you.", keys[0], keys[1],
-            "按任意键开始　Any key starts"},
-           {},
-           0},
-          {},
-          {Answer::resume}};
+namespace {
+
+class Welcome : public MenuScreen {
+ public:
+  using MenuScreen::MenuScreen;
+  Answer message(const display::MSG& m, const Game& g) override {
+    if (m.MESSAGE == base::keys::WM_KEYDOWN && m.WPARAM == base::keys::K_ESC) return {Answer::quit};
+    return MenuScreen::message(m, g);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Screen> welcome(const std::array<std::string, 2>& keys) {
+  return std::make_unique<Welcome>(Menu{"",
+                                        "Tervalon",
+                                        {"向前走到出口，再一路走回家；影子会把你倒回。",
+                                         "Forward to the exit, then all the way home; your ghosts rewind you.", keys[0],
+                                         keys[1], "按任意键开始　Any key starts"},
+                                        {},
+                                        0},
+                                   std::vector<MenuScreen::Choice>{}, Answer{Answer::resume});
 }
 
 MenuScreen confirm_new_journey(const Entry& at, std::uint64_t frames) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,8 @@ namespace tervalon {
 // with `practice` levels reached can be practised.
 MenuScreen start_menu(const std::vector<std::string>& lines, bool resumable, bool practice, bool settings);
 // The first start: the game's name and its keys (`keys`, both languages);
-// any key goes on.
-MenuScreen welcome(const std::array<std::string, 2>& keys);
+// any key goes on, and Escape quits as it does everywhere.
+std::unique_ptr<Screen> welcome(const std::array<std::string, 2>& keys);
 // Asks before a new journey replaces the one being played (`at`, `frames`
 // played); it is kept as a recording either way.
 MenuScreen confirm_new_journey(const Entry& at, std::uint64_t frames);

@@ -27,14 +27,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Reaching the end cell shows the journey's closing picture until a key
-// (Enter does nothing in play): the exit code once it is gone.
+// The top-left pixel, a wall: grey in play, nearly white under the story.
+int corner_red(const std::vector<std::uint8_t>& rgb) { return rgb.empty() ? -1 : rgb[0]; }
+
+// Reaching the end cell shows the journey's ending over the picture, dimmed,
+// with its menu; Escape there quits: the exit code once it is gone.
 int end_journey(Game& game) {
-  for (int i = 0; i < 40; ++i) {
-    if (const int code = game.wait_exit(250ms); code != -1) return code;
-    game.xdo("key Return");
-  }
-  return game.wait_exit(250ms);
+  const int in_play = corner_red(game.screenshot());
+  if (!game.wait_picture([&](const auto& p) { return corner_red(p) >= 0 && corner_red(p) < in_play - 16; })) return -2;
+  game.xdo("key Escape");
+  return game.wait_exit();
 }
 
 // Pixels of a picture that are clearly blue: the forward story colour (and
@@ -44,9 +46,6 @@ int blue_pixels(const std::vector<std::uint8_t>& rgb) {
   for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) n += rgb[i + 2] > rgb[i] + 80 && rgb[i + 2] > rgb[i + 1] + 80;
   return n;
 }
-
-// The top-left pixel, a wall: grey in play, nearly white under the story.
-int corner_red(const std::vector<std::uint8_t>& rgb) { return rgb.empty() ? -1 : rgb[0]; }
 
 TEST_F(GameInX, ShowsTheBoardAndMovesAsTheReplayPredicts) {
   Game game(levels());
@@ -560,9 +559,14 @@ TEST_F(GameInX, ASaveCutShortOrInUseLosesNothing) {
 
 TEST_F(GameInX, TheSettingsFileBindsKeysSlowsPlayShowsTheGuideAndNamesItsBadLine) {
   Game game(levels(), {"--record", "run.txt"});
-  game.xdo("key Escape");  // the first run writes the commented defaults
+  game.xdo("key Escape");
   ASSERT_EQ(game.wait_exit(), 0) << game.err();
+  // A first start writes the commented defaults (Escape leaves its welcome).
   const std::string path = game.dir() + "/tervalon/settings.ini";
+  std::filesystem::remove(path);
+  GameProcess first(game.dir());
+  first.xdo("key Escape");
+  ASSERT_EQ(first.wait_exit(), 0) << first.err();
   std::string ini = file_text(path);
   for (const auto& [from, to] : {std::pair<std::string, std::string>{"right = Right, D", "right = J"},
                                  {"speed = 100", "speed = 40"},

@@ -51,7 +51,7 @@ TEST_F(GameInX, RestartingTheJourneyKeepsTheOldOneAsideAndTheNewOneContinues) {
   Game game(levels());
   ASSERT_FALSE(game.window().empty()) << game.err();
   walk(game, "Right");
-  game.xdo("key p Down Down Return");  // the pause menu: Restart the journey
+  game.xdo("key p Down Down Return Down Return");  // the pause menu: Restart the journey, and yes
   const std::string save = save_of(game.dir());
   ASSERT_TRUE(eventually([&] { return !beside(save, ".replaced-").empty(); })) << game.err();
   walk(game, "Left");

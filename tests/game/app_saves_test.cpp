@@ -178,7 +178,7 @@ TEST_F(AppStep, ASaveGoesOnFromWhatReplaysWhateverBefellIt) {
 
 // Going on from the backup forgets what the damaged save reached, but not
 // what the player reached: Practice offers it, from its entry as it was.
-TEST_F(AppStep, GoingOnFromTheBackupForgetsWhatTheDamagedSaveReached) {
+TEST_F(AppStep, GoingOnFromTheBackupKeepsWhatThePlayerReachedForPractice) {
   open();
   ASSERT_TRUE(playable());
   send(K_RIGHT);
