@@ -193,13 +193,18 @@ TEST_F(AppStep, GoingOnFromTheBackupKeepsWhatThePlayerReachedForPractice) {
   const std::string idle = further.substr(0, further.find("cheat 0\n") + 8) + "frames 5000\n";
   write_file(dir_ + "/tervalon", std::filesystem::path(path).filename(), further + "zzz\n");
   write_file(dir_ + "/tervalon", std::filesystem::path(path).filename().string() + ".bak", idle);
+  // What was kept of a level can be junk: it is said, never played.
+  write_file(dir_ + "/tervalon", level_file_hash(g()) + ".reached-1-2.txt", "zzz\n");
   app_.reset();
   open();
   ASSERT_TRUE(until([&](const Game&) { return app_->screen() != nullptr; }));
   EXPECT_NE(shown().find("it goes on from its backup"), std::string::npos) << shown();
   tap(K_DOWN), tap(K_DOWN);  // Practice
   send(K_ENTER);
-  EXPECT_EQ(shown(), "Practice\n[level 1 forward]\n[Back]");
+  EXPECT_EQ(shown(), "Practice\n[level 1 forward]\n[level 1 back]\n[Back]");
+  tap(K_DOWN), send(K_ENTER);
+  EXPECT_NE(shown().find("level 1 back cannot be practised: what reached it does not play here."), std::string::npos)
+      << shown();
   send(K_ENTER);
   EXPECT_EQ(app_->screen(), nullptr);
   EXPECT_EQ(state_line(g()), entered) << "practice starts where level 1 was entered";
