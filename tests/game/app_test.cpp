@@ -5,6 +5,7 @@
 #include "base/storage.h"
 #include "game/app/clock.h"
 #include "game/app/words.h"
+#include "game/rules/coords.h"
 
 namespace tervalon::test {
 namespace {
@@ -396,6 +397,54 @@ TEST_F(AppStep, ThePauseMenuShowsTheKeysAndAnswersTheMouse) {
   EXPECT_EQ(screen.menu().selected, 1u);
   mouse(WM_LBUTTONUP, at(0));  // Resume
   EXPECT_EQ(app_->screen(), nullptr);
+}
+
+// The goal and the assists' marks are over the window's picture only: with
+// both off the window shows the bare composition, as recordings and the
+// replay tool see it. The goal rings the exit's box from the first frame; the
+// marks keep to the bottom right corner and follow M at once.
+TEST_F(AppStep, TheGoalAndTheAssistMarksAreOverTheWindowsPictureOnly) {
+  auto hub = room(16, 12, 3, 10, 13, 10);  // the size of this binary's window
+  hub[10][1] = 'e';
+  write_file(dir_, "tervalon.dat", level_file({{1, hub}, {1, hub}}));
+  Options bare;
+  bare.goal = false;
+  open(bare);
+  ASSERT_TRUE(playable());
+  run(1.0 / 60);
+  const std::vector<std::uint32_t> composed = picture();
+  app_.reset();
+  std::filesystem::remove_all(dir_ + "/tervalon");  // the same start again
+  settings_.emplace();
+  settings_->load({});
+  Options o;
+  o.mute = true;
+  o.speed = 60;
+  open(o);
+  ASSERT_TRUE(playable());
+  auto corner_pixels = [&] {
+    run(1.0 / 36);  // a frame at 60%
+    const std::vector<std::uint32_t> shown = picture();
+    EXPECT_EQ(shown.size(), composed.size());
+    const std::int32_t w = static_cast<std::int32_t>(g().W), x0 = BD2X(13) - PW / 2 - 2, y0 = BD2Y(10) - PH / 2 - 2;
+    std::size_t ring = 0, corner = 0;
+    for (std::size_t i = 0; i < shown.size() && i < composed.size(); ++i) {
+      if (shown[i] == composed[i]) continue;
+      const std::int32_t x = static_cast<std::int32_t>(i) % w, y = static_cast<std::int32_t>(i) / w;
+      const bool in_ring = x >= x0 && x < x0 + PW + 4 && y >= y0 && y < y0 + PH + 4 &&
+                           !(x >= x0 + 2 && x < x0 + PW + 2 && y >= y0 + 2 && y < y0 + PH + 2);
+      ring += in_ring && shown[i] == 191 * g().C[0];
+      corner += !in_ring && x >= w / 2 && y >= static_cast<std::int32_t>(g().H) * 3 / 4;
+      EXPECT_TRUE(in_ring || (x >= w / 2 && y >= static_cast<std::int32_t>(g().H) * 3 / 4)) << x << "," << y;
+    }
+    EXPECT_EQ(ring, std::size_t{2 * (PW + 4) * 2 + 2 * PH * 2}) << "the goal's ring";
+    return corner;
+  };
+  const std::size_t muted_and_slow = corner_pixels();
+  tap(K_M);
+  const std::size_t slow = corner_pixels();
+  EXPECT_GT(slow, 0u) << "no mark of the slower speed";
+  EXPECT_LT(slow, muted_and_slow) << "the sound's mark stays after M";
 }
 
 }  // namespace
