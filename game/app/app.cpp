@@ -56,6 +56,8 @@ App::App(std::unique_ptr<Game> g, const Options& o, SettingsFile* settings, cons
       playing_(v_, now_, [this](Run& r) { return seen(r); }) {
   playing_.set_speed(o_.speed);
   playing_.set_guide(o_.guide);
+  playing_.set_goal(o_.goal);
+  playing_.set_assists([this] { return Assists{muted_, 100, practice_ != nullptr}; });
 }
 
 bool App::start() {
@@ -189,6 +191,7 @@ void App::apply(const Answer& a) {
                                               o_.guide = s.guide;
                                               o_.speed = s.speed;
                                               playing_.set_guide(s.guide);
+                                              playing_.set_goal(s.goal);
                                               playing_.set_speed(s.speed);
                                             }),
            Answer::settings);

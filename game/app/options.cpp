@@ -55,6 +55,7 @@ void take_settings(Options& o, const Settings& s) {
   o.fullscreen = o.fullscreen || s.fullscreen;
   o.fit = s.fit;
   o.guide = s.guide;
+  o.goal = s.goal;
   o.speed = s.speed;
   o.volume = s.volume;
 }

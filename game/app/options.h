@@ -18,13 +18,14 @@ struct Options {
   std::uint32_t play_speed = 1;   // --speed N: --play scripts N times faster; 0 as fast as possible
   std::uint32_t speed = 100;      // the settings' speed: the game at this percent of 60 frames a second
   bool guide = false;             // the on-screen guide always shown, not only while Tab is held
+  bool goal = true;               // the goal outlined over the picture
   bool fit = false;               // the picture fills the window at any factor, not only whole ones
   bool mute = false;              // --mute: no sound until M
   std::uint32_t volume = 70;      // percent
 };
 
 // Options from the settings, where the command line did not say: a scale,
-// full screen, the picture's fit, the guide and the speed.
+// full screen, the picture's fit, the guide, the goal and the speed.
 void take_settings(Options& o, const Settings& s);
 
 // What parsing found: run with the options, or stop with an exit code after

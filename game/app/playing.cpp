@@ -5,7 +5,6 @@
 #include "display/window.h"
 #include "game/app/words.h"
 #include "game/rules/rules.h"
-#include "game/view/guide.h"
 #include "game/view/menu.h"
 
 namespace tervalon {
@@ -55,19 +54,24 @@ Answer Playing::message(Run& r, const display::MSG& m) {
 // One presentation per picture, whatever is drawn over it.
 void Playing::draw(Run& r) {
   const bool guide = guide_ || tab_held_;
-  if (note_.empty() && !guide) {
+  Assists assists = assists_ ? assists_() : Assists{};
+  assists.speed = speed_;
+  const bool marks = !assist_lines(assists).empty();
+  if (note_.empty() && !guide && !goal_ && !marks) {
     DRAWALL(r.g, v_);
     return;
   }
   compose_frame(r.g, v_);
+  if (goal_) draw_goal(r.g);
   if (guide) draw_guide(r.g, v_);
   if (!note_.empty()) draw_note(r.g, v_, note_);
+  if (marks) draw_assists(r.g, assists);
   display::FRESHWIN();
   if (r.g.FRAME >= note_until_) note_.clear();
 }
 
 void Playing::resume(Run& r, bool draw) {
-  if (draw) DRAWALL(r.g, v_);
+  if (draw) this->draw(r);
   clock_.restart(r.g.FRAME, now_());
 }
 

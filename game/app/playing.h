@@ -1,5 +1,6 @@
 // The run being played: its frames as they fall due, the keys the player
-// presses, restarting the level, and the guide and notes drawn over it.
+// presses, restarting the level, and what is drawn over it: the goal, the
+// guide, notes and the marks of the assists in force.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "game/app/run.h"
 #include "game/app/screen.h"
 #include "game/view/draw.h"
+#include "game/view/guide.h"
 
 namespace tervalon {
 
@@ -35,8 +37,14 @@ class Playing {
   // held; the caller resumes play (App::apply, once for every answer).
   void restart_level(Run& r);
 
-  void set_speed(std::uint32_t percent) { clock_.set_speed(percent); }
+  void set_speed(std::uint32_t percent) {
+    clock_.set_speed(percent);
+    speed_ = percent;
+  }
   void set_guide(bool on) { guide_ = on; }
+  void set_goal(bool on) { goal_ = on; }
+  // Asked at every picture: the sound off, a practice (the speed is known here).
+  void set_assists(std::function<Assists()> in_force) { assists_ = std::move(in_force); }
   // `line` shown over the bottom of the picture until frame `until`.
   void note(std::string line, std::uint64_t until);
   const std::string& note() const { return note_; }
@@ -48,8 +56,10 @@ class Playing {
   View& v_;
   std::function<double()> now_;
   std::function<Answer(Run&)> seen_;
+  std::function<Assists()> assists_;
   GameClock clock_;
-  bool guide_ = false, tab_held_ = false;
+  std::uint32_t speed_ = 100;
+  bool guide_ = false, goal_ = true, tab_held_ = false;
   std::string note_;
   std::uint64_t note_until_ = 0;
 };

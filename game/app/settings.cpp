@@ -150,6 +150,17 @@ const std::vector<Field>& fields() {
                     .shown = [](const Settings& s) { return yes_no(s.guide, "开", "关"); },
                     .next = [](Settings& s) { s.guide = !s.guide; }});
     list.push_back({.section = 3,
+                    .key = "goal",
+                    .comment = "yes: outline where to go (the exit, and the entry on the way back)\n"
+                               "from a level's first frame.",
+                    .show = [](const Settings& s) { return std::string(s.goal ? "yes" : "no"); },
+                    .read = [](std::string_view v, Settings& s) { return choose(v, "yes", "no", s.goal); },
+                    .must = "goal must be yes or no",
+                    .zh = "目标",
+                    .en = "Goal",
+                    .shown = [](const Settings& s) { return yes_no(s.goal, "开", "关"); },
+                    .next = [](Settings& s) { s.goal = !s.goal; }});
+    list.push_back({.section = 3,
                     .key = "speed",
                     .comment = "The game's speed in percent: 100, 80, 60 or 40.",
                     .show = [](const Settings& s) { return std::to_string(s.speed); },

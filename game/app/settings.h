@@ -48,6 +48,7 @@ struct Settings {
   bool fullscreen = false;         // [display] fullscreen
   std::uint32_t window_scale = 0;  // [display] window-scale, 1..16; 0: auto
   bool guide = false;              // [play] guide
+  bool goal = true;                // [play] goal: the goal outlined from the level's first frame
   std::uint32_t speed = 100;       // [play] speed in percent: 100, 80, 60 or 40
   std::uint32_t volume = 70;       // [sound] volume, 0..100
   bool operator==(const Settings&) const = default;

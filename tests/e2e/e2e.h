@@ -43,9 +43,6 @@ class Game : public GameProcess {
   static std::string folder_with(const std::string& levels) {
     std::string dir = make_temp_dir();
     if (!levels.empty()) write_file(dir, "tervalon.dat", levels);
-    // A returning player's settings: no first start's welcome.
-    std::filesystem::create_directories(dir + "/tervalon");
-    write_file(dir + "/tervalon", "settings.ini", "# tests\n");
     return dir;
   }
 };

@@ -252,7 +252,7 @@ TEST_F(GameInX, AReadOnlySettingsFileStaysSoWhileTheChangeAppliesAndJunkIsNamedB
   const std::string dir = make_temp_dir();
   write_file(dir, "tervalon.dat", levels());
   fs::create_directories(dir + "/tervalon");
-  const std::string ini = write_file(dir + "/tervalon", "settings.ini", "[play]\nguide = no\n");
+  const std::string ini = write_file(dir + "/tervalon", "settings.ini", "[play]\nguide = no\ngoal = no\n");
   fs::permissions(ini, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   GameProcess game(dir);
   ASSERT_FALSE(game.window().empty()) << game.err();
@@ -263,7 +263,7 @@ TEST_F(GameInX, AReadOnlySettingsFileStaysSoWhileTheChangeAppliesAndJunkIsNamedB
   EXPECT_TRUE(eventually([&] { return game.screenshot() != hub; })) << "the guide is not in force";
   game.xdo("key Escape");
   EXPECT_EQ(game.wait_exit(), 0) << game.err();
-  EXPECT_EQ(file_text(ini), "[play]\nguide = no\n");
+  EXPECT_EQ(file_text(ini), "[play]\nguide = no\ngoal = no\n");
   EXPECT_EQ(fs::status(ini).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 

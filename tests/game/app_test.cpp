@@ -5,6 +5,7 @@
 #include "base/storage.h"
 #include "game/app/clock.h"
 #include "game/app/words.h"
+#include "game/rules/coords.h"
 
 namespace tervalon::test {
 namespace {
@@ -432,6 +433,51 @@ TEST_F(AppStep, ThePauseMenuShowsTheKeysAndAnswersTheMouse) {
   EXPECT_EQ(screen.menu().selected, 1u);
   mouse(WM_LBUTTONUP, at(0));  // Resume
   EXPECT_EQ(app_->screen(), nullptr);
+}
+
+// The goal and the assists' marks are over the window's picture only: with
+// both off the window shows the bare composition, as recordings and the
+// replay tool see it. The goal rings the exit's box from the first frame; the
+// marks keep to the bottom and follow M at once.
+TEST_F(AppStep, TheGoalAndTheAssistMarksAreOverTheWindowsPictureOnly) {
+  auto hub = room(16, 12, 3, 10, 13, 10);
+  hub[10][1] = 'e';
+  write_file(dir_, "tervalon.dat", level_file({{1, hub}, {1, hub}}));
+  Options bare;
+  bare.goal = false;
+  open(bare);
+  ASSERT_TRUE(playable());
+  run(1.0 / 60);
+  const std::vector<std::uint32_t> composed = picture();
+  app_.reset();
+  std::filesystem::remove_all(dir_ + "/tervalon");  // the same start again
+  settings_.emplace();
+  settings_->load({});
+  Options o;
+  o.mute = true;
+  o.speed = 60;
+  open(o);
+  ASSERT_TRUE(playable());
+  auto corner_pixels = [&] {
+    run(1.0 / 36);  // a frame at 60%
+    const std::vector<std::uint32_t> shown = picture();
+    EXPECT_EQ(shown.size(), composed.size());
+    std::size_t ring = 0, corner = 0;
+    for (std::size_t i = 0; i < shown.size() && i < composed.size(); ++i) {
+      if (shown[i] == composed[i]) continue;
+      const bool below = i / display::PMAIN->WIDTH >= g().H * 3 / 4;
+      ring += shown[i] == 191 * g().C[0];
+      corner += below && shown[i] != 191 * g().C[0];
+      EXPECT_TRUE(below || shown[i] == 191 * g().C[0]) << i;
+    }
+    EXPECT_EQ(ring, std::size_t{2 * (PW + 4) * 2 + 2 * PH * 2}) << "the goal's ring";
+    return corner;
+  };
+  const std::size_t muted_and_slow = corner_pixels();
+  tap(K_M);
+  const std::size_t slow = corner_pixels();
+  EXPECT_GT(slow, 0u) << "no mark of the slower speed";
+  EXPECT_LT(slow, muted_and_slow) << "the sound's mark stays after M";
 }
 
 }  // namespace

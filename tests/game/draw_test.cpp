@@ -11,6 +11,7 @@
 #include "display/window.h"
 #include "game/rules/coords.h"
 #include "game/rules/rules.h"
+#include "game/rules/trail.h"
 #include "game/view/draw.h"
 #include "game/view/guide.h"
 #include "game/view/menu.h"
@@ -314,20 +315,40 @@ TEST_F(Draw, AStoryPageChangedInAnyLineIsLaidOutAgain) {
   }
 }
 
-// The guide marks the entry, where the next ghost appears, with an amber bar
-// 12 pixels wide and 4 high, 8 pixels over the player's head there.
-TEST_F(Draw, TheGuideMarksTheEntryWithABarOverThePlayersHead) {
-  compose_frame(g, v);
-  const std::vector<std::uint32_t> before = display::PMAIN->pixels;
-  draw_guide(g, v);
-  const std::int32_t x = BD2X(g.BDIX[g.BDLV]), top = BD2Y(g.BDIY[g.BDLV]) - PH / 2 - 8;
-  EXPECT_TRUE(filled(x - 6, top, 12, 4, 0x40C0F0));
-  for (std::int32_t i = x - 8; i < x + 8; ++i)
-    for (const std::int32_t j : {top - 1, top + 4})
-      EXPECT_EQ(px(i, j), before[static_cast<std::size_t>(j) * display::PMAIN->WIDTH + static_cast<std::size_t>(i)])
-          << i << "," << j;
-  EXPECT_EQ(px(x - 7, top + 1), before[static_cast<std::size_t>(top + 1) * display::PMAIN->WIDTH + x - 7]);
-  EXPECT_EQ(px(x + 6, top + 1), before[static_cast<std::size_t>(top + 1) * display::PMAIN->WIDTH + x + 6]);
+// The guide's entry mark is an arrow pointing down at the entry box, in a
+// shade no ghost has in either pass; the goal stays off the story's fade.
+TEST_F(Draw, TheEntryArrowIsNoGhostsShadeAndTheGoalStaysOffTheStory) {
+  for (const int pass : {1, 2}) {
+    g.GSIT = static_cast<std::int8_t>(pass);
+    trail(
+        500, [](std::uint32_t i) { return 50.0 + i % 200; }, [](std::uint32_t) { return 202.0; });
+    compose_frame(g, v);
+    std::vector<std::uint32_t> before = display::PMAIN->pixels;
+    draw_guide(g, v);
+    const std::int32_t x = BD2X(g.BDIX[1]), top = BD2Y(g.BDIY[1]) - PH / 2;
+    std::int32_t last_width = 99;
+    for (std::int32_t j = 40; j < top; ++j) {
+      std::int32_t width = 0;
+      for (std::int32_t i = 0; i < static_cast<std::int32_t>(g.W); ++i) {
+        const std::uint32_t p = px(i, j);
+        if (p == before[static_cast<std::size_t>(j) * g.W + i]) continue;
+        ++width;
+        EXPECT_LT(std::abs(i - x), 7) << i << "," << j;
+        for (std::uint32_t shade = 63; shade <= 128; ++shade) EXPECT_NE(p, shade * g.C[3 - pass]) << pass;
+      }
+      if (width == 0) continue;
+      EXPECT_LT(width, last_width) << "row " << j << " of the arrow";
+      last_width = width;
+    }
+    EXPECT_LT(last_width, 4) << "no arrow";
+
+    g.CTEMP = 128;  // the story's fade over the board: no goal on it
+    compose_frame(g, v);
+    before = display::PMAIN->pixels;
+    draw_goal(g);
+    EXPECT_TRUE(before == display::PMAIN->pixels);
+    g.CTEMP = 0;
+  }
 }
 
 // A menu's text is made smaller until its widest line or item fits inside
@@ -580,21 +601,41 @@ TEST_F(Draw, MenusAndNotesStayInsideHitWhereDrawnAndLeaveNothingBehind) {
   EXPECT_FALSE(changed(tiny, pixels(), g.W, g.H).outside);
 }
 
-// The guide's line: the level and pass, the trail against what the exit
-// needs, the ghosts (caught and left on the way back), the moves until the
-// next one appears at the entry.
-TEST(Guide, SaysWhereThePlayerIsAndWhatTheExitWaitsFor) {
+// The guide's line and its counts: the next ghost comes when the rules say
+// it does (the first after 161 moves, then every 160), and the way home is
+// counted along the forward trail, less its start that touches the entry.
+TEST(Guide, SaysWhereThePlayerIsWhenTheNextGhostComesAndHowFarHomeIs) {
   auto game = std::make_unique<Game>();
   Game& g = *game;
-  start(g, {{1, room(12, 6, 3, 4, 9, 4)}, {300, room(12, 6, 2, 4, 9, 4)}}, 1, 1);
+  start(g, {{1, room(20, 12, 3, 4, 9, 4)}, {100, room(20, 12, 2, 10, 12, 10)}}, 1, 1);
+  for (const std::uint32_t head : {0u, 1u, 159u, 160u, 161u, 170u, 481u}) {
+    g.STPN[1] = head;
+    const std::uint32_t next = moves_to_next_ghost(g);
+    for (std::uint32_t k = 1; k <= 4; ++k) g.STPP[1][k] = k <= (head + next - 2) / 160;
+    g.STPN[1] = head + next - 1;
+    EXPECT_TRUE(NOSTP(g)) << head << ": a ghost before " << next << " moves";
+    g.STPN[1] = head + next;
+    EXPECT_FALSE(NOSTP(g)) << head << ": no ghost after " << next << " moves";
+  }
+  // Forward: up 100 px, right 200, down 100 to the exit, 4 px a move; the
+  // first 8 moves still touch the entry. Then back along the top.
+  auto at = [&](std::uint32_t i, double x, double y) { g.STPX[1][i] = x, g.STPY[1][i] = y; };
+  for (int i = 0; i <= 100; ++i) at(i, 50.0 + 4 * std::clamp(i - 25, 0, 50), 202.0 - 4 * std::min({i, 25, 100 - i}));
+  for (std::uint32_t i = 101; i <= 140; ++i) at(i, 250.0 - (i - 100) * 4.0, 102.0);
+  g.GSIT = 2;
+  g.STPN[1] = 140;
+  EXPECT_EQ(moves_home(g), 32u - 8) << "at x 90 on top: first touched at move 32, at x 78";
+  g.STPN[1] = 141;
+  at(141, 150.0, 182.0);
+  EXPECT_EQ(moves_home(g), 50u - 8 + 20) << "80 px under move 50";
+  at(141, 52.0, 202.0);
+  EXPECT_EQ(moves_home(g), 0u);
+  g.STPP[1][1] = true;
+  at(170, 150.0, 182.0);
   g.STPN[1] = 170;
   EXPECT_EQ(guide_line(g),
-            "第1关 level 1 去程 forward · 轨迹 trail 170/300 · 影子 ghosts 1 · 下一个 next: 151 步 moves");
-  g.GSIT = 2;
-  g.STPN[1] = 481;
-  g.STPP[1][1] = g.STPP[1][3] = true;
-  EXPECT_EQ(guide_line(g),
-            "第1关 level 1 回程 back · 影子 ghosts 3，抓到 caught 2，还剩 left 1 · 下一个 next: 160 步 moves");
+            "第1关 level 1 回程 back · 影子 ghosts 1，抓到 caught 1 · 新影子 next: 151 步 moves · "
+            "沿轨迹回家 home by the trail: 62 步 moves");
   g.BDLV = 0;
   g.GSIT = 0;
   EXPECT_EQ(guide_line(g), "起点 hub · 轨迹 trail 0/1 · 影子 ghosts 0 · 下一个 next: 161 步 moves");

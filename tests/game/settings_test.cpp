@@ -80,7 +80,7 @@ TEST(Settings, FirstRunWritesCommentedDefaultsThatReadBack) {
     }
     previous = line;
   }
-  EXPECT_EQ(settings, 16u);
+  EXPECT_EQ(settings, 17u);
 
   SettingsFile again;
   again.load({.key = [](std::string_view name) { return name.size() <= 5; }, .button = {}}, path);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -55,6 +56,16 @@ class GameProcess {
     // its data and settings in the test's folder.
     // Sound goes to SDL's silent driver, so that a test hears nothing and
     // no test depends on the machine's sound server.
+    // A returning player's settings (unless the test brings its own): no
+    // first start's welcome, and the goal's outline, drawn over the window's
+    // picture only, off, so that screenshots compare 1:1 with the replay
+    // tool's pictures.
+    if (std::none_of(env_set.begin(), env_set.end(),
+                     [](const std::string& s) { return s.starts_with("XDG_CONFIG_HOME="); })) {
+      std::filesystem::create_directories(dir_ + "/tervalon");
+      if (!std::filesystem::exists(dir_ + "/tervalon/settings.ini"))
+        std::ofstream(dir_ + "/tervalon/settings.ini") << "[play]\ngoal = no\n";
+    }
     for (const std::string& own :
          {"XDG_DATA_HOME=" + dir_, "XDG_CONFIG_HOME=" + dir_, std::string("SDL_AUDIODRIVER=dummy")})
       if (std::none_of(env_set.begin(), env_set.end(),
