@@ -15,7 +15,7 @@ MenuScreen start_menu(const std::vector<std::string>& lines, bool resumable, boo
   return {{"继续旅程", "Your journey", lines, {}, 0}, std::move(choices), {Answer::quit}};
 }
 
-MenuScreen pause_menu(bool practising, bool settings, const std::array<std::string, 2>& keys) {
+MenuScreen pause_menu(bool practising, bool settings, const std::vector<std::string>& keys) {
   std::vector<MenuScreen::Choice> choices{{{"继续", "Resume"}, {Answer::resume}},
                                           {{"重来本关", "Restart level"}, {Answer::restart_level}}};
   if (practising) {
@@ -26,7 +26,7 @@ MenuScreen pause_menu(bool practising, bool settings, const std::array<std::stri
   }
   if (settings) choices.push_back({{"设置", "Settings"}, {Answer::settings}});
   choices.push_back({{"退出", "Quit"}, {Answer::quit}});
-  return {{"暂停", "Paused", {keys[0], keys[1]}, {}, 0}, std::move(choices), {Answer::resume}, true};
+  return {{"暂停", "Paused", keys, {}, 0}, std::move(choices), {Answer::resume}, true};
 }
 
 MenuScreen practice_menu(const JourneyLog& log, const Bests& bests, std::vector<std::string> lines) {

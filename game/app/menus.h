@@ -15,8 +15,8 @@ namespace tervalon {
 // `lines` say where the journey is; with `resumable` it can be continued
 // and practised.
 MenuScreen start_menu(const std::vector<std::string>& lines, bool resumable, bool settings);
-// `keys` is the line of keys shown in both languages.
-MenuScreen pause_menu(bool practising, bool settings, const std::array<std::string, 2>& keys);
+// `keys` are the rows of keys shown, in both languages.
+MenuScreen pause_menu(bool practising, bool settings, const std::vector<std::string>& keys);
 // Every level and pass the journey reached, with its best time; `lines`
 // (a practice's result) above them.
 MenuScreen practice_menu(const JourneyLog& log, const Bests& bests, std::vector<std::string> lines);
