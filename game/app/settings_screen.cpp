@@ -94,7 +94,7 @@ Settings rebound(Settings s, bool button, std::size_t a, const std::string& name
 
 std::vector<std::string> settings_trouble(const SettingsFile& file) {
   if (file.troubles().empty()) return {};
-  return {file.name() + " 有问题，“设置”里逐条列出", file.name() + " has problems: Settings lists each of them"};
+  return {file.name() + " 有问题，详见“设置”", file.name() + " has problems: see Settings"};
 }
 
 SettingsScreen::SettingsScreen(SettingsFile& file, const Platform& platform,
@@ -135,7 +135,7 @@ void SettingsScreen::build(std::size_t selected, std::vector<std::string> lines)
   if (!told && !file_.unsaved_trouble().en.empty()) {
     std::vector<std::string> unsaved;
     for (const std::string& text : file_.unsaved_trouble().shown())
-      for (std::string& row : wrapped(text, room)) unsaved.push_back(std::move(row));
+      for (std::string& row : wrapped(text, room + MEASURE)) unsaved.push_back(std::move(row));
     lines.insert(lines.begin(), unsaved.begin(), unsaved.end());
   }
   std::vector<MenuScreen::Choice> rows;
@@ -223,8 +223,8 @@ void SettingsScreen::ask(const Question& q) {
     lines.push_back("“" + zh + "”现在没有" + kind_zh);
     lines.push_back(en + " has no " + kind_en + " now");
   } else {
-    lines.push_back("“" + zh + "”现在是 " + joined(now.of[q.action]));
-    lines.push_back(en + " has " + joined(now.of[q.action]) + " now");
+    lines.push_back("“" + zh + "”现在的" + kind_zh + "：" + joined(now.of[q.action]));
+    lines.push_back(en + "'s " + kind_en + "s now: " + joined(now.of[q.action]));
   }
   for (std::size_t o = 0; o < ACTION_COUNT; ++o) {
     if (o == q.action || !holds(now.of[o], q.name)) continue;
