@@ -32,6 +32,11 @@ constexpr std::uint64_t NOTE_FRAMES = 180;
 // How long the first start's welcome stays unless a key goes on.
 constexpr double WELCOME_SECONDS = 8;
 
+std::vector<std::string> with(std::vector<std::string> lines, const std::vector<std::string>& more) {
+  lines.insert(lines.end(), more.begin(), more.end());
+  return lines;
+}
+
 // A recording says how fast it was played; it plays back the same at any
 // speed.
 std::string speed_note(std::uint32_t speed) {
@@ -260,6 +265,7 @@ void App::loaded() {
         split_at_frame(text, e.frame - initial_->FRAME);
         keeper_.progress().reach(e, std::move(text));
       }
+    if (settings_) lines = with(std::move(lines), settings_trouble(*settings_));
     open(std::make_unique<MenuScreen>(start_menu(lines, true, !reached().empty(), settings_ != nullptr)), Answer::none);
     return;
   }
@@ -273,6 +279,7 @@ void App::offer_progress(std::vector<std::string> lines) {
     lines.push_back("上次的旅程已经走完，用时 " + play_time(done) + "。");
     lines.push_back("Your last journey was finished in " + play_time(done) + ".");
   }
+  if (settings_) lines = with(std::move(lines), settings_trouble(*settings_));
   if (lines.empty() && reached().empty()) return;
   open(std::make_unique<MenuScreen>(start_menu(lines, false, !reached().empty(), settings_ != nullptr)), Answer::none);
 }

@@ -1,6 +1,7 @@
 // A menu as a screen.
 #include "game/app/menu_screen.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/keys.h"
@@ -10,6 +11,14 @@
 namespace tervalon {
 
 using namespace base::keys;
+
+namespace {
+
+// How far Page Up and Page Down move, in rows: about what a long list shows
+// at once at the shipped board's size.
+constexpr std::size_t PAGE = 5;
+
+}  // namespace
 
 MenuScreen::MenuScreen(Menu m, std::vector<Choice> choices, Answer back, bool pause_closes)
     : menu_(std::move(m)), back_(back), pause_closes_(pause_closes) {
@@ -42,13 +51,17 @@ std::optional<std::size_t> MenuScreen::chosen(const display::MSG& m, const Game&
   // A key held since before the menu opened repeats: it chooses nothing.
   const bool repeat = (static_cast<std::uint32_t>(m.LPARAM) >> 30 & 1) != 0;
   const bool up = pressed == K_UP || pressed == K_PAD_UP, down = pressed == K_DOWN || pressed == K_PAD_DOWN;
-  if (repeat && !up && !down) return std::nullopt;
+  const bool page_up = pressed == K_PGUP, page_down = pressed == K_PGDN;
+  if (repeat && !up && !down && !page_up && !page_down) return std::nullopt;
   if (n > 0 && (pressed == K_ENTER || pressed == K_SPACE || pressed == K_PAD_A || pressed == K_PAD_START))
     return menu_.selected;
   if (n == 0 || m.WPARAM == K_ESC || pressed == K_PAD_B || (pause_closes_ && (m.WPARAM == K_P || m.WPARAM == K_PAUSE)))
     return n;
   if (up) menu_.selected = (menu_.selected + n - 1) % n;
   if (down) menu_.selected = (menu_.selected + 1) % n;
+  // A page stops at either end rather than going round.
+  if (page_up) menu_.selected = menu_.selected > PAGE ? menu_.selected - PAGE : 0;
+  if (page_down) menu_.selected = std::min(menu_.selected + PAGE, n - 1);
   drawn_ = false;
   return std::nullopt;
 }

@@ -29,15 +29,13 @@ class Welcome : public MenuScreen {
 
 }  // namespace
 
-std::unique_ptr<Screen> welcome(const std::array<std::string, 2>& keys) {
-  return std::make_unique<Welcome>(Menu{"",
-                                        "Tervalon",
-                                        {"向前走到出口，再一路走回家；影子会把你倒回。",
-                                         "Forward to the exit, then all the way home; your ghosts rewind you.", keys[0],
-                                         keys[1], "按任意键开始　Any key starts"},
-                                        {},
-                                        0},
-                                   std::vector<MenuScreen::Choice>{}, Answer{Answer::resume});
+std::unique_ptr<Screen> welcome(const std::vector<std::string>& keys) {
+  std::vector<std::string> lines{"向前走到出口，再一路走回家；影子会把你倒回。",
+                                 "Forward to the exit, then all the way home; your ghosts rewind you."};
+  lines.insert(lines.end(), keys.begin(), keys.end());
+  lines.push_back("按任意键开始　Any key starts");
+  return std::make_unique<Welcome>(Menu{"", "Tervalon", std::move(lines), {}, 0}, std::vector<MenuScreen::Choice>{},
+                                   Answer{Answer::resume});
 }
 
 MenuScreen confirm_new_journey(const Entry& at, std::uint64_t frames) {
@@ -53,7 +51,7 @@ MenuScreen confirm_new_journey(const Entry& at, std::uint64_t frames) {
       {Answer::back}};
 }
 
-MenuScreen pause_menu(bool practising, bool settings, const std::array<std::string, 2>& keys) {
+MenuScreen pause_menu(bool practising, bool settings, const std::vector<std::string>& keys) {
   std::vector<MenuScreen::Choice> choices{{{"继续", "Resume"}, {Answer::resume}},
                                           {{"重来本关", "Restart level"}, {Answer::restart_level}}};
   if (practising) {
@@ -64,7 +62,7 @@ MenuScreen pause_menu(bool practising, bool settings, const std::array<std::stri
   }
   if (settings) choices.push_back({{"设置", "Settings"}, {Answer::settings}});
   choices.push_back({{"退出", "Quit"}, {Answer::quit}});
-  return {{"暂停", "Paused", {keys[0], keys[1]}, {}, 0}, std::move(choices), {Answer::resume}, true};
+  return {{"暂停", "Paused", keys, {}, 0}, std::move(choices), {Answer::resume}, true};
 }
 
 MenuScreen practice_menu(const std::vector<Entry>& reached, const Bests& bests, std::vector<std::string> lines) {

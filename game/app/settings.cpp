@@ -12,6 +12,7 @@
 #include "base/numbers.h"
 #include "base/printable.h"
 #include "base/storage.h"
+#include "game/view/menu.h"
 
 namespace tervalon {
 
@@ -21,7 +22,7 @@ constexpr std::size_t NONE = std::string::npos;
 // A hand-written file is a few kilobytes; these bound what a stray file costs.
 constexpr std::size_t MAX_LINE = 4096;
 constexpr std::size_t MAX_FILE = 1 << 20;
-constexpr std::size_t MAX_NAMES = 3;
+constexpr std::size_t MAX_NAMES = MOST_NAMES;
 constexpr std::size_t SHOWN_PATH = 1024;
 // Past these, a file of junk would print a line for each of its lines.
 constexpr std::size_t MAX_PROBLEMS = 20;
@@ -243,6 +244,41 @@ std::string_view trim(std::string_view s) {
 }
 
 std::string in_quotes(std::string_view s) { return "\"" + base::printable(s) + "\""; }
+std::string in_zh_quotes(std::string_view s) { return "“" + base::printable(s) + "”"; }
+
+// What is wrong, in both languages.
+struct Said {
+  std::string zh, en;
+};
+
+// An action's name on screen, by its name in the file.
+std::string action_zh(std::string_view name) {
+  for (const ActionInfo& a : ACTIONS)
+    if (a.name == name) return std::string(a.zh);
+  return std::string(name);
+}
+
+// A value's fault in Chinese, from the English "X must be A, B or C": the
+// values stay as they are written in the file.
+std::string must_zh(const Field& f) {
+  const std::string label = f.zh.empty() ? std::string(f.key) : std::string(f.zh) + "（" + std::string(f.key) + "）";
+  constexpr std::string_view MUST = " must be ";
+  const std::size_t at = f.must.find(MUST);
+  if (at == std::string_view::npos) return label + "的值不对：" + std::string(f.must);
+  std::string values(f.must.substr(at + MUST.size()));
+  for (std::size_t or_at; (or_at = values.find(" or ")) != std::string::npos;) values.replace(or_at, 4, " 或 ");
+  for (std::size_t comma; (comma = values.find(", ")) != std::string::npos;) values.replace(comma, 2, "、");
+  return label + "只能是 " + values;
+}
+
+// A reason the platform gave (an OS error's text), as it is said.
+std::string reason_zh(const std::string& why) {
+  constexpr std::string_view READ_ONLY = "cannot be written: it is read-only";
+  if (why == READ_ONLY) return "文件是只读的，无法写入";
+  for (const std::string_view prefix : {"cannot be written: ", "cannot write: "})
+    if (why.starts_with(prefix)) return "无法写入（" + why.substr(prefix.size()) + "）";
+  return "无法读取（" + why + "）";
+}
 
 // Names match as SDL matches them: ASCII letters in either case.
 std::string folded(std::string_view name) {
@@ -287,27 +323,33 @@ struct Taken {
 
 // The names of one action's line `line` into `names`: what was wrong with
 // them, "; " between, or nothing.
-std::string read_names(std::string_view list, const Field& f, std::size_t line, const NameChecks& checks,
-                       std::map<std::string, Taken>& taken, std::vector<std::string>& names) {
+Said read_names(std::string_view list, const Field& f, std::size_t line, const NameChecks& checks,
+                std::map<std::string, Taken>& taken, std::vector<std::string>& names) {
   const Kind& kind = KINDS[f.section];
-  const auto& known = f.section == KEYS ? checks.key : checks.button;
-  std::string wrong;
-  auto tell = [&](const std::string& what) {
-    if (wrong.find(what) == std::string::npos) wrong += (wrong.empty() ? "" : "; ") + what;
+  const bool keys = f.section == KEYS;
+  const auto& known = keys ? checks.key : checks.button;
+  Said wrong;
+  auto tell = [&](const std::string& zh, const std::string& what) {
+    if (wrong.en.find(what) != std::string::npos) return;
+    wrong.en += (wrong.en.empty() ? "" : "; ") + what;
+    wrong.zh += (wrong.zh.empty() ? "" : "；") + zh;
   };
   const std::vector<std::string> written = split_names(list, known);
   bool too_many = false;
   for (const std::string& name : written) {
     const std::string key = folded(name);
     if (key == folded(kind.reserved)) {
-      tell(std::string(kind.reserved) + " always quits and cannot be bound");
+      tell(std::string(kind.reserved) + " 总是退出，不能设定",
+           std::string(kind.reserved) + " always quits and cannot be bound");
     } else if (known && !known(name)) {
-      tell(in_quotes(name) + " is not a " + std::string(kind.noun));
+      tell(in_zh_quotes(name) + (keys ? " 不是键名" : " 不是手柄按钮名"),
+           in_quotes(name) + " is not a " + std::string(kind.noun));
     } else if (auto [it, fresh] = taken.emplace(key, Taken{f.key, line}); !fresh && it->second.action == f.key) {
-      tell(in_quotes(name) + " is named twice");
+      tell(in_zh_quotes(name) + " 写了两次", in_quotes(name) + " is named twice");
     } else if (!fresh) {
-      tell(in_quotes(name) + " is bound to " + std::string(it->second.action) + " on line " +
-           std::to_string(it->second.line + 1) + " already");
+      const std::string on = std::to_string(it->second.line + 1);
+      tell(in_zh_quotes(name) + " 已在第 " + on + " 行设给“" + action_zh(it->second.action) + "”",
+           in_quotes(name) + " is bound to " + std::string(it->second.action) + " on line " + on + " already");
     } else if (names.size() == MAX_NAMES) {
       taken.erase(it);
       too_many = true;
@@ -315,8 +357,13 @@ std::string read_names(std::string_view list, const Field& f, std::size_t line, 
       names.push_back(name);
     }
   }
-  if (too_many) tell("more than three " + std::string(kind.plural) + "; the first three are kept");
-  if (written.empty()) tell("no " + std::string(kind.plural) + " named; the defaults are used");
+  const std::string_view things = keys ? "键" : "按钮";
+  if (too_many)
+    tell("多于三个" + std::string(things) + "，只用前三个",
+         "more than three " + std::string(kind.plural) + "; the first three are kept");
+  if (written.empty())
+    tell("没有写" + std::string(things) + "，用默认的",
+         "no " + std::string(kind.plural) + " named; the defaults are used");
   return wrong;
 }
 
@@ -335,9 +382,11 @@ struct Parsed {
   std::vector<std::size_t> section_end;
   Settings settings;
   std::vector<std::string> problems;
+  std::vector<Trouble> troubles;  // the same, for the screen
 };
 
-Parsed parse(std::string_view text, const NameChecks& checks, const std::string& shown_path) {
+Parsed parse(std::string_view text, const NameChecks& checks, const std::string& shown_path,
+             const std::string& file_name) {
   Parsed p;
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t eol = text.find('\n', at);
@@ -360,26 +409,30 @@ Parsed parse(std::string_view text, const NameChecks& checks, const std::string&
   std::size_t more = 0;  // wrong lines past MAX_PROBLEMS
   for (std::size_t i = 0; i < p.lines.size(); ++i) {
     const std::string& line = p.lines[i];
-    auto problem = [&](const std::string& what) {
-      if (p.problems.size() < MAX_PROBLEMS)
+    auto problem = [&](const std::string& zh, const std::string& what) {
+      if (p.problems.size() < MAX_PROBLEMS) {
         p.problems.push_back(shown_path + ":" + std::to_string(i + 1) + ": " + what);
-      else
+        p.troubles.push_back({file_name, i + 1, zh, what});
+      } else {
         ++more;
+      }
     };
     if (line.size() > MAX_LINE) {
-      problem("longer than " + std::to_string(MAX_LINE) + " bytes; not read");
+      problem("长于 " + std::to_string(MAX_LINE) + " 字节，未读",
+              "longer than " + std::to_string(MAX_LINE) + " bytes; not read");
       continue;
     }
     const std::string_view t = trim(line);
     if (t.empty() || t.front() == '#') continue;
     if (t.front() == '[' && t.back() == ']') {
-      const std::string_view name = t.substr(1, t.size() - 2);
+      const std::string_view named = t.substr(1, t.size() - 2);
       section = NONE;
       for (std::size_t s = 0; s < std::size(SECTIONS); ++s)
-        if (SECTIONS[s].name == name) section = s;
+        if (SECTIONS[s].name == named) section = s;
       unknown_section = section == NONE;
       if (unknown_section)
-        problem("[" + base::printable(name) + "] is not a section; its lines are not read");
+        problem("没有 [" + base::printable(named) + "] 这一节，其下各行未读",
+                "[" + base::printable(named) + "] is not a section; its lines are not read");
       else if (p.section_end[section] == NONE)
         p.section_end[section] = i;
       continue;
@@ -387,24 +440,28 @@ Parsed parse(std::string_view text, const NameChecks& checks, const std::string&
     const std::size_t eq = t.find('=');
     const std::string_view key = eq == std::string_view::npos ? "" : trim(t.substr(0, eq));
     if (key.empty()) {
-      problem(in_quotes(t) + " is not a [section], a key = value or a # comment");
+      problem(in_zh_quotes(t) + " 不是 [节]、键 = 值 或 # 注释",
+              in_quotes(t) + " is not a [section], a key = value or a # comment");
       continue;
     }
     if (unknown_section) continue;
     if (section == NONE) {
-      problem(in_quotes(key) + " comes before any [section]; not read");
+      problem(in_zh_quotes(key) + " 在所有 [节] 之前，未读", in_quotes(key) + " comes before any [section]; not read");
       continue;
     }
     p.section_end[section] = i;
     std::size_t k = 0;
     while (k < fields().size() && (fields()[k].section != section || fields()[k].key != key)) ++k;
     if (k == fields().size()) {
-      problem(in_quotes(key) + " is not a setting of [" + std::string(SECTIONS[section].name) + "]");
+      const std::string in = "[" + std::string(SECTIONS[section].name) + "]";
+      problem(in + " 里没有 " + in_zh_quotes(key) + " 这项设置", in_quotes(key) + " is not a setting of " + in);
       continue;
     }
     Where& where = p.at[k];
     if (where.line != NONE) {
-      problem(std::string(key) + " is set on line " + std::to_string(where.line + 1) + " already; not read");
+      const std::string on = std::to_string(where.line + 1);
+      problem(std::string(key) + " 已在第 " + on + " 行设过，未读",
+              std::string(key) + " is set on line " + on + " already; not read");
       continue;
     }
     const std::string_view value = trim(t.substr(eq + 1));
@@ -412,14 +469,21 @@ Parsed parse(std::string_view text, const NameChecks& checks, const std::string&
     where.begin = static_cast<std::size_t>(value.data() - line.data());
     where.end = where.begin + value.size();
     const Field& f = fields()[k];
-    std::string wrong = f.bindings ? read_names(value, f, i, checks, taken[f.section], names_of(f, p.settings))
-                        : f.read(value, p.settings) ? ""
-                                                    : std::string(f.must);
+    Said wrong = f.bindings ? read_names(value, f, i, checks, taken[f.section], names_of(f, p.settings))
+                 : f.read(value, p.settings) ? Said{}
+                                             : Said{must_zh(f), std::string(f.must)};
     // Comments after a value are not a thing here: "#" is a key's name.
-    if (!wrong.empty() && value.find('#') != std::string_view::npos) wrong += "; a # comment takes a line of its own";
-    if (!wrong.empty()) problem(wrong);
+    if (!wrong.en.empty() && value.find('#') != std::string_view::npos) {
+      wrong.en += "; a # comment takes a line of its own";
+      wrong.zh += "；# 注释要单独占一行";
+    }
+    if (!wrong.en.empty()) problem(wrong.zh, wrong.en);
   }
-  if (more > 0) p.problems.push_back(shown_path + ": ... and " + std::to_string(more) + " more wrong lines");
+  if (more > 0) {
+    p.problems.push_back(shown_path + ": ... and " + std::to_string(more) + " more wrong lines");
+    p.troubles.push_back({file_name, 0, "……还有 " + std::to_string(more) + " 行有错",
+                          "... and " + std::to_string(more) + " more wrong lines"});
+  }
 
   // An action left without names takes its defaults, less those another
   // action holds: a name never acts twice.
@@ -430,10 +494,15 @@ Parsed parse(std::string_view text, const NameChecks& checks, const std::string&
     if (!names.empty()) continue;
     for (const std::string& name : names_of(f, defaults))
       if (taken[f.section].emplace(folded(name), Taken{f.key, NONE}).second) names.push_back(name);
-    if (names.empty())
-      p.problems.push_back(shown_path + ": " + std::string(f.key) + " in [" + std::string(SECTIONS[f.section].name) +
-                           "] has no " + std::string(KINDS[f.section].plural) +
-                           ": its defaults are bound to other actions");
+    if (names.empty()) {
+      const std::string en = std::string(f.key) + " in [" + std::string(SECTIONS[f.section].name) + "] has no " +
+                             std::string(KINDS[f.section].plural) + ": its defaults are bound to other actions";
+      p.problems.push_back(shown_path + ": " + en);
+      p.troubles.push_back({file_name, 0,
+                            "[" + std::string(SECTIONS[f.section].name) + "] 里的“" + action_zh(f.key) + "”没有" +
+                                (f.section == KEYS ? "键" : "按钮") + "：默认的都已设给别的动作",
+                            en});
+    }
   }
   return p;
 }
@@ -481,12 +550,10 @@ Read read_text(const std::string& path, std::string& text, std::string& why) {
   return error == ENOENT ? Read::missing : Read::failed;
 }
 
-bool write_text(const std::string& path, const std::string& shown_path, const std::string& text, std::string& why) {
-  // The player's file: a link stays one, a read-only file stays as it is,
-  // and the mode is kept.
-  if (base::storage().save_players(path, text, why)) return true;
-  why = shown_path + ": " + why;
-  return false;
+// The player's file: a link stays one, a read-only file stays as it is,
+// and the mode is kept.
+bool write_text(const std::string& path, const std::string& text, std::string& why) {
+  return base::storage().save_players(path, text, why);
 }
 
 }  // namespace
@@ -517,49 +584,80 @@ void SettingsFile::load(const NameChecks& checks, const std::string& path) {
   checks_ = checks;
   settings_ = saved_ = default_settings();
   problems_.clear();
+  troubles_.clear();
   no_path_.clear();
   unsaved_.clear();
   created_ = false;
+  unsaved_trouble_ = {};
   path_ = path.empty() ? settings_path(no_path_) : path;
+  shown_.clear();
+  name_ = "settings.ini";
   if (path_.empty()) {
     no_path_ = "no settings file: " + no_path_;
     problems_.push_back(no_path_);
+    // The reason names folders: standard error has it whole.
+    troubles_.push_back({name_, 0, "没有可以存放它的文件夹（原因见标准错误输出）",
+                         "no folder to keep it in (standard error says why)"});
     return;
   }
   shown_ = base::printable(path_, SHOWN_PATH);
+  name_ = base::printable(path_.substr(path_.rfind('/') + 1), SHOWN_PATH);
   std::string text, why;
   switch (read_text(path_, text, why)) {
     case Read::missing:
       created_ = true;
-      if (!write_text(path_, shown_, settings_text(settings_), why)) problems_.push_back(why);
+      if (!write_text(path_, settings_text(settings_), why)) {
+        problems_.push_back(shown_ + ": " + why);
+        troubles_.push_back({name_, 0, reason_zh(why), why});
+      }
       return;
-    case Read::failed: problems_.push_back(shown_ + ": " + why + "; the defaults are used"); return;
+    case Read::failed:
+      problems_.push_back(shown_ + ": " + why + "; the defaults are used");
+      troubles_.push_back({name_, 0, reason_zh(why) + "，使用默认设置", why + "; the defaults are used"});
+      return;
     case Read::ok: break;
   }
-  Parsed p = parse(text, checks_, shown_);
+  Parsed p = parse(text, checks_, shown_, name_);
   settings_ = saved_ = std::move(p.settings);
   problems_ = std::move(p.problems);
+  troubles_ = std::move(p.troubles);
 }
 
 bool SettingsFile::save(const Settings& s, std::string& why) {
   settings_ = s;
   unsaved_.clear();
+  unsaved_trouble_ = {};
   std::string text;
   Read read = Read::failed;
   if (path_.empty()) {
     why = no_path_.empty() ? "no settings file: none was loaded" : no_path_;
+    unsaved_trouble_ = {name_, 0, "没有可以存放它的文件夹", "no folder to keep it in"};
   } else if ((read = read_text(path_, text, why)) == Read::failed) {
+    unsaved_trouble_ = {name_, 0, reason_zh(why) + "，未覆盖", why + "; not replaced"};
     why = shown_ + ": " + why + "; not replaced";
   } else {
-    text = read == Read::missing ? settings_text(s) : rewritten(parse(text, checks_, shown_), saved_, s);
-    if (write_text(path_, shown_, text, why)) {
-      problems_ = parse(text, checks_, shown_).problems;
+    text = read == Read::missing ? settings_text(s) : rewritten(parse(text, checks_, shown_, name_), saved_, s);
+    if (write_text(path_, text, why)) {
+      Parsed p = parse(text, checks_, shown_, name_);
+      problems_ = std::move(p.problems);
+      troubles_ = std::move(p.troubles);
       saved_ = s;
       return true;
     }
+    unsaved_trouble_ = {name_, 0, reason_zh(why), why};
+    why = shown_ + ": " + why;
   }
+  // What is in force holds for the run all the same: the screen says so.
+  unsaved_trouble_.zh += "；改动在本次运行中有效";
+  unsaved_trouble_.en += "; the change holds for this run";
   unsaved_ = why;
   return false;
+}
+
+std::array<std::string, 2> Trouble::shown() const {
+  const std::string line_no = std::to_string(line);
+  if (file.empty()) return {zh, en};
+  return {file + (line ? " 第 " + line_no + " 行" : "") + "：" + zh, file + (line ? ":" + line_no : "") + ": " + en};
 }
 
 std::vector<SettingLine> setting_lines(const Settings& s) {
@@ -572,18 +670,95 @@ std::vector<SettingLine> setting_lines(const Settings& s) {
   return lines;
 }
 
-std::array<std::string, 2> keys_line(const Settings& s) {
-  auto key = [&](Action a) { return s.keys[a].empty() ? std::string("-") : s.keys[a].front(); };
-  // The arrows are drawn as arrows in the Chinese line, as on a keyboard's keys.
-  auto arrow = [&](Action a) {
-    const std::string k = key(a);
-    return k == "Left" ? "←" : k == "Right" ? "→" : k == "Up" ? "↑" : k == "Down" ? "↓" : k;
+namespace {
+
+// Rows of the pause menu's keys fit across the shipped board (640 pixels at
+// 1x) at the text size its menus prefer there (24 pixels), margins aside.
+constexpr std::uint32_t KEYS_TEXT = 24;
+constexpr std::int64_t KEYS_ROOM = 640 - KEYS_TEXT;
+
+bool bound_key(const Settings& s, std::string_view name) {
+  for (const std::vector<std::string>& names : s.keys.of)
+    for (const std::string& n : names)
+      if (folded(n) == folded(name)) return true;
+  return false;
+}
+
+// `entries` joined by `gap` into rows no wider than `room`.
+std::vector<std::string> packed(const std::vector<std::string>& entries, std::string_view gap, std::int64_t room) {
+  std::vector<std::string> rows;
+  std::string row;
+  for (const std::string& e : entries) {
+    const std::string longer = row.empty() ? e : row + std::string(gap) + e;
+    if (!row.empty() && menu_text_width(longer, KEYS_TEXT) > room) {
+      rows.push_back(std::move(row));
+      row = e;
+    } else {
+      row = longer;
+    }
+  }
+  if (!row.empty()) rows.push_back(std::move(row));
+  return rows;
+}
+
+// As few rows as fit, as even as they can be: the narrowest room that
+// needs no more rows than the widest.
+void balanced(const std::vector<std::string>& entries, std::string_view gap, std::vector<std::string>& rows) {
+  const std::size_t fewest = packed(entries, gap, KEYS_ROOM).size();
+  std::int64_t low = 0, high = KEYS_ROOM;
+  while (low < high) {
+    const std::int64_t mid = (low + high) / 2;
+    if (packed(entries, gap, mid).size() <= fewest)
+      high = mid;
+    else
+      low = mid + 1;
+  }
+  for (std::string& row : packed(entries, gap, high)) rows.push_back(std::move(row));
+}
+
+}  // namespace
+
+std::vector<std::string> keys_line(const Settings& s) {
+  // The arrows are drawn as arrows in the Chinese rows, as on a keyboard's keys.
+  auto names = [&](Action a, bool zh) {
+    std::string list;
+    for (const std::string& k : s.keys[a]) {
+      const std::string shown = !zh            ? k
+                                : k == "Left"  ? "←"
+                                : k == "Right" ? "→"
+                                : k == "Up"    ? "↑"
+                                : k == "Down"  ? "↓"
+                                               : k;
+      list += (list.empty() ? "" : "/") + shown;
+    }
+    return list;
   };
-  const bool arrows = key(Action::left) == "Left" && key(Action::right) == "Right";
-  return {arrow(Action::left) + (arrows ? "" : "/") + arrow(Action::right) + " 跑　" + arrow(Action::jump) + " 跳　" +
-              key(Action::restart) + " 重来本关　" + key(Action::pause) + " 暂停　Esc 退出",
-          key(Action::left) + "/" + key(Action::right) + " run, " + key(Action::jump) + " jump, " +
-              key(Action::restart) + " restart level, " + key(Action::pause) + " pause, Esc quit"};
+  std::vector<std::string> zh, en;
+  auto entry = [&](const std::string& keys_zh, const std::string& keys_en, std::string_view does_zh,
+                   std::string_view does_en) {
+    if (keys_en.empty()) return;  // an action without keys: the settings screen says so
+    zh.push_back(keys_zh + " " + std::string(does_zh));
+    en.push_back(keys_en + " " + std::string(does_en));
+  };
+  const std::string left = names(Action::left, true), right = names(Action::right, true);
+  if (!left.empty() && !right.empty()) {
+    entry(left + (left == "←" && right == "→" ? "" : "、") + right,
+          names(Action::left, false) + ", " + names(Action::right, false), "跑", "run");
+  } else {
+    entry(left, names(Action::left, false), "向左跑", "run left");
+    entry(right, names(Action::right, false), "向右跑", "run right");
+  }
+  entry(names(Action::jump, true), names(Action::jump, false), "跳", "jump");
+  entry(names(Action::restart, true), names(Action::restart, false), "重来本关", "restart level");
+  entry(names(Action::pause, true), names(Action::pause, false), "暂停", "pause");
+  // Tab and M do their own work only while no action has them.
+  if (!bound_key(s, "Tab")) entry("Tab", "Tab", "按住看指南", "(held) guide");
+  if (!bound_key(s, "M")) entry("M", "M", "声音开关", "sound on/off");
+  entry("Esc", "Esc", "退出", "quit");
+  std::vector<std::string> rows;
+  balanced(zh, "　", rows);
+  balanced(en, "; ", rows);
+  return rows;
 }
 
 }  // namespace tervalon

@@ -34,6 +34,9 @@ inline constexpr std::array<ActionInfo, ACTION_COUNT> ACTIONS{{
     {"pause", base::keys::K_P, "暂停", "Pause", "Pause, with a menu."},
 }};
 
+// How many keys, and how many buttons, an action may have.
+inline constexpr std::size_t MOST_NAMES = 3;
+
 // The names bound to each action, up to three each, in the order written.
 struct Bindings {
   std::array<std::vector<std::string>, ACTION_COUNT> of;
@@ -64,6 +67,17 @@ struct NameChecks {
   std::function<bool(std::string_view)> key, button;
 };
 
+// A problem with the settings file as the settings screen shows it: the
+// file's name (never its folder), the line (0: not one line's) and what is
+// wrong, in both languages.
+struct Trouble {
+  std::string file;
+  std::size_t line = 0;
+  std::string zh, en;
+  // "settings.ini 第 3 行：..." and "settings.ini:3: ...".
+  std::array<std::string, 2> shown() const;
+};
+
 // The settings file as read: the values (defaults where the file is silent
 // or wrong) and the problems found, each "FILE:LINE: what" or "FILE: what",
 // with file text shown only as base::printable makes it; past the first 20
@@ -75,7 +89,10 @@ class SettingsFile {
   // Never fails: what cannot be read leaves the defaults.
   void load(const NameChecks& checks, const std::string& path = "");
   const Settings& settings() const { return settings_; }
+  // For standard error: with the file's whole path, in English.
   const std::vector<std::string>& problems() const { return problems_; }
+  // The same problems for the screen, one for one.
+  const std::vector<Trouble>& troubles() const { return troubles_; }
   const std::string& path() const { return path_; }
   // The file did not exist before load() (a player's first start).
   bool created() const { return created_; }
@@ -95,17 +112,24 @@ class SettingsFile {
   // Why the values in force are not the file's: the last save's failure;
   // empty once a save succeeds.
   const std::string& unsaved() const { return unsaved_; }
+  // The same for the screen; its `en` is empty when unsaved() is.
+  const Trouble& unsaved_trouble() const { return unsaved_trouble_; }
+  // The file's name as the screen shows it: "settings.ini".
+  const std::string& name() const { return name_; }
 
  private:
   NameChecks checks_;
   std::string path_;
   std::string shown_;    // path_ as it is shown in messages
   std::string no_path_;  // why there is no path_
+  std::string name_ = "settings.ini";
   Settings settings_ = default_settings();
   Settings saved_ = default_settings();  // as the file holds them, when last read or written
   std::vector<std::string> problems_;
+  std::vector<Trouble> troubles_;
   std::string unsaved_;
   bool created_ = false;
+  Trouble unsaved_trouble_;
 };
 
 // A setting's line on the settings screen, in both languages, and the value
@@ -117,9 +141,12 @@ struct SettingLine {
 };
 std::vector<SettingLine> setting_lines(const Settings& s);
 
-// The keys of the actions as the player has bound them, in both languages
-// ("←→ 跑　↑ 跳　R 重来本关　P 暂停　Esc 退出"), for the pause menu.
-std::array<std::string, 2> keys_line(const Settings& s);
+// Every key as the player has bound it, with the keys that are not bound
+// (Tab for the guide, M for sound, Escape), for the pause menu: the Chinese
+// rows, then the English ones ("←/A、→/D 跑　↑/W/Space 跳　...", "Left/A,
+// Right/D run; Up/W/Space jump; ..."). Each row fits across the shipped
+// board at its menus' text size.
+std::vector<std::string> keys_line(const Settings& s);
 
 // $XDG_CONFIG_HOME/tervalon/settings.ini (~/.config/... when that is unset
 // or not absolute), its folder made when missing; empty with the reason in

@@ -1,7 +1,8 @@
-// The settings screen: one line per setting of the settings table, one per
-// action with its keys and buttons, the defaults, back. Choosing a setting
-// moves it to its next value; choosing an action waits for its new key.
-// Every change is saved at once.
+// The settings screen: every problem of the settings file, one line per
+// setting of the settings table, one per action with its keys and buttons,
+// the defaults, back. Choosing a setting moves it to its next value; choosing
+// an action waits for a key or button, then asks whether it replaces the
+// action's or joins them. Every change is saved at once.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +17,10 @@
 
 namespace tervalon {
 
+// For the start menu: the rows, Chinese then English, that say the settings
+// file has problems and where they are listed; none when it has none.
+std::vector<std::string> settings_trouble(const SettingsFile& file);
+
 class SettingsScreen : public Screen {
  public:
   // `applied` takes the settings in force after each change.
@@ -26,7 +31,17 @@ class SettingsScreen : public Screen {
   const MenuScreen& menu() const { return menu_; }
 
  private:
-  void build(std::size_t selected, std::vector<std::string> lines);
+  // A key or button pressed for an action, waiting for the player's answer.
+  struct Question {
+    std::size_t action = 0;
+    std::string name;
+    bool button = false;
+    bool can_add = false;  // the action has room for it and has it not yet
+  };
+
+  void build(std::size_t selected, std::vector<std::string> lines = {});
+  void ask(const Question& q);
+  void answer(std::size_t item);
   void apply(const Settings& s);
   void rebind(const display::MSG& m);
 
@@ -34,8 +49,10 @@ class SettingsScreen : public Screen {
   const Platform& platform_;
   std::function<void(const Settings&)> applied_;
   MenuScreen menu_{{}, {}, {}};
+  std::size_t rows_ = 0;                // the rows of problems, before the settings
   std::size_t values_ = 0;              // the lines of values before the actions'
   std::optional<std::size_t> capture_;  // the action whose new key the next key press is
+  std::optional<Question> question_;
 };
 
 }  // namespace tervalon

@@ -214,8 +214,8 @@ TEST_F(AppStep, TheFirstStartWelcomesUntilAKeyOrAWhile) {
     }
     send(K_ESC);
     ASSERT_EQ(app_->finish(), 0);
-    app_.reset();
     std::filesystem::remove(dir_ + "/tervalon/" + level_file_hash(g()) + ".txt");  // no journey to continue
+    app_.reset();
   }
   settings_->load({});
   open();
@@ -347,9 +347,9 @@ TEST_F(AppStep, SlowerPlayStretchesEveryFrameAndNeitherItNorTheCheatSetsABest) {
   }
 }
 
-// On the settings screen the key pressed for an action becomes its first,
-// leaves the action it was on, and is saved and bound at once; Escape
-// cancels. M turns the sound off and on and is never recorded.
+// On the settings screen the key pressed for an action, once the player
+// says it replaces the action's keys, is taken from the action it was on,
+// and saved and bound at once; Escape cancels. M turns the sound off and on and is never recorded.
 TEST_F(AppStep, ARemappedKeyIsSavedAndBoundAtOnceAndMIsThePlayersOwn) {
   settings_.emplace();
   settings_->load({});
@@ -384,10 +384,11 @@ TEST_F(AppStep, ARemappedKeyIsSavedAndBoundAtOnceAndMIsThePlayersOwn) {
     display::inject_message(m);
     app_->step();
   };
-  press(K_R);  // restart's key, now jump's
-  EXPECT_EQ(bound.keys[Action::jump], (std::vector<std::string>{"R", "Up", "W"}));
-  EXPECT_TRUE(bound.keys[Action::restart].empty() || bound.keys[Action::restart] != std::vector<std::string>{"R"});
-  EXPECT_NE(file_text(settings_->path()).find("jump = R, Up, W"), std::string::npos) << file_text(settings_->path());
+  press(K_R);     // restart's key
+  send(K_ENTER);  // Only R: jump has three keys, no room for a fourth
+  EXPECT_EQ(bound.keys[Action::jump], (std::vector<std::string>{"R"}));
+  EXPECT_TRUE(bound.keys[Action::restart].empty());
+  EXPECT_NE(file_text(settings_->path()).find("jump = R\n"), std::string::npos) << file_text(settings_->path());
   send(K_ENTER);
   press(K_ESC);  // cancels
   EXPECT_EQ(settings_->settings().keys[Action::jump][0], "R");
@@ -410,8 +411,8 @@ TEST_F(AppStep, ThePauseMenuShowsTheKeysAndAnswersTheMouse) {
   const std::vector<std::uint32_t> game_picture = picture();
   tap(K_P);
   const std::string menu = shown();
-  EXPECT_NE(menu.find("←→ 跑　↑ 跳　R 重来本关　P 暂停　Esc 退出"), std::string::npos) << menu;
-  EXPECT_NE(menu.find("Left/Right run, Up jump, R restart level, P pause, Esc quit"), std::string::npos) << menu;
+  EXPECT_NE(menu.find("←/A、→/D 跑　↑/W/Space 跳\n"), std::string::npos) << menu;
+  EXPECT_NE(menu.find("\nTab (held) guide; M sound on/off; Esc quit\n"), std::string::npos) << menu;
   EXPECT_NE(picture()[0], game_picture[0]) << "the menu darkens the whole picture";
 
   const auto& screen = dynamic_cast<const MenuScreen&>(*app_->screen());

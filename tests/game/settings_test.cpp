@@ -13,6 +13,9 @@
 #include <string>
 
 #include "base/file.h"
+#include "base/keys.h"
+#include "game/app/settings_screen.h"
+#include "game/view/menu.h"
 #include "tests/game/support.h"
 
 namespace tervalon {
@@ -223,6 +226,171 @@ TEST(Settings, AFileOfJunkNamesItsFirstWrongLinesAndCountsTheRest) {
   ASSERT_EQ(file.problems().size(), 21u);
   EXPECT_EQ(file.problems()[19].rfind(dir + "/settings.ini:20: ", 0), 0u) << file.problems()[19];
   EXPECT_EQ(file.problems()[20], dir + "/settings.ini: ... and " + std::to_string(lines - 20) + " more wrong lines");
+}
+
+using namespace base::keys;
+
+// Rows as read, wherever they were wrapped.
+std::string without_spaces(std::string s) {
+  std::erase_if(s, [](char c) { return c == ' ' || c == '\n'; });
+  return s;
+}
+
+// The settings screen over a file on the shipped board, driven by messages
+// as the app drives it.
+class SettingsScreenTest : public testing::Test {
+ protected:
+  void open(const std::string& text) {
+    g_.W = 640, g_.H = 480;
+    file_.load({.key = [](std::string_view name) { return name != "Foo"; }, .button = {}},
+               test::write_file(dir_, "settings.ini", text));
+    screen_.emplace(file_, platform_, [](const Settings&) {});
+  }
+  void key(std::int32_t k, bool repeat = false) {
+    screen_->message({.MESSAGE = WM_KEYDOWN, .WPARAM = k, .LPARAM = k << 16 | (repeat ? 1 << 30 : 0), .PT = {}}, g_);
+  }
+  const Menu& menu() { return screen_->menu().menu(); }
+  std::string selected() { return menu().items.at(menu().selected).en; }
+  void choose(const std::string& en) {
+    for (std::size_t i = 0; i < menu().items.size() && !selected().starts_with(en); ++i) key(K_DOWN);
+    ASSERT_TRUE(selected().starts_with(en)) << en;
+    key(K_ENTER);
+  }
+  std::string lines() {
+    std::string all;
+    for (const std::string& l : menu().lines) all += l + "\n";
+    return all;
+  }
+
+  std::string dir_ = test::make_temp_dir();
+  SettingsFile file_;
+  Settings bound_;
+  Platform platform_{[this](const Settings& s) { bound_ = s; },
+                     [](std::int32_t k) {
+                       return std::string(k == K_SPACE   ? "Space"
+                                          : k == K_TAB   ? "Tab"
+                                          : k == K_PAD_X ? "x"
+                                          : k == K_K     ? "K"
+                                                         : "Return");
+                     },
+                     nullptr, nullptr, nullptr};
+  Game g_;
+  std::optional<SettingsScreen> screen_;
+};
+
+TEST_F(SettingsScreenTest, EveryProblemIsListedInBothLanguagesByTheFilesNameAndScrolledThrough) {
+  std::string text = settings_text(default_settings());
+  replace(text, "left = Left, A\n", "left = Left, Foo\n");
+  replace(text, "fullscreen = no\n", "fullscreen = maybe\n");
+  replace(text, "speed = 100\n", "speed = 55\n");
+  replace(text, "volume = 70\n", "volume = loud\nthis line says nothing at all, and it says it at great length\n");
+  open(text + "[colours]\nink = red\n");
+  EXPECT_EQ(settings_trouble(file_).size(), 2u);
+  ASSERT_EQ(file_.problems().size(), 6u);
+  ASSERT_EQ(file_.troubles().size(), 6u);
+
+  // Above the settings, each problem's rows in Chinese, then in English, no
+  // wider than the settings' rows, by the file's name alone; standard error
+  // keeps the whole path.
+  std::int64_t widest = 0;
+  for (const MenuItem& item : menu().items)
+    if (!item.zh.empty() && !item.en.empty()) widest = std::max(widest, menu_text_width(item.zh + "　" + item.en, 100));
+  std::size_t row = 0;
+  for (std::size_t i = 0; i < file_.troubles().size(); ++i) {
+    const std::array<std::string, 2> shown = file_.troubles()[i].shown();
+    EXPECT_EQ(file_.problems()[i], dir_ + "/" + shown[1]);
+    for (const std::size_t language : {0, 1}) {
+      std::string rows;
+      for (; row < menu().items.size() && rows.size() < without_spaces(shown[language]).size(); ++row) {
+        const MenuItem& item = menu().items[row];
+        rows += without_spaces(language == 0 ? item.zh : item.en);
+        EXPECT_LE(menu_text_width(item.zh + item.en, 100), widest) << row;
+      }
+      EXPECT_EQ(rows, without_spaces(shown[language]));
+    }
+  }
+  EXPECT_EQ(menu().items[row].en, selected());
+
+  // Up walks through them all; a problem's row chooses nothing; the page
+  // keys stop at either end.
+  for (std::size_t i = 0; i < row; ++i) key(K_UP);
+  EXPECT_EQ(menu().selected, 0u);
+  key(K_ENTER);
+  for (int i = 0; i < 20; ++i) key(K_PGDN);
+  EXPECT_EQ(selected(), "Back");
+  key(K_PGUP);
+  EXPECT_EQ(menu().selected, menu().items.size() - 6);
+
+  // Read-only, the change holds and the screen says why it is not kept.
+  ASSERT_EQ(chmod(file_.path().c_str(), 0444), 0);
+  choose("Speed");
+  EXPECT_NE(
+      without_spaces(lines()).find("settings.ini：文件是只读的，无法写入；改动在本次运行中有效settings.ini:cannotbe"
+                                   "written:itisread-only;thechangeholdsforthisrun"),
+      std::string::npos)
+      << lines();
+
+  open(settings_text(default_settings()));
+  EXPECT_EQ(settings_trouble(file_), std::vector<std::string>{});
+}
+
+TEST_F(SettingsScreenTest, APressedKeyReplacesOrJoinsTheActionsAndIsTakenFromAnother) {
+  open(settings_text(default_settings()));
+  choose("Pause");
+  key(K_ENTER, true);  // the Enter that chose it, held: not the new key
+  key(K_K);
+  EXPECT_EQ(menu().title_en, "Pause: K");
+  key(K_ENTER);  // Add K
+  EXPECT_EQ(bound_.keys[Action::pause], (std::vector<std::string>{"P", "Pause", "K"}));
+
+  choose("Restart");
+  key(K_SPACE);
+  EXPECT_NE(lines().find("Space is Jump's key now: it is taken from there\n"), std::string::npos) << lines();
+  key(K_DOWN);
+  key(K_ENTER);  // Only Space
+  EXPECT_EQ(bound_.keys[Action::restart], std::vector<std::string>{"Space"});
+  EXPECT_EQ(bound_.keys[Action::jump], (std::vector<std::string>{"Up", "W"}));
+
+  // Taking an action's only key gives it back its defaults that are free.
+  choose("Jump");
+  key(K_SPACE);
+  EXPECT_NE(lines().find("Restart goes back to its default R\n"), std::string::npos) << lines();
+  key(K_ENTER);  // Add Space
+  EXPECT_EQ(bound_.keys[Action::jump], (std::vector<std::string>{"Up", "W", "Space"}));
+  EXPECT_EQ(bound_.keys[Action::restart], std::vector<std::string>{"R"});
+
+  // A button goes to the buttons.
+  choose("Restart");
+  key(K_PAD_X);
+  key(K_DOWN);
+  key(K_ENTER);  // Only x
+  EXPECT_EQ(bound_.buttons[Action::restart], std::vector<std::string>{"x"});
+  EXPECT_EQ(bound_.keys[Action::restart], std::vector<std::string>{"R"});
+
+  SettingsFile reread;
+  reread.load({}, file_.path());
+  EXPECT_EQ(reread.settings(), bound_);
+  EXPECT_EQ(reread.problems(), std::vector<std::string>{});
+}
+
+// The pause menu names every key as bound, and the keys that do their own
+// work while unbound; its rows fit across the shipped board at 1x, within
+// the margins at the text size menus prefer there.
+TEST(Settings, ThePauseMenuListsEveryKeyAndFitsAt1x) {
+  Settings s = default_settings();
+  s.keys[Action::left] = {"Left Shift", "Keypad 4", "Left"};
+  s.keys[Action::jump] = {"Right Shift", "Keypad Enter", "Tab"};
+  const std::vector<std::string> rows = keys_line(s);
+  std::string all;
+  for (const std::string& row : rows) {
+    all += row + "\n";
+    EXPECT_LE(menu_text_width(row, 24), 640 - 24) << row;
+  }
+  for (const std::vector<std::string>& names : s.keys.of)
+    for (const std::string& name : names) EXPECT_NE(all.find(name), std::string::npos) << name;
+  EXPECT_NE(all.find("/←、→/D 跑"), std::string::npos) << all;
+  EXPECT_NE(all.find("M sound on/off"), std::string::npos) << all;
+  EXPECT_EQ(all.find("guide"), std::string::npos) << "Tab jumps: " << all;
 }
 
 }  // namespace
