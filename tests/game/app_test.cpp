@@ -460,7 +460,8 @@ TEST_F(AppStep, TheGoalAndTheAssistMarksAreOverTheWindowsPictureOnly) {
   open(o);
   ASSERT_TRUE(playable());
   auto corner_pixels = [&] {
-    run(1.0 / 36);  // a frame at 60%
+    const std::uint64_t from = g().FRAME;
+    EXPECT_TRUE(until([&](const Game& now) { return now.FRAME > from; }));
     const std::vector<std::uint32_t> shown = picture();
     EXPECT_EQ(shown.size(), composed.size());
     std::size_t ring = 0, corner = 0;
