@@ -82,6 +82,7 @@ bool App::start() {
   if (!keeper_.open(g, !o_.play.empty())) {
     journey_.rec.begin();
     note_speed(journey_, o_.speed);
+    if (o_.play.empty()) offer_progress({});
   } else {
     loading_ = std::make_unique<Loading>(journey_, *initial_, keeper_, [this](Run& r) { return notice(r, false); });
     if (!loading_->start()) {
@@ -279,9 +280,17 @@ void App::offer_progress(std::vector<std::string> lines) {
     lines.push_back("上次的旅程已经走完，用时 " + play_time(done) + "。");
     lines.push_back("Your last journey was finished in " + play_time(done) + ".");
   }
-  if (settings_) lines = with(std::move(lines), settings_trouble(*settings_));
-  if (lines.empty() && reached().empty()) return;
-  open(std::make_unique<MenuScreen>(start_menu(lines, false, !reached().empty(), settings_ != nullptr)), Answer::none);
+  const std::vector<std::string> trouble = settings_ ? settings_trouble(*settings_) : std::vector<std::string>{};
+  if (lines.empty() && reached().empty()) {
+    // Nothing to choose: play begins, and the settings' trouble is said over it.
+    std::string note;
+    for (const std::string& line : trouble) note += (note.empty() ? "" : "　") + line;
+    if (!note.empty()) playing_.note(note, journey_.g.FRAME + NOTE_FRAMES);
+    return;
+  }
+  open(std::make_unique<MenuScreen>(
+           start_menu(with(std::move(lines), trouble), false, !reached().empty(), settings_ != nullptr)),
+       Answer::none);
 }
 
 // Every level and pass ever reached on this level file, the journey's own

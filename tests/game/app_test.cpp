@@ -220,6 +220,17 @@ TEST_F(AppStep, TheFirstStartWelcomesUntilAKeyOrAWhile) {
   settings_->load({});
   open();
   EXPECT_EQ(app_->screen(), nullptr) << "only the first start: " << shown();
+  EXPECT_EQ(app_->note(), "");
+  // A wrong line is said once over the start of play, in both languages.
+  send(K_ESC);
+  ASSERT_EQ(app_->finish(), 0);
+  std::filesystem::remove(dir_ + "/tervalon/" + level_file_hash(g()) + ".txt");
+  app_.reset();
+  write_file(dir_ + "/tervalon", "settings.ini", "[sound]\nvolume = loud\n");
+  settings_->load({});
+  open();
+  EXPECT_NE(app_->note().find("settings.ini has problems"), std::string::npos) << app_->note();
+  EXPECT_NE(app_->note().find("settings.ini 有问题"), std::string::npos) << app_->note();
 }
 
 // The settings screen changes a value and saves the file at once; each
