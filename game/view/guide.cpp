@@ -33,13 +33,13 @@ void draw_guide(const Game& g, View& v) {
   // A bar over the entry: the first trail point, where every new ghost
   // first stands. Written as pixels: a BAR would change the surface's
   // colours, which the next frame's drawing relies on.
-  constexpr std::uint32_t AMBER = 0x40C0F0;
+  const std::uint32_t mark = entry_mark_colour(g, v.palette);
   display::sync_main_surface();
   if (display::PBITMAP main = display::PMAIN) {
     const std::int64_t x = BD2X(g.BDIX[g.BDLV]), y = BD2Y(g.BDIY[g.BDLV]) - PH / 2 - 8;
     for (std::int64_t row = std::max<std::int64_t>(y, 0); row < y + 4 && row < main->HEIGHT; ++row)
       for (std::int64_t col = std::max<std::int64_t>(x - 6, 0); col < x + 6 && col < main->WIDTH; ++col)
-        main->at(static_cast<std::uint32_t>(col), static_cast<std::uint32_t>(row)) = AMBER;
+        main->at(static_cast<std::uint32_t>(col), static_cast<std::uint32_t>(row)) = mark;
   }
   draw_note(g, v, guide_line(g), true);
 }
