@@ -52,6 +52,8 @@ App::App(std::unique_ptr<Game> g, const Options& o, SettingsFile* settings, cons
       playing_(v_, now_, [this](Run& r) { return seen(r); }) {
   playing_.set_speed(o_.speed);
   playing_.set_guide(o_.guide);
+  v_.palette = o_.palette;
+  v_.text = o_.text;
 }
 
 bool App::start() {
@@ -173,6 +175,10 @@ void App::apply(const Answer& a) {
                                               o_.speed = s.speed;
                                               playing_.set_guide(s.guide);
                                               playing_.set_speed(s.speed);
+                                              Options shown;  // the picture's colours and text change at once
+                                              take_settings(shown, s);
+                                              v_.palette = shown.palette;
+                                              v_.text = shown.text;
                                             }),
            Answer::settings);
       return;

@@ -80,7 +80,7 @@ TEST(Settings, FirstRunWritesCommentedDefaultsThatReadBack) {
     }
     previous = line;
   }
-  EXPECT_EQ(settings, 16u);
+  EXPECT_EQ(settings, 18u);
 
   SettingsFile again;
   again.load({.key = [](std::string_view name) { return name.size() <= 5; }, .button = {}}, path);
@@ -139,7 +139,7 @@ TEST(Settings, WrongLinesAreNamedAndOnlyChangedValuesAreRewritten) {
   std::string why;
   ASSERT_TRUE(file.save(changed, why)) << why;
   std::string after = contents(path);
-  const std::size_t added = after.find("wobble = 3\n") + 11, added_end = after.find("window-scale = 3\n");
+  const std::size_t added = after.find("text = normal\n") + 14, added_end = after.find("window-scale = 3\n");
   ASSERT_LT(added, added_end);
   EXPECT_EQ(after[added], '#');
   after.erase(added, added_end + 17 - added);
