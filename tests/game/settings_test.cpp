@@ -13,6 +13,7 @@
 #include <string>
 
 #include "base/file.h"
+#include "game/app/options.h"
 #include "tests/game/support.h"
 
 namespace tervalon {
@@ -160,6 +161,32 @@ TEST(Settings, WrongLinesAreNamedAndOnlyChangedValuesAreRewritten) {
   EXPECT_EQ(file.settings(), default_settings());
   EXPECT_EQ(file.problems(), std::vector<std::string>{});
   EXPECT_EQ(contents(path), settings_text(default_settings()));
+}
+
+// The palette and the text size: read, refused when misspelt, chosen on the
+// screen, and taken into the options the window's view is set up from.
+TEST(Settings, PaletteAndTextSizeReachTheOptions) {
+  const std::string dir = test::make_temp_dir(), path = dir + "/settings.ini";
+  SettingsFile first;
+  first.load({}, path);
+  std::string text = contents(path);
+  replace(text, "palette = default\n", "palette = colourblind\n");
+  replace(text, "text = normal\n", "text = Large\n");
+  test::write_file(dir, "settings.ini", text);
+  SettingsFile file;
+  file.load({}, path);
+  ASSERT_EQ(file.problems().size(), 1u);
+  EXPECT_NE(
+      file.problems()[0].find(":" + std::to_string(line_of(text, "text = Large")) + ": text must be normal or large"),
+      std::string::npos)
+      << file.problems()[0];
+  Settings s = file.settings();
+  EXPECT_TRUE(s.colourblind && !s.large_text);
+  for (const SettingLine& line : setting_lines(s))
+    if (line.en.rfind("Text: ", 0) == 0) line.next(s);
+  Options o;
+  take_settings(o, s);
+  EXPECT_TRUE(o.palette == Palette::colourblind && o.text == TextSize::large);
 }
 
 TEST(Settings, AFolderOrFifoIsNeitherReadNorReplaced) {
