@@ -63,6 +63,8 @@ App::App(std::unique_ptr<Game> g, const Options& o, SettingsFile* settings, cons
   playing_.set_guide(o_.guide);
   playing_.set_goal(o_.goal);
   playing_.set_assists([this] { return Assists{muted_, 100, practice_ != nullptr}; });
+  v_.palette = o_.palette;
+  v_.text = o_.text;
 }
 
 bool App::start() {
@@ -199,6 +201,10 @@ void App::apply(const Answer& a) {
                                               playing_.set_guide(s.guide);
                                               playing_.set_goal(s.goal);
                                               playing_.set_speed(s.speed);
+                                              Options shown;  // the picture's colours and text change at once
+                                              take_settings(shown, s);
+                                              v_.palette = shown.palette;
+                                              v_.text = shown.text;
                                             }),
            Answer::settings);
       return;

@@ -38,7 +38,7 @@ std::optional<std::size_t> MenuScreen::chosen(const display::MSG& m, const Game&
   const std::size_t n = menu_.items.size();
   if (n == 0 && m.MESSAGE == WM_LBUTTONUP) return n;
   if (m.MESSAGE == WM_MOUSEMOVE || m.MESSAGE == WM_LBUTTONUP) {
-    const int at = menu_item_at(g, menu_, mouse_x(m.LPARAM), mouse_y(m.LPARAM));
+    const int at = menu_item_at(g, menu_, mouse_x(m.LPARAM), mouse_y(m.LPARAM), text_);
     if (at < 0) return std::nullopt;
     if (m.MESSAGE == WM_LBUTTONUP) return static_cast<std::size_t>(at);
     if (static_cast<std::size_t>(at) != menu_.selected) menu_.selected = static_cast<std::size_t>(at), drawn_ = false;
@@ -69,6 +69,7 @@ std::optional<std::size_t> MenuScreen::chosen(const display::MSG& m, const Game&
 void MenuScreen::draw(const Game& g, View& v) {
   if (drawn_) return;
   drawn_ = true;
+  text_ = v.text;
   compose_frame(g, v);
   draw_menu(g, v, menu_);
   display::FRESHWIN();

@@ -34,6 +34,7 @@ class MenuScreen : public Screen {
   Answer back_;
   bool pause_closes_;
   bool drawn_ = false;
+  TextSize text_ = TextSize::normal;  // as last drawn: the mouse hits what is shown
 };
 
 }  // namespace tervalon

@@ -54,6 +54,8 @@ void take_settings(Options& o, const Settings& s) {
   if (o.scale == 0) o.scale = s.window_scale;
   o.fullscreen = o.fullscreen || s.fullscreen;
   o.fit = s.fit;
+  o.palette = s.colourblind ? Palette::colourblind : Palette::standard;
+  o.text = s.large_text ? TextSize::large : TextSize::normal;
   o.guide = s.guide;
   o.goal = s.goal;
   o.speed = s.speed;

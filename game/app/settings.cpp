@@ -140,6 +140,37 @@ const std::vector<Field>& fields() {
                           return std::array<std::string, 2>{s.window_scale ? n : "自动", s.window_scale ? n : "auto"};
                         },
                     .next = [](Settings& s) { s.window_scale = (s.window_scale + 1) % 9; }});
+    list.push_back(
+        {.section = 2,
+         .key = "palette",
+         .comment = "The colours of the ghosts and the markers. default: the game's own;\n"
+                    "colourblind: colours told apart with red-green or blue-yellow colour blindness.",
+         .show = [](const Settings& s) { return std::string(s.colourblind ? "colourblind" : "default"); },
+         .read = [](std::string_view v, Settings& s) { return choose(v, "colourblind", "default", s.colourblind); },
+         .must = "palette must be default or colourblind",
+         .zh = "配色",
+         .en = "Palette",
+         .shown =
+             [](const Settings& s) {
+               return std::array<std::string, 2>{s.colourblind ? "色盲友好" : "默认",
+                                                 s.colourblind ? "colour-blind" : "default"};
+             },
+         .next = [](Settings& s) { s.colourblind = !s.colourblind; }});
+    list.push_back(
+        {.section = 2,
+         .key = "text",
+         .comment = "The text of menus, notes and the guide. normal, or large: larger, and a\n"
+                    "long line wraps instead of shrinking.",
+         .show = [](const Settings& s) { return std::string(s.large_text ? "large" : "normal"); },
+         .read = [](std::string_view v, Settings& s) { return choose(v, "large", "normal", s.large_text); },
+         .must = "text must be normal or large",
+         .zh = "文字",
+         .en = "Text",
+         .shown =
+             [](const Settings& s) {
+               return std::array<std::string, 2>{s.large_text ? "大" : "正常", s.large_text ? "large" : "normal"};
+             },
+         .next = [](Settings& s) { s.large_text = !s.large_text; }});
     list.push_back({.section = 3,
                     .key = "guide",
                     .comment = "yes: show the on-screen guide.",

@@ -50,6 +50,8 @@ struct Settings {
   bool fit = false;                // [display] scale = fit (false: integer)
   bool fullscreen = false;         // [display] fullscreen
   std::uint32_t window_scale = 0;  // [display] window-scale, 1..16; 0: auto
+  bool colourblind = false;        // [display] palette = colourblind (false: default)
+  bool large_text = false;         // [display] text = large (false: normal)
   bool guide = false;              // [play] guide
   bool goal = true;                // [play] goal: the goal outlined from the level's first frame
   std::uint32_t speed = 100;       // [play] speed in percent: 100, 80, 60 or 40

@@ -42,6 +42,7 @@ struct FrameInputs {
   std::uint32_t head = 0, least = 0;
   std::array<std::int32_t, 6> markers{};
   std::array<std::uint32_t, 5> colours{};
+  Palette palette = Palette::standard;
   std::uint8_t fade = 0, text = 0;
   TextPage page{};
   std::vector<double> points;  // head and ghosts: x, y, caught
@@ -127,8 +128,9 @@ void read_board(const Game& g, std::vector<std::int8_t>& cells) {
   for (std::int8_t x = 0; x < g.BDW; ++x) cells.insert(cells.end(), &g.BD[g.BDLV][x][0], &g.BD[g.BDLV][x][0] + g.BDH);
 }
 
-void read_inputs(const Game& g, FrameInputs& f) {
+void read_inputs(const Game& g, Palette palette, FrameInputs& f) {
   read_board(g, f.cells);
+  f.palette = palette;
   f.level = g.BDLV;
   f.pass = g.GSIT;
   f.head = g.STPN[g.BDLV];
@@ -211,8 +213,49 @@ Box trail_box(const Game& g, std::uint32_t STPC, std::uint32_t COLORC) {
   return {round_px(g.STPX[g.BDLV][STPC] - 8.0), round_px(g.STPY[g.BDLV][STPC] - 18.0), PW, PH, colour};
 }
 
+// The colour-blind palette (0x00BBGGRR). Ghosts run from a strong shade, the
+// nearest ghost, to a pale one, warm on the way forward and cool on the way
+// back. The markers take the other pass's hues: the entry dark, the exit
+// light on the way forward and strong on the way back; the end is vermilion.
+// Simulated red-green and blue-yellow colour blindness keeps every marker at
+// least 28 (CIELAB) from the others, the ghosts, the walls, the board and the
+// player, and neighbouring ghost shades 13 apart.
+struct Ramp {
+  std::uint32_t strong, pale;
+};
+constexpr Ramp WARM_GHOSTS{0x0050BE, 0xAADCFF}, COOL_GHOSTS{0x6E2800, 0xF5D2AA};
+constexpr std::uint32_t SKY = 0xE9B456, VERMILION = 0x005ED5, NAVY = 0x6E3200, BROWN = 0x003278;
+
+// A ghost's shade: COLORC 64 for the nearest, halving with each ghost
+// further, towards the pale end as the standard shades go towards 128.
+std::uint32_t ramp_shade(const Ramp& r, std::uint32_t COLORC) {
+  std::uint32_t out = 0;
+  for (int s = 0; s < 24; s += 8) {
+    const std::uint32_t strong = r.strong >> s & 255, pale = r.pale >> s & 255;
+    out |= (strong * COLORC + pale * (64 - COLORC) + 32) / 64 << s;
+  }
+  return out;
+}
+
+// The colours of one frame's boxes in a palette: the standard ones as the
+// game's colour steps make them.
+struct FrameColours {
+  const Game& g;
+  Palette p;
+  bool standard() const { return p == Palette::standard; }
+  std::uint32_t ghost(std::uint32_t COLORC, std::uint32_t standard_colour) const {
+    return standard() ? standard_colour : ramp_shade(g.GSIT == 2 ? COOL_GHOSTS : WARM_GHOSTS, COLORC);
+  }
+  std::uint32_t entry(std::uint32_t COLORC) const {
+    return standard() ? g.C[3 - g.GSIT] * (127 - COLORC) : g.GSIT == 2 ? BROWN : NAVY;
+  }
+  std::uint32_t exit() const { return standard() ? 191 * g.C[g.GSIT] : g.GSIT == 2 ? VERMILION : SKY; }
+  std::uint32_t end() const { return standard() ? 255 * g.C[4] : VERMILION; }
+};
+
 // The boxes DRAWRECTALL draws, in its order.
-void frame_boxes(const Game& g, std::vector<Box>& boxes) {
+void frame_boxes(const Game& g, Palette palette, std::vector<Box>& boxes) {
+  const FrameColours colours{g, palette};
   boxes.clear();
   std::uint32_t COLORC = 128;
   std::int32_t STPPI = 0;
@@ -220,8 +263,10 @@ void frame_boxes(const Game& g, std::vector<Box>& boxes) {
   while (STPC > 0) {
     COLORC >>= 1;
     ++STPPI;
-    if (g.GSIT == 1 || (g.GSIT == 2 && !g.STPP[g.BDLV][STPPI]))
+    if (g.GSIT == 1 || (g.GSIT == 2 && !g.STPP[g.BDLV][STPPI])) {
       boxes.push_back(trail_box(g, static_cast<std::uint32_t>(STPC), COLORC));
+      boxes.back().colour = colours.ghost(COLORC, boxes.back().colour);
+    }
     STPC -= STPSTP;
   }
   COLORC >>= 1;
@@ -239,10 +284,10 @@ void frame_boxes(const Game& g, std::vector<Box>& boxes) {
 
   if (g.GSIT >= 1)
     boxes.push_back({BD2X(g.BDIX[g.BDLV]) - 8, BD2Y(g.BDIY[g.BDLV]) - 18 + static_cast<std::int32_t>(PHI), PW,
-                     PH - static_cast<std::int32_t>(PHI), g.C[3 - g.GSIT] * (127 - COLORC)});
+                     PH - static_cast<std::int32_t>(PHI), colours.entry(COLORC)});
   boxes.push_back(
-      {BD2X(g.BDOX[g.BDLV]) - 8, BD2Y(g.BDOY[g.BDLV]) - 18, PW, static_cast<std::int32_t>(PHO), 191 * g.C[g.GSIT]});
-  if (g.GSIT == 0) boxes.push_back({BD2X(g.BDEX[g.BDLV]) - 8, BD2Y(g.BDEY[g.BDLV]) - 18, PW, PH, 255 * g.C[4]});
+      {BD2X(g.BDOX[g.BDLV]) - 8, BD2Y(g.BDOY[g.BDLV]) - 18, PW, static_cast<std::int32_t>(PHO), colours.exit()});
+  if (g.GSIT == 0) boxes.push_back({BD2X(g.BDEX[g.BDLV]) - 8, BD2Y(g.BDEY[g.BDLV]) - 18, PW, PH, colours.end()});
   boxes.push_back(trail_box(g, g.STPN[g.BDLV], 128));
 }
 
@@ -251,8 +296,13 @@ void frame_boxes(const Game& g, std::vector<Box>& boxes) {
 void DRAWRECT(const Game& g, std::uint32_t STPC, std::uint32_t COLORC) { trail_box(g, STPC, COLORC).draw(); }
 
 void DRAWRECTALL(const Game& g, View& v) {
-  frame_boxes(g, v.kept->boxes_drawn);
+  frame_boxes(g, v.palette, v.kept->boxes_drawn);
   for (const Box& b : v.kept->boxes_drawn) b.draw();
+}
+
+std::uint32_t entry_mark_colour(const Game& g, Palette p) {
+  constexpr std::uint32_t MAGENTA = 0xC000C0;  // a shade no ghost has in either pass
+  return p == Palette::standard ? MAGENTA : FrameColours{g, p}.entry(0);
 }
 
 std::uint32_t GETSTRWIDTH(const Game& g, std::string_view S) {
@@ -279,7 +329,7 @@ namespace {
 void compose_boxes(const Game& g, View& v) {
   std::vector<Box>&boxes = v.kept->boxes, &boxes_drawn = v.kept->boxes_drawn;
   display::ChangedRows& rows = v.kept->rows;
-  frame_boxes(g, boxes);
+  frame_boxes(g, v.palette, boxes);
   rows.reset(g.H, false);
   auto row = [](std::int64_t y) { return static_cast<std::uint32_t>(std::max<std::int64_t>(y, 0)); };
   for (const std::vector<Box>* list : {&boxes_drawn, &boxes})
@@ -305,7 +355,7 @@ void compose_boxes(const Game& g, View& v) {
 void DRAWALL(const Game& g, View& v) {
   View::Kept& k = *v.kept;
   FrameInputs &shown = k.shown, &wanted_now = k.wanted_now;
-  read_inputs(g, wanted_now);
+  read_inputs(g, v.palette, wanted_now);
   const bool kept = k.shown_changes == display::main_surface_changes();
   if (kept && wanted_now == shown) {
     // The same picture again, still in both surfaces: only record the presentation.

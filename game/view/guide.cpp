@@ -16,7 +16,6 @@ namespace {
 
 // The guide's entry mark: a shade no ghost, marker or wall has (ghosts are
 // shades of yellow going forward and of blue going back).
-constexpr std::uint32_t MAGENTA = 0xC000C0;
 constexpr std::uint32_t MARK_TEXT = 0xF0F0F0, MARK_BACK = 0x505050;
 constexpr std::string_view FACE = "\xE9\xBB\x91\xE4\xBD\x93";  // 黑体: it draws Latin too
 
@@ -119,9 +118,10 @@ std::string guide_line(const Game& g) {
 void draw_guide(const Game& g, View& v) {
   // An arrow over the entry pointing down at where every new ghost first
   // stands: a shape no box has, in a shade no ghost has.
+  const std::uint32_t mark = entry_mark_colour(g, v.palette);
   display::sync_main_surface();
   const std::int64_t x = BD2X(g.BDIX[g.BDLV]), top = BD2Y(g.BDIY[g.BDLV]) - PH / 2 - 10;
-  for (std::int64_t row = 0; row < 6; ++row) fill(x - 6 + row, top + row, 12 - 2 * row, 1, MAGENTA);
+  for (std::int64_t row = 0; row < 6; ++row) fill(x - 6 + row, top + row, 12 - 2 * row, 1, mark);
   draw_note(g, v, guide_line(g), true);
 }
 

@@ -25,9 +25,10 @@ constexpr std::string_view ELLIPSIS = "\xE2\x80\xA6";          // where a line w
 // Text cell heights: a twentieth of the board's height, within these.
 constexpr std::uint32_t MIN_SIZE = 6, MAX_SIZE = 64;
 
-// Colours (0x00BBGGRR) chosen to read over a board darkened to 40 %.
+// Colours (0x00BBGGRR) chosen to read over a board darkened to 40 %, and
+// over an opaque menu's panel.
 constexpr std::uint32_t TITLE_COLOUR = 0x5AD2FF, LINE_COLOUR = 0xE6E6E6, ITEM_COLOUR = 0xFFFFFF, BAR_COLOUR = 0x3CC8F5,
-                        ON_BAR_COLOUR = 0x202020, NOTE_COLOUR = 0xFFFFFF;
+                        ON_BAR_COLOUR = 0x202020, NOTE_COLOUR = 0xFFFFFF, OPAQUE_PANEL_COLOUR = 0x302418;
 // How much of the picture's light stays, in 256ths: under a menu about 40 %,
 // and half that behind its text; under a note's band a quarter.
 constexpr std::uint32_t MENU_KEEP = 102, PANEL_KEEP = 128, NOTE_KEEP = 64;
@@ -123,6 +124,65 @@ std::string fit_width(std::string utf8, std::uint32_t size, std::int64_t room) {
 
 std::uint32_t preferred_size(std::uint32_t H) { return std::clamp(H / 20, MIN_SIZE, MAX_SIZE); }
 
+// Text sizes on a board H pixels high: the largest, and the least that a
+// menu's text shrinks to for its height before rows are cut instead. Large
+// text is half as large again and shrinks no further than normal text's
+// largest; it wraps instead of shrinking for its width.
+struct Sizes {
+  std::uint32_t largest, readable;
+};
+Sizes sizes(std::uint32_t H, TextSize text) {
+  const std::uint32_t normal = preferred_size(H);
+  if (text == TextSize::large)
+    return {static_cast<std::uint32_t>(std::clamp<std::uint64_t>(std::uint64_t{H} * 3 / 40, MIN_SIZE, MAX_SIZE)),
+            normal};
+  return {normal, std::clamp(H / 32, MIN_SIZE, normal)};
+}
+
+// `utf8` in rows of at most `room` pixels at `size`, broken at a space (which
+// goes) or beside a wide character, or inside a word wider than a row; at
+// least one row.
+std::vector<std::string> wrapped(std::string_view utf8, std::uint32_t size, std::int64_t room) {
+  std::vector<std::string> rows;
+  const std::int64_t cell = cell_width(size);
+  auto skip_spaces = [&] {
+    while (!utf8.empty() && utf8.front() == ' ') utf8.remove_prefix(1);
+  };
+  while (rows.empty() || !utf8.empty()) {
+    if (width_of(utf8, size) <= room) {
+      rows.emplace_back(utf8);
+      break;
+    }
+    // The last break that fits: where the row ends, and where the next begins.
+    std::size_t cut = 0, resume = 0, fitting = 0;
+    std::int64_t width = 0;
+    bool after_wide = false;
+    char32_t c = 0;
+    for (std::size_t at = 0, next = 0; at < utf8.size(); at = next) {
+      if (!base::next_utf8(utf8, next, c)) next = at + 1;
+      const std::string_view ch = utf8.substr(at, next - at);
+      const bool space = ch == " " || ch == ITEM_GAP, wide = ch.size() > 1 && !space;
+      if (at > 0 && (space || wide || after_wide)) cut = at, resume = space ? next : at;
+      width += (advance(ch) * cell + 99) / 100;
+      if (width > room) break;
+      fitting = next;
+      after_wide = wide;
+    }
+    if (cut == 0) {
+      // No break: as much of the word as fits, at least one character.
+      std::size_t one = 0;
+      if (!base::next_utf8(utf8, one, c)) one = 1;
+      cut = resume = std::max(fitting, one);
+    }
+    std::string_view row = utf8.substr(0, cut);
+    while (!row.empty() && row.back() == ' ') row.remove_suffix(1);
+    rows.emplace_back(row);
+    utf8.remove_prefix(resume);
+    skip_spaces();
+  }
+  return rows;
+}
+
 // Vertical measures at body text size s: the title is half as large again.
 struct Measures {
   std::int64_t s, title, line_h, item_h, gap, margin_x, margin_y;
@@ -134,10 +194,12 @@ struct Measures {
         gap(size / 2),
         margin_x(size / 2),
         margin_y(size / 3) {}
-  // The height of a title of `nt` lines, `nl` lines and `ni` items.
-  std::int64_t height(std::size_t nt, std::size_t nl, std::size_t ni) const {
+  // The height of a title of `nt` rows, `nl` rows of lines and `ni` items
+  // that take `more` rows beyond one each.
+  std::int64_t height(std::size_t nt, std::size_t nl, std::size_t ni, std::size_t more = 0) const {
     const auto t = static_cast<std::int64_t>(nt), l = static_cast<std::int64_t>(nl), i = static_cast<std::int64_t>(ni);
-    return t * title + (t > 0 && l + i > 0 ? gap : 0) + l * line_h + (l > 0 && i > 0 ? gap : 0) + i * item_h;
+    return t * title + (t > 0 && l + i > 0 ? gap : 0) + l * line_h + (l > 0 && i > 0 ? gap : 0) + i * item_h +
+           static_cast<std::int64_t>(more) * line_h;
   }
 };
 
@@ -147,7 +209,7 @@ std::string item_text(const MenuItem& item) {
   return zh + std::string(ITEM_GAP) + en;
 }
 
-Layout lay_out(std::uint32_t W, std::uint32_t H, const Menu& m) {
+Layout lay_out(std::uint32_t W, std::uint32_t H, const Menu& m, TextSize text) {
   Layout out;
   if (W == 0 || H == 0) return out;
   std::vector<std::string> title, lines, items;
@@ -162,58 +224,96 @@ Layout lay_out(std::uint32_t W, std::uint32_t H, const Menu& m) {
     for (const std::string& t : items) w = std::max(w, width_of(t, static_cast<std::uint32_t>(k.s)) + k.s);
     return w;
   };
+  // Each text as rows: wrapped in large text, else one row, cut when drawn.
+  const bool wrap = text == TextSize::large;
+  struct Rows {
+    std::vector<std::vector<std::string>> title, lines, items;
+  };
+  auto rows_at = [&](const Measures& k) {
+    const std::int64_t room = W - 2 * k.margin_x;
+    auto rows_of = [&](const std::vector<std::string>& texts, std::int64_t size, std::int64_t width) {
+      std::vector<std::vector<std::string>> rows;
+      for (const std::string& t : texts)
+        rows.push_back(wrap ? wrapped(t, static_cast<std::uint32_t>(size), width) : std::vector<std::string>{t});
+      return rows;
+    };
+    return Rows{rows_of(title, k.title, room), rows_of(lines, k.s, room), rows_of(items, k.s, room - k.s)};
+  };
+  auto count = [](const std::vector<std::vector<std::string>>& rows, std::size_t from, std::size_t n) {
+    std::size_t c = 0;
+    for (std::size_t i = from; i < from + n; ++i) c += rows[i].size();
+    return c;
+  };
+  // The first of `ni` items shown: the selected one in the middle when not all are.
+  auto first_of = [&](std::size_t ni) -> std::size_t {
+    if (ni >= items.size()) return 0;
+    const std::size_t selected = std::min(m.selected, items.size() - 1);
+    return std::min(selected - std::min(selected, (ni - 1) / 2), items.size() - ni);
+  };
+  auto height = [&](const Measures& k, const Rows& r, std::size_t nt, std::size_t nl, std::size_t ni) {
+    const std::size_t first = first_of(ni);
+    return k.height(count(r.title, 0, nt), count(r.lines, 0, nl), ni, count(r.items, first, ni) - ni);
+  };
 
-  // The largest text that fits across, and down too unless that takes it
-  // below a readable size for the board: beyond that, rows are cut instead.
-  const std::uint32_t largest = preferred_size(H), readable = std::clamp(H / 32, MIN_SIZE, largest);
+  // The largest text that fits across (in large text, by wrapping), and
+  // down too unless that takes it below a readable size for the board:
+  // beyond that, rows are cut instead.
+  const auto [largest, readable] = sizes(H, text);
   std::uint32_t size = largest;
   for (; size > MIN_SIZE; --size) {
     const Measures k(size);
-    if (widest(k) <= W - 2 * k.margin_x &&
-        (size <= readable || k.height(title.size(), lines.size(), items.size()) <= H - 2 * k.margin_y))
+    if (!wrap && widest(k) > W - 2 * k.margin_x) continue;
+    if (size <= readable || height(k, rows_at(k), title.size(), lines.size(), items.size()) <= H - 2 * k.margin_y)
       break;
   }
   const Measures k(size);
   const std::int64_t room_w = W - 2 * k.margin_x, room_h = H - 2 * k.margin_y;
+  Rows rows = rows_at(k);
 
   // Rows that do not fit go: items far from the selected one (down to three),
   // then lines from the end, then the title, then items down to one.
   std::size_t nt = title.size(), nl = lines.size(), ni = items.size();
-  auto fits = [&] { return k.height(nt, nl, ni) <= room_h; };
+  auto fits = [&] { return height(k, rows, nt, nl, ni) <= room_h; };
   while (!fits() && ni > std::min<std::size_t>(items.size(), 3)) --ni;
   while (!fits() && nl > 0) --nl;
   while (!fits() && nt > 0) --nt;
   while (!fits() && ni > 1) --ni;
-  std::size_t first = 0;
-  if (ni < items.size()) {
-    const std::size_t selected = std::min(m.selected, items.size() - 1);
-    first = std::min(selected - std::min(selected, (ni - 1) / 2), items.size() - ni);
-  }
+  const std::size_t first = first_of(ni);
 
   auto centred = [&](std::int64_t width) { return (std::int64_t{W} - width) / 2; };
-  std::int64_t y = std::max(k.margin_y, (std::int64_t{H} - k.height(nt, nl, ni)) / 2);
+  std::int64_t y = std::max(k.margin_y, (std::int64_t{H} - height(k, rows, nt, nl, ni)) / 2);
   const auto title_size = static_cast<std::uint32_t>(k.title);
-  for (std::size_t i = 0; i < nt; ++i, y += k.title) {
-    std::string t = fit_width(std::move(title[i]), title_size, room_w);
-    const std::int64_t x = centred(width_of(t, title_size));
-    out.texts.push_back({std::move(t), x, y, title_size, TITLE_COLOUR, true, std::nullopt});
-  }
+  for (std::size_t i = 0; i < nt; ++i)
+    for (std::string& row : rows.title[i]) {
+      std::string t = fit_width(std::move(row), title_size, room_w);
+      const std::int64_t x = centred(width_of(t, title_size));
+      out.texts.push_back({std::move(t), x, y, title_size, TITLE_COLOUR, true, std::nullopt});
+      y += k.title;
+    }
   if (nt > 0 && nl + ni > 0) y += k.gap;
-  for (std::size_t i = 0; i < nl; ++i, y += k.line_h) {
-    std::string t = fit_width(std::move(lines[i]), size, room_w);
-    const std::int64_t x = centred(width_of(t, size));
-    out.texts.push_back({std::move(t), x, y, size, LINE_COLOUR, false, std::nullopt});
-  }
+  for (std::size_t i = 0; i < nl; ++i)
+    for (std::string& row : rows.lines[i]) {
+      std::string t = fit_width(std::move(row), size, room_w);
+      const std::int64_t x = centred(width_of(t, size));
+      out.texts.push_back({std::move(t), x, y, size, LINE_COLOUR, false, std::nullopt});
+      y += k.line_h;
+    }
   if (nl > 0 && ni > 0) y += k.gap;
   // One bar width for every item, so that the list reads as a column.
   std::int64_t bar_w = 0;
-  for (std::size_t i = first; i < first + ni; ++i) bar_w = std::max(bar_w, width_of(items[i], size) + k.s);
+  for (std::size_t i = first; i < first + ni; ++i)
+    for (const std::string& row : rows.items[i]) bar_w = std::max(bar_w, width_of(row, size) + k.s);
   bar_w = std::min(bar_w, room_w);
-  for (std::size_t i = first; i < first + ni; ++i, y += k.item_h) {
-    std::string t = fit_width(std::move(items[i]), size, bar_w - k.s);
-    const std::int64_t x = centred(width_of(t, size));
-    out.texts.push_back({std::move(t), x, y + (k.item_h - k.s) / 2, size, ITEM_COLOUR, false, i});
-    out.bars.push_back({centred(bar_w), y, bar_w, k.item_h, i});
+  for (std::size_t i = first; i < first + ni; ++i) {
+    const std::int64_t top = y;
+    for (std::string& row : rows.items[i]) {
+      std::string t = fit_width(std::move(row), size, bar_w - k.s);
+      const std::int64_t x = centred(width_of(t, size));
+      out.texts.push_back({std::move(t), x, y + (k.item_h - k.s) / 2, size, ITEM_COLOUR, false, i});
+      y += k.line_h;
+    }
+    y = top + k.item_h + static_cast<std::int64_t>(rows.items[i].size() - 1) * k.line_h;
+    out.bars.push_back({centred(bar_w), top, bar_w, y - top, i});
   }
   if (!out.texts.empty()) {
     std::int64_t left = W, right = 0;
@@ -328,10 +428,14 @@ void lay_page_over(display::PBITMAP page, std::uint32_t top, std::uint32_t botto
 }  // namespace
 
 void draw_menu(const Game& g, View& v, const Menu& m) {
-  const Layout layout = lay_out(g.W, g.H, m);
+  const Layout layout = lay_out(g.W, g.H, m, v.text);
   const display::PBITMAP page = page_over_picture(g, v, 0, g.H, MENU_KEEP, layout.panel, PANEL_KEEP);
   if (!page) return;
   {
+    const Rect& p = layout.panel;
+    if (m.opaque && p.w > 0 && p.h > 0)
+      display::BAR(page, static_cast<std::int32_t>(p.x), static_cast<std::int32_t>(p.y), static_cast<std::int32_t>(p.w),
+                   static_cast<std::int32_t>(p.h), OPAQUE_PANEL_COLOUR);
     const FontSettingsKept kept;
     for (const Bar& b : layout.bars)
       if (b.item == m.selected)
@@ -342,33 +446,47 @@ void draw_menu(const Game& g, View& v, const Menu& m) {
   lay_page_over(page, 0, g.H);
 }
 
-int menu_item_at(const Game& g, const Menu& m, std::int32_t x, std::int32_t y) {
+int menu_item_at(const Game& g, const Menu& m, std::int32_t x, std::int32_t y, TextSize text) {
   if (x < 0 || y < 0 || static_cast<std::uint32_t>(x) >= g.W || static_cast<std::uint32_t>(y) >= g.H) return -1;
-  for (const Bar& b : lay_out(g.W, g.H, m).bars)
+  for (const Bar& b : lay_out(g.W, g.H, m, text).bars)
     if (x >= b.x && x < b.x + b.w && y >= b.y && y < b.y + b.h) return static_cast<int>(b.item);
   return -1;
 }
 
 void draw_note(const Game& g, View& v, std::string_view line, bool at_top) {
   const std::string text = display::to_utf8(line);
-  std::uint32_t size = preferred_size(g.H);
-  while (size > MIN_SIZE && width_of(text, size) > std::int64_t{g.W} - 2 * Measures(size).margin_x) --size;
+  const auto [largest, readable] = sizes(g.H, v.text);
+  auto room = [&](std::uint32_t size) { return std::int64_t{g.W} - 2 * Measures(size).margin_x; };
+  std::uint32_t size = largest;
+  std::vector<std::string> rows;
+  if (v.text == TextSize::large) {
+    // The largest size at which the note takes two rows at most, but no
+    // smaller than readable: then it takes more.
+    for (;; --size) {
+      rows = wrapped(text, size, room(size));
+      if (rows.size() <= 2 || size <= readable) break;
+    }
+  } else {
+    while (size > MIN_SIZE && width_of(text, size) > room(size)) --size;
+    rows = {text};
+  }
   const Measures k(size);
-  const auto band = static_cast<std::uint32_t>(std::min<std::int64_t>(g.H, k.item_h));
+  // Rows past the picture's height go.
+  while (rows.size() > 1 && k.item_h + static_cast<std::int64_t>(rows.size() - 1) * k.line_h > g.H) rows.pop_back();
+  const auto band = static_cast<std::uint32_t>(
+      std::min<std::int64_t>(g.H, k.item_h + static_cast<std::int64_t>(rows.size() - 1) * k.line_h));
   const std::uint32_t top = at_top ? 0 : g.H - band;
   const display::PBITMAP page = page_over_picture(g, v, top, top + band, NOTE_KEEP);
   if (!page) return;
-  Text t{fit_width(text, size, std::int64_t{g.W} - 2 * k.margin_x),
-         0,
-         top + (band - k.s) / 2,
-         size,
-         NOTE_COLOUR,
-         false,
-         std::nullopt};
-  t.x = (std::int64_t{g.W} - width_of(t.text, size)) / 2;
   {
     const FontSettingsKept kept;
-    draw_text(page, t, t.colour);
+    std::int64_t y = top + (std::min<std::int64_t>(band, k.item_h) - k.s) / 2;
+    for (std::string& row : rows) {
+      Text t{fit_width(std::move(row), size, room(size)), 0, y, size, NOTE_COLOUR, false, std::nullopt};
+      t.x = (std::int64_t{g.W} - width_of(t.text, size)) / 2;
+      draw_text(page, t, t.colour);
+      y += k.line_h;
+    }
   }
   lay_page_over(page, top, top + band);
 }

@@ -16,6 +16,7 @@
 #include "game/view/guide.h"
 #include "game/view/menu.h"
 #include "game/view/window_setup.h"
+#include "tests/game/app_step.h"
 #include "tests/game/support.h"
 
 namespace tervalon::test {
@@ -599,6 +600,209 @@ TEST_F(Draw, MenusAndNotesStayInsideHitWhereDrawnAndLeaveNothingBehind) {
   compose_frame(g, v);
   draw_note(g, v, "New best: 12.35 s, the best of all the runs so far");
   EXPECT_FALSE(changed(tiny, pixels(), g.W, g.H).outside);
+}
+
+// The view's palette, text size and the opaque panel, for one test: the
+// window's view goes back to the defaults after it.
+class Look : public Draw {
+ protected:
+  void TearDown() override {
+    v.palette = Palette::standard;
+    v.text = TextSize::normal;
+  }
+  // The bounding box of the pixels where two pictures differ; x1 < x0 when none.
+  struct Box {
+    std::int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = -1, y1 = -1;
+    bool holds(std::int32_t x, std::int32_t y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
+  };
+  static Box differing(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+    Box box;
+    for (std::size_t i = 0; i < a.size(); ++i)
+      if (a[i] != b[i]) {
+        const auto x = static_cast<std::int32_t>(i % display::PMAIN->WIDTH),
+                   y = static_cast<std::int32_t>(i / display::PMAIN->WIDTH);
+        box = {std::min(box.x0, x), std::min(box.y0, y), std::max(box.x1, x), std::max(box.y1, y)};
+      }
+    return box;
+  }
+  std::vector<std::uint32_t> composed(Palette p) {
+    v.palette = p;
+    compose_frame(g, v);
+    return display::PMAIN->pixels;
+  }
+};
+
+// Ghosts, entry and exit (and the end on level 0) change colour, nothing
+// else does; in the colour-blind palette the ghosts still fade with
+// distance, and no marker shares a colour with a ghost or another marker.
+TEST_F(Look, TheColourBlindPaletteRecoloursOnlyGhostsAndMarkers) {
+  // Ghosts 1..3 in columns, the player at x 30, the entry marker part risen.
+  auto x = [](std::uint32_t i) { return 30.0 + 30.0 * ((540 - i) / 160); };
+  trail(540, x, [](std::uint32_t) { return 60.0; });
+  auto lightness = [](std::uint32_t c) { return (c & 255) + (c >> 8 & 255) + (c >> 16 & 255); };
+  for (const int pass : {0, 1, 2}) {
+    g.GSIT = static_cast<std::int8_t>(pass);
+    const std::vector<std::uint32_t> standard = composed(Palette::standard), clear = composed(Palette::colourblind);
+    // The boxes that may change: ghosts 1..3, then entry, exit, end.
+    std::vector<std::pair<std::int32_t, std::int32_t>> boxes = {{52, 42}, {82, 42}, {112, 42}, {42, 184}, {262, 184}};
+    if (pass == 0) boxes = {{262, 184}, {142, 184}};
+    for (std::size_t i = 0; i < standard.size(); ++i) {
+      const auto px_x = static_cast<std::int32_t>(i % 320), px_y = static_cast<std::int32_t>(i / 320);
+      const bool in_box = std::any_of(boxes.begin(), boxes.end(), [&](auto b) {
+        return px_x >= b.first && px_x < b.first + PW && px_y >= b.second && px_y < b.second + PH;
+      });
+      if (!in_box) {
+        ASSERT_EQ(standard[i], clear[i]) << "pass " << pass << " at " << px_x << "," << px_y;
+      }
+    }
+    std::vector<std::uint32_t> colours;
+    for (const auto& [bx, by] : boxes) {
+      const std::uint32_t c = clear[static_cast<std::size_t>(by + PH - 1) * 320 + bx];
+      EXPECT_NE(c, standard[static_cast<std::size_t>(by + PH - 1) * 320 + bx]) << "pass " << pass << " at " << bx;
+      EXPECT_TRUE(c != display::WHITE && c != display::GRAY && c != 0x010101) << "pass " << pass << " at " << bx;
+      for (const std::uint32_t other : colours) EXPECT_NE(c, other) << "pass " << pass << " at " << bx;
+      colours.push_back(c);
+    }
+    if (pass > 0) {
+      EXPECT_TRUE(lightness(colours[0]) < lightness(colours[1]) && lightness(colours[1]) < lightness(colours[2]))
+          << "pass " << pass << ": further ghosts are paler";
+    }
+  }
+
+  // A palette changed between frames is drawn at the next one.
+  g.GSIT = 1;
+  v.palette = Palette::standard;
+  DRAWALL(g, v);
+  v.palette = Palette::colourblind;
+  DRAWALL(g, v);
+  const std::vector<std::uint32_t> shown = display::PMSCR->pixels;
+  EXPECT_EQ(shown, composed(Palette::colourblind));
+
+  // The guide's mark over the entry takes the palette's entry colour.
+  draw_guide(g, v);
+  const std::uint32_t mark = px(BD2X(g.BDIX[1]), BD2Y(g.BDIY[1]) - PH / 2 - 6);
+  EXPECT_EQ(mark, entry_mark_colour(g, Palette::colourblind));
+  EXPECT_NE(mark, entry_mark_colour(g, Palette::standard));
+}
+
+// Large text: larger rows, a wide line wrapped rather than the whole menu
+// made smaller, items hit where their bar is drawn, all inside the picture;
+// a long note wraps onto a taller band.
+TEST_F(Look, LargeTextIsLargerWrapsAndIsHitWhereDrawn) {
+  Menu m{"", "Paused", {}, {{"", "Resume"}, {"", "Quit"}}, 0};
+  Menu wide = m;
+  wide.lines = {"A line far wider than the picture, so wide that it takes several rows in large text"};
+  compose_frame(g, v);
+  const std::vector<std::uint32_t> frame = display::PMAIN->pixels;
+  // The highlight bar of item 0 as drawn.
+  auto bar = [&](Menu menu, TextSize text) {
+    v.text = text;
+    menu.selected = 0;
+    display::PMAIN->pixels = frame;
+    draw_menu(g, v, menu);
+    const std::vector<std::uint32_t> marked = display::PMAIN->pixels;
+    menu.selected = menu.items.size();
+    display::PMAIN->pixels = frame;
+    draw_menu(g, v, menu);
+    return differing(display::PMAIN->pixels, marked);
+  };
+  const Box normal = bar(m, TextSize::normal), large = bar(m, TextSize::large), large_wide = bar(wide, TextSize::large);
+  EXPECT_GT(large.y1 - large.y0, normal.y1 - normal.y0) << "taller rows";
+  EXPECT_EQ(large_wide.y1 - large_wide.y0, large.y1 - large.y0) << "a wide line wraps: the items keep their size";
+  EXPECT_LT(bar(wide, TextSize::normal).y1 - bar(wide, TextSize::normal).y0, normal.y1 - normal.y0)
+      << "in normal text a wide line shrinks everything";
+  for (std::int32_t y = -1; y <= static_cast<std::int32_t>(g.H); ++y)
+    for (std::int32_t x : {large_wide.x0 - 1, (large_wide.x0 + large_wide.x1) / 2, large_wide.x1 + 1})
+      EXPECT_EQ(menu_item_at(g, wide, x, y, TextSize::large) == 0, large_wide.holds(x, y)) << x << "," << y;
+
+  // An item too wide for a row wraps within one taller bar.
+  Menu long_item = m;
+  long_item.items[0].en = "An item with a great many words in it that cannot fit on one row";
+  const Box tall = bar(long_item, TextSize::large);
+  EXPECT_GT(tall.y1 - tall.y0, large.y1 - large.y0);
+  EXPECT_EQ(menu_item_at(g, long_item, (tall.x0 + tall.x1) / 2, tall.y1, TextSize::large), 0);
+
+  // On a tiny board nothing reaches past it, and some item still shows.
+  start(g, {{1, room(5, 3, 1, 1, 3, 1)}, {1, room(5, 3, 1, 1, 3, 1)}}, 1, 1);
+  compose_frame(g, v);
+  const std::vector<std::uint32_t> tiny = display::PMAIN->pixels;
+  draw_menu(g, v, long_item);
+  EXPECT_TRUE(differing(tiny, display::PMAIN->pixels).x1 < 100 && differing(tiny, display::PMAIN->pixels).y1 < 60);
+  draw_note(g, v, wide.lines[0]);
+  EXPECT_TRUE(differing(tiny, display::PMAIN->pixels).x1 < 100 && differing(tiny, display::PMAIN->pixels).y1 < 60);
+
+  // A long note: one shrunken row in normal text, a taller band in large.
+  start(g, board(), 1, 1);
+  auto note_top = [&](TextSize text) {
+    v.text = text;
+    display::PMAIN->pixels = frame;
+    draw_note(g, v, wide.lines[0]);
+    return differing(frame, display::PMAIN->pixels).y0;
+  };
+  EXPECT_LT(note_top(TextSize::large), note_top(TextSize::normal) - 12);
+}
+
+// An opaque menu's panel shows the same pixels whatever is under it; around
+// the panel the picture is dimmed as under any menu.
+TEST_F(Look, AnOpaqueMenuHidesThePictureBehindItsText) {
+  Menu m{"", "The journey's end", {"Play time 0:02:27", "Any key ends the game"}, {}, 0};
+  auto under = [&](double player_x, bool opaque) {
+    trail(
+        1, [](std::uint32_t) { return 250.0; }, [](std::uint32_t) { return 110.0; });
+    g.STPX[1][1] = player_x;
+    m.opaque = opaque;
+    compose_frame(g, v);
+    draw_menu(g, v, m);
+    return display::PMAIN->pixels;
+  };
+  const std::vector<std::uint32_t> see_through = under(150, false), opaque = under(150, true);
+  const Box panel = differing(see_through, opaque);
+  ASSERT_TRUE(panel.holds(150, 110) && panel.holds(170, 110)) << "the panel covers the player";
+  const std::vector<std::uint32_t> moved = under(170, true), moved_see_through = under(170, false);
+  EXPECT_NE(differing(see_through, moved_see_through).x1, -1) << "without it the player shows through";
+  const Box changed = differing(opaque, moved);
+  for (std::int32_t y = changed.y0; y <= changed.y1; ++y)
+    for (std::int32_t x = changed.x0; x <= changed.x1; ++x)
+      if (opaque[static_cast<std::size_t>(y) * 320 + x] != moved[static_cast<std::size_t>(y) * 320 + x]) {
+        ASSERT_FALSE(panel.holds(x, y)) << "the player shows through the panel at " << x << "," << y;
+      }
+}
+
+// The palette is the window's alone: the same keys make the same game and
+// the same recording with either palette; only the picture differs.
+TEST_F(AppStep, ThePaletteChangesTheWindowsPictureAndNothingElse) {
+  struct Played {
+    std::string state, recording;
+    std::vector<std::uint32_t> picture;
+  };
+  auto play = [&](Palette p) {
+    Options o;
+    o.palette = p;
+    clock_ = 0.001;
+    open(o);
+    Played r;
+    EXPECT_TRUE(playable());
+    send(K_RIGHT);
+    run(0.5);
+    send(K_RIGHT, WM_KEYUP);
+    run(0.2);
+    r.state = state_line(g());
+    r.picture = picture();
+    send(K_ESC);
+    EXPECT_EQ(app_->finish(), 0);
+    // Its lines but the comments, which say when it was made.
+    std::istringstream lines(save());
+    for (std::string line; std::getline(lines, line);)
+      if (line.rfind("# ", 0) != 0) r.recording += line + "\n";
+    app_.reset();
+    std::filesystem::remove_all(dir_ + "/tervalon");  // the next run starts afresh
+    return r;
+  };
+  const Played standard = play(Palette::standard), clear = play(Palette::colourblind);
+  EXPECT_EQ(standard.state, clear.state);
+  EXPECT_FALSE(standard.recording.empty());
+  EXPECT_EQ(standard.recording, clear.recording);
+  EXPECT_NE(standard.picture, clear.picture);
 }
 
 // The guide's line and its counts: the next ghost comes when the rules say

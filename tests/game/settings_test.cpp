@@ -14,6 +14,7 @@
 
 #include "base/file.h"
 #include "base/keys.h"
+#include "game/app/options.h"
 #include "game/app/settings_screen.h"
 #include "game/view/menu.h"
 #include "tests/game/support.h"
@@ -83,7 +84,7 @@ TEST(Settings, FirstRunWritesCommentedDefaultsThatReadBack) {
     }
     previous = line;
   }
-  EXPECT_EQ(settings, 17u);
+  EXPECT_EQ(settings, 19u);
 
   SettingsFile again;
   again.load({.key = [](std::string_view name) { return name.size() <= 5; }, .button = {}}, path);
@@ -142,7 +143,7 @@ TEST(Settings, WrongLinesAreNamedAndOnlyChangedValuesAreRewritten) {
   std::string why;
   ASSERT_TRUE(file.save(changed, why)) << why;
   std::string after = contents(path);
-  const std::size_t added = after.find("wobble = 3\n") + 11, added_end = after.find("window-scale = 3\n");
+  const std::size_t added = after.find("text = normal\n") + 14, added_end = after.find("window-scale = 3\n");
   ASSERT_LT(added, added_end);
   EXPECT_EQ(after[added], '#');
   after.erase(added, added_end + 17 - added);
@@ -163,6 +164,32 @@ TEST(Settings, WrongLinesAreNamedAndOnlyChangedValuesAreRewritten) {
   EXPECT_EQ(file.settings(), default_settings());
   EXPECT_EQ(file.problems(), std::vector<std::string>{});
   EXPECT_EQ(contents(path), settings_text(default_settings()));
+}
+
+// The palette and the text size: read, refused when misspelt, chosen on the
+// screen, and taken into the options the window's view is set up from.
+TEST(Settings, PaletteAndTextSizeReachTheOptions) {
+  const std::string dir = test::make_temp_dir(), path = dir + "/settings.ini";
+  SettingsFile first;
+  first.load({}, path);
+  std::string text = contents(path);
+  replace(text, "palette = default\n", "palette = colourblind\n");
+  replace(text, "text = normal\n", "text = Large\n");
+  test::write_file(dir, "settings.ini", text);
+  SettingsFile file;
+  file.load({}, path);
+  ASSERT_EQ(file.problems().size(), 1u);
+  EXPECT_NE(
+      file.problems()[0].find(":" + std::to_string(line_of(text, "text = Large")) + ": text must be normal or large"),
+      std::string::npos)
+      << file.problems()[0];
+  Settings s = file.settings();
+  EXPECT_TRUE(s.colourblind && !s.large_text);
+  for (const SettingLine& line : setting_lines(s))
+    if (line.en.rfind("Text: ", 0) == 0) line.next(s);
+  Options o;
+  take_settings(o, s);
+  EXPECT_TRUE(o.palette == Palette::colourblind && o.text == TextSize::large);
 }
 
 TEST(Settings, AFolderOrFifoIsNeitherReadNorReplaced) {
