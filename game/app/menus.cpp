@@ -92,6 +92,7 @@ MenuScreen ending(const Run& journey, const Bests& bests) {
     lines.push_back(level_zh(e) + " " + seconds(e.took) + zh + "　" + level_en(e) + ": " + seconds(e.took) + en);
   }
   Menu m{"旅程终点", "The journey's end", std::move(lines), {}, 0};
+  m.opaque = true;  // the player and the lamp must not show through the counts
   return {std::move(m),
           {{{"练习", "Practice"}, {Answer::practice_menu}},
            {{"新的旅程", "New journey"}, {Answer::new_journey}},
