@@ -161,6 +161,11 @@ class Session {
   double launch(const std::vector<std::string>& argv, const std::string& dir) {
     drain();
     std::filesystem::remove_all(dir + "/data");
+    // A returning player's settings: the first start's welcome would take
+    // the first key.
+    std::filesystem::create_directories(dir + "/config/tervalon");
+    if (!std::filesystem::exists(dir + "/config/tervalon/settings.ini"))
+      std::ofstream(dir + "/config/tervalon/settings.ini") << "# latency\n";
     const double t0 = now();
     pid_ = fork();
     if (pid_ == 0) {
