@@ -38,8 +38,8 @@ struct Script {
   std::vector<std::string> tail;  // comments after the last event
 };
 
-Script read_text(const std::string& path) {
-  Script s;
+// False, with what is wrong on standard error, for a script that cannot be searched.
+bool read_text(const std::string& path, Script& s) {
   std::ifstream in(path, std::ios::binary);
   std::vector<std::string> pending;
   for (std::string line; std::getline(in, line);) {
@@ -47,7 +47,7 @@ Script read_text(const std::string& path) {
     std::string why;
     if (!parse_command(line, c, why)) {
       std::fprintf(stderr, "%s: %s\n", path.c_str(), why.c_str());
-      std::exit(2);
+      return false;
     }
     if (c.op == Command::Op::none) pending.push_back(line);
     if (c.op == Command::Op::frames) s.frames += static_cast<std::int64_t>(c.count);
@@ -57,11 +57,18 @@ Script read_text(const std::string& path) {
     }
     if (c.op == Command::Op::burst || c.op == Command::Op::snap || c.op == Command::Op::expect) {
       std::fprintf(stderr, "%s: only frames, down and up can be searched\n", path.c_str());
-      std::exit(2);
+      return false;
     }
   }
   s.tail = pending;
-  return s;
+  return static_cast<bool>(in) || in.eof();
+}
+
+// A whole decimal number of at most `most`, or -1.
+long number(const char* text, long most) {
+  char* end = nullptr;
+  long v = std::strtol(text, &end, 10);
+  return end != text && *end == 0 && v >= 0 && v <= most ? v : -1;
 }
 
 void sort_events(Script& s) {
@@ -183,29 +190,37 @@ int main(int argc, char** argv) {
   }
   namespace fs = std::filesystem;
   std::string file = argv[1];
-  std::size_t which = std::strtoul(argv[2], nullptr, 10);
-  int target = argc > 3 ? std::atoi(argv[3]) : 3;
-  long tries = argc > 4 ? std::atol(argv[4]) : 2000;
-  std::mt19937 rng(argc > 5 ? static_cast<unsigned>(std::atoi(argv[5])) : 1u);
+  long which = number(argv[2], 1000);
+  long target = argc > 3 ? number(argv[3], 10) : 3;
+  long tries = argc > 4 ? number(argv[4], 100000000) : 2000;
+  long seed = argc > 5 ? number(argv[5], 1000000) : 1;
+  if (which < 0 || target < 0 || tries < 0 || seed < 0) {
+    std::fputs("tervalon-slack-search: SCRIPT-NUMBER, TARGET (0..10), TRIES and SEED are whole numbers\n", stderr);
+    return 2;
+  }
+  const auto stage = static_cast<std::size_t>(which);
+  const int goal = static_cast<int>(target);
+  std::mt19937 rng(static_cast<unsigned>(seed));
 
   std::vector<std::string> paths;
   for (const auto& entry : fs::directory_iterator(fs::path(file).parent_path() / "solutions"))
     if (entry.is_regular_file()) paths.push_back(entry.path().string());
   std::sort(paths.begin(), paths.end());
-  if (which >= paths.size()) return 2;
-  std::vector<Script> scripts;
-  for (const std::string& p : paths) scripts.push_back(read_text(p));
+  if (stage >= paths.size()) return 2;
+  std::vector<Script> scripts(paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i)
+    if (!read_text(paths[i], scripts[i])) return 2;
 
   std::unique_ptr<Game> loaded = load_levels(file);
   INITLV(*loaded);
-  for (std::size_t i = 0; i < which; ++i) play(*loaded, scripts[i], true);
+  for (std::size_t i = 0; i < stage; ++i) play(*loaded, scripts[i], true);
   const Game& start = *loaded;
 
   // Whether the journey from here, with `s` for this stage, reaches the end.
   auto journey = [&](const Script& s) {
     auto g = std::make_unique<Game>(start);
     if (play(*g, s, true) == Outcome::end) return false;
-    for (std::size_t i = which + 1; i < scripts.size(); ++i)
+    for (std::size_t i = stage + 1; i < scripts.size(); ++i)
       if (play(*g, scripts[i], true) == Outcome::end) return i + 1 == scripts.size();
     return false;
   };
@@ -215,8 +230,8 @@ int main(int argc, char** argv) {
       auto g = std::make_unique<Game>(start);
       if (play(*g, s, false) != Outcome::next_stage) return sc;
     }
-    std::vector<Press> ps = slack(start, s, target, give_up_below);
-    sc.least = target;
+    std::vector<Press> ps = slack(start, s, goal, give_up_below);
+    sc.least = goal;
     sc.total = 0;
     for (const Press& p : ps) {
       sc.least = std::min({sc.least, p.earlier, p.later});
@@ -226,10 +241,10 @@ int main(int argc, char** argv) {
     return sc;
   };
 
-  Script best = scripts[which];
+  Script best = scripts[stage];
   Score now = score(best, 0);
   std::fprintf(stderr, "as recorded: least %d, total %ld\n", now.least, now.total);
-  for (long t = 0; t < tries && now.least < target; ++t) {
+  for (long t = 0; t < tries && now.least < goal; ++t) {
     Script c = best;
     std::size_t n = c.events.size();
     std::size_t i = std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
@@ -260,5 +275,5 @@ int main(int argc, char** argv) {
   for (const Press& p : slack(start, best, 10, 0))
     std::fprintf(stderr, "  press %d: %d earlier, %d later\n", p.line, p.earlier, p.later);
   write(best, stdout);
-  return now.least >= target ? 0 : 1;
+  return now.least >= goal ? 0 : 1;
 }
