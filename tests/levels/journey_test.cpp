@@ -194,12 +194,15 @@ TEST(ShippedLevels, TheCheckerProvesEveryLevelBothWaysAndMeasuresEverySolution) 
     std::size_t tight = line.find("tightest at line");
     if (tight == std::string::npos) continue;
     ++scripts;
-    // The first four levels teach movement and ghosts, not timing: every
-    // press of their solutions may come 3 frames early or late.
+    // A player copying a solution keeps to it within a few frames: every
+    // press may come 3 frames early or late. The ways back through levels 6
+    // and up, whose catches are still timed to a frame or two, are the
+    // exception.
     int level = -1, line_no = 0, earlier = 0, later = 0;
     std::sscanf(line.c_str() + line.find(": level ") + 8, "%d", &level);
     std::sscanf(line.c_str() + tight, "tightest at line %d: %d frames earlier, %d later", &line_no, &earlier, &later);
-    if (level >= 1 && level <= 4) {
+    bool timed = level >= 6 && line.find(" back, ") != std::string::npos;
+    if (!timed) {
       EXPECT_GE(earlier, 3) << line;
       EXPECT_GE(later, 3) << line;
     }
