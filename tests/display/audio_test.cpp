@@ -1,6 +1,6 @@
 // Sound through a real SDL audio device (the disk driver, which writes what
 // the mixer made to a file at the device's pace), a missing device, one that
-// never opens, and the mixer's repeats and saturation by themselves.
+// never opens, and the mixer's repeats, thinning and saturation by themselves.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -204,6 +204,37 @@ TEST(Audio, QuickRepeatsPlayQuieterUntilAPauseAndTheSumSaturates) {
   play(1);  // 10000 + 30000 stays within 16 bits
   EXPECT_EQ(out[0], INT16_MAX);
   EXPECT_FALSE(mixer.request(2)) << "no such sound";
+}
+
+// Play far faster than real time asks for every sound in every buffer:
+// each displayed frame starts at most two, no more than two sound at full
+// gain at once, and none is cut short; once they end, sounds start again.
+TEST(Audio, RequestsFasterThanPlayAreThinnedToWhatFullSpeedMakes) {
+  std::vector<std::vector<std::int16_t>> sounds;
+  for (int k = 0; k < 6; ++k) sounds.emplace_back(4800, static_cast<std::int16_t>(1000 * (k + 1)));
+  Mixer mixer(sounds);
+  std::vector<std::int16_t> out(Mixer::FRAME_AUDIO / 4);
+  int loudest = 0;
+  std::vector<int> started_at(sounds.size(), -1);
+  for (int b = 0; b < 200; ++b) {
+    for (std::uint32_t id = 0; id < sounds.size(); ++id) ASSERT_TRUE(mixer.request(id));
+    const std::size_t before = mixer.voices();
+    mixer.mix(out.data(), out.size(), Mixer::UNIT);
+    EXPECT_LE(mixer.voices(), before + (b % 4 == 0 ? Mixer::STARTS_PER_FRAME : 0)) << "buffer " << b;
+    for (const std::int16_t x : out) loudest = std::max(loudest, int{x});
+  }
+  // The two loudest sounds together, at most; a start takes only what the
+  // others leave, so nothing sounds above that.
+  EXPECT_LE(loudest, 6000 + 5000);
+  EXPECT_GT(loudest, 0);
+  // Stopped requests let the voices end whole, and a new one plays in full.
+  for (int k = 0; k < 40; ++k) mixer.mix(out.data(), out.size(), Mixer::UNIT);
+  EXPECT_EQ(mixer.voices(), 0u);
+  ASSERT_TRUE(mixer.request(5));
+  ASSERT_TRUE(mixer.request(5));  // asked twice in one frame: started once
+  mixer.mix(out.data(), out.size(), Mixer::UNIT);
+  EXPECT_EQ(out[0], 6000);
+  EXPECT_EQ(mixer.voices(), 1u);
 }
 
 }  // namespace
