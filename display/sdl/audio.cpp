@@ -40,7 +40,11 @@ void Mixer::start(std::uint32_t id) {
   }
   Start& last = starts_[id];
   // Asked again before any of it has played: the same start.
-  if (frame_starts_ >= STARTS_PER_FRAME || (last.gain != 0 && last.frame == now_)) return;
+  if (last.gain != 0 && last.frame == now_) return;
+  if (frame_starts_ >= STARTS_PER_FRAME) {
+    crowded_until_ = now_ + CROWDED_FRAMES;  // faster than play: quieter for a while
+    return;
+  }
   const std::uint64_t since = now_ - last.frame;
   std::int32_t gain = UNIT;
   // Still playing and started just now: quieter than that start, so a run of
@@ -49,7 +53,7 @@ void Mixer::start(std::uint32_t id) {
     gain = std::max(1, last.gain * REPEAT_GAIN / UNIT);
   std::int32_t playing = 0;
   for (const Voice& v : voices_) playing += v.gain;
-  gain = std::min(gain, LOUDEST - playing);
+  gain = std::min(gain, (now_ < crowded_until_ ? UNIT : LOUDEST) - playing);
   if (gain < UNIT / 10) return;
   ++frame_starts_;
   last = {now_, gain};
