@@ -65,6 +65,20 @@ class Mixer {
   static constexpr std::uint64_t REPEAT_FRAMES = AUDIO_RATE * 80 / 1000;
   static constexpr std::int32_t REPEAT_GAIN = 19661;  // 0.6
   static constexpr std::int32_t UNIT = 32768;         // gain 1 in Q15
+  // Play faster than real time asks for sounds many times faster than play
+  // does; they are thinned to what play at full speed makes (the shipped
+  // journey: at most two sounds a frame, two at once, its loudest moment one
+  // sound at its peak). In each displayed frame's worth of sound (1/60 s)
+  // at most STARTS_PER_FRAME sounds start (a sound asked for twice in one
+  // buffer, once), and a start that would take the gains of the voices
+  // playing past LOUDEST plays at what is left of it, or not at all when
+  // that is under a tenth of UNIT. Once a frame has been asked for more,
+  // for CROWDED_FRAMES of sound after it the voices together stay within
+  // UNIT: never louder than the loudest sound alone. No voice is cut short.
+  static constexpr std::uint64_t FRAME_AUDIO = AUDIO_RATE / 60;
+  static constexpr std::uint32_t STARTS_PER_FRAME = 2;
+  static constexpr std::int32_t LOUDEST = 2 * UNIT;
+  static constexpr std::uint64_t CROWDED_FRAMES = AUDIO_RATE / 2;
 
   explicit Mixer(std::vector<std::vector<std::int16_t>> sounds);
 
@@ -98,7 +112,10 @@ class Mixer {
   std::vector<std::vector<std::int16_t>> sounds_;
   std::vector<Start> starts_;  // by sound; consumer only
   std::array<Voice, VOICES> voices_{};
-  std::uint64_t now_ = 0;  // frames mixed so far
+  std::uint64_t now_ = 0;            // frames mixed so far
+  std::uint64_t frame_ = 0;          // the displayed frame's worth of sound now_ is in
+  std::uint32_t frame_starts_ = 0;   // sounds started in it
+  std::uint64_t crowded_until_ = 0;  // now_ before which the voices stay within UNIT
   // Ring of ids: slots 0..RING-1, written_ the slot written last (producer),
   // read_ the slot read last (consumer); empty when they are equal.
   std::array<std::uint32_t, RING> ring_{};

@@ -199,14 +199,16 @@ bool Window::open() {
   const Presentation& p = presentation;
   if (p.w && p.h) {
     // Fixed-size pictures: the window opens at a whole multiple of them, one
-    // that fits the work area unless even 1 does not. No window is chosen
-    // larger than any opens: only pictures beyond that at 1x fail.
+    // that fits the work area unless even 1 does not; by default the largest
+    // within nine tenths of it, which leaves room for the window's frame. No
+    // window is chosen larger than any opens: only pictures beyond that at 1x
+    // fail.
     std::int32_t aw = 0, ah = 0;
     b.work_area(aw, ah);
     aw = std::min(aw, static_cast<std::int32_t>(MAX_WINDOW_SIDE));
     ah = std::min(ah, static_cast<std::int32_t>(MAX_WINDOW_SIDE));
     const std::uint32_t k = p.scale ? std::min(p.scale, whole_factor(p.w, p.h, aw, ah))
-                                    : whole_factor(p.w, p.h, std::int64_t{aw} * 3 / 4, std::int64_t{ah} * 3 / 4);
+                                    : whole_factor(p.w, p.h, std::int64_t{aw} * 9 / 10, std::int64_t{ah} * 9 / 10);
     const std::uint64_t w = std::uint64_t{p.w} * k, h = std::uint64_t{p.h} * k;
     if (w > MAX_WINDOW_SIDE || h > MAX_WINDOW_SIDE) return fail(too_large(w, h, k, aw, ah));
     opened_scale.store(k, std::memory_order_relaxed);

@@ -46,7 +46,7 @@ void CREATEWIN(std::uint32_t W, std::uint32_t H, std::uint32_t CFG_, std::uint32
 // screen), or shrunk keeping its aspect ratio when even factor 1 does not
 // fit; with FIT, as large as fits keeping its aspect ratio at any factor,
 // whole or not. The next window opens at SCALE times W x H (0: the largest
-// whole factor within three quarters of the screen's work area; a SCALE the
+// whole factor within nine tenths of the screen's work area; a SCALE the
 // work area cannot hold: the largest whole factor it can, at least 1, which
 // window_scale() then tells), no smaller than W x H (or the work area), and
 // in desktop full screen with FULLSCREEN. Game thread, before CREATEWIN.

@@ -34,13 +34,28 @@ bool Mixer::request(std::uint32_t id) {
 }
 
 void Mixer::start(std::uint32_t id) {
+  if (const std::uint64_t frame = now_ / FRAME_AUDIO; frame != frame_) {
+    frame_ = frame;
+    frame_starts_ = 0;
+  }
   Start& last = starts_[id];
+  // Asked again before any of it has played: the same start.
+  if (last.gain != 0 && last.frame == now_) return;
+  if (frame_starts_ >= STARTS_PER_FRAME) {
+    crowded_until_ = now_ + CROWDED_FRAMES;  // faster than play: quieter for a while
+    return;
+  }
   const std::uint64_t since = now_ - last.frame;
   std::int32_t gain = UNIT;
   // Still playing and started just now: quieter than that start, so a run of
   // quick repeats fades instead of adding up; a pause brings it back to full.
   if (last.gain != 0 && since < REPEAT_FRAMES && since < sounds_[id].size())
     gain = std::max(1, last.gain * REPEAT_GAIN / UNIT);
+  std::int32_t playing = 0;
+  for (const Voice& v : voices_) playing += v.gain;
+  gain = std::min(gain, (now_ < crowded_until_ ? UNIT : LOUDEST) - playing);
+  if (gain < UNIT / 10) return;
+  ++frame_starts_;
   last = {now_, gain};
   // A free voice, else the one furthest through its sound (the least missed).
   Voice* voice = &voices_[0];

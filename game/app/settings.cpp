@@ -123,7 +123,7 @@ const std::vector<Field>& fields() {
     list.push_back({.section = 2,
                     .key = "window-scale",
                     .comment = "The window's size in multiples of the board, 1..16; auto: the largest\n"
-                               "that fits in three quarters of the screen.",
+                               "that fits in nine tenths of the screen's work area.",
                     .show = [](const Settings& s) { return s.window_scale ? std::to_string(s.window_scale) : "auto"; },
                     .read =
                         [](std::string_view v, Settings& s) {

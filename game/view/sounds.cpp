@@ -37,7 +37,7 @@ constexpr std::array<Voice, SOUND_COUNT> VOICES = {{
     {Wave::sine, 392.00, 783.99, 2, 0.27, 0.005, 0.06, 0.6, 0.8},         // level-left: G, D, G
     {Wave::sine, 523.25, 1046.5, 3, 0.29, 0.005, 0.06, 0.7, 0.8},         // home: up an octave in four
     {Wave::sine, 659.26, 659.26, 0, 0.28, 0.06, 0.12, 0.7, 0.5},          // story: one soft, swelling note
-    {Wave::soft_square, 261.63, 1046.5, 4, 0.29, 0.005, 0.06, 0.8, 0.5},  // journey-end: a fanfare
+    {Wave::soft_square, 261.63, 1046.5, 4, 0.29, 0.005, 0.06, 0.8, 0.5},  // journey-end: see closing()
 }};
 
 constexpr double PEAK = 32767.0 / 3.0;
@@ -56,9 +56,54 @@ double envelope(const Voice& v, double t) {
   return e;
 }
 
+// One note of the closing phrase: a sine with a little of its octave, so
+// that it sounds warm rather than thin, under the envelope of a Voice.
+struct Note {
+  double at;  // seconds from the start of the sound
+  double hz;
+  Voice shape;  // its seconds, attack, release, decay and volume
+};
+
+// The journey's end: G, C, E rising, then a C major chord held and let ring,
+// the longest and fullest sound of the game. The notes are summed and the
+// whole scaled to PEAK, so that it is as loud as any sound may be and never
+// clips.
+std::vector<std::int16_t> closing() {
+  constexpr double C4 = 261.63, G4 = 392.00, C5 = 523.25, E5 = 659.26;
+  const Voice step{Wave::sine, 0, 0, 0, 0.16, 0.006, 0.06, 0.3, 0.8};
+  const Voice held{Wave::sine, 0, 0, 0, 1.3, 0.02, 0.45, 0.8, 0.8};
+  // The chord's notes come in a few milliseconds apart, as a hand strums
+  // them: they never crest together, so the whole can be louder.
+  const std::array<Note, 7> notes{{{0.00, G4, step},
+                                   {0.13, C5, step},
+                                   {0.26, E5, step},
+                                   {0.390, C4, held},
+                                   {0.402, G4, held},
+                                   {0.414, C5, held},
+                                   {0.426, E5, held}}};
+  double seconds = 0;
+  for (const Note& n : notes) seconds = std::max(seconds, n.at + n.shape.seconds);
+  std::vector<double> mix(static_cast<std::size_t>(seconds * SOUND_RATE) + 1, 0.0);
+  for (const Note& n : notes) {
+    const auto first = static_cast<std::size_t>(n.at * SOUND_RATE);
+    const auto count = static_cast<std::size_t>(n.shape.seconds * SOUND_RATE);
+    for (std::size_t i = 0; i < count; ++i) {
+      const double t = static_cast<double>(i) / SOUND_RATE;
+      const double phase = 2 * std::numbers::pi * n.hz * t;
+      mix[first + i] += (std::sin(phase) + 0.25 * std::sin(2 * phase)) * envelope(n.shape, t) * n.shape.volume;
+    }
+  }
+  double loudest = 0;
+  for (const double x : mix) loudest = std::max(loudest, std::abs(x));
+  std::vector<std::int16_t> out(mix.size());
+  for (std::size_t i = 0; i < mix.size(); ++i) out[i] = static_cast<std::int16_t>(std::lround(mix[i] / loudest * PEAK));
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::int16_t> make_sound(Sound s) {
+  if (s == Sound::journey_end) return closing();
   const Voice& v = VOICES[static_cast<std::size_t>(s)];
   const auto n = static_cast<std::size_t>(v.seconds * SOUND_RATE);
   std::vector<std::int16_t> out(n);

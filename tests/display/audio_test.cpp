@@ -1,6 +1,6 @@
 // Sound through a real SDL audio device (the disk driver, which writes what
 // the mixer made to a file at the device's pace), a missing device, one that
-// never opens, and the mixer's repeats and saturation by themselves.
+// never opens, and the mixer's repeats, thinning and saturation by themselves.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -204,6 +204,41 @@ TEST(Audio, QuickRepeatsPlayQuieterUntilAPauseAndTheSumSaturates) {
   play(1);  // 10000 + 30000 stays within 16 bits
   EXPECT_EQ(out[0], INT16_MAX);
   EXPECT_FALSE(mixer.request(2)) << "no such sound";
+}
+
+// Play far faster than real time asks for every sound in every buffer:
+// each displayed frame starts at most two, together they are never louder
+// than the loudest alone, and none is cut short; once they end, and the
+// crowd is over, sounds start again and two may sound at once.
+TEST(Audio, RequestsFasterThanPlayAreThinnedToWhatFullSpeedMakes) {
+  std::vector<std::vector<std::int16_t>> sounds;
+  for (int k = 0; k < 6; ++k) sounds.emplace_back(4800, static_cast<std::int16_t>(1000 * (k + 1)));
+  Mixer mixer(sounds);
+  std::vector<std::int16_t> out(Mixer::FRAME_AUDIO / 4);
+  int loudest = 0;
+  std::size_t in_frame = 0;  // voices that began in this frame's four buffers
+  for (int b = 0; b < 200; ++b) {
+    for (std::uint32_t id = 0; id < sounds.size(); ++id) ASSERT_TRUE(mixer.request(id));
+    const std::size_t before = mixer.voices();
+    mixer.mix(out.data(), out.size(), Mixer::UNIT);
+    if (b % 4 == 0) in_frame = 0;
+    in_frame += mixer.voices() > before ? mixer.voices() - before : 0;
+    EXPECT_LE(in_frame, Mixer::STARTS_PER_FRAME) << "buffer " << b;
+    for (const std::int16_t x : out) loudest = std::max(loudest, int{x});
+  }
+  // A start takes only what the others leave: never above the loudest sound.
+  EXPECT_LE(loudest, 6000);
+  EXPECT_GT(loudest, 0);
+  // Stopped requests let the voices end whole, and a new one plays in full.
+  for (std::uint64_t k = 0; k < 4 * Mixer::CROWDED_FRAMES / out.size(); ++k)
+    mixer.mix(out.data(), out.size(), Mixer::UNIT);
+  EXPECT_EQ(mixer.voices(), 0u);
+  ASSERT_TRUE(mixer.request(5));
+  ASSERT_TRUE(mixer.request(5));  // asked twice in one buffer: started once
+  ASSERT_TRUE(mixer.request(4));
+  mixer.mix(out.data(), out.size(), Mixer::UNIT);
+  EXPECT_EQ(out[0], 6000 + 5000);
+  EXPECT_EQ(mixer.voices(), 2u);
 }
 
 }  // namespace

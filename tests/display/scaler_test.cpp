@@ -28,10 +28,10 @@ TEST(Scaler, PicturesGoCentredAtTheLargestWholeFactorOrShrunkToFit) {
   EXPECT_EQ(fit_picture(640, 480, 900, 240), (Placement{290, 0, 320, 240}));
   EXPECT_EQ(fit_picture(640, 480, 1, 1), (Placement{0, 0, 1, 1}));
   EXPECT_EQ(fit_picture(640, 480, 0, 0).w, 0u);
-  // The opening window's factor: three quarters of 1920 x 1080, 2560 x 1440, 3840 x 2160.
-  EXPECT_EQ(whole_factor(640, 480, 1440, 810), 1u);
-  EXPECT_EQ(whole_factor(640, 480, 1920, 1080), 2u);
-  EXPECT_EQ(whole_factor(640, 480, 2880, 1620), 3u);
+  // The opening window's factor: nine tenths of 1600 x 1000, 1920 x 1080, 3840 x 2160.
+  EXPECT_EQ(whole_factor(640, 480, 1440, 900), 1u);
+  EXPECT_EQ(whole_factor(640, 480, 1728, 972), 2u);
+  EXPECT_EQ(whole_factor(640, 480, 3456, 1944), 4u);
   EXPECT_EQ(whole_factor(640, 480, 100, 100), 1u);
 }
 

@@ -50,7 +50,7 @@ class ScaledWindow : public testing::Test {
 };
 
 TEST_F(ScaledWindow, WholeFactorsCentredAndFullScreenOnF11) {
-  // A 32 x 24 board: 640 x 480 pixels, factor 1 within three quarters of 1920 x 1080.
+  // A 32 x 24 board: 640 x 480 pixels, opened at --scale 1 (the test's default).
   const std::string dir = make_temp_dir();
   write_file(dir, "tervalon.dat", level_file({{1, room(32, 24, 3, 22, 28, 22)}}));
   GameProcess game(dir, true, {});
@@ -127,6 +127,23 @@ TEST(ScaleTooLarge, OpensAtTheLargestThatFitsAndSaysSo) {
   game.xdo("key Escape");
   EXPECT_EQ(game.wait_exit(PATIENCE), 0);
   EXPECT_EQ(game.err(), "tervalon: --scale 3 does not fit the screen (1600 x 1000); using 2\n");
+}
+
+// With no scale asked for, the window opens at the largest whole factor
+// within nine tenths of the work area: 2 for 640 x 480 on 1920 x 1080 (a
+// screen with no panels, its work area whole), and 1 for 900 x 500, whose 2x
+// fits the screen but not within that margin.
+TEST(OpeningScale, TheLargestWithinNineTenthsOfTheWorkArea) {
+  PrivateX x("1920x1080");
+  ASSERT_TRUE(x.ok()) << "no Xvfb";
+  for (const auto [w, h, k] : {std::array<std::uint32_t, 3>{640, 480, 2}, {900, 500, 1}}) {
+    display::set_logical_size(w, h);
+    display::CREATEWIN(0, 0, display::BLACK, display::WHITE);
+    ASSERT_TRUE(display::ISWIN());
+    EXPECT_EQ(display::window_scale(), k) << w << " x " << h;
+    display::CLOSEWIN();
+  }
+  display::set_logical_size(0, 0);
 }
 
 // Only pictures larger than any window even at 1x still cannot open: the
