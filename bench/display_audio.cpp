@@ -7,7 +7,7 @@
 namespace {
 
 std::vector<std::vector<std::int16_t>> sounds() {
-  // Ten sounds of 0.3 s, the longest the game makes.
+  // Ten sounds of 0.3 s, as long as any sound of play (only the journey's end is longer).
   std::vector<std::vector<std::int16_t>> all;
   for (int k = 0; k < 10; ++k) {
     std::vector<std::int16_t> s(display::AUDIO_RATE * 3 / 10);
