@@ -233,6 +233,7 @@ Layout lay_out(std::uint32_t W, std::uint32_t H, const Menu& m, TextSize text) {
     const std::int64_t room = W - 2 * k.margin_x;
     auto rows_of = [&](const std::vector<std::string>& texts, std::int64_t size, std::int64_t width) {
       std::vector<std::vector<std::string>> rows;
+      rows.reserve(texts.size());
       for (const std::string& t : texts)
         rows.push_back(wrap ? wrapped(t, static_cast<std::uint32_t>(size), width) : std::vector<std::string>{t});
       return rows;

@@ -212,6 +212,7 @@ TEST(Audio, QuickRepeatsPlayQuieterUntilAPauseAndTheSumSaturates) {
 // crowd is over, sounds start again and two may sound at once.
 TEST(Audio, RequestsFasterThanPlayAreThinnedToWhatFullSpeedMakes) {
   std::vector<std::vector<std::int16_t>> sounds;
+  sounds.reserve(6);
   for (int k = 0; k < 6; ++k) sounds.emplace_back(4800, static_cast<std::int16_t>(1000 * (k + 1)));
   Mixer mixer(sounds);
   std::vector<std::int16_t> out(Mixer::FRAME_AUDIO / 4);

@@ -637,7 +637,10 @@ class Look : public Draw {
 // distance, and no marker shares a colour with a ghost or another marker.
 TEST_F(Look, TheColourBlindPaletteRecoloursOnlyGhostsAndMarkers) {
   // Ghosts 1..3 in columns, the player at x 30, the entry marker part risen.
-  auto x = [](std::uint32_t i) { return 30.0 + 30.0 * ((540 - i) / 160); };
+  auto x = [](std::uint32_t i) {
+    const std::uint32_t ghost = (540 - i) / 160;  // whole ghosts behind the player
+    return 30.0 + 30.0 * ghost;
+  };
   trail(540, x, [](std::uint32_t) { return 60.0; });
   auto lightness = [](std::uint32_t c) { return (c & 255) + (c >> 8 & 255) + (c >> 16 & 255); };
   for (const int pass : {0, 1, 2}) {
