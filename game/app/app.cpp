@@ -389,11 +389,11 @@ void App::start_practice(const Entry& e) {
     play_through(*game, text, here->frame);
   } else if (!keeper_.progress().recording(e, text, why) || !play_through(*game, text).ok || game->BDLV != e.level ||
              game->GSIT != e.pass || game->PAUSE != 0) {
-    practice_result_ = level_zh(e) + "无法练习。　" + level_en(e) +
-                       " cannot be practised: " + (why.empty() ? "what reached it does not play here" : why) + ".";
+    const std::string said = level_zh(e) + "无法练习。　" + level_en(e) +
+                             " cannot be practised: " + (why.empty() ? "what reached it does not play here" : why) +
+                             ".";
     screens_.pop_back();
-    open(std::make_unique<MenuScreen>(practice_menu(reached(), keeper_.bests(), {std::exchange(practice_result_, "")})),
-         Answer::practice_menu);
+    open(std::make_unique<MenuScreen>(practice_menu(reached(), keeper_.bests(), {said})), Answer::practice_menu);
     return;
   }
   split_at_frame(text, game->FRAME - initial_->FRAME);
